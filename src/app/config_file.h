@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace duruz {
+
+// The 25 persisted settings, one per line of Config.Ini, in file order. Texts are
+// single-byte Windows-1252.
+struct ScopeSettings {
+    std::int32_t SwpSp = 1;
+    std::int32_t SySrc = -1;
+    std::int32_t SyPol = -1;
+    std::int32_t ComPt = -1;
+    std::int32_t Prob1 = 1;
+    std::int32_t Scal1 = 7;
+    std::int32_t Prob2 = 1;
+    std::int32_t Scal2 = 7;
+    std::int32_t SyLev = 0;
+    std::int32_t SyPos = 1024;
+    std::int32_t Wleft = 0;
+    std::int32_t Wtopp = 277;
+    std::int32_t Wwidt = 1511;
+    std::int32_t Whigh = 899;
+    bool Scop1 = true;
+    bool Scop2 = true;
+    bool Fft1C = false;
+    bool Fft2C = false;
+    bool Hold = false;
+    std::int32_t Wave1 = -1;
+    std::string Freq1 = "200";
+    std::string Ampl1 = "1.00";
+    std::int32_t Wave2 = -1;
+    std::string Freq2 = "201";
+    std::string Ampl2 = "1.00";
+};
+
+constexpr int kConfigLines = 25;
+
+// The whole file as SaveConfig writes it: 25 CR LF lines; the ComPt line carries
+// the port path after its number.
+std::string FormatConfig(const ScopeSettings& settings, const char* portPath);
+
+// Writes the file so that a failed save never loses the previous one: the new
+// bytes go to a file beside it, which replaces it only once complete.
+bool WriteConfigFile(const std::string& path, const std::string& bytes);
+
+// Reads Config.Ini line by line, a byte at a time, the way the settings were
+// always read: runs of control and high bytes separate lines, a line holds at most
+// 90 bytes together with the separators before it, and it is cut at its first
+// blank from index 8 on.
+class ConfigReader {
+public:
+    // Opens the file, creating an empty one when there is none.
+    explicit ConfigReader(const std::string& path);
+    // Reads from memory, for tests.
+    static ConfigReader FromBytes(std::string bytes);
+    ~ConfigReader();
+    ConfigReader(ConfigReader&& other) noexcept;
+    ConfigReader& operator=(ConfigReader&&) = delete;
+
+    bool IsOpen() const;
+    // Reads the next line; false at the end of the file.
+    bool ReadConfigLine();
+    // The line as cut, key included ("ConfigLine").
+    const char* Line() const { return ConfigLine.data(); }
+    // The value: the text from index 6 to the cut ("" for a line of five
+    // characters or fewer).
+    const char* Value() const;
+
+private:
+    ConfigReader() = default;
+    int NextByte(); // -1 at the end or on a failed read
+
+    std::FILE* file_ = nullptr;
+    std::string memory_;
+    std::size_t memoryPos_ = 0;
+    bool fromMemory_ = false;
+    std::array<char, 92> ConfigLine{};
+    std::size_t length_ = 0;
+};
+
+// The C library's atol: leading white space, an optional sign, decimal digits.
+std::int32_t ParseLong(const char* text);
+
+} // namespace duruz

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "link/capture_store.h"
+#include "link/serial_link.h"
+#include "panel/trigger_state.h"
+#include "toolkit/form.h"
+#include "view/plot_area.h"
+#include "view/spectrum_transform.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace duruz {
+
+// Where the window finds what lies outside it. The defaults are the program's own;
+// tests point them at fakes and temporary folders.
+struct FormEnvironment {
+    PortProvider* ports = nullptr;     // required: the objects behind the port rows
+    std::string sysfsRoot = "/sys";    // where serial devices are listed
+    std::vector<std::string> extraPorts; // --port paths, listed before the simulator
+    bool offerSimulator = true;        // the "Simulator" row, always the last row
+    std::string configPath = "./Config.Ini";
+    std::string diagnosticLogPath;     // empty: no dump is written
+};
+
+// The main window. Its controls hold the live settings; its handlers are spread
+// over the folders of the subsystems that own them.
+class TForm2 : public tk::Form {
+public:
+    explicit TForm2(FormEnvironment environment);
+    ~TForm2() override;
+
+    // Window events.
+    void FormCreate();
+    void FormClose();
+    void ScreenClick();
+    void Button1Click();
+    void Timer1Timer();
+
+    // Serial link.
+    void ComPortClick();
+    void RefreshCommClick();
+
+    // Vertical controls.
+    void Chan1ProbeClick();
+    void Chan2ProbeClick();
+    void Scale1Click();
+    void Scale2Click();
+
+    // Horizontal and trigger controls.
+    void SweepSpeedClick();
+    void SyncSrcBoxClick();
+    void SyncPolBoxClick();
+    void SyncVoltBarChange();
+    void SyncPosBarChange();
+    void UpdateSyncClick();
+
+    // Signal generator.
+    void UpdateSigGen(int channel);
+    void SigGenUpdateClick1();
+    void SigGenUpdateClick2();
+
+    // Settings.
+    void LoadConfig();
+    void SaveConfig();
+    void DefaultsClick();
+
+    void RedrawScreen();
+    void RequestCapture();
+
+    // The controls, in the order of the window's layout.
+    tk::ScrollBar SyncVoltBar;
+    tk::ScrollBar SyncPosBar;
+    tk::Panel Controls;
+    tk::ListBox Chan1Probe;
+    tk::ListBox Chan2Probe;
+    tk::ListBox Scale1;
+    tk::ListBox Scale2;
+    tk::CheckBox Scope1CheckBox;
+    tk::CheckBox Scope2CheckBox;
+    tk::CheckBox Fft1CheckBox;
+    tk::CheckBox Fft2CheckBox;
+    tk::CheckBox HoldBox;
+    tk::ListBox SweepSpeed;
+    tk::ListBox SyncSrcBox;
+    tk::ListBox SyncPolBox;
+    tk::ListBox Waveform1;
+    tk::ListBox Waveform2;
+    tk::EditBox Freq1;
+    tk::EditBox Freq2;
+    tk::EditBox Ampl1;
+    tk::EditBox Ampl2;
+    tk::Button UpdSigGen1;
+    tk::Button UpdSigGen2;
+    tk::Button SigGenUpdate;
+    tk::Button Defaults;
+    tk::Button RefreshComm;
+    tk::ListBox ComPort;
+    tk::Memo Display;
+    tk::Button Button1;
+    tk::Timer Timer1;
+
+    // State that is not a control.
+    SerialLink Link;
+    CaptureStore Capture;
+    TriggerState Trigger;
+    PlotArea Plot;
+    std::array<ComplexFloat, 1024> SpectrumWorkArea{};
+
+    const FormEnvironment& Environment() const { return environment_; }
+
+private:
+    void BuildLayout();
+    void WireEvents();
+    void FillPortRows();
+
+    FormEnvironment environment_;
+    std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
+};
+
+// Makes a list's selection valid (the last row when it is out of range) and shows it.
+void CheckListSelection(tk::ListBox& list);
+
+} // namespace duruz

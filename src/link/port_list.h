@@ -1,0 +1,25 @@
+#pragma once
+
+#include "link/serial_link.h"
+
+#include <string>
+#include <vector>
+
+namespace duruz {
+
+// Where the port list comes from.
+struct PortSources {
+    std::string sysfsRoot = "/sys";      // serial devices are listed under <root>/class/tty
+    std::vector<std::string> extraPaths; // device paths given on the command line
+    bool offerSimulator = true;          // the "Simulator" row, always last
+};
+
+// Fills PortTable and PortCount: the machine's serial devices sorted by name, then
+// the extra paths, then the simulator row; at most kPortTableSize rows in all.
+void EnumeratePorts(SerialLink& link, const PortSources& sources);
+
+// The row start-up and the factory reset select: the last row before the
+// simulator, or the simulator when it is the only row; -1 with no rows.
+int DefaultPortRow(const SerialLink& link);
+
+} // namespace duruz

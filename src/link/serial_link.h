@@ -1,0 +1,60 @@
+#pragma once
+
+#include "serial/serial_port.h"
+#include "toolkit/line_log.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace duruz {
+
+// How a row of the port list is reached.
+enum class PortKind : std::uint8_t { Device, Simulator };
+
+// One row of the port list: the text the row shows and the path that opens it.
+struct PortEntry {
+    std::array<char, 32> name{}; // "ttyUSB0", "Simulator"
+    std::array<char, 80> path{}; // "/dev/ttyUSB0"
+    PortKind kind = PortKind::Device;
+};
+
+constexpr std::size_t kPortTableSize = 100;
+constexpr std::size_t kPortPathSize = 80;
+
+// Where the receive position of the capture stream points: the header buffer,
+// one of the 64 sample chunks, or nowhere (just after a frame completed).
+constexpr int kRxChunkHeader = -1;
+constexpr int kRxChunkCount = 64;
+
+// The port and the receive state shared by every caller of RequestCapture.
+struct SerialLink {
+    std::array<PortEntry, kPortTableSize> PortTable{};
+    std::uint32_t PortCount = 0;
+    std::array<char, kPortPathSize> PortPath{'C', 'O', 'M', '5'};
+    // The open port, or nullptr for "no port": before the first open and after a
+    // failed one. Never a raw descriptor, so no call can reach standard input.
+    serial::SerialPort* PortHandle = nullptr;
+
+    int RxChunk = kRxChunkHeader; // kRxChunkHeader, 0..63, or kRxChunkCount (past the end)
+    std::uint32_t RxCount = 0;
+    bool RequestPending = false;
+    std::uint32_t RequestDeadline = 0;
+    std::uint32_t TickCount = 0;
+    std::int32_t TimerInterval = 0;
+};
+
+// Hands out the port object behind a row. The provider owns the objects; the
+// link only points at the one that is open.
+class PortProvider {
+public:
+    virtual ~PortProvider() = default;
+    virtual serial::SerialPort& PortFor(const PortEntry& entry) = 0;
+};
+
+// The blocking read and write on whatever port is open; with no port they do
+// nothing and the read reports 0 bytes.
+std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count);
+void PortWrite(SerialLink& link, const void* data, std::size_t count);
+
+} // namespace duruz

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace serial {
+
+enum class OpenStatus {
+    Opened,
+    NotFound,   // the device path does not exist
+    OtherError, // in use, access denied, not a serial device, ...
+};
+
+struct OpenResult {
+    OpenStatus status = OpenStatus::OtherError;
+    int errorCode = 0; // the platform's own error number, for OtherError
+};
+
+enum class Parity : std::uint8_t { None, Odd, Even };
+enum class StopBits : std::uint8_t { One, OneAndHalf, Two };
+
+// One neutral description of the line; each backend translates it to its native
+// form (termios, DCB) in exactly one get/set pair.
+struct LineSettings {
+    std::uint32_t baudRate = 0;
+    std::uint8_t dataBits = 8;
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
+    bool dtrOn = false;
+    bool rtsHandshake = false;
+    bool txContinueOnXoff = false;
+    bool abortOnError = false;
+    std::uint16_t xonLimit = 0;
+    std::uint16_t xoffLimit = 0;
+    std::uint8_t xonChar = 0x11;
+    std::uint8_t xoffChar = 0x13;
+    std::uint8_t errorChar = 0;
+};
+
+// Read time-outs in milliseconds, in the Win32 sense: a read of n bytes returns
+// when n bytes are in, when more than intervalMs pass between two bytes after the
+// first, or at the latest totalMultiplierMs * n + totalConstantMs after it began.
+// Write time-outs of 0 mean a write blocks until every byte is taken.
+struct Timeouts {
+    std::uint32_t readIntervalMs = 0;
+    std::uint32_t readTotalMultiplierMs = 0;
+    std::uint32_t readTotalConstantMs = 0;
+    std::uint32_t writeTotalMultiplierMs = 0;
+    std::uint32_t writeTotalConstantMs = 0;
+};
+
+// One serial port. Every call blocks the caller's thread, as on the original
+// synchronous Win32 port. After Close the object can be opened again.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual OpenResult Open(const char* path) = 0;
+    virtual bool IsOpen() const = 0;
+    virtual bool GetSettings(LineSettings& settings) = 0;
+    virtual void ClearErrors() = 0;
+    virtual bool SetSettings(const LineSettings& settings) = 0;
+    virtual bool SetTimeouts(const Timeouts& timeouts) = 0;
+    // Reads up to count bytes; returns how many arrived (0 on time-out or failure).
+    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    // Writes count bytes; returns how many were taken (0 on failure).
+    virtual std::size_t Write(const void* data, std::size_t count) = 0;
+    virtual void Close() = 0;
+};
+
+} // namespace serial

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "toolkit/canvas.h"
+#include "toolkit/control.h"
+#include "toolkit/controls.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tk {
+
+enum class Cursor { Default, Hourglass };
+
+class ImageCanvas;
+
+// The one window. Its canvas paints into an image that the window shows in its
+// paint event, so a window that was covered repaints with the last picture.
+class Form : public Control {
+public:
+    Form();
+    ~Form() override;
+
+    void SetCaption(std::string_view caption);
+    std::string Caption() const;
+
+    void SetClientSize(int width, int height);
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    // The window's own position and size (outer edges).
+    void SetLeft(int left);
+    void SetTop(int top);
+    void SetWidth(int width);
+    void SetHeight(int height);
+    int FormLeft() const;
+    int FormTop() const;
+    int FormWidth() const;
+    int FormHeight() const;
+
+    void SetCursor(Cursor cursor);
+    Cursor CurrentCursor() const;
+
+    Canvas& GetCanvas();
+    void ShowMaximized();
+    // What closing the window does: runs OnClose, then closes it.
+    void Close();
+    // What a click on the window's free area does.
+    void Click();
+
+    Handler OnClick;
+    Handler OnClose;
+
+private:
+    std::unique_ptr<ImageCanvas> canvas_;
+};
+
+// The timer: OnTimer runs every Interval() ms while enabled, from the message loop.
+class Timer {
+public:
+    explicit Timer(Form& owner, int intervalMs);
+    ~Timer();
+    int Interval() const;
+    void SetEnabled(bool enabled);
+    bool Enabled() const;
+    void Fire(); // what one expiry does
+    Handler OnTimer;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace tk

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "link/capture_store.h"
+#include "toolkit/canvas.h"
+#include "view/plot_area.h"
+#include "view/spectrum_transform.h"
+
+#include <array>
+#include <cstdint>
+
+namespace duruz {
+
+// What one redraw reads from the window's controls and the trigger state.
+struct ScreenInputs {
+    std::int32_t clientWidth = 0;
+    std::int32_t clientHeight = 0;
+    std::int32_t levelBarWidth = 0;     // SyncVoltBar
+    std::int32_t positionBarHeight = 0; // SyncPosBar
+    std::int32_t controlsHeight = 0;    // the control strip
+    int sweepRow = 1;                   // 0 is "XY Mode"
+    int probeRow[2] = {1, 1};           // 0 "x10", 1 "x1"
+    int rangeRow[2] = {7, 7};           // 0 widest .. 7 narrowest
+    bool scope[2] = {true, true};
+    bool fft[2] = {false, false};
+    std::int32_t syncPosition = 0;
+    std::int32_t syncLevel = 0;
+};
+
+using SpectrumWorkArea = std::array<ComplexFloat, 1024>;
+
+// Draws the whole screen from the last frame and returns the plot area it used.
+PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const CaptureStore& store,
+                      SpectrumWorkArea& workArea);
+
+} // namespace duruz
