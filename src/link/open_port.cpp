@@ -1,1 +1,94 @@
-// Filled in shortly.
+#include "link/open_port.h"
+
+#include <cstring>
+
+namespace duruz {
+
+namespace {
+
+// The line the instrument expects, laid over what the driver reported.
+void ApplyInstrumentSettings(serial::LineSettings& settings) {
+    settings.baudRate = 115200;
+    settings.dataBits = 8;
+    settings.parity = serial::Parity::None;
+    settings.stopBits = serial::StopBits::One;
+    settings.dtrOn = true;
+    settings.rtsHandshake = true;
+    settings.txContinueOnXoff = true;
+    settings.abortOnError = true;
+    settings.xonLimit = 80;
+    settings.xoffLimit = 200;
+    settings.xonChar = 0x54;
+    settings.xoffChar = 0xD4;
+    settings.errorChar = 0x26;
+}
+
+// Reads return after a 1 ms gap and within n + 1 ms; writes block until taken.
+constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
+
+void SetPortPath(SerialLink& link, const PortEntry& entry) {
+    const std::size_t length = strnlen(entry.path.data(), entry.path.size());
+    const std::size_t copied = length < kPortPathSize ? length : kPortPathSize - 1;
+    link.PortPath.fill('\0');
+    std::memcpy(link.PortPath.data(), entry.path.data(), copied);
+}
+
+} // namespace
+
+bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log) {
+    if (link.PortHandle != nullptr) {
+        link.PortHandle->Close();
+        link.PortHandle = nullptr;
+    }
+    const std::uint32_t rows = link.PortCount < kPortTableSize ? link.PortCount : kPortTableSize;
+    if (row < 0 || static_cast<std::uint32_t>(row) >= rows) {
+        log.Add("No port selected");
+        return false;
+    }
+
+    const PortEntry& entry = link.PortTable[row];
+    SetPortPath(link, entry);
+    const char* path = link.PortPath.data();
+    log.Add(path);
+
+    serial::SerialPort& port = provider.PortFor(entry);
+    const serial::OpenResult opened = port.Open(path);
+    if (opened.status == serial::OpenStatus::NotFound) {
+        log.Add(path);
+        log.Add("   does not exist");
+        return false;
+    }
+    if (opened.status != serial::OpenStatus::Opened) {
+        log.Add("Error opening");
+        log.Add(path);
+        return false;
+    }
+    link.PortHandle = &port;
+    log.Add(path);
+    log.Add("   opened");
+
+    serial::LineSettings settings;
+    if (!port.GetSettings(settings)) {
+        log.Add("Error getting state of");
+        log.Add(path);
+        return false;
+    }
+    port.ClearErrors();
+    ApplyInstrumentSettings(settings);
+    port.ClearErrors();
+    if (!port.SetSettings(settings)) {
+        log.Add("Error setting state of");
+        log.Add(path);
+        return false;
+    }
+    if (!port.SetTimeouts(kInstrumentTimeouts)) {
+        log.Add("Error setting timeouts for");
+        log.Add(path);
+        return false;
+    }
+    log.Add(path);
+    log.Add("   configured");
+    return true;
+}
+
+} // namespace duruz

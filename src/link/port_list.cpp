@@ -1,1 +1,95 @@
-// Filled in shortly.
+#include "link/port_list.h"
+
+#include "serial/port_enumeration.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace duruz {
+
+namespace {
+
+constexpr std::string_view kSimulatorName = "Simulator";
+constexpr std::string_view kDevicePrefix = "/dev/";
+
+template <std::size_t N> bool Fits(std::string_view text, const std::array<char, N>&) {
+    return text.size() < N;
+}
+
+// Copies as much as fits and always terminates.
+template <std::size_t N> void CopyText(std::array<char, N>& field, std::string_view text) {
+    field.fill('\0');
+    std::memcpy(field.data(), text.data(), std::min(text.size(), N - 1));
+}
+
+// The row text of an extra path: the path when it fits, else its last component.
+std::string_view ExtraPathName(std::string_view path, const PortEntry& entry) {
+    if (Fits(path, entry.name))
+        return path;
+    std::size_t slash = path.find_last_of('/');
+    if (slash != std::string_view::npos && slash + 1 < path.size())
+        return path.substr(slash + 1);
+    return path;
+}
+
+} // namespace
+
+void EnumeratePorts(SerialLink& link, const PortSources& sources) {
+    const std::vector<std::string> devices = serial::ListSerialDevices(sources.sysfsRoot);
+    const std::size_t simulatorRows = sources.offerSimulator ? 1 : 0;
+
+    // A path that does not fit in the path field would open some other file.
+    std::vector<std::string_view> extras;
+    for (const std::string& path : sources.extraPaths) {
+        if (Fits(path, PortEntry{}.path))
+            extras.push_back(path);
+    }
+    const std::size_t extraRows = std::min(extras.size(), kPortTableSize - simulatorRows);
+    // More ports than rows: the devices give way, the first of them are listed.
+    const std::size_t deviceRoom = kPortTableSize - simulatorRows - extraRows;
+
+    std::size_t count = 0;
+    for (const std::string& name : devices) {
+        if (count == deviceRoom)
+            break;
+        if (!Fits(name, PortEntry{}.name) ||
+            kDevicePrefix.size() + name.size() >= PortEntry{}.path.size())
+            continue;
+        PortEntry& entry = link.PortTable[count++];
+        entry = PortEntry{};
+        CopyText(entry.name, name);
+        CopyText(entry.path, std::string(kDevicePrefix) + name);
+        entry.kind = PortKind::Device;
+    }
+    for (std::size_t i = 0; i < extraRows; ++i) {
+        PortEntry& entry = link.PortTable[count++];
+        entry = PortEntry{};
+        CopyText(entry.name, ExtraPathName(extras[i], entry));
+        CopyText(entry.path, extras[i]);
+        entry.kind = PortKind::Device;
+    }
+    if (sources.offerSimulator) {
+        PortEntry& entry = link.PortTable[count++];
+        entry = PortEntry{};
+        CopyText(entry.name, kSimulatorName);
+        CopyText(entry.path, kSimulatorName);
+        entry.kind = PortKind::Simulator;
+    }
+
+    link.PortCount = static_cast<std::uint32_t>(count);
+    for (std::size_t i = count; i < kPortTableSize; ++i)
+        link.PortTable[i] = PortEntry{};
+}
+
+int DefaultPortRow(const SerialLink& link) {
+    const std::size_t count = std::min<std::size_t>(link.PortCount, kPortTableSize);
+    if (count == 0)
+        return -1;
+    const int last = static_cast<int>(count) - 1;
+    if (link.PortTable[last].kind == PortKind::Simulator && last > 0)
+        return last - 1;
+    return last;
+}
+
+} // namespace duruz

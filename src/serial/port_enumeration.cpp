@@ -1,1 +1,105 @@
-// Filled in shortly.
+#include "serial/port_enumeration.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string_view>
+
+namespace serial {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The console's devices, e.g. "tty0 ttyS0": never offered, the instrument must not
+// be handed the line the system talks on.
+std::set<std::string> ActiveConsoles(const fs::path& ttyClass) {
+    std::set<std::string> names;
+    std::ifstream file(ttyClass / "console" / "active");
+    std::string name;
+    while (file >> name)
+        names.insert(name);
+    return names;
+}
+
+// An 8250 driver registers every ttyS it could have; only those whose "type" names
+// a detected UART (non-zero) are real.
+bool HasUart(const fs::path& device) {
+    std::ifstream file(device / "type");
+    long type = 0;
+    return (file >> type) && type != 0;
+}
+
+// Orders names as a person would: runs of digits compare by their value.
+bool NaturalLess(const std::string& a, const std::string& b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            std::size_t endA = i;
+            std::size_t endB = j;
+            while (endA < a.size() && IsDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && IsDigit(b[endB]))
+                ++endB;
+            // Compare the values without leading zeros: longer means larger.
+            std::size_t startA = i;
+            std::size_t startB = j;
+            while (startA + 1 < endA && a[startA] == '0')
+                ++startA;
+            while (startB + 1 < endB && b[startB] == '0')
+                ++startB;
+            std::string_view digitsA(a.data() + startA, endA - startA);
+            std::string_view digitsB(b.data() + startB, endB - startB);
+            if (digitsA.size() != digitsB.size())
+                return digitsA.size() < digitsB.size();
+            if (digitsA != digitsB)
+                return digitsA < digitsB;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a[i] != b[j])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b; // equal by value ("ttyS01" and "ttyS1"): fall back to the bytes
+}
+
+} // namespace
+
+std::vector<std::string> ListSerialDevices(const std::string& sysfsRoot) {
+    std::vector<std::string> names;
+    const fs::path ttyClass = fs::path(sysfsRoot) / "class" / "tty";
+    std::error_code error;
+    fs::directory_iterator entries(ttyClass, error);
+    if (error)
+        return names;
+
+    const std::set<std::string> consoles = ActiveConsoles(ttyClass);
+    for (; entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::directory_entry& entry = *entries;
+        std::string name = entry.path().filename().string();
+        if (consoles.count(name) != 0)
+            continue;
+        std::error_code ignored;
+        if (!fs::exists(entry.path() / "device" / "driver", ignored))
+            continue;
+        if (name.rfind("ttyS", 0) == 0 && !HasUart(entry.path()))
+            continue;
+        names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), NaturalLess);
+    return names;
+}
+
+} // namespace serial

@@ -1,1 +1,321 @@
-// Filled in shortly.
+#include "serial/serial_posix.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace serial {
+
+namespace {
+
+using Nanos = std::int64_t;
+constexpr Nanos kNanosPerMs = 1'000'000;
+constexpr Nanos kNanosPerSecond = 1'000'000'000;
+constexpr Nanos kNoDeadline = -1;
+constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
+// Caps a total time-out (about 35 years) so that the nanosecond sum cannot overflow.
+constexpr std::uint64_t kMaxTotalMs = std::uint64_t(1) << 40;
+
+struct BaudSpeed {
+    std::uint32_t baud;
+    speed_t speed;
+};
+
+constexpr BaudSpeed kBaudSpeeds[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+bool SpeedFromBaud(std::uint32_t baud, speed_t& speed) {
+    for (const BaudSpeed& entry : kBaudSpeeds) {
+        if (entry.baud == baud) {
+            speed = entry.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint32_t BaudFromSpeed(speed_t speed) {
+    for (const BaudSpeed& entry : kBaudSpeeds) {
+        if (entry.speed == speed)
+            return entry.baud;
+    }
+    return 0;
+}
+
+Nanos Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return Nanos(ts.tv_sec) * kNanosPerSecond + ts.tv_nsec;
+}
+
+Nanos DeadlineAfter(Nanos start, std::uint64_t totalMs) {
+    if (totalMs == 0)
+        return kNoDeadline;
+    if (totalMs > kMaxTotalMs)
+        totalMs = kMaxTotalMs;
+    return start + Nanos(totalMs) * kNanosPerMs;
+}
+
+// Waits until the descriptor reports one of the events. Returns the events seen,
+// or 0 when the deadline passed or the wait failed.
+short WaitFor(int fd, short events, Nanos deadline) {
+    for (;;) {
+        timespec left{};
+        timespec* timeout = nullptr;
+        if (deadline != kNoDeadline) {
+            Nanos remaining = deadline - Now();
+            if (remaining <= 0)
+                return 0;
+            left.tv_sec = remaining / kNanosPerSecond;
+            left.tv_nsec = remaining % kNanosPerSecond;
+            timeout = &left;
+        }
+        pollfd entry{fd, events, 0};
+        int ready = ppoll(&entry, 1, timeout, nullptr);
+        if (ready > 0)
+            return entry.revents;
+        if (ready == 0 || errno != EINTR)
+            return 0;
+    }
+}
+
+tcflag_t DataBitsFlag(std::uint8_t dataBits, bool& ok) {
+    ok = true;
+    switch (dataBits) {
+    case 5:
+        return CS5;
+    case 6:
+        return CS6;
+    case 7:
+        return CS7;
+    case 8:
+        return CS8;
+    default:
+        ok = false;
+        return CS8;
+    }
+}
+
+} // namespace
+
+PosixSerialPort::~PosixSerialPort() {
+    Close();
+}
+
+OpenResult PosixSerialPort::Open(const char* path) {
+    Close();
+    // Non-blocking, so that a modem device waiting for carrier cannot hang the open;
+    // reads and writes wait in ppoll instead.
+    int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return {OpenStatus::NotFound, error};
+        return {OpenStatus::OtherError, error};
+    }
+    // TIOCEXCL turns away later opens of the terminal, except by the superuser; the
+    // advisory lock turns away every opener that asks for it, the superuser too.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return {OpenStatus::OtherError, EBUSY};
+    }
+    // A non-terminal refuses this; GetSettings reports such a device.
+    ioctl(fd, TIOCEXCL);
+    fd_ = fd;
+    timeouts_ = Timeouts{};
+    return {OpenStatus::Opened, 0};
+}
+
+bool PosixSerialPort::GetSettings(LineSettings& settings) {
+    if (fd_ < 0)
+        return false;
+    termios tio{};
+    if (tcgetattr(fd_, &tio) != 0)
+        return false;
+
+    settings = LineSettings{};
+    settings.baudRate = BaudFromSpeed(cfgetospeed(&tio));
+    switch (tio.c_cflag & CSIZE) {
+    case CS5:
+        settings.dataBits = 5;
+        break;
+    case CS6:
+        settings.dataBits = 6;
+        break;
+    case CS7:
+        settings.dataBits = 7;
+        break;
+    default:
+        settings.dataBits = 8;
+        break;
+    }
+    if (tio.c_cflag & PARENB)
+        settings.parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
+    settings.stopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
+    settings.rtsHandshake = (tio.c_cflag & CRTSCTS) != 0;
+    settings.xonChar = tio.c_cc[VSTART];
+    settings.xoffChar = tio.c_cc[VSTOP];
+    int lines = 0;
+    settings.dtrOn = ioctl(fd_, TIOCMGET, &lines) == 0 && (lines & TIOCM_DTR) != 0;
+    return true;
+}
+
+void PosixSerialPort::ClearErrors() {
+    // termios keeps no sticky line-error state that stops reads and writes, so there
+    // is nothing to clear.
+}
+
+bool PosixSerialPort::SetSettings(const LineSettings& settings) {
+    if (fd_ < 0)
+        return false;
+    termios tio{};
+    if (tcgetattr(fd_, &tio) != 0)
+        return false;
+    speed_t speed = B0;
+    bool dataBitsOk = false;
+    tcflag_t dataBits = DataBitsFlag(settings.dataBits, dataBitsOk);
+    if (!SpeedFromBaud(settings.baudRate, speed) || !dataBitsOk ||
+        settings.stopBits == StopBits::OneAndHalf)
+        return false;
+
+    // Turn off all fancy termios tricks, give us a raw channel. That includes
+    // software flow control: the frames are binary, and a terminal's default IXON
+    // would swallow every sample byte that equals the XON or XOFF character.
+    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                     IXANY | IMAXBEL | INPCK | IGNPAR);
+    tio.c_oflag &= ~OPOST;
+    tio.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= dataBits | CLOCAL | CREAD;
+    if (settings.parity != Parity::None) {
+        tio.c_cflag |= PARENB;
+        tio.c_iflag |= INPCK;
+        if (settings.parity == Parity::Odd)
+            tio.c_cflag |= PARODD;
+    }
+    if (settings.stopBits == StopBits::Two)
+        tio.c_cflag |= CSTOPB;
+    if (settings.rtsHandshake)
+        tio.c_cflag |= CRTSCTS;
+    tio.c_cc[VSTART] = settings.xonChar;
+    tio.c_cc[VSTOP] = settings.xoffChar;
+    // The descriptor is non-blocking: a read takes what is there, ppoll does the waiting.
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    if (tcsetattr(fd_, TCSANOW, &tio) != 0)
+        return false;
+
+    // Best effort: a pseudo-terminal refuses modem-line calls.
+    int dtr = TIOCM_DTR;
+    ioctl(fd_, settings.dtrOn ? TIOCMBIS : TIOCMBIC, &dtr);
+    return true;
+}
+
+bool PosixSerialPort::SetTimeouts(const Timeouts& timeouts) {
+    if (fd_ < 0)
+        return false;
+    timeouts_ = timeouts;
+    return true;
+}
+
+std::size_t PosixSerialPort::Read(void* buffer, std::size_t count) {
+    if (fd_ < 0 || count == 0)
+        return 0;
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    const Timeouts& t = timeouts_;
+    // Win32's "return at once with whatever is there".
+    const bool immediate =
+        t.readIntervalMs == kMaxDword && t.readTotalMultiplierMs == 0 && t.readTotalConstantMs == 0;
+    const Nanos start = Now();
+    const Nanos totalDeadline = DeadlineAfter(
+        start, std::uint64_t(t.readTotalMultiplierMs) * count + t.readTotalConstantMs);
+    const Nanos interval =
+        (t.readIntervalMs == 0 || immediate) ? kNoDeadline : Nanos(t.readIntervalMs) * kNanosPerMs;
+
+    std::size_t got = 0;
+    Nanos lastByte = start;
+    bool wokeReadable = false;
+    while (got < count) {
+        ssize_t n = ::read(fd_, bytes + got, count - got);
+        if (n > 0) {
+            got += std::size_t(n);
+            lastByte = Now();
+            wokeReadable = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            break;
+        // Nothing after ppoll said there was: end of file or a hung-up line.
+        if (n == 0 && wokeReadable)
+            break;
+        if (immediate)
+            break;
+
+        Nanos deadline = totalDeadline;
+        if (got > 0 && interval != kNoDeadline) {
+            Nanos gapEnd = lastByte + interval;
+            if (deadline == kNoDeadline || gapEnd < deadline)
+                deadline = gapEnd;
+        }
+        short events = WaitFor(fd_, POLLIN, deadline);
+        if ((events & POLLIN) == 0)
+            break;
+        wokeReadable = true;
+    }
+    return got;
+}
+
+std::size_t PosixSerialPort::Write(const void* data, std::size_t count) {
+    if (fd_ < 0)
+        return 0;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const Nanos deadline =
+        DeadlineAfter(Now(), std::uint64_t(timeouts_.writeTotalMultiplierMs) * count +
+                                 timeouts_.writeTotalConstantMs);
+    std::size_t sent = 0;
+    while (sent < count) {
+        ssize_t n = ::write(fd_, bytes + sent, count - sent);
+        if (n > 0) {
+            sent += std::size_t(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            break;
+        if ((WaitFor(fd_, POLLOUT, deadline) & POLLOUT) == 0)
+            break;
+    }
+    return sent;
+}
+
+void PosixSerialPort::Close() {
+    if (fd_ < 0)
+        return;
+    // A pseudo-terminal keeps its exclusive flag while the master lives; clear it so
+    // the next open, ours included, is let in.
+    ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+} // namespace serial

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "serial/serial_port.h"
+
+#include <cstddef>
+
+namespace serial {
+
+// A serial device on a POSIX system, through termios and poll. The descriptor is
+// non-blocking; Read and Write wait with ppoll so that the Win32 time-out rules can
+// be kept to the sub-millisecond. A closed port holds no descriptor at all (-1),
+// so no call can reach standard input or a descriptor someone else opened.
+//
+// LineSettings fields with no termios counterpart (txContinueOnXoff, abortOnError,
+// the XON/XOFF limits, errorChar) are accepted and left to the kernel's defaults.
+class PosixSerialPort : public SerialPort {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    OpenResult Open(const char* path) override;
+    bool IsOpen() const override { return fd_ >= 0; }
+    bool GetSettings(LineSettings& settings) override;
+    void ClearErrors() override;
+    bool SetSettings(const LineSettings& settings) override;
+    bool SetTimeouts(const Timeouts& timeouts) override;
+    std::size_t Read(void* buffer, std::size_t count) override;
+    std::size_t Write(const void* data, std::size_t count) override;
+    void Close() override;
+
+private:
+    int fd_ = -1;
+    Timeouts timeouts_{};
+};
+
+} // namespace serial
