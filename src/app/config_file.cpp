@@ -1,1 +1,119 @@
-// Filled in shortly.
+#include "app/config_file.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace duruz {
+
+namespace {
+
+// A line is formatted into 80 bytes, terminator included: 79 characters with CR LF.
+constexpr int kLineBuffer = 80;
+// 79 less the key, its space, 15 padding spaces and CR LF.
+constexpr int kMaxTextLength = 56;
+
+// Bytes the reader takes as separators (controls and everything from 0x80 up) would
+// split the line and shift every later setting, so they are stored as '?'.
+std::string Printable(std::string_view text, std::size_t maxLength) {
+    std::string out(text.substr(0, maxLength));
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte > 0x7F) {
+            c = '?';
+        }
+    }
+    return out;
+}
+
+void AppendNumber(std::string& out, const char* key, std::int32_t value) {
+    char line[kLineBuffer];
+    std::snprintf(line, sizeof line, "%s %d                \r\n", key, static_cast<int>(value));
+    out += line;
+}
+
+void AppendFlag(std::string& out, const char* key, bool value) {
+    AppendNumber(out, key, value ? 1 : 0);
+}
+
+void AppendText(std::string& out, const char* key, const std::string& text) {
+    char line[kLineBuffer];
+    std::snprintf(line, sizeof line, "%s %s               \r\n", key,
+                  Printable(text, kMaxTextLength).c_str());
+    out += line;
+}
+
+// The path is write-only (loading restores the port by its row), so it is cut to what
+// fits the line rather than overflowing it.
+void AppendPort(std::string& out, std::int32_t row, const char* portPath) {
+    char line[kLineBuffer];
+    const int head =
+        std::snprintf(line, sizeof line, "ComPt %d                ", static_cast<int>(row));
+    const std::size_t room = static_cast<std::size_t>(kLineBuffer - 1 - 2 - head);
+    const std::string path = Printable(portPath != nullptr ? portPath : "", room);
+    std::snprintf(line + head, sizeof line - static_cast<std::size_t>(head), "%s\r\n",
+                  path.c_str());
+    out += line;
+}
+
+} // namespace
+
+std::string FormatConfig(const ScopeSettings& settings, const char* portPath) {
+    std::string out;
+    out.reserve(kConfigLines * kLineBuffer);
+    AppendNumber(out, "SwpSp", settings.SwpSp);
+    AppendNumber(out, "SySrc", settings.SySrc);
+    AppendNumber(out, "SyPol", settings.SyPol);
+    AppendPort(out, settings.ComPt, portPath);
+    AppendNumber(out, "Prob1", settings.Prob1);
+    AppendNumber(out, "Scal1", settings.Scal1);
+    AppendNumber(out, "Prob2", settings.Prob2);
+    AppendNumber(out, "Scal2", settings.Scal2);
+    AppendNumber(out, "SyLev", settings.SyLev);
+    AppendNumber(out, "SyPos", settings.SyPos);
+    AppendNumber(out, "Wleft", settings.Wleft);
+    AppendNumber(out, "Wtopp", settings.Wtopp);
+    AppendNumber(out, "Wwidt", settings.Wwidt);
+    AppendNumber(out, "Whigh", settings.Whigh);
+    AppendFlag(out, "Scop1", settings.Scop1);
+    AppendFlag(out, "Scop2", settings.Scop2);
+    AppendFlag(out, "Fft1C", settings.Fft1C);
+    AppendFlag(out, "Fft2C", settings.Fft2C);
+    AppendFlag(out, "Hold ", settings.Hold); // four letters and two spaces
+    AppendNumber(out, "Wave1", settings.Wave1);
+    AppendText(out, "Freq1", settings.Freq1);
+    AppendText(out, "Ampl1", settings.Ampl1);
+    AppendNumber(out, "Wave2", settings.Wave2);
+    AppendText(out, "Freq2", settings.Freq2);
+    AppendText(out, "Ampl2", settings.Ampl2);
+    return out;
+}
+
+std::int32_t ParseLong(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    // Saturates at the 32-bit limits instead of overflowing; the magnitude stops growing
+    // once it is past them.
+    constexpr std::int64_t kLimit = std::int64_t{INT32_MAX} + 1;
+    std::int64_t magnitude = 0;
+    while (*p >= '0' && *p <= '9') {
+        if (magnitude <= kLimit) {
+            magnitude = magnitude * 10 + (*p - '0');
+        }
+        ++p;
+    }
+    if (negative) {
+        return magnitude >= kLimit ? INT32_MIN : static_cast<std::int32_t>(-magnitude);
+    }
+    return magnitude > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(magnitude);
+}
+
+} // namespace duruz
