@@ -1,1 +1,114 @@
-// Filled in shortly.
+#include "link/capture_stream.h"
+
+#include "link/commands.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace duruz {
+
+namespace {
+
+constexpr unsigned char kMarkerBytes[4] = {0x78, 0x48, 0x78, 0x48}; // "xHxH"
+constexpr int kRequestTimeoutMs = 500;
+constexpr int kEmptyReadsBeforeData = 10;
+constexpr int kEmptyReadsAfterData = 80;
+
+bool MarkerAt(const CaptureStore& store, std::size_t offset) {
+    return std::memcmp(store.RxBuffer.data() + offset, kMarkerBytes, sizeof kMarkerBytes) == 0;
+}
+
+// Where the next read lands: the header buffer or chunk k of the samples, at the
+// bytes already held. The caller has made RxChunk and RxCount valid.
+std::uint8_t* ReceivePlace(const SerialLink& link, CaptureStore& store) {
+    if (link.RxChunk == kRxChunkHeader)
+        return store.RxBuffer.data() + link.RxCount;
+    auto* samples = reinterpret_cast<std::uint8_t*>(store.CaptureBuffer.data());
+    return samples + static_cast<std::size_t>(link.RxChunk) * kChunkBytes + link.RxCount;
+}
+
+// A full header either starts with the marker, or drops the bytes in front of the
+// next place the marker could start. Dropping 3 skips no place: offset 3 becomes 0.
+void CheckHeader(SerialLink& link, CaptureStore& store) {
+    if (MarkerAt(store, 0)) {
+        link.RxChunk = 0;
+        link.RxCount = 0;
+        return;
+    }
+    const std::uint32_t shift = MarkerAt(store, 1) ? 1 : MarkerAt(store, 2) ? 2 : 3;
+    link.RxCount -= shift;
+    std::memmove(store.RxBuffer.data(), store.RxBuffer.data() + shift, link.RxCount);
+}
+
+void CompleteChunk(SerialLink& link, CaptureStore& store) {
+    const int completed = link.RxChunk++;
+    link.RxCount = 0;
+    if (completed == kRxChunkCount - 1) {
+        link.RequestPending = false;
+        store.FrameReady = true;
+    }
+}
+
+} // namespace
+
+void RequestCapture(SerialLink& link, CaptureStore& store) {
+    link.RxChunk = kRxChunkHeader;
+    link.RxCount = 0;
+    // Stale bytes (late frames, replies to other commands) are dropped so the next
+    // header search starts on the answer to this request.
+    while (PortRead(link, store.RxBuffer.data(), kHeaderBytes) != 0) {
+    }
+    link.RequestPending = true;
+    const CommandText request = CaptureRequestCommand();
+    PortWrite(link, request.bytes, 4);
+    // An interval that was never set gives no grace tick rather than a division by
+    // zero or a deadline that wraps far into the future.
+    const std::int32_t ticks = link.TimerInterval > 0 ? kRequestTimeoutMs / link.TimerInterval : 0;
+    link.RequestDeadline = link.TickCount + static_cast<std::uint32_t>(ticks);
+}
+
+void PollCapture(SerialLink& link, CaptureStore& store) {
+    int budget = kEmptyReadsBeforeData;
+    for (;;) {
+        if (link.RxChunk < kRxChunkHeader || link.RxChunk >= kRxChunkCount)
+            link.RxChunk = kRxChunkHeader;
+        // A count that leaves no room cannot come from this loop; restarting the
+        // chunk keeps every read inside its 128 bytes.
+        if (link.RxCount >= kChunkBytes)
+            link.RxCount = 0;
+
+        const std::size_t room = kChunkBytes - link.RxCount;
+        const std::size_t n = std::min(PortRead(link, ReceivePlace(link, store), room), room);
+        if (n == 0) {
+            --budget;
+        } else {
+            link.RxCount += static_cast<std::uint32_t>(n);
+            budget = kEmptyReadsAfterData;
+            if (link.RxCount == kChunkBytes) {
+                if (link.RxChunk == kRxChunkHeader)
+                    CheckHeader(link, store);
+                else
+                    CompleteChunk(link, store);
+            }
+        }
+        if ((n == 0 && budget == 0) || !link.RequestPending)
+            return;
+    }
+}
+
+TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold) {
+    ++link.TickCount;
+    TickOutcome outcome;
+    outcome.waitCursor = link.RequestPending;
+    if (!hold && (!link.RequestPending || link.TickCount >= link.RequestDeadline))
+        RequestCapture(link, store);
+    if (link.RequestPending)
+        PollCapture(link, store);
+    if (store.FrameReady) {
+        store.FrameReady = false;
+        outcome.redraw = true;
+    }
+    return outcome;
+}
+
+} // namespace duruz

@@ -1,0 +1,3 @@
+duruz_add_bench(capture_decode_bench
+    SOURCES capture_decode_bench.cpp
+    LIBS duruz_link)
