@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "link/port_list.h"
 #include "link/serial_link.h"
 #include "panel/trigger_state.h"
 #include "toolkit/form.h"
@@ -8,6 +9,7 @@
 #include "view/spectrum_transform.h"
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,12 +18,13 @@ namespace duruz {
 // Where the window finds what lies outside it. The defaults are the program's own;
 // tests point them at fakes and temporary folders.
 struct FormEnvironment {
-    PortProvider* ports = nullptr;     // required: the objects behind the port rows
-    std::string sysfsRoot = "/sys";    // where serial devices are listed
+    PortProvider* ports = nullptr;       // required: the objects behind the port rows
+    std::string sysfsRoot = "/sys";      // where serial devices are listed
     std::vector<std::string> extraPorts; // --port paths, listed before the simulator
-    bool offerSimulator = true;        // the "Simulator" row, always the last row
+    bool offerSimulator = true;          // the "Simulator" row, always the last row
     std::string configPath = "./Config.Ini";
-    std::string diagnosticLogPath;     // empty: no dump is written
+    std::string diagnosticLogPath; // empty: no dump is written
+    bool startTimer = true;        // tests drive Timer1Timer themselves
 };
 
 // The main window. Its controls hold the live settings; its handlers are spread
@@ -112,6 +115,7 @@ public:
 
 private:
     void BuildLayout();
+    void PlaceControls();
     void WireEvents();
     void FillPortRows();
 
@@ -119,7 +123,11 @@ private:
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
 };
 
+PortSources PortSourcesOf(const FormEnvironment& environment);
+
 // Makes a list's selection valid (the last row when it is out of range) and shows it.
 void CheckListSelection(tk::ListBox& list);
+// The same with another row than the last one for an invalid selection.
+void CheckListSelection(tk::ListBox& list, int fallbackRow);
 
 } // namespace duruz

@@ -67,7 +67,8 @@ public:
     EditBox(Control& parent, std::string_view text);
     std::string Text() const;
     void SetText(std::string_view text);
-    void SetNumbersOnly(bool numbersOnly);
+    // Typing accepts digits only; texts set by code are not checked.
+    void SetNumbersOnly();
     // Turns the box into a label: no frame, not editable.
     void MakeLabel(Color textColor);
 };
@@ -94,6 +95,9 @@ public:
     int LineCount() const;
     std::string Line(int index) const;
     std::vector<std::string> Lines() const;
+
+private:
+    std::vector<std::string> lines_; // as added, split at CR LF
 };
 
 } // namespace tk

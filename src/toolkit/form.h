@@ -13,6 +13,7 @@ namespace tk {
 enum class Cursor { Default, Hourglass };
 
 class ImageCanvas;
+class FormCanvas;
 
 // The one window. Its canvas paints into an image that the window shows in its
 // paint event, so a window that was covered repaints with the last picture.
@@ -41,7 +42,10 @@ public:
     void SetCursor(Cursor cursor);
     Cursor CurrentCursor() const;
 
+    // Drawing on the window; it shows at the next paint.
     Canvas& GetCanvas();
+    // The picture behind the canvas, for screenshots and tests.
+    ImageCanvas& Image();
     void ShowMaximized();
     // What closing the window does: runs OnClose, then closes it.
     void Close();
@@ -50,9 +54,12 @@ public:
 
     Handler OnClick;
     Handler OnClose;
+    Handler OnResize;
 
 private:
     std::unique_ptr<ImageCanvas> canvas_;
+    std::unique_ptr<FormCanvas> formCanvas_;
+    Cursor cursor_ = Cursor::Default;
 };
 
 // The timer: OnTimer runs every Interval() ms while enabled, from the message loop.

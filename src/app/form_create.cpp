@@ -1,0 +1,76 @@
+#include "app/tform2.h"
+
+#include "link/port_list.h"
+
+#include <cstdio>
+
+namespace duruz {
+
+namespace {
+
+constexpr const char* kCaption = "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33";
+
+} // namespace
+
+// Start-up: defaults into the controls, the port list, the saved settings, then
+// every handler in an order that opens the port before anything is sent and
+// relabels each range list before its range goes out.
+void TForm2::FormCreate() {
+    SetCaption(kCaption);
+    Display.Clear();
+    Link.TimerInterval = Timer1.Interval();
+
+    SweepSpeed.SetItemIndex(SweepSpeed.Count() - 1);
+    Scale1.SetItemIndex(Scale1.Count() - 1);
+    Scale2.SetItemIndex(Scale2.Count() - 1);
+    Chan1Probe.SetItemIndex(Chan1Probe.Count() - 1);
+    Chan2Probe.SetItemIndex(Chan2Probe.Count() - 1);
+
+    SyncVoltBar.SetPosition(0);
+    SyncPosBar.SetPosition((SyncPosBar.Min() + SyncPosBar.Max()) / 2);
+
+    EnumeratePorts(Link, PortSourcesOf(Environment()));
+    FillPortRows();
+    ComPort.SetItemIndex(DefaultPortRow(Link));
+
+    char line[80];
+    std::snprintf(line, sizeof line, "W: %d %d %d %d\r\n", FormLeft(), FormTop(), FormWidth(),
+                  FormHeight());
+    Display.Add(line);
+
+    LoadConfig();
+
+    CheckListSelection(ComPort, DefaultPortRow(Link));
+    ComPortClick();
+    CheckListSelection(SweepSpeed);
+    SweepSpeedClick();
+    CheckListSelection(SyncSrcBox);
+    CheckListSelection(SyncPolBox);
+    UpdateSyncClick();
+    CheckListSelection(Chan1Probe);
+    Chan1ProbeClick();
+    CheckListSelection(Scale1);
+    Scale1Click();
+    CheckListSelection(Chan2Probe);
+    Chan2ProbeClick();
+    CheckListSelection(Scale2);
+    Scale2Click();
+    UpdateSigGen(0);
+    UpdateSigGen(1);
+}
+
+void TForm2::FillPortRows() {
+    ComPort.Clear();
+    for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i)
+        ComPort.Add(Link.PortTable[i].name.data());
+}
+
+PortSources PortSourcesOf(const FormEnvironment& environment) {
+    PortSources sources;
+    sources.sysfsRoot = environment.sysfsRoot;
+    sources.extraPaths = environment.extraPorts;
+    sources.offerSimulator = environment.offerSimulator;
+    return sources;
+}
+
+} // namespace duruz

@@ -1,0 +1,56 @@
+// The program's entry: one window on the instrument's serial port.
+#include "app/tform2.h"
+#include "sim/port_provider.h"
+#include "toolkit/application.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+
+// The dump goes beside the user's downloads; with no such folder there is none.
+std::string DiagnosticLogPath() {
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (downloads.isEmpty())
+        return {};
+    return QDir(downloads).filePath("Log.Txt").toStdString();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        QApplication application(argc, argv);
+        QApplication::setApplicationName("duruz");
+        QApplication::setApplicationVersion("1.36");
+        tk::SetApplicationTitle("ZudiZovir");
+
+        QCommandLineParser parser;
+        parser.setApplicationDescription("Front end of the two-channel oscilloscope and signal "
+                                         "generator on a serial port.");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        const QCommandLineOption portOption(
+            "port", "Add PATH (a pseudo-terminal or serial bridge) to the port list.", "PATH");
+        parser.addOption(portOption);
+        parser.process(application);
+
+        duruz::DefaultPortProvider ports;
+        duruz::FormEnvironment environment;
+        environment.ports = &ports;
+        for (const QString& path : parser.values(portOption))
+            environment.extraPorts.push_back(path.toStdString());
+        environment.diagnosticLogPath = DiagnosticLogPath();
+
+        duruz::TForm2 form(std::move(environment));
+        form.ShowMaximized();
+        application.exec();
+    } catch (const std::exception& error) {
+        tk::ReportException(error);
+    } catch (...) {
+        tk::ReportUnknownException();
+    }
+    return 0;
+}

@@ -1,0 +1,47 @@
+// The window's handlers of the serial link and the capture loop.
+#include "app/tform2.h"
+
+#include "link/capture_stream.h"
+#include "link/open_port.h"
+#include "link/port_list.h"
+
+#include <cstring>
+
+namespace duruz {
+
+void TForm2::ComPortClick() {
+    if (OpenPort(Link, *environment_.ports, ComPort.ItemIndex(), Display))
+        RequestCapture();
+}
+
+// Lists the ports again and rebuilds the rows, keeping the row of the port in use
+// selected when it is still there; the open port is left alone.
+void TForm2::RefreshCommClick() {
+    EnumeratePorts(Link, PortSourcesOf(environment_));
+    const std::string previous = ComPort.Item(ComPort.ItemIndex());
+    FillPortRows();
+    int row = -1;
+    for (std::uint32_t i = 0; i < Link.PortCount; ++i)
+        if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) == 0)
+            row = static_cast<int>(i);
+    if (row < 0)
+        for (int i = 0; i < ComPort.Count(); ++i)
+            if (ComPort.Item(i) == previous)
+                row = i;
+    ComPort.SetItemIndex(row);
+}
+
+void TForm2::RequestCapture() {
+    duruz::RequestCapture(Link, Capture);
+}
+
+// The main loop, every 250 ms: keep a frame requested, take in what arrived, and
+// draw each complete frame.
+void TForm2::Timer1Timer() {
+    SetCursor(Link.RequestPending ? tk::Cursor::Hourglass : tk::Cursor::Default);
+    const TickOutcome tick = CaptureTick(Link, Capture, HoldBox.Checked());
+    if (tick.redraw)
+        RedrawScreen();
+}
+
+} // namespace duruz

@@ -1,0 +1,50 @@
+// The window's vertical controls: probe lists that relabel the range lists, and
+// range lists that send the channel's range.
+#include "app/tform2.h"
+
+#include "link/commands.h"
+#include "panel/range_labels.h"
+
+#include <cstdio>
+
+namespace duruz {
+
+namespace {
+
+// Relabels the range list for the probe; the range row stays (or is pulled to the
+// narrowest range when there is none) and nothing is sent.
+void RelabelRanges(int channelNumber, tk::ListBox& probe, tk::ListBox& scale, tk::LineLog& log) {
+    const int probeRow = probe.ItemIndex();
+    char line[32];
+    std::snprintf(line, sizeof line, "ProbeType%d %d", channelNumber, probeRow);
+    log.Add(line);
+
+    int rangeRow = scale.ItemIndex();
+    scale.Clear();
+    for (int row = 0; row < kRangeRows; ++row)
+        scale.Add(RangeLabel(probeRow, row));
+    if (rangeRow < 0 || rangeRow >= scale.Count())
+        rangeRow = scale.Count() - 1;
+    scale.SetItemIndex(rangeRow);
+    scale.SetTopIndex(rangeRow);
+}
+
+} // namespace
+
+void TForm2::Chan1ProbeClick() {
+    RelabelRanges(1, Chan1Probe, Scale1, Display);
+}
+
+void TForm2::Chan2ProbeClick() {
+    RelabelRanges(2, Chan2Probe, Scale2, Display);
+}
+
+void TForm2::Scale1Click() {
+    SendRange(Link, Display, 0, Scale1.ItemIndex());
+}
+
+void TForm2::Scale2Click() {
+    SendRange(Link, Display, 1, Scale2.ItemIndex());
+}
+
+} // namespace duruz

@@ -1,0 +1,74 @@
+#include "toolkit/application.h"
+
+#include "toolkit/cp1252.h"
+
+#include <QLocale>
+#include <QMessageBox>
+
+#include <cmath>
+
+namespace tk {
+
+namespace {
+
+std::string& Title() {
+    static std::string title;
+    return title;
+}
+
+ExceptionReporter& Reporter() {
+    static ExceptionReporter reporter;
+    return reporter;
+}
+
+} // namespace
+
+double StrToFloat(std::string_view text) {
+    const QString trimmed = FromCp1252(text).trimmed();
+    bool ok = false;
+    const double value = QLocale().toDouble(trimmed, &ok);
+    if (!ok || !std::isfinite(value))
+        throw ConversionError("'" + std::string(text) + "' is not a valid floating point value");
+    return value;
+}
+
+void SetExceptionReporter(ExceptionReporter reporter) {
+    Reporter() = std::move(reporter);
+}
+
+void ReportException(const std::exception& error) {
+    // Only the toolkit's own errors keep their message; anything else shows an empty one.
+    const ToolkitError* own = dynamic_cast<const ToolkitError*>(&error);
+    const std::string message = own != nullptr ? own->what() : std::string();
+    if (Reporter()) {
+        Reporter()(message);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, FromCp1252(Title()), FromCp1252(message),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void ReportUnknownException() {
+    ReportException(ToolkitError(""));
+}
+
+void Dispatch(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ReportException(error);
+    } catch (...) {
+        ReportUnknownException();
+    }
+}
+
+void SetApplicationTitle(std::string_view title) {
+    Title() = std::string(title);
+}
+
+std::string ApplicationTitle() {
+    return Title();
+}
+
+} // namespace tk

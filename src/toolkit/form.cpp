@@ -1,0 +1,228 @@
+#include "toolkit/form.h"
+
+#include "toolkit/application.h"
+#include "toolkit/cp1252.h"
+#include "toolkit/image_canvas.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+namespace tk {
+
+namespace {
+
+constexpr Color kWindowBackground = 0xF0F0F0;
+
+// The window itself: shows the canvas image and turns Qt's events into the form's.
+class FormWidget : public QWidget {
+public:
+    explicit FormWidget(Form& form) : form_(form) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor(0xF0, 0xF0, 0xF0));
+        setPalette(p);
+        setAutoFillBackground(false);
+    }
+
+    ImageCanvas* image = nullptr;
+    bool closing = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        const QImage& picture = image->Image();
+        painter.drawImage(event->rect(), picture, event->rect());
+    }
+    void resizeEvent(QResizeEvent*) override {
+        image->Resize(width(), height());
+        if (form_.OnResize)
+            Dispatch(form_.OnResize);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        pressed_ = event->button() == Qt::LeftButton;
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (pressed_ && event->button() == Qt::LeftButton &&
+            rect().contains(event->position().toPoint()))
+            form_.Click();
+        pressed_ = false;
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (!closing) {
+            closing = true;
+            if (form_.OnClose)
+                Dispatch(form_.OnClose);
+        }
+        event->accept();
+    }
+
+private:
+    Form& form_;
+    bool pressed_ = false;
+};
+
+FormWidget* Window(QWidget* w) {
+    return static_cast<FormWidget*>(w);
+}
+
+} // namespace
+
+// Forwards drawing to the image and asks the window to show it.
+class FormCanvas : public Canvas {
+public:
+    FormCanvas(ImageCanvas& image, QWidget& window) : image_(image), window_(window) {}
+    void SetPenColor(Color color) override { image_.SetPenColor(color); }
+    void SetFontColor(Color color) override { image_.SetFontColor(color); }
+    void MoveTo(int x, int y) override { image_.MoveTo(x, y); }
+    void LineTo(int x, int y) override {
+        image_.LineTo(x, y);
+        Touch();
+    }
+    void TextOut(int x, int y, const char* text) override {
+        image_.TextOut(x, y, text);
+        Touch();
+    }
+    void FillBackground(int left, int top, int right, int bottom) override {
+        image_.FillBackground(left, top, right, bottom);
+        Touch();
+    }
+
+private:
+    // One update request per drawing burst; Qt coalesces them into one paint.
+    void Touch() { window_.update(); }
+    ImageCanvas& image_;
+    QWidget& window_;
+};
+
+Form::Form() : Control(new FormWidget(*this)) {
+    canvas_ = std::make_unique<ImageCanvas>(1, 1, kWindowBackground);
+    Window(widget_)->image = canvas_.get();
+    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *widget_);
+}
+
+Form::~Form() {
+    Window(widget_)->closing = true;
+    delete widget_;
+}
+
+void Form::SetCaption(std::string_view caption) {
+    widget_->setWindowTitle(FromCp1252(caption));
+}
+
+std::string Form::Caption() const {
+    return ToCp1252(widget_->windowTitle());
+}
+
+void Form::SetClientSize(int width, int height) {
+    widget_->resize(width, height);
+}
+int Form::ClientWidth() const {
+    return widget_->width();
+}
+int Form::ClientHeight() const {
+    return widget_->height();
+}
+
+void Form::SetLeft(int left) {
+    widget_->move(left, widget_->frameGeometry().y());
+}
+void Form::SetTop(int top) {
+    widget_->move(widget_->frameGeometry().x(), top);
+}
+
+void Form::SetWidth(int width) {
+    const int frame = widget_->frameGeometry().width() - widget_->width();
+    widget_->resize(std::max(1, width - frame), widget_->height());
+}
+
+void Form::SetHeight(int height) {
+    const int frame = widget_->frameGeometry().height() - widget_->height();
+    widget_->resize(widget_->width(), std::max(1, height - frame));
+}
+
+// A maximised window reports the place it returns to, so that is what is kept.
+int Form::FormLeft() const {
+    return widget_->isMaximized() ? widget_->normalGeometry().x() : widget_->frameGeometry().x();
+}
+int Form::FormTop() const {
+    return widget_->isMaximized() ? widget_->normalGeometry().y() : widget_->frameGeometry().y();
+}
+int Form::FormWidth() const {
+    const int frame = widget_->frameGeometry().width() - widget_->width();
+    return (widget_->isMaximized() ? widget_->normalGeometry().width() : widget_->width()) + frame;
+}
+int Form::FormHeight() const {
+    const int frame = widget_->frameGeometry().height() - widget_->height();
+    return (widget_->isMaximized() ? widget_->normalGeometry().height() : widget_->height()) +
+           frame;
+}
+
+void Form::SetCursor(Cursor cursor) {
+    cursor_ = cursor;
+    widget_->setCursor(cursor == Cursor::Hourglass ? Qt::WaitCursor : Qt::ArrowCursor);
+}
+
+Cursor Form::CurrentCursor() const {
+    return cursor_;
+}
+
+Canvas& Form::GetCanvas() {
+    return *formCanvas_;
+}
+
+ImageCanvas& Form::Image() {
+    return *canvas_;
+}
+
+void Form::ShowMaximized() {
+    widget_->showMaximized();
+}
+
+void Form::Close() {
+    widget_->close();
+}
+
+void Form::Click() {
+    if (OnClick)
+        Dispatch(OnClick);
+}
+
+// Timer ------------------------------------------------------------------------
+
+struct Timer::Impl {
+    QTimer timer;
+};
+
+Timer::Timer(Form& owner, int intervalMs) : impl_(std::make_unique<Impl>()) {
+    impl_->timer.setInterval(intervalMs);
+    impl_->timer.setTimerType(Qt::CoarseTimer);
+    QObject::connect(&impl_->timer, &QTimer::timeout, owner.Widget(), [this] { Fire(); });
+}
+
+Timer::~Timer() = default;
+
+int Timer::Interval() const {
+    return impl_->timer.interval();
+}
+
+void Timer::SetEnabled(bool enabled) {
+    if (enabled)
+        impl_->timer.start();
+    else
+        impl_->timer.stop();
+}
+
+bool Timer::Enabled() const {
+    return impl_->timer.isActive();
+}
+
+void Timer::Fire() {
+    if (OnTimer)
+        Dispatch(OnTimer);
+}
+
+} // namespace tk

@@ -1,0 +1,158 @@
+#include "support/qt_test_main.h"
+#include "toolkit/application.h"
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace {
+
+void PressKey(QWidget* widget, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+}
+
+TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
+    tk::Form form;
+    tk::ListBox list(form);
+    int clicks = 0;
+    list.OnClick = [&] { ++clicks; };
+    list.Add("XY Mode");
+    list.Add("2 mSec/div");
+    EXPECT_EQ(list.ItemIndex(), -1);
+
+    list.SetItemIndex(1);
+    EXPECT_EQ(list.ItemIndex(), 1);
+    EXPECT_EQ(clicks, 0) << "a selection set by code runs no handler";
+
+    list.SetItemIndex(7);
+    list.SetItemIndex(-2);
+    EXPECT_EQ(list.ItemIndex(), 1) << "an index outside the rows changes nothing";
+    list.SetItemIndex(-1);
+    EXPECT_EQ(list.ItemIndex(), -1);
+
+    // The user steps like a spinner; each step is a click.
+    list.SetItemIndex(1);
+    PressKey(list.Widget(), Qt::Key_Up);
+    EXPECT_EQ(list.ItemIndex(), 0);
+    EXPECT_EQ(list.TopIndex(), 0);
+    EXPECT_EQ(clicks, 1);
+    PressKey(list.Widget(), Qt::Key_Up); // already at the first row
+    EXPECT_EQ(clicks, 1);
+    PressKey(list.Widget(), Qt::Key_Down);
+    EXPECT_EQ(list.ItemIndex(), 1);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(list.Item(1), "2 mSec/div");
+    EXPECT_EQ(list.Item(2), "");
+
+    int doubleClicks = 0;
+    list.OnDblClick = [&] { ++doubleClicks; };
+    list.UserDoubleClick(0);
+    EXPECT_EQ(list.ItemIndex(), 0);
+    EXPECT_EQ(doubleClicks, 1);
+
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.ItemIndex(), -1);
+}
+
+TEST(ListBox, KeepsWindows1252Texts) {
+    tk::Form form;
+    tk::ListBox list(form);
+    list.Add("\xB1"
+             "240V");
+    EXPECT_EQ(list.Item(0), "\xB1"
+                            "240V");
+}
+
+TEST(ScrollBar, ClampsAndRunsItsHandlerOnEveryChangeByCode) {
+    tk::Form form;
+    tk::ScrollBar bar(form, tk::ScrollBar::Orientation::Vertical, -2000, 2000, 0);
+    std::vector<int> seen;
+    bar.OnChange = [&] { seen.push_back(bar.Position()); };
+
+    bar.SetPosition(0); // no change, no handler
+    bar.SetPosition(5000);
+    bar.SetPosition(-2500);
+    bar.SetPosition(-2000); // already there
+    bar.SetPosition(17);
+    EXPECT_EQ(seen, (std::vector<int>{2000, -2000, 17}));
+}
+
+TEST(Memo, AppendsLinesAndCrLfLeavesAnEmptyLine) {
+    tk::Form form;
+    tk::Memo memo(form);
+    memo.Add("W: 0 277 1511 899\r\n");
+    memo.Add("%S01  298    0\r");
+    memo.Add("a\r\nb");
+    EXPECT_EQ(memo.Lines(),
+              (std::vector<std::string>{"W: 0 277 1511 899", "", "%S01  298    0\r", "a", "b"}));
+    memo.Clear();
+    EXPECT_EQ(memo.LineCount(), 0);
+}
+
+TEST(EditBox, NumbersOnlyRejectsTypedNonDigitsButNotTextsFromCode) {
+    tk::Form form;
+    tk::EditBox edit(form, "1.00");
+    edit.SetNumbersOnly();
+    auto* line = static_cast<QLineEdit*>(edit.Widget());
+    line->setCursorPosition(4);
+    PressKey(edit.Widget(), Qt::Key_A, "a");
+    PressKey(edit.Widget(), Qt::Key_5, "5");
+    PressKey(edit.Widget(), Qt::Key_Period, ".");
+    EXPECT_EQ(edit.Text(), "1.005");
+    edit.SetText("2.5");
+    EXPECT_EQ(edit.Text(), "2.5");
+}
+
+TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitError) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_DOUBLE_EQ(tk::StrToFloat(" 200,5 "), 200.5);
+    EXPECT_THROW(tk::StrToFloat("200.5x"), tk::ConversionError);
+    QLocale::setDefault(QLocale::c());
+    EXPECT_DOUBLE_EQ(tk::StrToFloat("1000"), 1000.0);
+    EXPECT_DOUBLE_EQ(tk::StrToFloat("0.5"), 0.5);
+    for (const char* bad : {"", "abc", "1,5", "nan", "inf"})
+        EXPECT_THROW(tk::StrToFloat(bad), tk::ConversionError) << bad;
+    try {
+        tk::StrToFloat("abc");
+    } catch (const tk::ConversionError& e) {
+        EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
+    }
+}
+
+TEST(Dispatch, ReportsEscapingErrorsAndGoesOn) {
+    testing_support::ReportedErrors().clear();
+    tk::Dispatch([] { throw tk::ConversionError("'x' is not a valid floating point value"); });
+    tk::Dispatch([] { throw std::runtime_error("not the toolkit's"); });
+    tk::Dispatch([] { throw 42; });
+    bool ran = false;
+    tk::Dispatch([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(testing_support::ReportedErrors(),
+              (std::vector<std::string>{"'x' is not a valid floating point value", "", ""}));
+}
+
+TEST(Form, CloseRunsOnCloseOnceAndClicksRunOnClick) {
+    tk::Form form;
+    int closes = 0;
+    int clicks = 0;
+    form.OnClose = [&] { ++closes; };
+    form.OnClick = [&] { ++clicks; };
+    form.SetClientSize(300, 200);
+    EXPECT_EQ(form.ClientWidth(), 300);
+    EXPECT_EQ(form.ClientHeight(), 200);
+    form.Click();
+    form.Close();
+    form.Close();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(closes, 1);
+    form.SetCursor(tk::Cursor::Hourglass);
+    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Hourglass);
+}
+
+} // namespace
