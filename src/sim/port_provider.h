@@ -1,0 +1,25 @@
+#pragma once
+
+#include "link/serial_link.h"
+#include "serial/serial_posix.h"
+#include "sim/sim_clock.h"
+#include "sim/simulator_port.h"
+
+namespace sim {
+
+// The ports behind the rows of the port list: the simulator row gets the paced
+// in-process simulator, every other row the one POSIX serial port.
+class DefaultPortProvider : public duruz::PortProvider {
+public:
+    explicit DefaultPortProvider(const InstrumentOptions& options = {});
+    serial::SerialPort& PortFor(const duruz::PortEntry& entry) override;
+
+    SimulatorPort& Simulator() { return simulator_; }
+
+private:
+    SteadySimClock clock_;
+    serial::PosixSerialPort device_;
+    SimulatorPort simulator_;
+};
+
+} // namespace sim

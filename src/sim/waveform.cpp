@@ -1,0 +1,43 @@
+#include "sim/waveform.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace sim {
+
+Waveform WaveformFromCode(char code) {
+    if (code >= '1' && code <= '8')
+        return static_cast<Waveform>(code - '0');
+    return Waveform::Off;
+}
+
+double WaveformValue(Waveform waveform, double phase) {
+    constexpr double kTurn = 2.0 * std::numbers::pi;
+    switch (waveform) {
+    case Waveform::Off:
+        return 0.0;
+    case Waveform::Sine:
+        return std::sin(kTurn * phase);
+    case Waveform::Cosine:
+        return std::cos(kTurn * phase);
+    case Waveform::SawRising:
+        return phase < 0.5 ? 2.0 * phase : 2.0 * phase - 2.0;
+    case Waveform::SawFalling:
+        return phase < 0.5 ? -2.0 * phase : 2.0 - 2.0 * phase;
+    case Waveform::Triangle:
+        if (phase < 0.25)
+            return 4.0 * phase;
+        if (phase < 0.75)
+            return 2.0 - 4.0 * phase;
+        return 4.0 * phase - 4.0;
+    case Waveform::Square50:
+        return phase < 0.5 ? 1.0 : -1.0;
+    case Waveform::Square10:
+        return phase < 0.1 ? 1.0 : -1.0;
+    case Waveform::Square90:
+        return phase < 0.9 ? 1.0 : -1.0;
+    }
+    return 0.0;
+}
+
+} // namespace sim
