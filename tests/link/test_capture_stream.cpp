@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -34,11 +36,35 @@ std::string MakeFrame(std::uint32_t pairCount, int seed = 0) {
     return frame;
 }
 
+// Remembers the largest read asked for: no read may reach past a 128-byte chunk.
+struct CheckedPort : testing_support::FakeSerialPort {
+    std::size_t largestRead = 0;
+    std::size_t Read(void* buffer, std::size_t count) override {
+        largestRead = std::max(largestRead, count);
+        return FakeSerialPort::Read(buffer, count);
+    }
+};
+
+// The store between two fenced areas, which any write outside it would change.
+struct FencedStore {
+    std::array<std::uint8_t, 4096> before;
+    duruz::CaptureStore store;
+    std::array<std::uint8_t, 4096> after;
+};
+
 class CaptureStream : public ::testing::Test {
 protected:
     void SetUp() override {
+        fenced.before.fill(0xA5);
+        fenced.after.fill(0xA5);
         link.PortHandle = &port;
         link.TimerInterval = 250;
+    }
+    void TearDown() override {
+        EXPECT_LE(port.largestRead, duruz::kChunkBytes);
+        const auto untouched = [](std::uint8_t b) { return b == 0xA5; };
+        EXPECT_TRUE(std::all_of(fenced.before.begin(), fenced.before.end(), untouched));
+        EXPECT_TRUE(std::all_of(fenced.after.begin(), fenced.after.end(), untouched));
     }
 
     // The frame was stored exactly: header in RxBuffer, samples in CaptureBuffer.
@@ -59,9 +85,10 @@ protected:
         return port.readCalls - before;
     }
 
-    testing_support::FakeSerialPort port;
+    CheckedPort port;
     duruz::SerialLink link;
-    duruz::CaptureStore store;
+    FencedStore fenced;
+    duruz::CaptureStore& store = fenced.store;
 };
 
 TEST_F(CaptureStream, CleanFrameInOneTick) {
@@ -258,7 +285,7 @@ TEST_F(CaptureStream, PairCountIsStoredNotObeyed) {
 }
 
 TEST_F(CaptureStream, ReceivePositionOutsideBuffersRestartsAtHeader) {
-    for (int chunk : {kRxChunkCount, 1000, -7}) {
+    for (int chunk : {kRxChunkCount, 1000, -2, -7}) {
         const std::string frame = MakeFrame(2048, chunk & 0xF);
         link.RxChunk = chunk;
         link.RxCount = 0;
