@@ -1,1 +1,124 @@
-// Filled in shortly.
+#include "view/redraw_screen.h"
+
+#include "view/division_table.h"
+#include "view/spectrum_view.h"
+#include "view/volt_label.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace duruz {
+
+namespace {
+
+constexpr tk::Color kGrey = 0x808080;
+constexpr tk::Color kRed = 0x0000FF;
+constexpr tk::Color kBlue = 0xFF0000;
+constexpr tk::Color kLime = 0x00FF00;
+constexpr tk::Color kGreen = 0x008000;
+constexpr tk::Color kTraceColors[2] = {kRed, kBlue};
+
+// -2047 at the top edge, +2047 at the bottom: the span is 4,094 sample steps.
+std::int32_t SampleY(std::int32_t sample, std::int32_t height) {
+    return ((sample + 2047) * height) / 4094;
+}
+
+// XY mode spans -2000..+2000 across the width.
+std::int32_t SampleX(std::int32_t sample, const PlotArea& area) {
+    return ((sample + 2000) * area.width) / 4000 + area.left;
+}
+
+// left + floor(width * i / 2048), the product taken unsigned.
+std::int32_t SweepX(const PlotArea& area, std::int32_t i) {
+    const std::uint32_t product =
+        static_cast<std::uint32_t>(area.width) * static_cast<std::uint32_t>(i);
+    return static_cast<std::int32_t>(product >> 11) + area.left;
+}
+
+void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs& inputs) {
+    const std::int32_t d1 = DivisionTenths(inputs.probeRow[0], inputs.rangeRow[0]);
+    const std::int32_t d2 = DivisionTenths(inputs.probeRow[1], inputs.rangeRow[1]);
+    const bool timeLabels = inputs.scope[0] || inputs.scope[1];
+    const bool frequencyLabels = inputs.fft[0] || inputs.fft[1];
+    char text[32];
+
+    canvas.SetPenColor(kGrey);
+    for (int g = 1; g <= 9; ++g) {
+        const std::int32_t y = (area.height * g) / 10;
+        const std::int32_t x = (area.width * g) / 10 + area.left;
+        // The horizontal lines stop at x = width, left pixels short of the edge.
+        canvas.MoveTo(area.left, y);
+        canvas.LineTo(area.width, y);
+        canvas.SetFontColor(kRed);
+        canvas.TextOut(20, y + 4, VoltLabel(100 * d1 * (5 - g)).c_str());
+        canvas.SetFontColor(kBlue);
+        canvas.TextOut(area.width - 50, y + 4, VoltLabel(100 * d2 * (5 - g)).c_str());
+        canvas.MoveTo(x, 0);
+        canvas.LineTo(x, area.height);
+        if (timeLabels) {
+            std::snprintf(text, sizeof text, "%d mSec", 2 * g);
+            canvas.TextOut(x - 20, 10, text);
+        }
+        if (frequencyLabels) {
+            std::snprintf(text, sizeof text, "%d KHz", 5 * g);
+            canvas.TextOut(x - 20, area.height - 16, text);
+        }
+    }
+}
+
+void DrawTriggerMarkers(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs& inputs) {
+    canvas.SetPenColor(kLime);
+    const std::int32_t x = SweepX(area, inputs.syncPosition);
+    canvas.MoveTo(x, 0);
+    canvas.LineTo(x, area.height);
+    // Where a sample equal to -SyncLevel, the level sent to the instrument, lies.
+    const std::int32_t y = ((inputs.syncLevel - 2047) * area.height) / (-2047 - 2047);
+    canvas.MoveTo(area.left, y);
+    canvas.LineTo(area.left + area.width, y);
+}
+
+void DrawXyFigure(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& store) {
+    canvas.SetPenColor(kGreen);
+    const std::uint32_t count =
+        std::min<std::uint32_t>(store.HeaderWord(1), static_cast<std::uint32_t>(kSamplePairs));
+    canvas.MoveTo(SampleX(store.Sample(0, 0), area), SampleY(store.Sample(0, 1), area.height));
+    for (std::uint32_t i = 1; i < count; ++i)
+        canvas.LineTo(SampleX(store.Sample(i, 0), area), SampleY(store.Sample(i, 1), area.height));
+}
+
+void DrawTrace(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& store, int channel) {
+    canvas.SetPenColor(kTraceColors[channel & 1]);
+    canvas.MoveTo(0, 0);
+    canvas.LineTo(area.width, 0);
+    canvas.MoveTo(area.left, SampleY(store.Sample(0, channel), area.height));
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(kSamplePairs); ++i)
+        canvas.LineTo(SweepX(area, i), SampleY(store.Sample(i, channel), area.height));
+}
+
+} // namespace
+
+PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const CaptureStore& store,
+                      SpectrumWorkArea& workArea) {
+    const PlotArea area =
+        ComputePlotArea(inputs.clientWidth, inputs.clientHeight, inputs.levelBarWidth,
+                        inputs.positionBarHeight, inputs.controlsHeight);
+    const bool xyMode = inputs.sweepRow == 0;
+
+    canvas.FillBackground(0, 0, inputs.clientWidth, inputs.clientHeight);
+    DrawGraticule(canvas, area, inputs);
+    DrawTriggerMarkers(canvas, area, inputs);
+
+    if (xyMode) {
+        DrawXyFigure(canvas, area, store);
+        return area;
+    }
+    for (int channel = 0; channel < 2; ++channel) {
+        if (inputs.scope[channel])
+            DrawTrace(canvas, area, store, channel);
+        if (inputs.fft[channel])
+            DrawSpectrum(canvas, area, channel, store, workArea);
+    }
+    return area;
+}
+
+} // namespace duruz

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "link/capture_store.h"
+#include "toolkit/canvas.h"
+#include "view/plot_area.h"
+#include "view/spectrum_transform.h"
+
+#include <array>
+#include <cstdint>
+
+namespace duruz {
+
+constexpr int kSpectrumBins = 1024;
+constexpr tk::Color kSpectrumColors[2] = {0x808000, 0x000080}; // teal, maroon
+
+using SpectrumMagnitudes = std::array<std::int32_t, kSpectrumBins>;
+
+// The magnitudes of one channel's 2,048 samples: packed two to a complex value,
+// windowed with 1 - cos, transformed, scaled by 1/1024, and m = |bin| * 1.1
+// truncated. The work area holds the scaled bins afterwards. Channel 0 or 1.
+void ComputeSpectrum(const CaptureStore& store, int channel,
+                     std::array<ComplexFloat, kSpectrumBins>& workArea,
+                     SpectrumMagnitudes& magnitudes);
+
+// Draws the channel's spectrum across the plot area, rising from its centre line.
+void DrawSpectrum(tk::Canvas& canvas, const PlotArea& area, int channel, const CaptureStore& store,
+                  std::array<ComplexFloat, kSpectrumBins>& workArea);
+
+} // namespace duruz
