@@ -84,6 +84,8 @@ void DecodeFrames(benchmark::State& state) {
 
     long frames = 0;
     const long allocationsBefore = allocations.load();
+    if (allocationsBefore == 0) // the port's vector went through the counter
+        state.SkipWithError("operator new is not counted");
     for (auto _ : state) {
         port.Rewind();
         link.RxChunk = duruz::kRxChunkHeader;
@@ -101,7 +103,7 @@ void DecodeFrames(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(duruz::kFrameBytes + stray));
     state.counters["allocations"] = static_cast<double>(allocationsDuring);
-    state.counters["x_wire_rate"] =
+    state.counters["times_wire_rate"] =
         benchmark::Counter(static_cast<double>(state.iterations()) *
                                static_cast<double>(duruz::kFrameBytes + stray) / 11520.0,
                            benchmark::Counter::kIsRate);
