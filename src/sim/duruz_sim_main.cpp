@@ -1,3 +1,208 @@
-int main() {
+// duruz-sim: serves the simulated instrument on a pseudo-terminal. The first line
+// on standard output is the slave's path; open it as a serial port. Runs until
+// SIGINT or SIGTERM.
+
+#include "sim/pseudo_terminal.h"
+#include "sim/sim_clock.h"
+#include "sim/simulator_port.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void OnStopSignal(int) {
+    stopRequested = 1;
+}
+
+struct Faults {
+    std::size_t strayBytes = 0;
+    bool cut = false;
+    std::size_t cutAfter = 0;
+    bool stall = false;
+    std::size_t stallAfter = 0;
+    std::uint32_t stallMs = 0;
+    std::uint32_t ignore = 0;
+    std::uint32_t every = 0; // 0: only the first frame
+};
+
+struct Options {
+    sim::InstrumentOptions instrument;
+    Faults faults;
+};
+
+constexpr const char* kUsage =
+    "usage: duruz-sim [options]\n"
+    "Serves the simulated oscilloscope and generator on a pseudo-terminal at the\n"
+    "pace of 115200 baud. The first output line is the device path to open.\n"
+    "\n"
+    "  --seed N        noise seed (default 1)\n"
+    "  --no-noise      no noise on the inputs\n"
+    "  --stray N       N stray bytes before the first frame\n"
+    "  --cut N         the first frame stops after N bytes\n"
+    "  --stall N:MS    the first frame pauses MS milliseconds after N bytes\n"
+    "  --ignore K      the first K capture requests get no answer\n"
+    "  --every M       repeat the faults above on every M-th capture request\n"
+    "  --help          this text\n";
+
+template <typename T> bool ParseNumber(std::string_view text, T& value) {
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+// Returns 0 to run, 1 for a usage error, 2 after --help.
+int ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        auto value = [&](std::string_view& text) {
+            if (i + 1 >= argc)
+                return false;
+            text = argv[++i];
+            return true;
+        };
+        std::string_view text;
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 2;
+        } else if (arg == "--no-noise") {
+            options.instrument.noise = false;
+        } else if (arg == "--seed") {
+            ok = value(text) && ParseNumber(text, options.instrument.seed);
+        } else if (arg == "--stray") {
+            ok = value(text) && ParseNumber(text, options.faults.strayBytes) &&
+                 options.faults.strayBytes <= sim::SimulatedInstrument::kMaxStrayBytes;
+        } else if (arg == "--cut") {
+            ok = value(text) && ParseNumber(text, options.faults.cutAfter);
+            options.faults.cut = true;
+        } else if (arg == "--stall") {
+            std::size_t colon = 0;
+            ok = value(text) && (colon = text.find(':')) != std::string_view::npos &&
+                 ParseNumber(text.substr(0, colon), options.faults.stallAfter) &&
+                 ParseNumber(text.substr(colon + 1), options.faults.stallMs);
+            options.faults.stall = true;
+        } else if (arg == "--ignore") {
+            ok = value(text) && ParseNumber(text, options.faults.ignore);
+        } else if (arg == "--every") {
+            ok = value(text) && ParseNumber(text, options.faults.every) && options.faults.every > 0;
+        } else {
+            std::fprintf(stderr, "duruz-sim: unknown option %s\n%s", argv[i], kUsage);
+            return 1;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "duruz-sim: bad value for %s\n%s", argv[i], kUsage);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void ArmFaults(sim::SimulatedInstrument& instrument, const Faults& faults) {
+    std::array<std::uint8_t, sim::SimulatedInstrument::kMaxStrayBytes> stray{};
+    // Pieces of the marker, to give the frame synchronisation something to chew on.
+    for (std::size_t i = 0; i < stray.size(); ++i)
+        stray[i] = i % 4 == 3 ? 0x00 : (i % 2 == 0 ? 0x48 : 0x78);
+    instrument.InjectStrayBytes(stray.data(), faults.strayBytes);
+    if (faults.cut)
+        instrument.CutNextFrame(faults.cutAfter);
+    if (faults.stall)
+        instrument.StallNextFrame(faults.stallAfter, faults.stallMs);
+    instrument.IgnoreRequests(faults.ignore);
+}
+
+void TakeCommands(int master, sim::SimulatorPort& port, const Faults& faults) {
+    std::array<std::uint8_t, 256> input;
+    for (;;) {
+        ssize_t n = ::read(master, input.data(), input.size());
+        if (n <= 0)
+            return;
+        std::uint32_t before = port.Instrument().CaptureRequests();
+        // Byte by byte, so that faults meant for every M-th request are armed in time.
+        for (ssize_t i = 0; i < n; ++i) {
+            port.Write(&input[std::size_t(i)], 1);
+            std::uint32_t requests = port.Instrument().CaptureRequests();
+            if (requests != before && faults.every > 0 && requests % faults.every == 0)
+                ArmFaults(port.Instrument(), faults);
+            before = requests;
+        }
+    }
+}
+
+// Writes all of it to the master, taking in commands while the client is slow to
+// read. Returns false when stopped or the line failed.
+bool WriteAll(int master, sim::SimulatorPort& port, const std::uint8_t* data, std::size_t count,
+              const Faults& faults) {
+    while (count > 0 && !stopRequested) {
+        ssize_t n = ::write(master, data, count);
+        if (n > 0) {
+            data += n;
+            count -= std::size_t(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        pollfd entry{master, POLLIN | POLLOUT, 0};
+        if (poll(&entry, 1, 200) > 0 && (entry.revents & POLLIN))
+            TakeCommands(master, port, faults);
+    }
+    return !stopRequested;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (int result = ParseOptions(argc, argv, options); result != 0)
+        return result == 2 ? 0 : 2;
+
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr); // no SA_RESTART: a stop ends any wait
+    sigaction(SIGTERM, &action, nullptr);
+
+    sim::PseudoTerminal terminal;
+    if (!sim::OpenPseudoTerminal(terminal)) {
+        std::fprintf(stderr, "duruz-sim: cannot create a pseudo-terminal: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    std::printf("%s\n", terminal.slavePath.data());
+    std::fflush(stdout);
+
+    sim::SteadySimClock clock;
+    sim::SimulatorPort port(clock, options.instrument, true);
+    port.Open("Simulator");
+    // No read time-outs: each read waits for its piece at the wire's pace, or
+    // returns at once when nothing more is on its way.
+    port.SetTimeouts(serial::Timeouts{});
+    ArmFaults(port.Instrument(), options.faults);
+
+    // Pieces of 8 bytes (0.69 ms) keep the gaps on the line under a client's 1 ms
+    // interval time-out.
+    std::array<std::uint8_t, 8> piece;
+    while (!stopRequested) {
+        TakeCommands(terminal.master, port, options.faults);
+        std::size_t n = port.Read(piece.data(), piece.size());
+        if (n > 0) {
+            if (!WriteAll(terminal.master, port, piece.data(), n, options.faults))
+                break;
+            continue;
+        }
+        pollfd entry{terminal.master, POLLIN, 0};
+        poll(&entry, 1, 200);
+    }
+    sim::ClosePseudoTerminal(terminal);
     return 0;
 }
