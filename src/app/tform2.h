@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/config_file.h"
 #include "link/capture_store.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
@@ -114,6 +115,8 @@ public:
     const FormEnvironment& Environment() const { return environment_; }
 
 private:
+    void ApplySetting(int setting, const char* value);
+    ScopeSettings CurrentSettings() const;
     void BuildLayout();
     void PlaceControls();
     void WireEvents();
