@@ -15,6 +15,13 @@ constexpr tk::Color kSpectrumColors[2] = {0x808000, 0x000080}; // teal, maroon
 
 using SpectrumMagnitudes = std::array<std::int32_t, kSpectrumBins>;
 
+// Steps of ComputeSpectrum, open for the benchmark's yardstick. PackWindowed
+// writes the channel's samples two to a complex value, each times 1 - cos(2 pi k
+// / 1024); ScaleMagnitudes scales 1,024 bins by 1/1024 in place and gives their
+// magnitudes times 1.1, truncated.
+void PackWindowed(const CaptureStore& store, int channel, ComplexFloat* packed);
+void ScaleMagnitudes(ComplexFloat* bins, SpectrumMagnitudes& magnitudes);
+
 // The magnitudes of one channel's 2,048 samples: packed two to a complex value,
 // windowed with 1 - cos, transformed, scaled by 1/1024, and m = |bin| * 1.1
 // truncated. The work area holds the scaled bins afterwards. Channel 0 or 1.
