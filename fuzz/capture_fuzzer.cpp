@@ -1,0 +1,196 @@
+// Arbitrary byte streams through the capture loop, served in arbitrary read sizes,
+// over several timer ticks with Hold switched on and off and requests from the other
+// callers in between. The receive state is checked after every step and every read;
+// a broken rule traps.
+//
+// Input layout:
+//   byte 0       timer interval (a few values: 250 most of the time, and the odd ones)
+//   byte 1       number of ticks, 1 + (byte % 24)
+//   bytes 2, 3   number of read sizes L, little-endian
+//   one byte a tick: bit 0 Hold checked, bit 1 another caller requests a frame first
+//   L bytes      read sizes, used in turn and over again: 0 is a read that times out,
+//                n gives at most n bytes (never more than asked for)
+//   the rest     the byte stream on the line; once it is used up every read times out
+#include "link/capture_stream.h"
+#include "link/commands.h"
+#include "serial/serial_port.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using duruz::CaptureStore;
+using duruz::kChunkBytes;
+using duruz::kFrameBytes;
+using duruz::kHeaderBytes;
+using duruz::kRxChunkCount;
+using duruz::kRxChunkHeader;
+using duruz::SerialLink;
+
+constexpr std::array<std::int32_t, 8> kIntervals = {250, 250, 250, 250, 1, 0, -250, 1000};
+constexpr std::uint8_t kMarker[4] = {0x78, 0x48, 0x78, 0x48};
+
+void Check(bool condition) {
+    if (!condition)
+        __builtin_trap();
+}
+
+// A line that holds the input's stream and hands it out in the input's read sizes.
+// Every read is checked to land exactly where the receive state says the next byte
+// belongs, for no more than the room left in that 128-byte chunk; the bytes that
+// arrive after each capture request are kept to check the frame against.
+class ScriptedLine : public serial::SerialPort {
+public:
+    ScriptedLine(const SerialLink& link, const CaptureStore& store, const std::uint8_t* sizes,
+                 std::size_t sizeCount, const std::uint8_t* stream, std::size_t streamSize)
+        : link_(link), store_(store), sizes_(sizes), sizeCount_(sizeCount), stream_(stream),
+          streamSize_(streamSize) {
+        sinceRequest_.reserve(streamSize);
+    }
+
+    serial::OpenResult Open(const char*) override { return {serial::OpenStatus::Opened, 0}; }
+    bool IsOpen() const override { return true; }
+    bool GetSettings(serial::LineSettings&) override { return true; }
+    void ClearErrors() override {}
+    bool SetSettings(const serial::LineSettings&) override { return true; }
+    bool SetTimeouts(const serial::Timeouts&) override { return true; }
+    void Close() override {}
+
+    std::size_t Read(void* buffer, std::size_t count) override {
+        CheckReadPlace(static_cast<const std::uint8_t*>(buffer), count);
+        std::size_t n = std::min(count, streamSize_ - position_);
+        if (sizeCount_ > 0)
+            n = std::min<std::size_t>(n, sizes_[reads_++ % sizeCount_]);
+        std::memcpy(buffer, stream_ + position_, n);
+        sinceRequest_.insert(sinceRequest_.end(), stream_ + position_, stream_ + position_ + n);
+        position_ += n;
+        return n;
+    }
+
+    std::size_t Write(const void* data, std::size_t count) override {
+        // The loop writes nothing but the capture request, whole.
+        const duruz::CommandText request = duruz::CaptureRequestCommand();
+        Check(count == request.length && std::memcmp(data, request.bytes, count) == 0);
+        ++writes_;
+        // The request follows the drain: what arrives from now on answers it.
+        sinceRequest_.clear();
+        return count;
+    }
+
+    int Writes() const { return writes_; }
+    const std::vector<std::uint8_t>& SinceRequest() const { return sinceRequest_; }
+
+private:
+    void CheckReadPlace(const std::uint8_t* buffer, std::size_t count) const {
+        Check(count >= 1 && count <= kChunkBytes);
+        Check(link_.RxCount + count == kChunkBytes);
+        const std::uint8_t* chunk =
+            link_.RxChunk == kRxChunkHeader
+                ? store_.RxBuffer.data()
+                : reinterpret_cast<const std::uint8_t*>(store_.CaptureBuffer.data()) +
+                      static_cast<std::size_t>(link_.RxChunk) * kChunkBytes;
+        Check(link_.RxChunk >= kRxChunkHeader && link_.RxChunk < kRxChunkCount);
+        Check(buffer == chunk + link_.RxCount);
+    }
+
+    const SerialLink& link_;
+    const CaptureStore& store_;
+    const std::uint8_t* sizes_;
+    std::size_t sizeCount_;
+    const std::uint8_t* stream_;
+    std::size_t streamSize_;
+    std::size_t position_ = 0;
+    std::size_t reads_ = 0;
+    int writes_ = 0;
+    std::vector<std::uint8_t> sinceRequest_;
+};
+
+void CheckState(const SerialLink& link) {
+    Check(link.RxChunk >= kRxChunkHeader && link.RxChunk <= kRxChunkCount);
+    // Past the last chunk only once the frame is complete.
+    Check(link.RxChunk != kRxChunkCount || !link.RequestPending);
+    // A full chunk is dealt with at once: a complete header is either accepted or
+    // shifted, a complete sample chunk is left behind.
+    Check(link.RxCount < kChunkBytes);
+}
+
+// A finished frame is the last 8,320 bytes that answered the request: the 128 header
+// bytes, beginning with the marker, and then the samples, exactly as they arrived.
+void CheckFrame(const SerialLink& link, const CaptureStore& store, const ScriptedLine& line) {
+    Check(!link.RequestPending);
+    Check(link.RxChunk == kRxChunkCount);
+    const std::vector<std::uint8_t>& received = line.SinceRequest();
+    Check(received.size() >= kFrameBytes);
+    const std::uint8_t* frame = received.data() + received.size() - kFrameBytes;
+    Check(std::memcmp(frame, kMarker, sizeof kMarker) == 0);
+    Check(std::memcmp(frame, store.RxBuffer.data(), kHeaderBytes) == 0);
+    Check(std::memcmp(frame + kHeaderBytes, store.CaptureBuffer.data(),
+                      kFrameBytes - kHeaderBytes) == 0);
+}
+
+void CheckRequestSent(const SerialLink& link) {
+    Check(link.RequestPending);
+    Check(link.RxChunk == kRxChunkHeader && link.RxCount == 0);
+    const std::uint32_t grace =
+        link.TimerInterval > 0 ? static_cast<std::uint32_t>(500 / link.TimerInterval) : 0;
+    Check(link.RequestDeadline == link.TickCount + grace);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 4)
+        return 0;
+    const std::int32_t interval = kIntervals[data[0] % kIntervals.size()];
+    const std::size_t ticks = 1 + data[1] % 24;
+    std::size_t at = 4;
+    const std::size_t opCount = std::min(ticks, size - at);
+    const std::uint8_t* ops = data + at;
+    at += opCount;
+    const std::size_t sizeCount =
+        std::min<std::size_t>(static_cast<std::size_t>(data[2] | data[3] << 8), size - at);
+    const std::uint8_t* sizes = data + at;
+    at += sizeCount;
+
+    SerialLink link;
+    link.TimerInterval = interval;
+    CaptureStore store;
+    ScriptedLine line(link, store, sizes, sizeCount, data + at, size - at);
+    link.PortHandle = &line;
+
+    for (std::size_t tick = 0; tick < ticks; ++tick) {
+        const std::uint8_t op = tick < opCount ? ops[tick] : 0;
+        const bool hold = (op & 1) != 0;
+
+        if ((op & 2) != 0) {
+            // The screen click, the generator update or a port opening.
+            const int writesBefore = line.Writes();
+            duruz::RequestCapture(link, store);
+            Check(line.Writes() == writesBefore + 1);
+            CheckRequestSent(link);
+            CheckState(link);
+        }
+
+        const bool pendingBefore = link.RequestPending;
+        const bool expired = link.TickCount + 1 >= link.RequestDeadline;
+        const bool shouldRequest = !hold && (!pendingBefore || expired);
+        const int writesBefore = line.Writes();
+
+        const duruz::TickOutcome outcome = duruz::CaptureTick(link, store, hold);
+
+        Check(outcome.waitCursor == pendingBefore);
+        Check(line.Writes() == writesBefore + (shouldRequest ? 1 : 0));
+        Check(!store.FrameReady);
+        CheckState(link);
+        if (outcome.redraw)
+            CheckFrame(link, store, line);
+        else if (shouldRequest || pendingBefore)
+            Check(link.RequestPending); // nothing finished, so the request still waits
+    }
+    return 0;
+}

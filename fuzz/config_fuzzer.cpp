@@ -1,0 +1,232 @@
+// Arbitrary bytes as Config.Ini: up to 25 lines read and parsed the way start-up
+// applies them, then the settings they give written back out and read again. Any
+// broken rule of the file format traps.
+#include "app/config_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using duruz::ConfigReader;
+using duruz::kConfigLines;
+using duruz::ParseLong;
+using duruz::ScopeSettings;
+
+constexpr std::size_t kMaxLineChars = 90;  // characters a line may hold
+constexpr std::size_t kMaxFileLine = 79;   // bytes of a written line, CR LF included
+constexpr std::size_t kMaxTextLength = 56; // text a written line has room for
+constexpr std::size_t kPortPathSize = 80;  // the serial link's PortPath, terminator included
+
+void Check(bool condition) {
+    if (!condition)
+        __builtin_trap();
+}
+
+// The line as read: at most 90 characters and the "!" marker, nothing but text bytes,
+// and the value inside it (or the empty text for a line too short to hold one).
+void CheckLine(const ConfigReader& reader) {
+    const char* line = reader.Line();
+    const std::size_t length = std::strlen(line);
+    Check(length >= 1 && length <= kMaxLineChars + 1);
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(line[i]);
+        Check(byte >= 0x20 && byte <= 0x7F);
+    }
+    for (std::size_t i = 8; i < length; ++i)
+        Check(line[i] != ' '); // the cut leaves no blank from index 8 on
+    const char* value = reader.Value();
+    if (length > 6)
+        Check(value == line + 6);
+    else
+        Check(*value == '\0');
+}
+
+std::int32_t Clamp(std::int32_t value, std::int32_t low, std::int32_t high) {
+    return std::min(std::max(value, low), high);
+}
+
+// What start-up does with the value of setting `index` (0-based, file order), with
+// the controls' limits that ScopeSettings can express: the bars clamp their positions.
+void Apply(ScopeSettings& s, int index, const char* value) {
+    const std::int32_t number = ParseLong(value);
+    switch (index) {
+    case 0:
+        s.SwpSp = number;
+        break;
+    case 1:
+        s.SySrc = number;
+        break;
+    case 2:
+        s.SyPol = number;
+        break;
+    case 3:
+        s.ComPt = number;
+        break;
+    case 4:
+        s.Prob1 = number;
+        break;
+    case 5:
+        s.Scal1 = number;
+        break;
+    case 6:
+        s.Prob2 = number;
+        break;
+    case 7:
+        s.Scal2 = number;
+        break;
+    case 8:
+        s.SyLev = Clamp(number, -2000, 2000);
+        break;
+    case 9:
+        s.SyPos = Clamp(number, 0, 2048);
+        break;
+    case 10:
+        s.Wleft = number;
+        break;
+    case 11:
+        s.Wtopp = number;
+        break;
+    case 12:
+        s.Wwidt = number;
+        break;
+    case 13:
+        s.Whigh = number;
+        break;
+    case 14:
+        s.Scop1 = number != 0;
+        break;
+    case 15:
+        s.Scop2 = number != 0;
+        break;
+    case 16:
+        s.Fft1C = number != 0;
+        break;
+    case 17:
+        s.Fft2C = number != 0;
+        break;
+    case 18:
+        s.Hold = number != 0;
+        break;
+    case 19:
+        s.Wave1 = number;
+        break;
+    case 20:
+        s.Freq1 = value;
+        break;
+    case 21:
+        s.Ampl1 = value;
+        break;
+    case 22:
+        s.Wave2 = number;
+        break;
+    case 23:
+        s.Freq2 = value;
+        break;
+    case 24:
+        s.Ampl2 = value;
+        break;
+    default:
+        break;
+    }
+}
+
+// The file as written: 25 lines of at most 79 bytes, each ending in CR LF, with no
+// byte inside a line that the reader would take as a line break.
+void CheckWrittenFile(const std::string& file) {
+    std::size_t lines = 0;
+    std::size_t start = 0;
+    while (start < file.size()) {
+        const std::size_t end = file.find("\r\n", start);
+        Check(end != std::string::npos);
+        Check(end + 2 - start <= kMaxFileLine);
+        for (std::size_t i = start; i < end; ++i) {
+            const auto byte = static_cast<unsigned char>(file[i]);
+            Check(byte >= 0x20 && byte <= 0x7F);
+        }
+        ++lines;
+        start = end + 2;
+    }
+    Check(lines == static_cast<std::size_t>(kConfigLines));
+}
+
+// A text as it comes back from a save and a load: cut to what a line holds, and a
+// text of fewer than two characters comes back padded with the spaces after it.
+std::string TextAfterReload(const std::string& text) {
+    std::string expected = text.substr(0, kMaxTextLength);
+    expected.resize(std::max<std::size_t>(expected.size(), 2), ' ');
+    return expected;
+}
+
+// Writes the settings out, reads the file back as start-up would and expects every
+// number, flag and text to survive.
+void CheckRoundTrip(const ScopeSettings& settings, const char* portPath) {
+    const std::string file = duruz::FormatConfig(settings, portPath);
+    CheckWrittenFile(file);
+
+    ConfigReader reader = ConfigReader::FromBytes(file);
+    ScopeSettings back;
+    for (int index = 0; index < kConfigLines; ++index) {
+        Check(reader.ReadConfigLine());
+        CheckLine(reader);
+        Apply(back, index, reader.Value());
+    }
+    Check(!reader.ReadConfigLine());
+
+    Check(back.SwpSp == settings.SwpSp && back.SySrc == settings.SySrc &&
+          back.SyPol == settings.SyPol && back.ComPt == settings.ComPt);
+    Check(back.Prob1 == settings.Prob1 && back.Scal1 == settings.Scal1 &&
+          back.Prob2 == settings.Prob2 && back.Scal2 == settings.Scal2);
+    Check(back.SyLev == settings.SyLev && back.SyPos == settings.SyPos);
+    Check(back.Wleft == settings.Wleft && back.Wtopp == settings.Wtopp &&
+          back.Wwidt == settings.Wwidt && back.Whigh == settings.Whigh);
+    Check(back.Scop1 == settings.Scop1 && back.Scop2 == settings.Scop2 &&
+          back.Fft1C == settings.Fft1C && back.Fft2C == settings.Fft2C &&
+          back.Hold == settings.Hold);
+    Check(back.Wave1 == settings.Wave1 && back.Wave2 == settings.Wave2);
+    Check(back.Freq1 == TextAfterReload(settings.Freq1));
+    Check(back.Ampl1 == TextAfterReload(settings.Ampl1));
+    Check(back.Freq2 == TextAfterReload(settings.Freq2));
+    Check(back.Ampl2 == TextAfterReload(settings.Ampl2));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+
+    ScopeSettings settings;
+    ConfigReader reader = ConfigReader::FromBytes(bytes);
+    int lines = 0;
+    for (; lines < kConfigLines && reader.ReadConfigLine(); ++lines) {
+        CheckLine(reader);
+        Apply(settings, lines, reader.Value());
+    }
+    // The port path is write-only and may hold anything the device list gave it;
+    // the input's first bytes stand in for it, control and high bytes included.
+    char portPath[kPortPathSize] = {};
+    std::memcpy(portPath, data, std::min(size, sizeof portPath - 1));
+    CheckRoundTrip(settings, portPath);
+
+    // Texts typed into the edit boxes are not limited to what a file line can carry:
+    // the rest of the input, cut into four, with any byte and any length.
+    if (size > 4) {
+        const std::size_t quarter = size / 4;
+        ScopeSettings typed = settings;
+        typed.Freq1 = bytes.substr(0, quarter);
+        typed.Ampl1 = bytes.substr(quarter, quarter);
+        typed.Freq2 = bytes.substr(2 * quarter, quarter);
+        typed.Ampl2 = bytes.substr(3 * quarter);
+        const std::string file = duruz::FormatConfig(typed, portPath);
+        CheckWrittenFile(file);
+        ConfigReader typedReader = ConfigReader::FromBytes(file);
+        int typedLines = 0;
+        while (typedReader.ReadConfigLine())
+            ++typedLines;
+        Check(typedLines == kConfigLines);
+    }
+    return 0;
+}
