@@ -52,86 +52,21 @@ std::int32_t Clamp(std::int32_t value, std::int32_t low, std::int32_t high) {
 // What start-up does with the value of setting `index` (0-based, file order), with
 // the controls' limits that ScopeSettings can express: the bars clamp their positions.
 void Apply(ScopeSettings& s, int index, const char* value) {
+    std::int32_t* const numbers[] = {&s.SwpSp, &s.SySrc, &s.SyPol, &s.ComPt, &s.Prob1,
+                                     &s.Scal1, &s.Prob2, &s.Scal2, &s.SyLev, &s.SyPos,
+                                     &s.Wleft, &s.Wtopp, &s.Wwidt, &s.Whigh};
+    bool* const flags[] = {&s.Scop1, &s.Scop2, &s.Fft1C, &s.Fft2C, &s.Hold};
     const std::int32_t number = ParseLong(value);
-    switch (index) {
-    case 0:
-        s.SwpSp = number;
-        break;
-    case 1:
-        s.SySrc = number;
-        break;
-    case 2:
-        s.SyPol = number;
-        break;
-    case 3:
-        s.ComPt = number;
-        break;
-    case 4:
-        s.Prob1 = number;
-        break;
-    case 5:
-        s.Scal1 = number;
-        break;
-    case 6:
-        s.Prob2 = number;
-        break;
-    case 7:
-        s.Scal2 = number;
-        break;
-    case 8:
-        s.SyLev = Clamp(number, -2000, 2000);
-        break;
-    case 9:
-        s.SyPos = Clamp(number, 0, 2048);
-        break;
-    case 10:
-        s.Wleft = number;
-        break;
-    case 11:
-        s.Wtopp = number;
-        break;
-    case 12:
-        s.Wwidt = number;
-        break;
-    case 13:
-        s.Whigh = number;
-        break;
-    case 14:
-        s.Scop1 = number != 0;
-        break;
-    case 15:
-        s.Scop2 = number != 0;
-        break;
-    case 16:
-        s.Fft1C = number != 0;
-        break;
-    case 17:
-        s.Fft2C = number != 0;
-        break;
-    case 18:
-        s.Hold = number != 0;
-        break;
-    case 19:
-        s.Wave1 = number;
-        break;
-    case 20:
-        s.Freq1 = value;
-        break;
-    case 21:
-        s.Ampl1 = value;
-        break;
-    case 22:
-        s.Wave2 = number;
-        break;
-    case 23:
-        s.Freq2 = value;
-        break;
-    case 24:
-        s.Ampl2 = value;
-        break;
-    default:
-        break;
-    }
+    if (index < 14)
+        *numbers[index] = number;
+    else if (index < 19)
+        *flags[index - 14] = number != 0;
+    else if (index == 19 || index == 22)
+        (index == 19 ? s.Wave1 : s.Wave2) = number;
+    else
+        (index == 20 ? s.Freq1 : index == 21 ? s.Ampl1 : index == 23 ? s.Freq2 : s.Ampl2) = value;
+    s.SyLev = Clamp(s.SyLev, -2000, 2000);
+    s.SyPos = Clamp(s.SyPos, 0, 2048);
 }
 
 // The file as written: 25 lines of at most 79 bytes, each ending in CR LF, with no
