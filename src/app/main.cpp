@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
         parser.addOption(portOption);
         parser.process(application);
 
-        duruz::DefaultPortProvider ports;
+        sim::DefaultPortProvider ports;
         duruz::FormEnvironment environment;
         environment.ports = &ports;
         for (const QString& path : parser.values(portOption))

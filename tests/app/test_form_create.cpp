@@ -38,28 +38,29 @@ TEST(FormCreate, WithoutConfigFileSettlesTheListsAndSendsACompleteSetting) {
     EXPECT_EQ(form.ComPort.Item(2), "Simulator");
     EXPECT_EQ(form.ComPort.ItemIndex(), 1);
 
-    EXPECT_EQ(form.Display.Lines(), (Lines{"%S// 1024    0\r",
-                                           "W: 0 277 1511 899",
-                                           "",
-                                           "Reading config",
-                                           "End config",
-                                           "/dev/ttyUSB1",
-                                           "/dev/ttyUSB1",
-                                           "   opened",
-                                           "/dev/ttyUSB1",
-                                           "   configured",
-                                           "SweepSpeed 1",
-                                           "%S11 1024    0\r",
-                                           "%S11 1024    0\r",
-                                           "ProbeType1 1",
-                                           "Range 7",
-                                           "%X7\r",
-                                           "ProbeType2 1",
-                                           "Range 7",
-                                           "%Y7\r",
-                                           "%G00200.000000,1.000000",
-                                           "%G10201.000000,1.000000"}));
-    EXPECT_EQ(usb1.written, kCaptureRequest + "%S11 1024    0\r" + "%S11 1024    0\r" + "%X7\r" +
+    EXPECT_EQ(form.Display.Lines(),
+              (Lines{"%S// 1024    0\r",
+                     "W: 0 277 1511 899",
+                     "",
+                     "Reading config",
+                     "End config",
+                     "/dev/ttyUSB1",
+                     "/dev/ttyUSB1",
+                     "   opened",
+                     "/dev/ttyUSB1",
+                     "   configured",
+                     "SweepSpeed 1",
+                     "%S// 1024    0\r", // the sweep handler runs before the sync lists are settled
+                     "%S11 1024    0\r",
+                     "ProbeType1 1",
+                     "Range 7",
+                     "%X7\r",
+                     "ProbeType2 1",
+                     "Range 7",
+                     "%Y7\r",
+                     "%G00200.000000,1.000000",
+                     "%G10201.000000,1.000000"}));
+    EXPECT_EQ(usb1.written, kCaptureRequest + "%S// 1024    0\r" + "%S11 1024    0\r" + "%X7\r" +
                                 "%Y7\r" + "%G00200.000000,1.000000" + kCaptureRequest +
                                 "%G10201.000000,1.000000" + kCaptureRequest);
     // The first open left an empty settings file behind.
