@@ -1,4 +1,5 @@
 // The program's entry: one window on the instrument's serial port.
+#include "app/close_on_signal.h"
 #include "app/tform2.h"
 #include "sim/port_provider.h"
 #include "toolkit/application.h"
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
         environment.diagnosticLogPath = DiagnosticLogPath();
 
         duruz::TForm2 form(std::move(environment));
+        duruz::CloseOnSignal([&form] { form.Close(); });
         form.ShowMaximized();
         application.exec();
     } catch (const std::exception& error) {
