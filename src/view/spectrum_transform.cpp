@@ -103,6 +103,87 @@ void WideStage(ComplexFloat* data, int span, int groups, const FftTables& t) {
 }
 #endif
 
+// Two stages in one pass: stage i on group g (span h) and stage i + 1 on its
+// halves, groups 2g and 2g + 1 (span h / 2), four quarters held in registers.
+void TwoStages(ComplexFloat* data, int span, int groups, const FftTables& t) {
+    float* base = &data[0].re;
+    const int quarter = span; // floats in a quarter: span / 2 complex values
+    for (int g = 0; g < groups; ++g) {
+        const __m128 c = BroadcastPair(&t.groupCos[2 * g]);
+        const __m128 s = BroadcastPair(&t.groupSin[2 * g]);
+        const __m128 cLow = BroadcastPair(&t.groupCos[4 * g]);
+        const __m128 sLow = BroadcastPair(&t.groupSin[4 * g]);
+        const __m128 cHigh = BroadcastPair(&t.groupCos[4 * g + 2]);
+        const __m128 sHigh = BroadcastPair(&t.groupSin[4 * g + 2]);
+        float* q0 = base + 4 * g * span;
+        float* q1 = q0 + quarter;
+        float* q2 = q1 + quarter;
+        float* q3 = q2 + quarter;
+        for (int j = 0; j < quarter; j += 4) {
+            const __m128 v0 = _mm_loadu_ps(q0 + j);
+            const __m128 v1 = _mm_loadu_ps(q1 + j);
+            const __m128 t2 = Rotate(_mm_loadu_ps(q2 + j), c, s);
+            const __m128 t3 = Rotate(_mm_loadu_ps(q3 + j), c, s);
+            const __m128 a0 = _mm_add_ps(v0, t2);
+            const __m128 a2 = _mm_sub_ps(v0, t2);
+            const __m128 a1 = _mm_add_ps(v1, t3);
+            const __m128 a3 = _mm_sub_ps(v1, t3);
+            const __m128 u1 = Rotate(a1, cLow, sLow);
+            const __m128 u3 = Rotate(a3, cHigh, sHigh);
+            _mm_storeu_ps(q0 + j, _mm_add_ps(a0, u1));
+            _mm_storeu_ps(q1 + j, _mm_sub_ps(a0, u1));
+            _mm_storeu_ps(q2 + j, _mm_add_ps(a2, u3));
+            _mm_storeu_ps(q3 + j, _mm_sub_ps(a2, u3));
+        }
+    }
+}
+
+#if DURUZ_FFT_AVX
+[[gnu::target("avx")]] inline __m256 BroadcastPairAvx(const float* pair) {
+    return _mm256_castpd_ps(_mm256_broadcast_sd(reinterpret_cast<const double*>(pair)));
+}
+
+[[gnu::target("avx")]] inline __m256 RotateAvx(__m256 x, __m256 c, __m256 s) {
+    const __m256 swapped = _mm256_permute_ps(x, _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm256_add_ps(_mm256_mul_ps(c, x), _mm256_mul_ps(s, swapped));
+}
+
+// The same with four butterflies to a vector, for second spans of four and more.
+[[gnu::target("avx")]] void TwoStagesAvx(ComplexFloat* data, int span, int groups,
+                                         const FftTables& t) {
+    float* base = &data[0].re;
+    const int quarter = span;
+    for (int g = 0; g < groups; ++g) {
+        const __m256 c = BroadcastPairAvx(&t.groupCos[2 * g]);
+        const __m256 s = BroadcastPairAvx(&t.groupSin[2 * g]);
+        const __m256 cLow = BroadcastPairAvx(&t.groupCos[4 * g]);
+        const __m256 sLow = BroadcastPairAvx(&t.groupSin[4 * g]);
+        const __m256 cHigh = BroadcastPairAvx(&t.groupCos[4 * g + 2]);
+        const __m256 sHigh = BroadcastPairAvx(&t.groupSin[4 * g + 2]);
+        float* q0 = base + 4 * g * span;
+        float* q1 = q0 + quarter;
+        float* q2 = q1 + quarter;
+        float* q3 = q2 + quarter;
+        for (int j = 0; j < quarter; j += 8) {
+            const __m256 v0 = _mm256_loadu_ps(q0 + j);
+            const __m256 v1 = _mm256_loadu_ps(q1 + j);
+            const __m256 t2 = RotateAvx(_mm256_loadu_ps(q2 + j), c, s);
+            const __m256 t3 = RotateAvx(_mm256_loadu_ps(q3 + j), c, s);
+            const __m256 a0 = _mm256_add_ps(v0, t2);
+            const __m256 a2 = _mm256_sub_ps(v0, t2);
+            const __m256 a1 = _mm256_add_ps(v1, t3);
+            const __m256 a3 = _mm256_sub_ps(v1, t3);
+            const __m256 u1 = RotateAvx(a1, cLow, sLow);
+            const __m256 u3 = RotateAvx(a3, cHigh, sHigh);
+            _mm256_storeu_ps(q0 + j, _mm256_add_ps(a0, u1));
+            _mm256_storeu_ps(q1 + j, _mm256_sub_ps(a0, u1));
+            _mm256_storeu_ps(q2 + j, _mm256_add_ps(a2, u3));
+            _mm256_storeu_ps(q3 + j, _mm256_sub_ps(a2, u3));
+        }
+    }
+}
+#endif
+
 // The last two stages together, four elements at a time: the span-2 butterfly
 // pair of group g, then the span-1 butterflies of groups 2g and 2g + 1.
 void LastTwoStages(ComplexFloat* data, int size, const FftTables& t) {
@@ -131,10 +212,24 @@ void Stages(ComplexFloat* data, int size, int stages, const FftTables& t) {
         Butterfly(data[0], data[1], t.groupCos[0], t.groupSin[0]);
         return;
     }
-    for (int stage = 0; stage + 2 < stages; ++stage) {
+#if DURUZ_FFT_AVX
+    const bool avx = UseAvx();
+#endif
+    int stage = 0;
+    for (; stage + 3 < stages; stage += 2) {
         const int span = size >> (stage + 1);
 #if DURUZ_FFT_AVX
-        if (span >= 4 && UseAvx()) {
+        if (avx && span >= 8) {
+            TwoStagesAvx(data, span, 1 << stage, t);
+            continue;
+        }
+#endif
+        TwoStages(data, span, 1 << stage, t);
+    }
+    for (; stage + 2 < stages; ++stage) {
+        const int span = size >> (stage + 1);
+#if DURUZ_FFT_AVX
+        if (avx && span >= 4) {
             WideStageAvx(data, span, 1 << stage, t);
             continue;
         }

@@ -27,10 +27,10 @@ void PackWindowed(const CaptureStore& store, int channel, ComplexFloat* packed) 
     // Eight 16-bit values hold samples 2k..2k+3 of both channels; each 32-bit
     // lane is one pair, so the channel is the low or the high half, sign-extended.
     const std::int16_t* samples = store.CaptureBuffer.data();
+    const __m128i lift = _mm_cvtsi32_si128(16 - 16 * c); // channel 1 into the high half
     for (; k < kSpectrumBins; k += 2) {
         const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + 4 * k));
-        const __m128i wide =
-            c == 0 ? _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16) : _mm_srai_epi32(pairs, 16);
+        const __m128i wide = _mm_srai_epi32(_mm_sll_epi32(pairs, lift), 16);
         const __m128 x = _mm_cvtepi32_ps(wide);
         const __m128 w = _mm_load_ps(window + 2 * k);
         _mm_storeu_ps(out + 2 * k, _mm_sub_ps(x, _mm_mul_ps(x, w)));
