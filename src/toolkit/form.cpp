@@ -13,6 +13,42 @@
 
 namespace tk {
 
+// Forwards drawing to the image and asks the window to show it.
+class FormCanvas : public Canvas {
+public:
+    FormCanvas(ImageCanvas& image, QWidget& window) : image_(image), window_(window) {}
+    void SetPenColor(Color color) override { image_.SetPenColor(color); }
+    void SetFontColor(Color color) override { image_.SetFontColor(color); }
+    void MoveTo(int x, int y) override { image_.MoveTo(x, y); }
+    void LineTo(int x, int y) override {
+        image_.LineTo(x, y);
+        Touch();
+    }
+    void TextOut(int x, int y, const char* text) override {
+        image_.TextOut(x, y, text);
+        Touch();
+    }
+    void FillBackground(int left, int top, int right, int bottom) override {
+        image_.FillBackground(left, top, right, bottom);
+        Touch();
+    }
+
+    // Called when the window has shown the picture.
+    void Presented() { dirty_ = false; }
+
+private:
+    // One update request per drawing burst; the paint shows everything drawn since.
+    void Touch() {
+        if (!dirty_) {
+            dirty_ = true;
+            window_.update();
+        }
+    }
+    ImageCanvas& image_;
+    QWidget& window_;
+    bool dirty_ = false;
+};
+
 namespace {
 
 constexpr Color kWindowBackground = 0xF0F0F0;
@@ -29,10 +65,12 @@ public:
     }
 
     ImageCanvas* image = nullptr;
+    FormCanvas* canvas = nullptr;
     bool closing = false;
 
 protected:
     void paintEvent(QPaintEvent* event) override {
+        canvas->Presented();
         QPainter painter(this);
         const QImage& picture = image->Image();
         painter.drawImage(event->rect(), picture, event->rect());
@@ -71,37 +109,11 @@ FormWidget* Window(QWidget* w) {
 
 } // namespace
 
-// Forwards drawing to the image and asks the window to show it.
-class FormCanvas : public Canvas {
-public:
-    FormCanvas(ImageCanvas& image, QWidget& window) : image_(image), window_(window) {}
-    void SetPenColor(Color color) override { image_.SetPenColor(color); }
-    void SetFontColor(Color color) override { image_.SetFontColor(color); }
-    void MoveTo(int x, int y) override { image_.MoveTo(x, y); }
-    void LineTo(int x, int y) override {
-        image_.LineTo(x, y);
-        Touch();
-    }
-    void TextOut(int x, int y, const char* text) override {
-        image_.TextOut(x, y, text);
-        Touch();
-    }
-    void FillBackground(int left, int top, int right, int bottom) override {
-        image_.FillBackground(left, top, right, bottom);
-        Touch();
-    }
-
-private:
-    // One update request per drawing burst; Qt coalesces them into one paint.
-    void Touch() { window_.update(); }
-    ImageCanvas& image_;
-    QWidget& window_;
-};
-
 Form::Form() : Control(new FormWidget(*this)) {
     canvas_ = std::make_unique<ImageCanvas>(1, 1, kWindowBackground);
     Window(widget_)->image = canvas_.get();
     formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *widget_);
+    Window(widget_)->canvas = formCanvas_.get();
 }
 
 Form::~Form() {
