@@ -19,16 +19,22 @@ public:
     FormCanvas(ImageCanvas& image, QWidget& window) : image_(image), window_(window) {}
     void SetPenColor(Color color) override { image_.SetPenColor(color); }
     void SetFontColor(Color color) override { image_.SetFontColor(color); }
-    void MoveTo(int x, int y) override { image_.MoveTo(x, y); }
+    void MoveTo(int x, int y) override {
+        Fit();
+        image_.MoveTo(x, y);
+    }
     void LineTo(int x, int y) override {
+        Fit();
         image_.LineTo(x, y);
         Touch();
     }
     void TextOut(int x, int y, const char* text) override {
+        Fit();
         image_.TextOut(x, y, text);
         Touch();
     }
     void FillBackground(int left, int top, int right, int bottom) override {
+        Fit();
         image_.FillBackground(left, top, right, bottom);
         Touch();
     }
@@ -37,6 +43,14 @@ public:
     void Presented() { dirty_ = false; }
 
 private:
+    // The picture follows the window's client size, also while the window is hidden.
+    void Fit() {
+        if (window_.width() != width_ || window_.height() != height_) {
+            width_ = window_.width();
+            height_ = window_.height();
+            image_.Resize(width_, height_);
+        }
+    }
     // One update request per drawing burst; the paint shows everything drawn since.
     void Touch() {
         if (!dirty_) {
@@ -47,6 +61,8 @@ private:
     ImageCanvas& image_;
     QWidget& window_;
     bool dirty_ = false;
+    int width_ = -1;
+    int height_ = -1;
 };
 
 namespace {
