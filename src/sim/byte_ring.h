@@ -17,6 +17,8 @@ public:
     // Appends as many of the bytes as fit; returns how many did.
     std::size_t Push(const std::uint8_t* data, std::size_t count) {
         count = std::min(count, Free());
+        if (count == 0)
+            return 0; // data may be null then, and memcpy must never see a null pointer
         std::size_t tail = (head_ + size_) % Capacity;
         std::size_t first = std::min(count, Capacity - tail);
         std::memcpy(bytes_.data() + tail, data, first);
@@ -28,6 +30,8 @@ public:
     // Removes up to count bytes from the front into out; returns how many.
     std::size_t Pop(std::uint8_t* out, std::size_t count) {
         count = std::min(count, size_);
+        if (count == 0)
+            return 0; // out may be null then (an empty vector's data())
         std::size_t first = std::min(count, Capacity - head_);
         std::memcpy(out, bytes_.data() + head_, first);
         std::memcpy(out + first, bytes_.data(), count - first);
