@@ -4,12 +4,23 @@
 #include "app/tform2.h"
 #include "link/port_list.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace duruz {
 
 namespace {
 
+// A restored size larger than any desktop would give the window a picture too big to
+// allocate when it is first shown; 8192 still spans an 8K screen or two 4K ones.
+constexpr std::int32_t kMaxWindowExtent = 8192;
+
 void SelectRow(tk::ListBox& list, const char* value) {
     list.SetItemIndex(ParseLong(value));
+}
+
+std::int32_t WindowExtent(const char* value) {
+    return std::min(ParseLong(value), kMaxWindowExtent);
 }
 
 } // namespace
@@ -70,10 +81,10 @@ void TForm2::ApplySetting(int setting, const char* value) {
         SetTop(ParseLong(value));
         break;
     case 12:
-        SetWidth(ParseLong(value));
+        SetWidth(WindowExtent(value));
         break;
     case 13:
-        SetHeight(ParseLong(value));
+        SetHeight(WindowExtent(value));
         break;
     case 14:
         Scope1CheckBox.SetChecked(ParseLong(value) != 0);
