@@ -162,31 +162,36 @@ void Form::SetTop(int top) {
     widget_->move(widget_->frameGeometry().x(), top);
 }
 
+// The window's size is kept as its client size: the frame a window manager adds is
+// unknown until the window is shown, and counting it would grow the window at every
+// restart.
 void Form::SetWidth(int width) {
-    const int frame = widget_->frameGeometry().width() - widget_->width();
-    widget_->resize(std::max(1, width - frame), widget_->height());
+    widget_->resize(std::max(1, width), widget_->height());
 }
 
 void Form::SetHeight(int height) {
-    const int frame = widget_->frameGeometry().height() - widget_->height();
-    widget_->resize(widget_->width(), std::max(1, height - frame));
+    widget_->resize(widget_->width(), std::max(1, height));
 }
 
 // A maximised window reports the place it returns to, so that is what is kept.
 int Form::FormLeft() const {
-    return widget_->isMaximized() ? widget_->normalGeometry().x() : widget_->frameGeometry().x();
+    if (!widget_->isMaximized())
+        return widget_->frameGeometry().x();
+    return widget_->normalGeometry().x() - (widget_->geometry().x() - widget_->frameGeometry().x());
 }
+
 int Form::FormTop() const {
-    return widget_->isMaximized() ? widget_->normalGeometry().y() : widget_->frameGeometry().y();
+    if (!widget_->isMaximized())
+        return widget_->frameGeometry().y();
+    return widget_->normalGeometry().y() - (widget_->geometry().y() - widget_->frameGeometry().y());
 }
+
 int Form::FormWidth() const {
-    const int frame = widget_->frameGeometry().width() - widget_->width();
-    return (widget_->isMaximized() ? widget_->normalGeometry().width() : widget_->width()) + frame;
+    return widget_->isMaximized() ? widget_->normalGeometry().width() : widget_->width();
 }
+
 int Form::FormHeight() const {
-    const int frame = widget_->frameGeometry().height() - widget_->height();
-    return (widget_->isMaximized() ? widget_->normalGeometry().height() : widget_->height()) +
-           frame;
+    return widget_->isMaximized() ? widget_->normalGeometry().height() : widget_->height();
 }
 
 void Form::SetCursor(Cursor cursor) {

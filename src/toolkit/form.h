@@ -29,7 +29,7 @@ public:
     int ClientWidth() const;
     int ClientHeight() const;
 
-    // The window's own position and size (outer edges).
+    // The window's position (outer top-left corner) and size (its client area).
     void SetLeft(int left);
     void SetTop(int top);
     void SetWidth(int width);

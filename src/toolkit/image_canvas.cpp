@@ -159,6 +159,8 @@ void ImageCanvas::Resize(int width, int height) {
     if (width == old.width() && height == old.height())
         return;
     QImage resized(width, height, QImage::Format_RGB32);
+    if (resized.isNull())
+        return; // too large to allocate: keep drawing on the old picture, clipped
     resized.fill(impl_->background);
     const int rows = std::min(height, old.height());
     const int columns = std::min(width, old.width());
