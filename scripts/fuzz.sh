@@ -37,6 +37,7 @@ for target in "${targets[@]}"; do
 done
 
 failed=0
+passed=0
 for i in "${!targets[@]}"; do
     target="${targets[$i]}"
     status=0
@@ -48,13 +49,17 @@ for i in "${!targets[@]}"; do
     ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$last")
     corp=$(sed -n 's/.* corp: \([^ ]*\).*/\1/p' <<<"$last")
     if [ "$status" -eq 0 ]; then
+        passed=$((passed + 1))
         echo "fuzz $target: ok, ${runs:-?} executions in ${seconds} s, coverage ${cov:-?} edges, ${ft:-?} features, corpus ${corp:-?}"
     else
-        failed=1
+        failed=$((failed + 1))
         echo "fuzz $target: FAILED (exit $status) after ${runs:-?} executions; the last lines of $log:"
         tail -n 40 "$log"
-        ls "$build/artifacts/$target-"* 2>/dev/null || true
+        for artifact in "$build/artifacts/$target-"*; do
+            if [ -e "$artifact" ]; then echo "reproduce: $build/fuzz_$target $artifact"; fi
+        done
     fi
     echo "    $last"
 done
-exit "$failed"
+echo "fuzz: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

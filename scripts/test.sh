@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test.
+# Installs what is needed, builds, and runs every test. On CI (CI=true), or with
+# DURUZ_FULL_TESTS=1, the test suite then runs again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target runs for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install.sh
 bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --timeout 300 -j2
+
+if [ "${CI:-}" = true ] || [ "${DURUZ_FULL_TESTS:-}" = 1 ]; then
+    start=$SECONDS
+    bash scripts/sanitize.sh
+    echo "sanitizer build and tests: $((SECONDS - start)) s"
+    start=$SECONDS
+    FUZZ_SECONDS="${FUZZ_SECONDS:-45}" bash scripts/fuzz.sh
+    echo "fuzzing: $((SECONDS - start)) s"
+fi
