@@ -23,9 +23,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool Dropped(const std::string& entry, const ChildSpec& spec) {
+bool Dropped(const std::string& entry, const ChildLaunch& launch) {
     const std::string name = entry.substr(0, entry.find('='));
-    for (const std::string& drop : spec.unsetEnv) {
+    for (const std::string& drop : launch.unsetEnv) {
         if (!drop.empty() && drop.back() == '*') {
             if (name.compare(0, drop.size() - 1, drop, 0, drop.size() - 1) == 0)
                 return true;
@@ -33,18 +33,18 @@ bool Dropped(const std::string& entry, const ChildSpec& spec) {
             return true;
         }
     }
-    for (const std::string& set : spec.setEnv)
+    for (const std::string& set : launch.setEnv)
         if (name == set.substr(0, set.find('=')))
             return true;
     return false;
 }
 
-std::vector<std::string> Environment(const ChildSpec& spec) {
+std::vector<std::string> Environment(const ChildLaunch& launch) {
     std::vector<std::string> entries;
     for (char** e = environ; *e != nullptr; ++e)
-        if (!Dropped(*e, spec))
+        if (!Dropped(*e, launch))
             entries.emplace_back(*e);
-    entries.insert(entries.end(), spec.setEnv.begin(), spec.setEnv.end());
+    entries.insert(entries.end(), launch.setEnv.begin(), launch.setEnv.end());
     return entries;
 }
 
@@ -77,20 +77,20 @@ std::string StatusField(pid_t pid, const std::string& field) {
 
 } // namespace
 
-ChildProcess::ChildProcess(const ChildSpec& spec) : outputPath_(spec.outputPath) {
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = Environment(spec);
+ChildProcess::ChildProcess(const ChildLaunch& launch) : outputPath_(launch.outputPath) {
+    std::vector<std::string> args = launch.argv;
+    std::vector<std::string> env = Environment(launch);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, spec.outputPath.c_str(),
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, launch.outputPath.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    if (!spec.workingDirectory.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
+    if (!launch.workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, launch.workingDirectory.c_str());
     // Its own process group, so nothing the test's terminal sends reaches it.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -190,13 +190,13 @@ bool ChildProcess::Catches(int signal) const {
     return (bits >> (signal - 1)) & 1u;
 }
 
-int RunTool(const ChildSpec& spec, std::chrono::milliseconds timeout, std::string* output) {
+int RunTool(const ChildLaunch& launch, std::chrono::milliseconds timeout, std::string* output) {
     char path[] = "/tmp/duruz-e2e-tool-XXXXXX";
     int fd = ::mkstemp(path);
     if (fd < 0)
         return -1;
     ::close(fd);
-    ChildSpec withOutput = spec;
+    ChildLaunch withOutput = launch;
     withOutput.outputPath = path;
     int code = -1;
     {

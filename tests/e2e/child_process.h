@@ -11,7 +11,7 @@ namespace e2e {
 // How a child is started: its arguments (the program first), the environment
 // entries that replace or extend the test's own, the ones to drop, its working
 // folder, and the file that takes its standard output and error.
-struct ChildSpec {
+struct ChildLaunch {
     std::vector<std::string> argv;     // the program is looked up on PATH
     std::vector<std::string> setEnv;   // "NAME=value"
     std::vector<std::string> unsetEnv; // names; a trailing '*' drops every name with that start
@@ -24,7 +24,7 @@ struct ChildSpec {
 class ChildProcess {
 public:
     ChildProcess() = default;
-    explicit ChildProcess(const ChildSpec& spec);
+    explicit ChildProcess(const ChildLaunch& launch);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -58,7 +58,7 @@ private:
 
 // Runs a helper tool to its end within the time given. Returns its exit code (-1
 // when it failed to start, ended by a signal or ran out of time) and its output.
-int RunTool(const ChildSpec& spec, std::chrono::milliseconds timeout, std::string* output);
+int RunTool(const ChildLaunch& launch, std::chrono::milliseconds timeout, std::string* output);
 
 // Whether an executable of that name is on PATH.
 bool OnPath(const std::string& name);

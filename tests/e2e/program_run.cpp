@@ -36,28 +36,28 @@ std::optional<std::string> ProgramRun::ReadConfig() const {
 }
 
 bool ProgramRun::Start() {
-    ChildSpec spec;
-    spec.argv = {DURUZ_PATH};
+    ChildLaunch launch;
+    launch.argv = {DURUZ_PATH};
     for (const std::string& port : ports_) {
-        spec.argv.push_back("--port");
-        spec.argv.push_back(port);
+        launch.argv.push_back("--port");
+        launch.argv.push_back(port);
     }
-    spec.workingDirectory = folder_ / "work";
-    spec.outputPath = folder_ / "output.txt";
+    launch.workingDirectory = folder_ / "work";
+    launch.outputPath = folder_ / "output.txt";
     // Nothing of the test's own desktop, language or Qt settings leaks in; the
     // numbers the program reads from its edits are converted in a fixed locale.
-    spec.unsetEnv = {
+    launch.unsetEnv = {
         "DISPLAY",         "WAYLAND_DISPLAY",         "QT_*", "XDG_*", "LC_*", "LANG", "LANGUAGE",
         "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"};
-    spec.setEnv = {"HOME=" + (folder_ / "home"), "XDG_RUNTIME_DIR=" + (folder_ / "runtime"),
-                   "LC_ALL=C.UTF-8", "LANG=C.UTF-8"};
+    launch.setEnv = {"HOME=" + (folder_ / "home"), "XDG_RUNTIME_DIR=" + (folder_ / "runtime"),
+                     "LC_ALL=C.UTF-8", "LANG=C.UTF-8"};
     if (display_.empty()) {
-        spec.setEnv.push_back("QT_QPA_PLATFORM=offscreen");
+        launch.setEnv.push_back("QT_QPA_PLATFORM=offscreen");
     } else {
-        spec.setEnv.push_back("QT_QPA_PLATFORM=xcb");
-        spec.setEnv.push_back("DISPLAY=" + display_);
+        launch.setEnv.push_back("QT_QPA_PLATFORM=xcb");
+        launch.setEnv.push_back("DISPLAY=" + display_);
     }
-    process_ = std::make_unique<ChildProcess>(spec);
+    process_ = std::make_unique<ChildProcess>(launch);
     return process_->Started();
 }
 

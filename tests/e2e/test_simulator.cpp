@@ -62,12 +62,12 @@ TEST(Simulator, GeneratorSquareWaveIsDrawnFromItsFrames) {
     e2e::VirtualDisplay display;
     ASSERT_TRUE(display.Ok());
     e2e::TempDir simFolder;
-    e2e::ChildSpec simSpec;
-    simSpec.argv = {DURUZ_SIM_PATH, "--no-noise"};
-    simSpec.outputPath = simFolder / "sim.txt";
-    e2e::ChildProcess sim(simSpec);
+    e2e::ChildLaunch simLaunch;
+    simLaunch.argv = {DURUZ_SIM_PATH, "--no-noise"};
+    simLaunch.outputPath = simFolder / "sim.txt";
+    e2e::ChildProcess sim(simLaunch);
     ASSERT_TRUE(sim.Started());
-    const std::string path = FirstLine(simSpec.outputPath, 10s);
+    const std::string path = FirstLine(simLaunch.outputPath, 10s);
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
 
     // Generator A: a 200 Hz square of 0.5 V peak, which on the 1 V range of

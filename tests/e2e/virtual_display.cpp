@@ -77,11 +77,11 @@ VirtualDisplay::VirtualDisplay() {
     if (::pipe2(ready, O_CLOEXEC) != 0)
         return;
     ::fcntl(ready[1], F_SETFD, 0); // the one descriptor Xvfb inherits
-    ChildSpec spec;
-    spec.argv = {"Xvfb",      "-displayfd", std::to_string(ready[1]),
-                 "-screen",   "0",          "1600x1200x24",
-                 "-nolisten", "tcp",        "-noreset"};
-    server_ = std::make_unique<ChildProcess>(spec);
+    ChildLaunch launch;
+    launch.argv = {"Xvfb",      "-displayfd", std::to_string(ready[1]),
+                   "-screen",   "0",          "1600x1200x24",
+                   "-nolisten", "tcp",        "-noreset"};
+    server_ = std::make_unique<ChildProcess>(launch);
     ::close(ready[1]);
 
     std::string number;
@@ -111,7 +111,7 @@ std::optional<WindowPlace> VirtualDisplay::FindWindow(const std::string& titleSt
                                                       std::chrono::milliseconds timeout) const {
     const auto deadline = Clock::now() + timeout;
     do {
-        ChildSpec search;
+        ChildLaunch search;
         search.argv = {"xdotool", "search", "--onlyvisible", "--name", "^" + titleStart};
         search.setEnv = {"DISPLAY=" + name_};
         std::string ids;
@@ -119,7 +119,7 @@ std::optional<WindowPlace> VirtualDisplay::FindWindow(const std::string& titleSt
             std::istringstream lines(ids);
             std::string id;
             if (lines >> id) {
-                ChildSpec where;
+                ChildLaunch where;
                 where.argv = {"xdotool", "getwindowgeometry", "--shell", id};
                 where.setEnv = search.setEnv;
                 std::string shell;
@@ -156,7 +156,7 @@ std::optional<Screenshot> VirtualDisplay::Capture(const WindowPlace& window) con
     const std::string path = TempPath("duruz-e2e-shot-XXXXXX");
     if (path.empty())
         return std::nullopt;
-    ChildSpec import;
+    ChildLaunch import;
     import.argv = {"import", "-display", name_, "-window", window.id, "-depth", "8", "ppm:" + path};
     std::optional<Screenshot> shot;
     if (RunTool(import, kToolTime, nullptr) == 0)
@@ -166,7 +166,7 @@ std::optional<Screenshot> VirtualDisplay::Capture(const WindowPlace& window) con
 }
 
 bool VirtualDisplay::Click(const WindowPlace& window, int x, int y) const {
-    ChildSpec click;
+    ChildLaunch click;
     click.argv = {"xdotool",         "mousemove",       "--sync", "--window", window.id,
                   std::to_string(x), std::to_string(y), "click",  "1"};
     click.setEnv = {"DISPLAY=" + name_};
