@@ -59,14 +59,14 @@ TEST(Capture, SilentPeerIsAskedAgainEveryTwoTicks) {
     ASSERT_TRUE(peer.WaitFor([&] { return peer.Requests() >= kStartUpRequests + 3; }, 20s))
         << peer.Requests() << " requests";
     const std::vector<Clock::time_point> times = peer.RequestTimes();
-    const double ticks10 = 10 * 0.129;
+    const double emptyRead = 0.129; // a 128-byte read's time-out on a silent line
     const double first = Seconds(times[kStartUpRequests] - startUp);
-    EXPECT_GE(first, ticks10 - 0.05);
+    EXPECT_GE(first, 10 * emptyRead - 0.05);
     EXPECT_LE(first, 4.0);
     for (std::size_t i = kStartUpRequests + 1; i < kStartUpRequests + 3; ++i) {
         const double gap = Seconds(times[i] - times[i - 1]);
         // Two ticks of ten empty reads, and the drain's one, at the least.
-        EXPECT_GE(gap, 21 * 0.129 - 0.05) << "request " << i;
+        EXPECT_GE(gap, 21 * emptyRead - 0.05) << "request " << i;
         EXPECT_LE(gap, 6.0) << "request " << i;
     }
     ASSERT_TRUE(run.Close(20s)) << run.Output();
