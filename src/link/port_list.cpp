@@ -1,6 +1,6 @@
 #include "link/port_list.h"
 
-#include "serial/port_enumeration.h"
+#include "link/device_rows.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,7 +11,6 @@ namespace duruz {
 namespace {
 
 constexpr std::string_view kSimulatorName = "Simulator";
-constexpr std::string_view kDevicePrefix = "/dev/";
 
 template <std::size_t N> bool Fits(std::string_view text, const std::array<char, N>&) {
     return text.size() < N;
@@ -36,7 +35,7 @@ std::string_view ExtraPathName(std::string_view path, const PortEntry& entry) {
 } // namespace
 
 void EnumeratePorts(SerialLink& link, const PortSources& sources) {
-    const std::vector<std::string> devices = serial::ListSerialDevices(sources.sysfsRoot);
+    const std::vector<DeviceRow> devices = ListDeviceRows(sources);
     const std::size_t simulatorRows = sources.offerSimulator ? 1 : 0;
 
     // A path that does not fit in the path field would open some other file.
@@ -50,16 +49,15 @@ void EnumeratePorts(SerialLink& link, const PortSources& sources) {
     const std::size_t deviceRoom = kPortTableSize - simulatorRows - extraRows;
 
     std::size_t count = 0;
-    for (const std::string& name : devices) {
+    for (const DeviceRow& device : devices) {
         if (count == deviceRoom)
             break;
-        if (!Fits(name, PortEntry{}.name) ||
-            kDevicePrefix.size() + name.size() >= PortEntry{}.path.size())
+        if (!Fits(device.name, PortEntry{}.name) || !Fits(device.path, PortEntry{}.path))
             continue;
         PortEntry& entry = link.PortTable[count++];
         entry = PortEntry{};
-        CopyText(entry.name, name);
-        CopyText(entry.path, std::string(kDevicePrefix) + name);
+        CopyText(entry.name, device.name);
+        CopyText(entry.path, device.path);
         entry.kind = PortKind::Device;
     }
     for (std::size_t i = 0; i < extraRows; ++i) {

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "link/serial_link.h"
-#include "serial/serial_posix.h"
+#include "serial/native_serial_port.h"
 #include "sim/sim_clock.h"
 #include "sim/simulator_port.h"
 
 namespace sim {
 
 // The ports behind the rows of the port list: the simulator row gets the paced
-// in-process simulator, every other row the one POSIX serial port.
+// in-process simulator, every other row the platform's one serial port.
 class DefaultPortProvider : public duruz::PortProvider {
 public:
     explicit DefaultPortProvider(const InstrumentOptions& options = {});
@@ -18,7 +18,7 @@ public:
 
 private:
     SteadySimClock clock_;
-    serial::PosixSerialPort device_;
+    serial::NativeSerialPort device_;
     SimulatorPort simulator_;
 };
 

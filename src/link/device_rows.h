@@ -1,0 +1,20 @@
+#pragma once
+
+#include "link/port_list.h"
+
+#include <string>
+#include <vector>
+
+namespace duruz {
+
+// One of the machine's serial ports as the port list shows it.
+struct DeviceRow {
+    std::string name; // the row text: "ttyUSB0", "COM3"
+    std::string path; // what opens it: "/dev/ttyUSB0", "\\.\COM3"
+};
+
+// The machine's serial ports in list order. Each platform has its own source: the
+// tty devices under sources.sysfsRoot on Linux, the COM ports on Windows.
+std::vector<DeviceRow> ListDeviceRows(const PortSources& sources);
+
+} // namespace duruz
