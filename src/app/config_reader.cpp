@@ -1,7 +1,6 @@
 #include "app/config_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "app/config_open.h"
 
 #include <utility>
 
@@ -21,18 +20,7 @@ bool IsTextByte(int byte) {
 
 } // namespace
 
-ConfigReader::ConfigReader(const std::string& path) {
-    // Opening for reading creates the file when it is missing, so a first run leaves an
-    // empty file behind.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return;
-    }
-    file_ = ::fdopen(fd, "rb");
-    if (file_ == nullptr) {
-        ::close(fd);
-    }
-}
+ConfigReader::ConfigReader(const std::string& path) : file_(OpenConfigForReading(path)) {}
 
 ConfigReader ConfigReader::FromBytes(std::string bytes) {
     ConfigReader reader;

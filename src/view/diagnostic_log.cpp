@@ -1,5 +1,7 @@
 #include "view/diagnostic_log.h"
 
+#include "view/dump_file.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -23,8 +25,7 @@ bool WriteDiagnosticLog(const std::string& path, const CaptureStore& store,
                         const TriggerState& trigger) {
     if (path.empty())
         return false;
-    // Append: the file is created when missing and never truncated.
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    std::FILE* file = OpenDumpForAppend(path);
     if (file == nullptr)
         return false;
 

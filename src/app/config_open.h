@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace duruz {
+
+// Opens Config.Ini for reading, creating it empty when it is missing, so a first
+// run leaves an empty file behind. On Windows nobody else may open the file while
+// it is held. nullptr when it cannot be opened (a folder, a missing folder, a file
+// held by another program).
+std::FILE* OpenConfigForReading(const std::string& path);
+
+} // namespace duruz

@@ -1,0 +1,28 @@
+#include "app/config_open.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+namespace duruz {
+
+std::FILE* OpenConfigForReading(const std::string& path) {
+    // Read access, no sharing, created when missing.
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    // The reader takes bytes through the C library; the descriptor and then the
+    // stream own the handle from here on.
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "rb");
+    if (file == nullptr)
+        _close(fd);
+    return file;
+}
+
+} // namespace duruz

@@ -1,0 +1,56 @@
+#include "app/config_file.h"
+
+#include <windows.h>
+
+namespace duruz {
+
+namespace {
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t left = bytes.size() - done;
+        const DWORD chunk = left > MAXDWORD ? MAXDWORD : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// A fresh name beside the target, held with no sharing while it is written;
+// CREATE_NEW keeps a leftover or a stranger's file untouched.
+HANDLE CreateTemporary(const std::string& path, std::string& tempPath) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath =
+            path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+        HANDLE file = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+} // namespace
+
+bool WriteConfigFile(const std::string& path, const std::string& bytes) {
+    std::string tempPath;
+    HANDLE file = CreateTemporary(path, tempPath);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+    const bool closed = CloseHandle(file) != 0;
+    // The old file is replaced only by a complete new one; write-through returns
+    // once the replacement itself is on disk.
+    if (!written || !closed ||
+        !MoveFileExA(tempPath.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace duruz
