@@ -1,10 +1,6 @@
 #pragma once
 
-#include "link/capture_store.h"
-#include "view/spectrum_transform.h"
-
-#include <array>
-#include <cstdint>
+#include "view/spectrum_view.h"
 
 // Straight scalar transcriptions of the transform and the spectrum steps, one
 // operation after another. The library's vectorised paths must give exactly
@@ -15,6 +11,6 @@ void ComplexFft(duruz::ComplexFloat* data, std::int32_t n);
 void RealFftSplit(duruz::ComplexFloat* data, std::int32_t n);
 void Spectrum(const duruz::CaptureStore& store, int channel,
               std::array<duruz::ComplexFloat, 1024>& workArea,
-              std::array<std::int32_t, 1024>& magnitudes);
+              duruz::SpectrumMagnitudes& magnitudes);
 
 } // namespace reference

@@ -7,201 +7,135 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 using duruz::CaptureStore;
 using duruz::ScreenInputs;
 using tk::RecordingCanvas;
-using Op = tk::RecordingCanvas::Op;
+using Op = RecordingCanvas::Op;
 
 namespace {
 
 constexpr tk::Color kGrey = 0x808080, kRed = 0x0000FF, kBlue = 0xFF0000, kLime = 0x00FF00,
                     kGreen = 0x008000, kTeal = 0x808000, kMaroon = 0x000080;
+constexpr int kGridX[9] = {160, 310, 460, 610, 760, 910, 1060, 1210, 1360};
+constexpr int kGridY[9] = {78, 157, 236, 315, 394, 472, 551, 630, 709};
 
+// The window's resource layout: client area, level bar width, position bar and
+// control strip heights, time mode; channel 1 at x1 and +-24 V, channel 2 at x10
+// and +-240 V; both traces on.
 ScreenInputs WindowInputs() {
-    ScreenInputs in;
-    in.clientWidth = 1511;
-    in.clientHeight = 899;
-    in.levelBarWidth = 10;
-    in.positionBarHeight = 11;
-    in.controlsHeight = 99;
-    in.sweepRow = 1;
-    in.probeRow[0] = in.probeRow[1] = 1;
-    in.rangeRow[0] = in.rangeRow[1] = 0;
-    in.scope[0] = in.scope[1] = true;
-    in.fft[0] = in.fft[1] = false;
-    return in;
-}
-
-void SetPairCount(CaptureStore& store, std::uint32_t count) {
-    std::memcpy(store.RxBuffer.data() + 4, &count, 4);
+    return {1511, 899, 10, 11, 99, 1, {1, 0}, {0, 0}};
 }
 
 struct Redraw {
     RecordingCanvas canvas;
     duruz::PlotArea area;
+    Redraw(const ScreenInputs& in, const CaptureStore& store) {
+        duruz::SpectrumWorkArea work{};
+        area = duruz::RedrawScreen(canvas, in, store, work);
+    }
 };
 
-std::unique_ptr<Redraw> Redrawn(const ScreenInputs& in, const CaptureStore& store) {
-    auto result = std::make_unique<Redraw>();
-    duruz::SpectrumWorkArea work{};
-    result->area = duruz::RedrawScreen(result->canvas, in, store, work);
-    return result;
+std::string Point(char op, int x, int y) {
+    return op + std::to_string(x) + "," + std::to_string(y) + "\n";
 }
 
-std::vector<std::string> TextsIn(const RecordingCanvas& canvas, const std::string& suffix) {
-    std::vector<std::string> out;
-    for (const auto& c : canvas.Of(Op::Text))
-        if (c.text.size() >= suffix.size() &&
-            c.text.compare(c.text.size() - suffix.size(), suffix.size(), suffix) == 0)
-            out.push_back(c.text);
+// The first `limit` moves and lines made in one pen colour, as "Mx,y" and "Lx,y" lines.
+std::string Drawn(const RecordingCanvas& canvas, tk::Color color, int limit = 1 << 30) {
+    std::string out;
+    for (const auto& c : canvas.Calls())
+        if ((c.op == Op::MoveTo || c.op == Op::LineTo) && c.color == color && limit-- > 0)
+            out += Point(c.op == Op::MoveTo ? 'M' : 'L', c.x, c.y);
     return out;
 }
 
-constexpr int kGridY[9] = {78, 157, 236, 315, 394, 472, 551, 630, 709};
-constexpr int kGridX[9] = {160, 310, 460, 610, 760, 910, 1060, 1210, 1360};
+std::string Label(const std::string& text, tk::Color color, int x, int y) {
+    return text + " in " + std::to_string(color) + Point(' ', x, y);
+}
+
+std::string Labels(const RecordingCanvas& canvas) {
+    std::string out;
+    for (const auto& c : canvas.Of(Op::Text))
+        out += Label(c.text, c.color, c.x, c.y);
+    return out;
+}
+
+std::string ExpectedLabels(bool time, bool frequency) {
+    const char* x1[9] = {"  19.2 V", "  14.4 V", "   9.6 V", "   4.8 V", "   0.0 V",
+                         "-  4.8 V", "-  9.6 V", "- 14.4 V", "- 19.2 V"};
+    const char* x10[9] = {" 192.0 V", " 144.0 V", "  96.0 V", "  48.0 V", "   0.0 V",
+                          "- 48.0 V", "- 96.0 V", "-144.0 V", "-192.0 V"};
+    std::string out;
+    for (int g = 0; g < 9; ++g) {
+        out += Label(x1[g], kRed, 20, kGridY[g] + 4) + Label(x10[g], kBlue, 1451, kGridY[g] + 4);
+        if (time)
+            out += Label(std::to_string(2 * g + 2) + " mSec", kBlue, kGridX[g] - 20, 10);
+        if (frequency)
+            out += Label(std::to_string(5 * g + 5) + " KHz", kBlue, kGridX[g] - 20, 788 - 16);
+    }
+    return out;
+}
+
+std::vector<tk::Color> Pens(const RecordingCanvas& canvas) {
+    std::vector<tk::Color> out;
+    for (const auto& c : canvas.Of(Op::PenColor))
+        out.push_back(c.color);
+    return out;
+}
 
 } // namespace
 
-TEST(RedrawScreen, PlotAreaGraticuleAndClear) {
-    auto store = std::make_unique<CaptureStore>();
-    const auto r = Redrawn(WindowInputs(), *store);
-    EXPECT_EQ(r->area.left, 10);
-    EXPECT_EQ(r->area.width, 1501);
-    EXPECT_EQ(r->area.height, 788);
-
-    const auto& calls = r->canvas.Calls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls[0].op, Op::Fill);
-    EXPECT_EQ(calls[0].x, 0);
-    EXPECT_EQ(calls[0].y, 0);
-    EXPECT_EQ(calls[0].x2, 1511);
-    EXPECT_EQ(calls[0].y2, 899);
-
-    // Grey lines: per g a horizontal one ending at x = width, then a vertical one.
-    std::vector<RecordingCanvas::Call> grey;
-    for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].op == Op::LineTo && calls[i].color == kGrey)
-            grey.push_back(calls[i - 1]), grey.push_back(calls[i]);
-    ASSERT_EQ(grey.size(), 36u);
-    for (int g = 0; g < 9; ++g) {
-        const auto* h = &grey[4 * g];
-        EXPECT_EQ(h[0].op, Op::MoveTo);
-        EXPECT_EQ(h[0].x, 10);
-        EXPECT_EQ(h[0].y, kGridY[g]);
-        EXPECT_EQ(h[1].x, 1501);
-        EXPECT_EQ(h[1].y, kGridY[g]);
-        EXPECT_EQ(h[2].op, Op::MoveTo);
-        EXPECT_EQ(h[2].x, kGridX[g]);
-        EXPECT_EQ(h[2].y, 0);
-        EXPECT_EQ(h[3].x, kGridX[g]);
-        EXPECT_EQ(h[3].y, 788);
-    }
-}
-
-TEST(RedrawScreen, LabelTextsColoursAndPositions) {
-    auto store = std::make_unique<CaptureStore>();
-    ScreenInputs in = WindowInputs();
-    in.probeRow[1] = 0; // channel 2: x10, +-240 V
-    in.fft[1] = true;
-    const auto r = Redrawn(in, *store);
-
-    const char* red[9] = {"  19.2 V", "  14.4 V", "   9.6 V", "   4.8 V", "   0.0 V",
-                          "-  4.8 V", "-  9.6 V", "- 14.4 V", "- 19.2 V"};
-    const auto texts = r->canvas.Of(Op::Text);
-    ASSERT_EQ(texts.size(), 9u * 4u);
-    for (int g = 0; g < 9; ++g) {
-        const auto* t = &texts[4 * g];
-        EXPECT_EQ(t[0].text, red[g]);
-        EXPECT_EQ(t[0].color, kRed);
-        EXPECT_EQ(t[0].x, 20);
-        EXPECT_EQ(t[0].y, kGridY[g] + 4);
-        EXPECT_EQ(t[1].color, kBlue);
-        EXPECT_EQ(t[1].x, 1501 - 50);
-        EXPECT_EQ(t[1].y, kGridY[g] + 4);
-        EXPECT_EQ(t[2].text, std::to_string(2 * (g + 1)) + " mSec");
-        EXPECT_EQ(t[2].color, kBlue);
-        EXPECT_EQ(t[2].x, kGridX[g] - 20);
-        EXPECT_EQ(t[2].y, 10);
-        EXPECT_EQ(t[3].text, std::to_string(5 * (g + 1)) + " KHz");
-        EXPECT_EQ(t[3].color, kBlue);
-        EXPECT_EQ(t[3].x, kGridX[g] - 20);
-        EXPECT_EQ(t[3].y, 788 - 16);
-    }
-    EXPECT_EQ(texts[1].text, " 192.0 V");
-    EXPECT_EQ(texts[4 * 4 + 1].text, "   0.0 V");
-    EXPECT_EQ(texts[4 * 8 + 1].text, "-192.0 V");
-}
-
-TEST(RedrawScreen, SamplesMapToTheFullHeight) {
+TEST(RedrawScreen, TimeModeGeometryLabelsAndSamples) {
     auto store = std::make_unique<CaptureStore>();
     store->CaptureBuffer[0] = -2047;
-    store->CaptureBuffer[2] = 0;
     store->CaptureBuffer[4] = 2047;
     store->CaptureBuffer[2 * 2047] = 2047;
     ScreenInputs in = WindowInputs();
     in.scope[1] = false;
-    const auto r = Redrawn(in, *store);
+    const Redraw r(in, *store);
+    EXPECT_EQ(std::tie(r.area.left, r.area.width, r.area.height), std::make_tuple(10, 1501, 788));
+    const auto& clear = r.canvas.Calls().at(0);
+    EXPECT_EQ(std::tie(clear.op, clear.x, clear.y, clear.x2, clear.y2),
+              std::make_tuple(Op::Fill, 0, 0, 1511, 899));
+    // Per line a horizontal one ending at x = width, then a vertical one.
+    std::string grid;
+    for (int g = 0; g < 9; ++g)
+        grid += Point('M', 10, kGridY[g]) + Point('L', 1501, kGridY[g]) + Point('M', kGridX[g], 0) +
+                Point('L', kGridX[g], 788);
+    EXPECT_EQ(Drawn(r.canvas, kGrey), grid);
+    EXPECT_EQ(Labels(r.canvas), ExpectedLabels(true, false));
 
-    const auto& calls = r->canvas.Calls();
-    std::size_t start = 0;
-    while (start < calls.size() && !(calls[start].op == Op::PenColor && calls[start].color == kRed))
-        ++start;
-    ASSERT_LT(start + 4, calls.size());
-    // The line along the top edge, then the move to the first sample.
-    EXPECT_EQ(calls[start + 1].op, Op::MoveTo);
-    EXPECT_EQ(calls[start + 1].x, 0);
-    EXPECT_EQ(calls[start + 1].y, 0);
-    EXPECT_EQ(calls[start + 2].op, Op::LineTo);
-    EXPECT_EQ(calls[start + 2].x, 1501);
-    EXPECT_EQ(calls[start + 2].y, 0);
-    EXPECT_EQ(calls[start + 3].op, Op::MoveTo);
-    EXPECT_EQ(calls[start + 3].x, 10);
-    EXPECT_EQ(calls[start + 3].y, 0);
-
-    const auto trace = r->canvas.LinesIn(kRed);
+    // The line along the top edge, the move to the first sample, then samples -2047,
+    // 0, +2047 and 0 at x = left + width * i / 2048; the last at the far right.
+    EXPECT_EQ(Drawn(r.canvas, kRed, 7), "M0,0\nL1501,0\nM10,0\nL10,0\nL10,394\nL11,788\nL12,394\n");
+    const auto trace = r.canvas.LinesIn(kRed);
     ASSERT_EQ(trace.size(), 1u + 2048u);
-    EXPECT_EQ(trace[1].x, 10);
-    EXPECT_EQ(trace[1].y, 0);
-    EXPECT_EQ(trace[2].x, 10);
-    EXPECT_EQ(trace[2].y, 394);
-    EXPECT_EQ(trace[3].x, 11);
-    EXPECT_EQ(trace[3].y, 788);
-    EXPECT_EQ(trace[4].y, 394);
-    EXPECT_EQ(trace[2048].x, 10 + 1500);
-    EXPECT_EQ(trace[2048].y, 788);
-    EXPECT_TRUE(r->canvas.LinesIn(kBlue).empty());
+    EXPECT_EQ(Point('L', trace.back().x, trace.back().y), "L1510,788\n");
+
+    // No range selection reads the zero entry; a probe row past the table reads as x1.
+    in.rangeRow[0] = -1;
+    in.probeRow[1] = 7;
+    const auto texts = Redraw(in, *store).canvas.Of(Op::Text);
+    EXPECT_EQ(texts.at(0).text + "|" + texts.at(1).text, "   0.0 V|  19.2 V");
 }
 
 TEST(RedrawScreen, TriggerMarkers) {
     auto store = std::make_unique<CaptureStore>();
-    for (int position : {0, 1024, 2048}) {
+    // {SyncPosition, SyncLevel, markers}: level 0 lies where a sample of 0 is drawn,
+    // XY mode's 2000 near the top, where a sample of -2000 lies.
+    const std::tuple<int, int, const char*> rows[] = {
+        {0, 0, "M10,0\nL10,788\nM10,394\nL1511,394\n"},
+        {1024, 0, "M760,0\nL760,788\nM10,394\nL1511,394\n"},
+        {2048, 0, "M1511,0\nL1511,788\nM10,394\nL1511,394\n"},
+        {0, 2000, "M10,0\nL10,788\nM10,9\nL1511,9\n"}};
+    for (const auto& [position, level, markers] : rows) {
         ScreenInputs in = WindowInputs();
         in.syncPosition = position;
-        in.syncLevel = 0;
-        const auto r = Redrawn(in, *store);
-        const auto& calls = r->canvas.Calls();
-        const auto lime = r->canvas.LinesIn(kLime);
-        ASSERT_EQ(lime.size(), 2u);
-        const int x = position == 0 ? 10 : position == 1024 ? 10 + 750 : 10 + 1501;
-        EXPECT_EQ(lime[0].x, x) << position;
-        EXPECT_EQ(lime[0].y, 788);
-        EXPECT_EQ(lime[1].x, 10 + 1501);
-        // Level 0 lies where a sample of 0 is drawn.
-        EXPECT_EQ(lime[1].y, (-2047 * 788) / -4094);
-        std::size_t i = 0;
-        while (!(calls[i].op == Op::LineTo && calls[i].color == kLime))
-            ++i;
-        EXPECT_EQ(calls[i - 1].op, Op::MoveTo);
-        EXPECT_EQ(calls[i - 1].x, x);
-        EXPECT_EQ(calls[i - 1].y, 0);
-        EXPECT_EQ(calls[i + 1].op, Op::MoveTo);
-        EXPECT_EQ(calls[i + 1].x, 10);
+        in.syncLevel = level;
+        EXPECT_EQ(Drawn(Redraw(in, *store).canvas, kLime), markers);
     }
-    ScreenInputs in = WindowInputs();
-    in.syncLevel = 2000; // XY mode's level: near the top, where a sample of -2000 lies
-    const auto r = Redrawn(in, *store);
-    EXPECT_EQ(r->canvas.LinesIn(kLime)[1].y, ((-2000 + 2047) * 788) / 4094);
 }
 
 TEST(RedrawScreen, XyModeDrawsOnlyTheFigureAfterTheFrame) {
@@ -213,79 +147,52 @@ TEST(RedrawScreen, XyModeDrawsOnlyTheFigureAfterTheFrame) {
     ScreenInputs in = WindowInputs();
     in.sweepRow = 0;
     in.fft[0] = in.fft[1] = true; // ignored in XY mode, but the KHz labels stay
-
-    const std::pair<std::uint32_t, std::size_t> cases[] = {
-        {0, 0}, {1, 0}, {5, 4}, {5000, 2047}, {0xFFFFFFFF, 2047}};
-    for (const auto& [count, lines] : cases) {
-        SetPairCount(*store, count);
-        const auto r = Redrawn(in, *store);
-        const auto figure = r->canvas.LinesIn(kGreen);
-        EXPECT_EQ(figure.size(), lines) << count;
-        // Nothing but grey, lime and green lines; no traces, no spectra.
-        for (const auto& c : r->canvas.Of(Op::LineTo))
-            ASSERT_TRUE(c.color == kGrey || c.color == kLime || c.color == kGreen) << count;
-        EXPECT_EQ(r->canvas.Of(Op::LineTo).size(), 18u + 2u + lines);
-        EXPECT_EQ(TextsIn(r->canvas, "KHz").size(), 9u);
-        EXPECT_EQ(TextsIn(r->canvas, "mSec").size(), 9u);
-        // The figure's move is the last move.
-        const auto moves = r->canvas.Of(Op::MoveTo);
-        EXPECT_EQ(moves.back().x, 10);  // X(-2000) = left
-        EXPECT_EQ(moves.back().y, 788); // Y(2047) = height
-        EXPECT_EQ(moves.back().color, kGreen);
-        if (lines == 4) {
-            EXPECT_EQ(figure[0].x, (1 * 1501) / 4000 + 10);
-            EXPECT_EQ(figure[0].y, (4092 * 788) / 4094);
-            EXPECT_EQ(figure[3].x, (4 * 1501) / 4000 + 10);
-        }
+    // The move to X(-2000) = left, Y(2047) = height, then lines to X(-2000 + i), Y(2047 - i).
+    const char* start = "M10,788\nL10,787\nL10,787\nL11,787\nL11,787\n";
+    const std::tuple<std::uint32_t, std::size_t, const char*> cases[] = {
+        {0, 0, "M10,788\n"}, {1, 0, "M10,788\n"},       {5, 4, start},
+        {5000, 2047, start}, {0xFFFFFFFF, 2047, start},
+    };
+    for (const auto& [count, lines, figure] : cases) {
+        SCOPED_TRACE(count);
+        std::memcpy(store->RxBuffer.data() + 4, &count, 4);
+        const RecordingCanvas canvas = Redraw(in, *store).canvas;
+        EXPECT_EQ(Drawn(canvas, kGreen, 5), figure);
+        const auto green = canvas.LinesIn(kGreen);
+        ASSERT_EQ(green.size(), lines);
         if (lines == 2047) {
-            EXPECT_EQ(figure.back().x, ((2047 - 2000 + 2000) * 1501) / 4000 + 10);
+            EXPECT_EQ(green.back().x, 2047 * 1501 / 4000 + 10);
         }
+        // Graticule, markers and figure, in that order, and nothing else.
+        EXPECT_EQ(Pens(canvas), (std::vector<tk::Color>{kGrey, kLime, kGreen}));
+        EXPECT_EQ(canvas.Of(Op::LineTo).size(), 18u + 2u + lines);
+        EXPECT_EQ(Labels(canvas), ExpectedLabels(true, true));
     }
 }
 
+// Channel 1's trace and spectrum come before channel 2's, each only when checked.
 TEST(RedrawScreen, CheckBoxesChooseLabelsTracesAndSpectra) {
     auto store = std::make_unique<CaptureStore>();
-    struct Case {
-        bool scope1, scope2, fft1, fft2;
-    };
-    const Case cases[] = {{false, false, false, false}, {true, false, false, false},
-                          {false, true, false, false},  {false, false, false, true},
-                          {false, false, true, false},  {true, true, true, true}};
-    for (const Case& c : cases) {
+    const std::pair<tk::Color, std::size_t> plots[] = {
+        {kRed, 2049}, {kTeal, 1024}, {kBlue, 2049}, {kMaroon, 1024}};
+    // Scope 1, spectrum 1, scope 2, spectrum 2.
+    for (const std::string boxes : {"0000", "1000", "0010", "0001", "0100", "1111"}) {
+        SCOPED_TRACE(boxes);
         ScreenInputs in = WindowInputs();
-        in.scope[0] = c.scope1;
-        in.scope[1] = c.scope2;
-        in.fft[0] = c.fft1;
-        in.fft[1] = c.fft2;
-        const auto r = Redrawn(in, *store);
-        const std::string name = std::to_string(c.scope1) + std::to_string(c.scope2) +
-                                 std::to_string(c.fft1) + std::to_string(c.fft2);
-        EXPECT_EQ(TextsIn(r->canvas, "mSec").size(), c.scope1 || c.scope2 ? 9u : 0u) << name;
-        EXPECT_EQ(TextsIn(r->canvas, "KHz").size(), c.fft1 || c.fft2 ? 9u : 0u) << name;
-        EXPECT_EQ(r->canvas.LinesIn(kRed).size(), c.scope1 ? 2049u : 0u) << name;
-        EXPECT_EQ(r->canvas.LinesIn(kBlue).size(), c.scope2 ? 2049u : 0u) << name;
-        EXPECT_EQ(r->canvas.LinesIn(kTeal).size(), c.fft1 ? 1024u : 0u) << name;
-        EXPECT_EQ(r->canvas.LinesIn(kMaroon).size(), c.fft2 ? 1024u : 0u) << name;
+        for (int c = 0; c < 2; ++c) {
+            in.scope[c] = boxes[2 * c] == '1';
+            in.fft[c] = boxes[2 * c + 1] == '1';
+        }
+        const RecordingCanvas canvas = Redraw(in, *store).canvas;
+        EXPECT_EQ(Labels(canvas),
+                  ExpectedLabels(in.scope[0] || in.scope[1], in.fft[0] || in.fft[1]));
+        std::vector<tk::Color> pens = {kGrey, kLime};
+        for (int p = 0; p < 4; ++p) {
+            if (boxes[p] == '1')
+                pens.push_back(plots[p].first);
+            EXPECT_EQ(canvas.LinesIn(plots[p].first).size(),
+                      boxes[p] == '1' ? plots[p].second : 0u);
+        }
+        EXPECT_EQ(Pens(canvas), pens);
     }
-
-    // Channel 1's trace and spectrum come before channel 2's.
-    ScreenInputs in = WindowInputs();
-    in.fft[0] = in.fft[1] = true;
-    const auto r = Redrawn(in, *store);
-    std::vector<tk::Color> order;
-    for (const auto& call : r->canvas.Of(Op::PenColor))
-        order.push_back(call.color);
-    const std::vector<tk::Color> expected = {kGrey, kLime, kRed, kTeal, kBlue, kMaroon};
-    EXPECT_EQ(order, expected);
-}
-
-TEST(RedrawScreen, UnselectedRangeDrawsZeroLabelsInsteadOfReadingPastTheTable) {
-    auto store = std::make_unique<CaptureStore>();
-    ScreenInputs in = WindowInputs();
-    in.rangeRow[0] = -1;
-    in.probeRow[1] = 7;
-    const auto r = Redrawn(in, *store);
-    const auto texts = r->canvas.Of(Op::Text);
-    EXPECT_EQ(texts[0].text, "   0.0 V");
-    EXPECT_EQ(texts[1].text, "  19.2 V"); // probe row 7 read as x1
 }

@@ -1,6 +1,4 @@
-#include "view/fft_tables.h"
 #include "view/reference_fft.h"
-#include "view/spectrum_view.h"
 
 #include "toolkit/recording_canvas.h"
 
@@ -8,115 +6,77 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <random>
+#include <tuple>
 
-using duruz::CaptureStore;
 using duruz::ComplexFloat;
-using duruz::PlotArea;
-using duruz::SpectrumMagnitudes;
-using tk::RecordingCanvas;
+using Op = tk::RecordingCanvas::Op;
 
 namespace {
 
-constexpr PlotArea kArea{10, 1501, 788};
-
-// Fills one channel with f(i) and the other with noise that must not leak in.
-template <typename F> std::unique_ptr<CaptureStore> StoreWith(int channel, F f) {
-    auto store = std::make_unique<CaptureStore>();
-    std::mt19937 generator(5);
-    for (std::size_t i = 0; i < duruz::kSamplePairs; ++i) {
-        store->CaptureBuffer[2 * i + channel] = static_cast<std::int16_t>(f(double(i)));
-        store->CaptureBuffer[2 * i + (1 - channel)] =
-            static_cast<std::int16_t>(generator() % 8000) - 4000;
-    }
-    return store;
+long Zero(double) {
+    return 0;
 }
-
-SpectrumMagnitudes Magnitudes(const CaptureStore& store, int channel) {
-    std::array<ComplexFloat, 1024> work{};
-    SpectrumMagnitudes m{};
-    duruz::ComputeSpectrum(store, channel, work, m);
-    return m;
+long Cosine(double i) {
+    return std::lround(1000 * std::cos(2 * std::numbers::pi * 100 * i / 2048));
+}
+long Hundred(double) {
+    return 100;
 }
 
 } // namespace
 
-TEST(SpectrumView, ZerosDrawAFlatLineOnTheCentre) {
-    const auto store = StoreWith(1, [](double) { return 0; });
-    RecordingCanvas canvas;
-    std::array<ComplexFloat, 1024> work{};
-    duruz::DrawSpectrum(canvas, kArea, 1, *store, work);
-
-    const auto& calls = canvas.Calls();
-    ASSERT_EQ(calls.size(), 2u + 1024u);
-    EXPECT_EQ(calls[0].op, RecordingCanvas::Op::PenColor);
-    EXPECT_EQ(calls[0].color, 0x000080u); // maroon for channel 2
-    EXPECT_EQ(calls[1].op, RecordingCanvas::Op::MoveTo);
-    EXPECT_EQ(calls[1].x, 10);
-    EXPECT_EQ(calls[1].y, 394);
-    for (int k = 0; k < 1024; ++k) {
-        const auto& call = calls[2 + k];
-        ASSERT_EQ(call.op, RecordingCanvas::Op::LineTo);
-        ASSERT_EQ(call.x, 10 + 1501 * k / 1024) << k;
-        ASSERT_EQ(call.y, 394) << k;
-    }
-    EXPECT_EQ(calls.back().x, 10 + 1499); // about one pixel short of the right edge
-}
-
-TEST(SpectrumView, CosineAtBinHundredPeaksWithItsWindowedNeighbours) {
-    const auto store = StoreWith(0, [](double i) {
-        return std::lround(1000 * std::cos(2 * std::numbers::pi * 100 * i / 2048));
-    });
-    const SpectrumMagnitudes m = Magnitudes(*store, 0);
-    EXPECT_NEAR(m[100], 1100, 2);
-    EXPECT_NEAR(m[99], 550, 2);
-    EXPECT_NEAR(m[101], 550, 2);
-    for (int k = 0; k < 1024; ++k)
-        if (k < 99 || k > 101) {
-            ASSERT_EQ(m[k], 0) << k;
+// Zeros lie flat on the centre line; a cosine of amplitude 1,000 at bin 100 gives
+// about 1,100 there and half of that beside it, 211 pixels up; a constant 100 about
+// 220 at bin 0 and 110 at bin 1. Every other bin is exactly 0. The other channel
+// holds full-range noise, which must not leak in and whose spectrum, like the
+// channel's, must match the scalar reference bit for bit.
+TEST(SpectrumView, MagnitudesAndTheirLineAcrossThePlotArea) {
+    const std::tuple<int, long (*)(double), std::map<int, int>, int> cases[] = {
+        {1, Zero, {}, 0},
+        {0, Cosine, {{99, 550}, {100, 1100}, {101, 550}}, 2},
+        {1, Hundred, {{0, 220}, {1, 110}}, 1}};
+    std::mt19937 generator(5);
+    for (const auto& [channel, samples, peaks, tolerance] : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "channel " << channel << ", " << peaks.size() << " peaks");
+        auto store = std::make_unique<duruz::CaptureStore>();
+        for (std::size_t i = 0; i < duruz::kSamplePairs; ++i) {
+            store->CaptureBuffer[2 * i + channel] = static_cast<std::int16_t>(samples(double(i)));
+            store->CaptureBuffer[2 * i + 1 - channel] = static_cast<std::int16_t>(generator());
         }
-
-    RecordingCanvas canvas;
-    std::array<ComplexFloat, 1024> work{};
-    duruz::DrawSpectrum(canvas, kArea, 0, *store, work);
-    EXPECT_EQ(canvas.Calls()[0].color, 0x808000u); // teal for channel 1
-    const auto lines = canvas.Of(RecordingCanvas::Op::LineTo);
-    ASSERT_EQ(lines.size(), 1024u);
-    EXPECT_EQ(lines[100].x, 10 + 1501 * 100 / 1024);
-    EXPECT_EQ(lines[100].y, 394 - 788 * m[100] / 4094);
-    EXPECT_NEAR(394 - lines[100].y, 211, 1);
-}
-
-TEST(SpectrumView, ConstantGivesDoubleGainAtBinZero) {
-    const auto store = StoreWith(1, [](double) { return 100; });
-    const SpectrumMagnitudes m = Magnitudes(*store, 1);
-    EXPECT_NEAR(m[0], 220, 1);
-    EXPECT_NEAR(m[1], 110, 1);
-    for (int k = 2; k < 1024; ++k)
-        ASSERT_EQ(m[k], 0) << k;
-}
-
-TEST(SpectrumView, BitIdenticalToTheScalarReference) {
-    auto store = std::make_unique<CaptureStore>();
-    std::mt19937 generator(99);
-    for (int round = 0; round < 8; ++round) {
-        duruz::FftBaselineOnly = round >= 4; // the SSE2 paths as well
-        for (auto& sample : store->CaptureBuffer)
-            sample = static_cast<std::int16_t>(generator() & 0xFFFF); // full range, -32768 too
-        if (round % 4 == 3)
-            store->CaptureBuffer.fill(-32768);
-        for (int channel = 0; channel < 2; ++channel) {
-            std::array<ComplexFloat, 1024> work{};
-            std::array<ComplexFloat, 1024> expectedWork{};
-            SpectrumMagnitudes m{};
-            SpectrumMagnitudes expected{};
-            duruz::ComputeSpectrum(*store, channel, work, m);
-            reference::Spectrum(*store, channel, expectedWork, expected);
-            ASSERT_EQ(std::memcmp(work.data(), expectedWork.data(), sizeof work), 0) << round;
-            ASSERT_EQ(m, expected) << round;
+        std::array<ComplexFloat, 1024> work{}, expectedWork{};
+        duruz::SpectrumMagnitudes m{}, expected{};
+        for (int c : {1 - channel, channel}) {
+            duruz::ComputeSpectrum(*store, c, work, m);
+            reference::Spectrum(*store, c, expectedWork, expected);
+            ASSERT_EQ(std::memcmp(work.data(), expectedWork.data(), sizeof work), 0) << c;
+            ASSERT_EQ(m, expected) << c;
+        }
+        tk::RecordingCanvas canvas;
+        duruz::DrawSpectrum(canvas, {10, 1501, 788}, channel, *store, work);
+        const auto& calls = canvas.Calls();
+        ASSERT_EQ(calls.size(), 2u + 1024u);
+        EXPECT_EQ(std::tie(calls[0].op, calls[0].color),
+                  std::make_tuple(Op::PenColor, channel == 0 ? 0x808000u : 0x000080u));
+        EXPECT_EQ(std::tie(calls[1].op, calls[1].x, calls[1].y),
+                  std::make_tuple(Op::MoveTo, 10, 394 - 788 * m[0] / 4094));
+        for (int k = 0; k < 1024; ++k) {
+            if (peaks.contains(k)) {
+                EXPECT_NEAR(m[k], peaks.at(k), tolerance) << k;
+            } else {
+                ASSERT_EQ(m[k], 0) << k;
+            }
+            ASSERT_EQ(std::tie(calls[2 + k].op, calls[2 + k].x, calls[2 + k].y),
+                      std::make_tuple(Op::LineTo, 10 + 1501 * k / 1024, 394 - 788 * m[k] / 4094))
+                << k;
+        }
+        EXPECT_EQ(calls.back().x, 10 + 1499); // about one pixel short of the right edge
+        if (channel == 0) {
+            EXPECT_NEAR(394 - calls[2 + 100].y, 211, 1);
         }
     }
-    duruz::FftBaselineOnly = false;
 }

@@ -4,47 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <string>
+#include <utility>
 
-using duruz::DivisionTenths;
-using duruz::VoltLabel;
-
+// Out of the label's reach the digits wrap, taken from the true magnitude of INT_MIN.
 TEST(VoltLabel, FormsEightCharactersWithTheSignInColumnOne) {
-    EXPECT_STREQ(VoltLabel(19200).c_str(), "  19.2 V");
-    EXPECT_STREQ(VoltLabel(192000).c_str(), " 192.0 V");
-    EXPECT_STREQ(VoltLabel(0).c_str(), "   0.0 V");
-    EXPECT_STREQ(VoltLabel(800).c_str(), "   0.8 V");
-    EXPECT_STREQ(VoltLabel(-4800).c_str(), "-  4.8 V");
-    EXPECT_STREQ(VoltLabel(-19200).c_str(), "- 19.2 V");
-    EXPECT_STREQ(VoltLabel(-192000).c_str(), "-192.0 V");
-    EXPECT_STREQ(VoltLabel(99).c_str(), "   0.0 V");
-    // Out of the label's reach the digits wrap but the form stays eight wide.
-    EXPECT_EQ(std::string(VoltLabel(INT_MIN).c_str()).size(), 8u);
-    // Each call has its own text.
-    const auto a = VoltLabel(800);
-    const auto b = VoltLabel(-800);
+    const std::pair<int, const char*> rows[] = {
+        {19200, "  19.2 V"}, {192000, " 192.0 V"},  {0, "   0.0 V"},
+        {800, "   0.8 V"},   {-4800, "-  4.8 V"},   {-19200, "- 19.2 V"},
+        {99, "   0.0 V"},    {-192000, "-192.0 V"}, {INT_MIN, "-483.6 V"}};
+    for (const auto& [millivolts, text] : rows)
+        EXPECT_STREQ(duruz::VoltLabel(millivolts).c_str(), text) << millivolts;
+    const auto a = duruz::VoltLabel(800), b = duruz::VoltLabel(-800); // each with its own text
     EXPECT_STREQ(a.c_str(), "   0.8 V");
     EXPECT_STREQ(b.c_str(), "-  0.8 V");
 }
 
-TEST(VoltLabel, ColumnsForTheWidestRanges) {
-    const char* x1[9] = {"  19.2 V", "  14.4 V", "   9.6 V", "   4.8 V", "   0.0 V",
-                         "-  4.8 V", "-  9.6 V", "- 14.4 V", "- 19.2 V"};
-    const char* x10[9] = {" 192.0 V", " 144.0 V", "  96.0 V", "  48.0 V", "   0.0 V",
-                          "- 48.0 V", "- 96.0 V", "-144.0 V", "-192.0 V"};
-    for (int g = 1; g <= 9; ++g) {
-        EXPECT_STREQ(VoltLabel(100 * DivisionTenths(1, 0) * (5 - g)).c_str(), x1[g - 1]) << g;
-        EXPECT_STREQ(VoltLabel(100 * DivisionTenths(0, 0) * (5 - g)).c_str(), x10[g - 1]) << g;
-    }
-}
-
+// A probe row outside the table reads as x1; no range selection reads the zero entry.
 TEST(DivisionTable, OutOfRangeSelectionsAreGuarded) {
-    EXPECT_EQ(DivisionTenths(1, 0), 48);
-    EXPECT_EQ(DivisionTenths(1, 7), 2);
-    EXPECT_EQ(DivisionTenths(0, 3), 240);
-    EXPECT_EQ(DivisionTenths(-1, 0), 48); // no probe selection reads as x1
-    EXPECT_EQ(DivisionTenths(2, 1), 40);
-    EXPECT_EQ(DivisionTenths(0, -1), 0); // no range selection: the zero entry
-    EXPECT_EQ(DivisionTenths(1, 8), 0);
-    EXPECT_EQ(DivisionTenths(1, 1000), 0);
+    const int rows[][3] = {{1, 0, 48}, {1, 7, 2},  {0, 3, 240}, {-1, 0, 48},
+                           {2, 1, 40}, {0, -1, 0}, {1, 8, 0},   {1, 1000, 0}};
+    for (const auto& [probe, range, tenths] : rows)
+        EXPECT_EQ(duruz::DivisionTenths(probe, range), tenths) << probe << " " << range;
 }
