@@ -45,8 +45,15 @@ int main(int argc, char* argv[]) {
             environment.extraPorts.push_back(path.toStdString());
         environment.diagnosticLogPath = DiagnosticLogPath();
 
+        // Installed before start-up, so a signal that comes while the port opens is
+        // acted on as soon as the message loop runs.
+        duruz::TForm2* window = nullptr;
+        duruz::CloseOnSignal([&window] {
+            if (window != nullptr)
+                window->Close();
+        });
         duruz::TForm2 form(std::move(environment));
-        duruz::CloseOnSignal([&form] { form.Close(); });
+        window = &form;
         form.ShowMaximized();
         application.exec();
     } catch (const std::exception& error) {

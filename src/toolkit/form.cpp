@@ -83,8 +83,14 @@ public:
     ImageCanvas* image = nullptr;
     FormCanvas* canvas = nullptr;
     bool closing = false;
+    // Where the window's outer corner sits when it is not maximised.
+    QPoint normalCorner;
 
 protected:
+    void moveEvent(QMoveEvent*) override {
+        if (!isMaximized() && !isFullScreen())
+            normalCorner = frameGeometry().topLeft();
+    }
     void paintEvent(QPaintEvent* event) override {
         canvas->Presented();
         QPainter painter(this);
@@ -157,9 +163,11 @@ int Form::ClientHeight() const {
 
 void Form::SetLeft(int left) {
     widget_->move(left, widget_->frameGeometry().y());
+    Window(widget_)->normalCorner.setX(left);
 }
 void Form::SetTop(int top) {
     widget_->move(widget_->frameGeometry().x(), top);
+    Window(widget_)->normalCorner.setY(top);
 }
 
 // The window's size is kept as its client size: the frame a window manager adds is
@@ -175,15 +183,13 @@ void Form::SetHeight(int height) {
 
 // A maximised window reports the place it returns to, so that is what is kept.
 int Form::FormLeft() const {
-    if (!widget_->isMaximized())
-        return widget_->frameGeometry().x();
-    return widget_->normalGeometry().x() - (widget_->geometry().x() - widget_->frameGeometry().x());
+    return widget_->isMaximized() ? Window(widget_)->normalCorner.x()
+                                  : widget_->frameGeometry().x();
 }
 
 int Form::FormTop() const {
-    if (!widget_->isMaximized())
-        return widget_->frameGeometry().y();
-    return widget_->normalGeometry().y() - (widget_->geometry().y() - widget_->frameGeometry().y());
+    return widget_->isMaximized() ? Window(widget_)->normalCorner.y()
+                                  : widget_->frameGeometry().y();
 }
 
 int Form::FormWidth() const {

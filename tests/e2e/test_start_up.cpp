@@ -156,7 +156,7 @@ TEST(StartUp, WithSavedSettingsSendsThemAndClosingWritesThemBack) {
 // position it saves is the design position less the frame margins, so each
 // restart moves it up and left by them (0,277 then -2,275, -4,273 on the
 // offscreen platform). Enable once the form saves the position it was given.
-TEST(StartUp, DISABLED_ARestartKeepsTheWindowWhereItWas) {
+TEST(StartUp, ARestartKeepsTheWindowWhereItWas) {
     ScriptedPeer peer;
     ASSERT_TRUE(peer.Ok());
     ProgramRun first({peer.SlavePath()});
