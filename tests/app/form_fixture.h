@@ -6,74 +6,106 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
-// Hands out one scripted port per device path.
-class FakePortProvider : public duruz::PortProvider {
+using Lines = std::vector<std::string>;
+
+inline const std::string kCaptureRequest = "%z\r\n";
+
+// A scripted port that also logs its reads and writes in the order they happen.
+class OrderedPort : public FakeSerialPort {
 public:
-    serial::SerialPort& PortFor(const duruz::PortEntry& entry) override {
-        auto& port = ports[entry.path.data()];
-        if (!port)
-            port = std::make_unique<FakeSerialPort>();
-        return *port;
+    std::size_t Read(void* buffer, std::size_t count) override {
+        const std::size_t n = FakeSerialPort::Read(buffer, count);
+        order.push_back("read " + std::to_string(n));
+        return n;
     }
-    FakeSerialPort& Port(const std::string& path) {
-        auto& port = ports[path];
-        if (!port)
-            port = std::make_unique<FakeSerialPort>();
-        return *port;
+    std::size_t Write(const void* data, std::size_t count) override {
+        order.push_back("write " + std::string(static_cast<const char*>(data), count));
+        return FakeSerialPort::Write(data, count);
     }
-    std::map<std::string, std::unique_ptr<FakeSerialPort>> ports;
+    Lines order;
 };
 
-// A window on fake ports, a fake device tree and a private working folder.
-class FormFixture {
+// A window on scripted ports, one per device path, a fake device tree of ttyUSB0.. and a
+// private working folder.
+class FormFixture : public duruz::PortProvider {
 public:
-    FormFixture() {
+    explicit FormFixture(int devices = 0) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "duruz-form-XXXXXX").string();
         folder = mkdtemp(pattern.data());
         configPath = folder + "/Config.Ini";
         logPath = folder + "/Log.Txt";
+        for (int i = 0; i < devices; ++i)
+            sysfs.AddDevice("ttyUSB" + std::to_string(i));
     }
-    ~FormFixture() {
+    ~FormFixture() override {
         form.reset();
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
 
+    serial::SerialPort& PortFor(const duruz::PortEntry& entry) override {
+        return Port(entry.path.data());
+    }
+    OrderedPort& Port(const std::string& path) {
+        auto& port = ports[path];
+        if (!port)
+            port = std::make_unique<OrderedPort>();
+        return *port;
+    }
+
     duruz::TForm2& Start() {
+        form.reset();
         duruz::FormEnvironment environment;
-        environment.ports = &ports;
+        environment.ports = this;
         environment.sysfsRoot = sysfs.Root();
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
         form = std::make_unique<duruz::TForm2>(std::move(environment));
+        shownMark = 0;
         return *form;
+    }
+
+    // Forgets what the window has shown and sent so far.
+    void Mark() {
+        shownMark = form->Display.LineCount();
+        for (auto& [path, port] : ports) {
+            port->written.clear();
+            port->order.clear();
+        }
+    }
+    // The memo's lines since the mark, each ended by a line feed.
+    std::string Shown() const {
+        std::string text;
+        for (int i = shownMark; i < form->Display.LineCount(); ++i)
+            text += form->Display.Line(i) + "\n";
+        return text;
     }
 
     void WriteConfig(const std::string& bytes) const {
         std::ofstream(configPath, std::ios::binary) << bytes;
     }
-    std::string ReadFile(const std::string& path) const {
+    static std::string ReadFile(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     FakeSysfs sysfs;
-    FakePortProvider ports;
+    std::map<std::string, std::unique_ptr<OrderedPort>> ports;
     std::string folder;
     std::string configPath;
     std::string logPath;
     std::unique_ptr<duruz::TForm2> form;
+    int shownMark = 0;
 };
 
 } // namespace testing_support
