@@ -16,8 +16,8 @@ public:
         Op op;
         int x = 0;
         int y = 0;
-        int x2 = 0; // right edge, for Fill
-        int y2 = 0; // bottom edge, for Fill
+        int x2 = 0;       // right edge, for Fill
+        int y2 = 0;       // bottom edge, for Fill
         Color color = 0;  // the colour set, or the colour in force for lines and text
         std::string text; // for Text
     };
