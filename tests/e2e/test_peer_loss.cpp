@@ -1,27 +1,16 @@
 // The instrument going away in the middle of a frame, and coming back.
 
-#include "e2e/capture_frame.h"
-#include "e2e/config_text.h"
-#include "e2e/program_run.h"
-#include "e2e/scripted_peer.h"
-#include "e2e/trace_pixels.h"
-#include "e2e/virtual_display.h"
+#include "e2e/harness.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <thread>
 
 #include <unistd.h>
 
 namespace {
 
-using namespace std::chrono_literals;
-using e2e::ProgramRun;
-using e2e::ScriptedPeer;
-using Clock = ScriptedPeer::Clock;
-
-constexpr std::size_t kStartUpRequests = 3;
+using namespace e2e;
 
 // Points the link at another device, as socat does with its pty links: the
 // program's port row names the link, whichever pseudo-terminal is behind it.
@@ -32,73 +21,55 @@ bool PointLink(const std::string& link, const std::string& target) {
            std::rename(fresh.c_str(), link.c_str()) == 0;
 }
 
-// The peer hangs up after half a frame. The program keeps running without
-// spinning; a click on the port row, once a new peer stands behind the row's
-// path, opens it, and its frames are drawn. Closing still saves the settings.
+// The peer hangs up after a quarter of a frame. The program keeps running without
+// spinning; a click on the port row, once a new peer stands behind the row's path,
+// opens it, and its frames are drawn. Closing still saves the settings.
 TEST(PeerLoss, HangUpMidFrameLeavesTheProgramRunningAndTheRowReopens) {
-    if (!e2e::VirtualDisplay::ToolsAvailable())
-        GTEST_SKIP() << "needs Xvfb, ImageMagick's import and xdotool";
-    e2e::VirtualDisplay display;
-    ASSERT_TRUE(display.Ok());
-    auto first = std::make_unique<ScriptedPeer>();
-    ASSERT_TRUE(first->Ok());
-    e2e::TempDir links;
-    ASSERT_TRUE(links.Ok());
-    const std::string link = links / "ttyDuruz";
-    ASSERT_TRUE(PointLink(link, first->SlavePath()));
+    Display display;
+    ASSERT_NE(display.name, "");
+    auto first = std::make_unique<Peer>();
+    Program run;
+    const std::string link = run.folder + "/ttyDuruz";
+    ASSERT_TRUE(PointLink(link, first->path));
+    ASSERT_TRUE(run.Start({link}, display.name)) << run.Output();
+    ASSERT_TRUE(WaitFor([&] { return first->Requests().size() >= 3; }, 10s));
 
-    ProgramRun run({link}, display.Name());
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitUntilReady(30s)) << run.Output();
-    ASSERT_TRUE(first->WaitFor([&] { return first->Requests() >= kStartUpRequests; }, 10s));
-
-    // The timer's next request gets the header and a quarter of the samples.
-    const int period = 512, low = -1024, high = 1024, level = -1536;
-    first->AnswerOnceThenHangUp(e2e::SquareWaveFrame(period, low, high, level), 128 + 2048);
-    ASSERT_TRUE(first->WaitFor([&] { return first->HungUp(); }, 20s))
-        << first->Requests() << " requests";
+    // The timer's next request gets the header and a quarter of the samples; once
+    // the program has taken them in, the line closes.
+    first->Answer(SquareFrame(-1024, 1024, -1536).substr(0, 128 + 2048), true);
+    ASSERT_TRUE(WaitFor([&] { return first->Requests().size() >= 4; }, 20s));
+    std::this_thread::sleep_for(500ms); // the bytes reach the slave's queue
+    ASSERT_TRUE(WaitFor([&] { return first->Unread() == 0; }, 10s));
     first.reset();
 
-    const double cpuBefore = run.Process().CpuSeconds();
+    const double cpuBefore = run.child->CpuSeconds();
     const auto since = Clock::now();
     std::this_thread::sleep_for(3s);
-    ASSERT_TRUE(run.Process().Running()) << run.Output();
-    const double cpu = run.Process().CpuSeconds() - cpuBefore;
-    const double wall = std::chrono::duration<double>(Clock::now() - since).count();
-    EXPECT_LT(cpu, 0.5 * wall) << "busy on the hung-up line";
+    ASSERT_TRUE(run.child->Running()) << run.Output();
+    EXPECT_LT(run.child->CpuSeconds() - cpuBefore,
+              0.5 * std::chrono::duration<double>(Clock::now() - since).count())
+        << "busy on the hung-up line";
 
-    const auto window = display.FindWindow("RORU-Duruz Rev 1.36", 20s);
+    const auto window = FindWindow(20s);
     ASSERT_TRUE(window.has_value());
-    const e2e::TraceArea area = e2e::TraceAreaOf(window->width, window->height);
-
-    ScriptedPeer second;
-    ASSERT_TRUE(second.Ok());
-    second.AnswerWith(e2e::SquareWaveFrame(period, high, low, -level));
-    ASSERT_TRUE(PointLink(link, second.SlavePath()));
-    // The port row: the list sits at (840, 36) on the strip, which lies on the
-    // 11-pixel position bar at the bottom.
-    const int stripTop = window->height - 11 - 99;
-    ASSERT_TRUE(display.Click(*window, 840 + 40, stripTop + 36 + 8));
-    ASSERT_TRUE(second.WaitFor([&] { return second.Requests() >= 1; }, 15s))
+    Peer second;
+    second.Answer(SquareFrame(1024, -1024, 1536));
+    ASSERT_TRUE(PointLink(link, second.path));
+    // The port row: the list sits at (840, 36) on the strip above the 11-pixel
+    // position bar at the bottom.
+    ASSERT_TRUE(Click(*window, 840 + 40, window->height - 11 - 99 + 36 + 8));
+    ASSERT_TRUE(WaitFor([&] { return !second.Requests().empty(); }, 15s))
         << "the row was not reopened: " << second.Received();
-    EXPECT_EQ(second.Received().substr(0, 4), "%z\r\n");
+    EXPECT_EQ(second.Received().substr(0, 4), kRequest);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const auto shot = Capture(*window);
+            return shot && ShowsSquare(*shot, *window, 1024, -1024, 1536);
+        },
+        20s));
 
-    std::string complaint = "no screenshot";
-    const auto deadline = Clock::now() + 20s;
-    while (!complaint.empty() && Clock::now() < deadline) {
-        if (auto shot = display.Capture(*window))
-            complaint = e2e::CheckSquareWave(*shot, area, period, high, low, -level);
-        std::this_thread::sleep_for(200ms);
-    }
-    EXPECT_EQ(complaint, "");
-
-    ASSERT_TRUE(run.Close(20s)) << run.Output();
-    EXPECT_EQ(run.Process().ExitCode(), 0) << run.Output();
-    e2e::SavedSettings saved;
-    saved.portPath = link;
-    saved.width = window->width;
-    saved.height = window->height;
-    EXPECT_EQ(run.ReadConfig(), e2e::ConfigText(saved));
+    ASSERT_TRUE(run.child->Terminate()) << run.Output();
+    EXPECT_EQ(run.ReadConfig(), ConfigText(link));
 }
 
 } // namespace
