@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Cross-compiles the Qt-free core for Windows with MinGW-w64, runs its unit tests
+# under Wine, then runs the Win32 serial backend end to end: duruz-sim (the Linux
+# build) serves the simulated instrument on a pseudo-terminal that Wine maps to
+# COM5, and a Windows test program opens, configures and captures through it.
+# Installs what it needs with apt-get (through sudo when not root). Headless: Wine
+# needs no display for console programs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+start=$SECONDS
+
+readonly com_number=5
+readonly win_build=build-win
+
+# The posix-thread compiler only (the metapackage adds the win32-thread one too);
+# Wine without its recommended fonts, codecs and drivers.
+packages=(g++-mingw-w64-x86-64-posix wine wine64)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+echo "== packages ready after $((SECONDS - start)) s"
+
+# duruz-sim from the normal build when there is one; otherwise a Qt-free host build
+# of that tool alone, so the normal build's settings are never touched.
+host_build=build
+if [ ! -f build/build.ninja ]; then
+    host_build=build-win-host
+    cmake -S . -B "$host_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DDURUZ_BUILD_GUI=OFF -DDURUZ_BUILD_TESTS=OFF -DDURUZ_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build "$host_build" --target duruz-sim >/dev/null
+sim="$host_build/duruz-sim"
+
+cmake -S . -B "$win_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DDURUZ_BUILD_GUI=OFF -DDURUZ_BUILD_BENCH=OFF >/dev/null
+cmake --build "$win_build"
+echo "== cross build done after $((SECONDS - start)) s"
+
+# A Wine of our own: its prefix lives in the build folder, never in ~/.wine. Mono
+# and Gecko are not wanted, so Wine does not offer to install them.
+export WINEPREFIX="$PWD/$win_build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+# One Wine server and one set of Wine's own services for the whole run, so that
+# each test program starts quickly. They are started with their output sent to a
+# log: what they inherit, they hold open until the end, and a pipe held open would
+# keep CTest waiting. The first start creates the prefix.
+wine_log="$win_build/wine.log"
+start_wine() {
+    mkdir -p "$WINEPREFIX"
+    wineserver -p >>"$wine_log" 2>&1
+    wine wineboot -i </dev/null >>"$wine_log" 2>&1
+}
+stop_wine() {
+    wineserver -k >>"$wine_log" 2>&1 || true
+    wineserver -w >>"$wine_log" 2>&1 || true
+}
+
+sim_pid=""
+sim_out="$(mktemp)"
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    rm -f "$sim_out"
+    stop_wine
+}
+trap cleanup EXIT
+
+start_wine
+echo "== Wine ready after $((SECONDS - start)) s"
+
+ctest --test-dir "$win_build" --output-on-failure --timeout 300
+
+# The end-to-end run: a fresh simulator, its pseudo-terminal mapped to the COM
+# port. Wine reads the mapping when it starts, hence the restart.
+"$sim" >"$sim_out" 2>&1 &
+sim_pid=$!
+slave=""
+for _ in $(seq 100); do
+    slave="$(head -n 1 "$sim_out")"
+    [ -n "$slave" ] && break
+    sleep 0.05
+done
+case "$slave" in
+/dev/pts/*) ;;
+*)
+    echo "duruz-sim gave no pseudo-terminal: $slave" >&2
+    exit 1
+    ;;
+esac
+wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com_number" /t REG_SZ /d "$slave" /f \
+    </dev/null >/dev/null
+stop_wine
+start_wine
+
+echo "== COM$com_number is $slave"
+DURUZ_WIN32_TEST_COM=$com_number timeout 300 \
+    wine "$win_build/tests/serial/test_win32_com_end_to_end.exe" </dev/null
+
+echo "== Windows tests passed in $((SECONDS - start)) s"
