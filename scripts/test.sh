@@ -17,3 +17,4 @@ if [ "${CI:-}" = true ] || [ "${DURUZ_FULL_TESTS:-}" = 1 ]; then
     FUZZ_SECONDS="${FUZZ_SECONDS:-45}" bash scripts/fuzz.sh
     echo "fuzzing: $((SECONDS - start)) s"
 fi
+if [ "${CI:-}" = true ] || [ "${DURUZ_WINDOWS_TESTS:-}" = 1 ]; then bash scripts/test-windows.sh; fi
