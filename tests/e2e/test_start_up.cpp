@@ -65,7 +65,7 @@ TEST(StartUp, WithSavedSettingsSendsThemAndClosingWritesThemBack) {
         << peer.Received();
     EXPECT_EQ(peer.Received().substr(0, expected.size()), expected);
 
-    const auto window = FindWindow(20s);
+    const auto window = FindWindow();
     ASSERT_TRUE(window.has_value());
     EXPECT_EQ(std::vector({window->x, window->y, window->width, window->height}),
               std::vector({10, 20, 1300, 850}));
