@@ -11,12 +11,18 @@
 
 namespace {
 
-// The dump goes beside the user's downloads; with no such folder there is none.
+// The dump: on Windows the fixed file it has always been (no drive D: or folder
+// means no dump); elsewhere beside the user's downloads, and with no such folder
+// there is none.
 std::string DiagnosticLogPath() {
+#ifdef _WIN32
+    return "D:/Download/Log.Txt";
+#else
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (downloads.isEmpty())
         return {};
     return QDir(downloads).filePath("Log.Txt").toStdString();
+#endif
 }
 
 } // namespace
