@@ -1,5 +1,7 @@
 #include "app/config_open.h"
 
+#include <cstdint>
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>

@@ -1,5 +1,7 @@
 #include "view/dump_file.h"
 
+#include <cstdint>
+
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
