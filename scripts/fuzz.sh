@@ -14,11 +14,7 @@ declare -A maxLen=([config]=4096 [capture]=20000 [sim_commands]=1024)
 
 # clang++ and the fuzzer runtime come from the packages of scripts/fuzz_packages.txt.
 if ! command -v clang++ >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null; then
-    mapfile -t packages < <(grep -v '^\s*#' scripts/fuzz_packages.txt | grep -v '^\s*$')
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${packages[@]}"
+    bash scripts/install.sh scripts/fuzz_packages.txt
 fi
 
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null

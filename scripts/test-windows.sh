@@ -12,20 +12,7 @@ start=$SECONDS
 readonly com_number=5
 readonly win_build=build-win
 
-# The posix-thread compiler only (the metapackage adds the win32-thread one too);
-# Wine without its recommended fonts, codecs and drivers.
-packages=(g++-mingw-w64-x86-64-posix wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+bash scripts/install.sh --no-recommends scripts/windows_packages.txt >/dev/null
 echo "== packages ready after $((SECONDS - start)) s"
 
 # duruz-sim from the normal build when there is one; otherwise a Qt-free host build
