@@ -1,10 +1,6 @@
 #pragma once
 
-#include <algorithm>
 #include <array>
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
 #include <string>
 
 #include <fcntl.h>
@@ -19,29 +15,21 @@ class PtyPair {
 public:
     PtyPair() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
-            return;
         std::array<char, 128> name{};
-        if (ptsname_r(master_, name.data(), name.size()) == 0)
+        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 &&
+            ptsname_r(master_, name.data(), name.size()) == 0)
             slavePath_ = name.data();
     }
-    ~PtyPair() {
-        if (master_ >= 0)
-            close(master_);
-    }
+    ~PtyPair() { close(master_); }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
-    bool Ok() const { return master_ >= 0 && !slavePath_.empty(); }
-    int Master() const { return master_; }
-    const std::string& SlavePath() const { return slavePath_; }
+    bool Ok() const { return !slavePath_.empty(); }
+    const char* SlavePath() const { return slavePath_.c_str(); }
 
     bool WriteAll(const std::string& bytes) {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            ssize_t n = write(master_, bytes.data() + sent, bytes.size() - sent);
-            if (n < 0 && errno == EINTR)
-                continue;
+        for (std::size_t sent = 0; sent < bytes.size();) {
+            const ssize_t n = write(master_, bytes.data() + sent, bytes.size() - sent);
             if (n <= 0)
                 return false;
             sent += std::size_t(n);
@@ -49,22 +37,17 @@ public:
         return true;
     }
 
-    // Collects up to count bytes from the master end, giving up after timeoutMs of
-    // silence.
-    std::string Read(std::size_t count, int timeoutMs = 2000) {
-        std::string bytes;
-        std::array<char, 4096> chunk{};
-        while (bytes.size() < count) {
-            pollfd entry{master_, POLLIN, 0};
-            if (poll(&entry, 1, timeoutMs) <= 0 || (entry.revents & POLLIN) == 0)
-                break;
-            std::size_t want = std::min(chunk.size(), count - bytes.size());
-            ssize_t n = read(master_, chunk.data(), want);
+    // Up to count bytes from the master end, giving up after 2 s of silence.
+    std::string Read(std::size_t count) {
+        std::string bytes(count, '\0');
+        std::size_t got = 0;
+        for (pollfd entry{master_, POLLIN, 0}; got < count && poll(&entry, 1, 2000) > 0;) {
+            const ssize_t n = read(master_, bytes.data() + got, count - got);
             if (n <= 0)
                 break;
-            bytes.append(chunk.data(), std::size_t(n));
+            got += std::size_t(n);
         }
-        return bytes;
+        return bytes.substr(0, got);
     }
 
 private:

@@ -2,70 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 namespace {
 
-using serial::ListComPorts;
-using serial::ListRegistryComPorts;
 using Numbers = std::vector<std::uint32_t>;
 
-// What the fake GetCommPorts reports, and what it was asked.
-struct FakeSystem {
-    Numbers ports;
-    ULONG failure = ERROR_SUCCESS; // returned instead of a list when set
-    std::vector<ULONG> capacities;
-};
-FakeSystem fake;
-
-void Reset(Numbers ports, ULONG failure = ERROR_SUCCESS) {
-    fake.ports = std::move(ports);
-    fake.failure = failure;
-    fake.capacities.clear();
-}
+// What the fake GetCommPorts reports, and the room it was asked with.
+Numbers fakePorts;
+ULONG fakeFailure = ERROR_SUCCESS; // returned instead of a list when set
+std::vector<ULONG> capacities;
 
 ULONG WINAPI FakeGetCommPorts(PULONG portNumbers, ULONG count, PULONG found) {
-    fake.capacities.push_back(count);
-    if (fake.failure != ERROR_SUCCESS)
-        return fake.failure;
-    *found = static_cast<ULONG>(fake.ports.size());
-    if (fake.ports.empty())
+    capacities.push_back(count);
+    if (fakeFailure != ERROR_SUCCESS)
+        return fakeFailure;
+    *found = static_cast<ULONG>(fakePorts.size());
+    if (fakePorts.empty())
         return ERROR_FILE_NOT_FOUND;
-    if (fake.ports.size() > count)
+    if (fakePorts.size() > count)
         return ERROR_MORE_DATA;
-    for (std::size_t i = 0; i < fake.ports.size(); ++i)
-        portNumbers[i] = fake.ports[i];
+    std::copy(fakePorts.begin(), fakePorts.end(), portNumbers);
     return ERROR_SUCCESS;
 }
 
-TEST(ListComPorts, KeepsTheSystemsOrderAndAsksForAHundredFirst) {
-    Reset({7, 3, 12, 256});
-    EXPECT_EQ(ListComPorts(FakeGetCommPorts), (Numbers{7, 3, 12, 256}));
-    EXPECT_EQ(fake.capacities, (std::vector<ULONG>{100}));
-
-    Reset({});
-    EXPECT_TRUE(ListComPorts(FakeGetCommPorts).empty());
+Numbers List(Numbers ports, ULONG failure = ERROR_SUCCESS) {
+    fakePorts = std::move(ports);
+    fakeFailure = failure;
+    capacities.clear();
+    return serial::ListComPorts(FakeGetCommPorts);
 }
 
-TEST(ListComPorts, AsksAgainWithRoomForAllWhenThereAreMore) {
-    Numbers many;
-    for (std::uint32_t n = 1; n <= 150; ++n)
-        many.push_back(n);
-    Reset(many);
-    const Numbers listed = ListComPorts(FakeGetCommPorts);
-    EXPECT_EQ(listed, fake.ports);
-    EXPECT_EQ(fake.capacities, (std::vector<ULONG>{100, 150}));
-}
+TEST(ListComPorts, KeepsOrderAsksAgainForMoreAndFallsBackToTheRegistry) {
+    EXPECT_EQ(List({7, 3, 12, 256}), (Numbers{7, 3, 12, 256}));
+    EXPECT_EQ(capacities, (std::vector<ULONG>{100}));
+    EXPECT_TRUE(List({}).empty());
 
-TEST(ListComPorts, FallsBackToTheRegistryWithoutAWorkingGetCommPorts) {
-    const Numbers registry = ListRegistryComPorts();
-    EXPECT_EQ(ListComPorts(nullptr), registry);
+    Numbers many(150);
+    for (std::uint32_t n = 0; n < 150; ++n)
+        many[n] = 150 - n;
+    EXPECT_EQ(List(many), many);
+    EXPECT_EQ(capacities, (std::vector<ULONG>{100, 150}));
 
-    Reset({1, 2}, ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(ListComPorts(FakeGetCommPorts), registry);
-    EXPECT_EQ(fake.capacities.size(), 1u);
+    const Numbers registry = serial::ListRegistryComPorts();
+    EXPECT_EQ(serial::ListComPorts(nullptr), registry);
+    EXPECT_EQ(List({1, 2}, ERROR_INVALID_PARAMETER), registry);
+    EXPECT_EQ(capacities.size(), 1u);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include "link/capture_stream.h"
 #include "link/commands.h"
 #include "link/open_port.h"
-#include "link/port_list.h"
 #include "serial/com_port_names.h"
 #include "serial/serial_win32.h"
 #include "sim/port_provider.h"
@@ -27,226 +26,142 @@
 
 namespace {
 
-using duruz::CaptureStore;
 using duruz::PortEntry;
-using duruz::SerialLink;
 using Lines = std::vector<std::string>;
-using Clock = std::chrono::steady_clock;
 
 struct RecordingLog : tk::LineLog {
     Lines lines;
     void Add(std::string_view line) override { lines.emplace_back(line); }
 };
 
-// Every byte this program sends to the instrument, in order, so that a model of
-// the instrument fed the same bytes can say what each frame must hold.
-std::string& SentBytes() {
-    static std::string bytes;
-    return bytes;
-}
-
-// The Win32 port, with every write recorded.
-class RecordedPort : public serial::Win32SerialPort {
-public:
-    std::size_t Write(const void* data, std::size_t count) override {
-        const std::size_t sent = Win32SerialPort::Write(data, count);
-        SentBytes().append(static_cast<const char*>(data), sent);
-        return sent;
-    }
-};
-
+// The Win32 port, keeping every byte sent so that a model of the instrument fed
+// the same bytes can say what each frame must hold.
 struct RecordedProvider : duruz::PortProvider {
-    RecordedPort port;
+    struct Port : serial::Win32SerialPort {
+        std::string sent;
+        std::size_t Write(const void* data, std::size_t count) override {
+            const std::size_t n = Win32SerialPort::Write(data, count);
+            sent.append(static_cast<const char*>(data), n);
+            return n;
+        }
+    } port;
     serial::SerialPort& PortFor(const PortEntry&) override { return port; }
 };
 
-std::uint32_t TestPortNumber() {
-    const char* text = std::getenv("DURUZ_WIN32_TEST_COM");
-    std::uint32_t number = 0;
-    if (text == nullptr || !serial::ParseComPortName(std::string("COM") + text, number))
-        return 0;
-    return number;
-}
-
-// The frames a fresh model answers the recorded bytes with, by frame number.
-std::map<std::uint32_t, std::string> ModelFrames() {
+// The frames a fresh model answers the bytes with, by frame number (header word 2).
+std::map<std::uint32_t, std::string> ModelFrames(const std::string& sent) {
     sim::SimulatedInstrument model;
-    std::map<std::uint32_t, std::string> frames;
     std::string out;
     std::vector<std::uint8_t> piece(duruz::kFrameBytes);
-    for (char byte : SentBytes()) {
-        const auto b = static_cast<std::uint8_t>(byte);
-        model.Receive(&b, 1);
-        while (model.OutputAvailable() > 0) {
-            const std::size_t n = model.TakeOutput(piece.data(), piece.size());
+    for (const char& byte : sent) {
+        model.Receive(reinterpret_cast<const std::uint8_t*>(&byte), 1);
+        while (const std::size_t n = model.TakeOutput(piece.data(), piece.size()))
             out.append(reinterpret_cast<const char*>(piece.data()), n);
-        }
     }
+    std::map<std::uint32_t, std::string> frames;
     for (std::size_t at = 0; at + duruz::kFrameBytes <= out.size(); at += duruz::kFrameBytes) {
         std::uint32_t number = 0;
-        std::memcpy(&number, out.data() + at + 8, 4); // header word 2
+        std::memcpy(&number, out.data() + at + 8, 4);
         frames[number] = out.substr(at, duruz::kFrameBytes);
     }
     return frames;
 }
 
+// One table row for the COM port a path names.
+void AddRow(duruz::SerialLink& link, const std::string& path) {
+    PortEntry& row = link.PortTable[link.PortCount++];
+    std::snprintf(row.path.data(), row.path.size(), "%s", path.c_str());
+}
+
 class ComPortEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
-        number_ = TestPortNumber();
-        ASSERT_NE(number_, 0u) << "DURUZ_WIN32_TEST_COM must name the COM port to test";
-        path_ = serial::ComPortDevicePath(number_);
+        const char* number = std::getenv("DURUZ_WIN32_TEST_COM");
+        std::uint32_t n = 0;
+        ASSERT_TRUE(number != nullptr && serial::ParseComPortName(std::string("COM") + number, n))
+            << "DURUZ_WIN32_TEST_COM must name the COM port to test";
+        path_ = serial::ComPortDevicePath(n);
         link_.TimerInterval = 250;
-        PortEntry& row = link_.PortTable[link_.PortCount++];
-        std::snprintf(row.name.data(), row.name.size(), "%s", serial::ComPortName(number_).c_str());
-        std::snprintf(row.path.data(), row.path.size(), "%s", path_.c_str());
-        store_ = std::make_unique<CaptureStore>();
+        AddRow(link_, path_);
+        ASSERT_TRUE(duruz::OpenPort(link_, provider_, 0, log_));
+        EXPECT_EQ(log_.lines, (Lines{path_, path_, "   opened", path_, "   configured"}));
+    }
+    long long ReadMs(void* buffer, std::size_t count, std::size_t& got) {
+        const auto start = std::chrono::steady_clock::now();
+        got = duruz::PortRead(link_, buffer, count);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
     }
 
-    // Opens the row as ComPortClick does; true when configured.
-    bool Open(RecordingLog& log) { return duruz::OpenPort(link_, provider_, 0, log); }
-
-    // Timer ticks every 250 ms until a frame is complete or the ticks run out.
-    bool RunTicksUntilFrame(int maxTicks) {
-        for (int tick = 0; tick < maxTicks; ++tick) {
-            Sleep(250);
-            if (duruz::CaptureTick(link_, *store_, false).redraw)
-                return true;
-        }
-        return false;
-    }
-
-    std::uint32_t number_ = 0;
     std::string path_;
-    SerialLink link_;
+    duruz::SerialLink link_;
     RecordedProvider provider_;
-    std::unique_ptr<CaptureStore> store_;
+    RecordingLog log_;
 };
 
-TEST_F(ComPortEndToEnd, PortListShowsTheComPortBeforeTheSimulator) {
-    SerialLink link;
-    duruz::EnumeratePorts(link, duruz::PortSources{});
-    ASSERT_GE(link.PortCount, 2u);
-    const PortEntry& last = link.PortTable[link.PortCount - 1];
-    EXPECT_STREQ(last.name.data(), "Simulator");
-    EXPECT_EQ(last.kind, duruz::PortKind::Simulator);
-
-    const PortEntry* found = nullptr;
-    for (std::uint32_t i = 0; i + 1 < link.PortCount; ++i) {
-        const PortEntry& row = link.PortTable[i];
-        EXPECT_EQ(row.kind, duruz::PortKind::Device);
-        std::uint32_t n = 0;
-        ASSERT_TRUE(serial::ParseComPortName(row.name.data(), n)) << row.name.data();
-        EXPECT_EQ(row.path.data(), serial::ComPortDevicePath(n));
-        if (n == number_)
-            found = &row;
-    }
-    ASSERT_NE(found, nullptr) << "COM" << number_ << " is not listed";
-    EXPECT_STREQ(found->path.data(), path_.c_str());
-
-    // The application's provider hands out the Win32 port for it (not opened here).
-    sim::DefaultPortProvider provider;
-    EXPECT_NE(dynamic_cast<serial::Win32SerialPort*>(&provider.PortFor(*found)), nullptr);
-    EXPECT_EQ(&provider.PortFor(last), &provider.Simulator());
-}
-
 TEST_F(ComPortEndToEnd, OpensConfiguresAndCapturesWholeFrames) {
-    RecordingLog log;
-    ASSERT_TRUE(Open(log));
-    EXPECT_EQ(log.lines, (Lines{path_, path_, "   opened", path_, "   configured"}));
     EXPECT_EQ(link_.PortHandle, &provider_.port);
-
-    // What the driver reports back: the line as the instrument needs it, as far as
-    // the terminal behind it can hold it. (A terminal has no RTS-only handshaking,
-    // so there the driver reports none; that part is checked on Windows.)
-    serial::LineSettings line;
+    serial::LineSettings line; // as far as a terminal can hold it: no RTS-only handshaking
     ASSERT_TRUE(provider_.port.GetSettings(line));
     EXPECT_EQ(line.baudRate, 115200u);
-    EXPECT_EQ(line.dataBits, 8);
-    EXPECT_EQ(line.parity, serial::Parity::None);
-    EXPECT_EQ(line.stopBits, serial::StopBits::One);
     EXPECT_EQ(line.xonChar, 0x54);
     EXPECT_EQ(line.xoffChar, 0xD4);
 
-    // A 1 kHz square wave of 1 V on generator A, which feeds input 1, on the 2 V
-    // range of that input; then the first request.
-    duruz::SendRange(link_, log, 0, 6);
-    duruz::SendCommand(link_, log, duruz::SigGenCommand(0, 6, 1000.0, 1.0));
-    duruz::RequestCapture(link_, *store_);
-    EXPECT_TRUE(link_.RequestPending);
-    EXPECT_EQ(SentBytes().substr(SentBytes().size() - 4), std::string("%z\r\n", 4));
+    // A 1 kHz square wave of 1 V on generator A, input 1 on its 2 V range.
+    auto store = std::make_unique<duruz::CaptureStore>();
+    duruz::SendRange(link_, log_, 0, 6);
+    duruz::SendCommand(link_, log_, duruz::SigGenCommand(0, 6, 1000.0, 1.0));
+    duruz::RequestCapture(link_, *store);
+    EXPECT_EQ(provider_.port.sent.substr(provider_.port.sent.size() - 4), "%z\r\n");
 
     for (int frame = 0; frame < 2; ++frame) {
-        ASSERT_TRUE(RunTicksUntilFrame(40)) << "no whole frame within 10 s";
-        EXPECT_FALSE(link_.RequestPending);
-        EXPECT_EQ(store_->HeaderWord(0), duruz::kFrameMarker);
-        EXPECT_EQ(store_->HeaderWord(1), 2048u);
-        EXPECT_EQ(store_->HeaderWord(16), 102400u); // the sample rate
-
-        // Bit for bit what the model answers the same bytes with.
-        const auto frames = ModelFrames();
-        const auto expected = frames.find(store_->HeaderWord(2));
-        ASSERT_NE(expected, frames.end()) << "frame number " << store_->HeaderWord(2);
-        EXPECT_EQ(
-            std::memcmp(store_->RxBuffer.data(), expected->second.data(), duruz::kHeaderBytes), 0);
-        EXPECT_EQ(std::memcmp(store_->CaptureBuffer.data(),
-                              expected->second.data() + duruz::kHeaderBytes,
-                              duruz::kFrameBytes - duruz::kHeaderBytes),
-                  0);
-
-        // The square wave: input 1 sits near +-1,024 counts, half the time each.
-        int high = 0;
-        int low = 0;
-        for (std::size_t i = 0; i < duruz::kSamplePairs; ++i) {
-            const int sample = store_->Sample(i, 0);
-            high += sample > 900 && sample < 1150;
-            low += sample < -900 && sample > -1150;
+        bool whole = false;
+        for (int tick = 0; tick < 40 && !whole; ++tick) {
+            Sleep(250);
+            whole = duruz::CaptureTick(link_, *store, false).redraw;
         }
-        EXPECT_GT(high, 900);
-        EXPECT_GT(low, 900);
-        EXPECT_EQ(high + low, static_cast<int>(duruz::kSamplePairs));
+        ASSERT_TRUE(whole) << "no whole frame within 10 s";
+        const auto frames = ModelFrames(provider_.port.sent);
+        const auto expected = frames.find(store->HeaderWord(2));
+        ASSERT_NE(expected, frames.end()) << "frame number " << store->HeaderWord(2);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(store->RxBuffer.data()),
+                              duruz::kHeaderBytes) +
+                      std::string(reinterpret_cast<const char*>(store->CaptureBuffer.data()),
+                                  duruz::kFrameBytes - duruz::kHeaderBytes),
+                  expected->second);
+        EXPECT_EQ(store->HeaderWord(16), 102400u); // the sample rate
     }
 }
 
 TEST_F(ComPortEndToEnd, IntervalTimeOutEndsALongReadEarly) {
-    RecordingLog log;
-    ASSERT_TRUE(Open(log));
-    // Nothing on the line: a read of 128 bytes ends empty after its total time-out.
     char drain[128];
+    std::size_t got = 0;
     while (duruz::PortRead(link_, drain, sizeof drain) != 0) {
     }
-    auto start = Clock::now();
-    EXPECT_EQ(duruz::PortRead(link_, drain, sizeof drain), 0u);
-    const auto silentMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    const long long silentMs = ReadMs(drain, sizeof drain, got);
+    EXPECT_EQ(got, 0u);
     EXPECT_LT(silentMs, 5000);
 
-    // One read asks for twice a frame: its total time-out is 16,385 ms, but the gap
-    // after the frame ends it as soon as the bytes stop.
-    const std::size_t asked = 2 * duruz::kFrameBytes;
-    std::vector<char> buffer(asked);
+    // Twice a frame asked: its total time-out is 16,385 ms, but the gap after the
+    // frame ends it as soon as the bytes stop.
+    std::vector<char> buffer(2 * duruz::kFrameBytes);
     duruz::PortWrite(link_, "%z\r\n", 4);
-    start = Clock::now();
-    const std::size_t got = duruz::PortRead(link_, buffer.data(), asked);
-    const auto readMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    const long long readMs = ReadMs(buffer.data(), buffer.size(), got);
     EXPECT_GT(got, 0u);
     EXPECT_LE(got, duruz::kFrameBytes);
     EXPECT_LT(readMs, 8000) << got << " bytes";
-    std::printf("silent read: %lld ms; long read: %zu of %zu bytes in %lld ms\n",
-                static_cast<long long>(silentMs), got, asked, static_cast<long long>(readMs));
+    std::printf("silent read: %lld ms; long read: %zu bytes in %lld ms\n", silentMs, got, readMs);
 
-    // Let the rest of the frame go by before the port is closed.
-    Sleep(1000);
+    Sleep(1000); // let the rest of the frame go by before the port is closed
     while (duruz::PortRead(link_, drain, sizeof drain) != 0) {
     }
 }
 
-TEST_F(ComPortEndToEnd, MissingComPortDoesNotExist) {
-    SerialLink link;
-    PortEntry& row = link.PortTable[link.PortCount++];
+TEST(ComPortMissing, DoesNotExist) {
+    duruz::SerialLink link;
     const std::string missing = serial::ComPortDevicePath(250);
-    std::snprintf(row.path.data(), row.path.size(), "%s", missing.c_str());
+    AddRow(link, missing);
     RecordedProvider provider;
     RecordingLog log;
     EXPECT_FALSE(duruz::OpenPort(link, provider, 0, log));
