@@ -278,13 +278,19 @@ struct Program {
         std::vector<std::string> argv = {DURUZ_PATH};
         for (const std::string& port : ports)
             argv.insert(argv.end(), {"--port", port});
-        child.emplace(argv,
-                      std::vector<std::string>{
-                          "PATH=/usr/bin:/bin", "HOME=" + folder + "/home",
-                          "XDG_RUNTIME_DIR=" + folder + "/runtime", "LC_ALL=C.UTF-8",
-                          "LANG=C.UTF-8", "DISPLAY=" + display,
-                          display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb"},
-                      folder + "/work", folder + "/output.txt");
+        std::vector<std::string> env = {"PATH=/usr/bin:/bin",
+                                        "HOME=" + folder + "/home",
+                                        "XDG_RUNTIME_DIR=" + folder + "/runtime",
+                                        "LC_ALL=C.UTF-8",
+                                        "LANG=C.UTF-8",
+                                        "DISPLAY=" + display,
+                                        display.empty() ? "QT_QPA_PLATFORM=offscreen"
+                                                        : "QT_QPA_PLATFORM=xcb"};
+        // The sanitizer build's settings (its leak suppressions) reach the program too.
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                env.push_back(std::string(name) + "=" + value);
+        child.emplace(argv, env, folder + "/work", folder + "/output.txt");
         return WaitFor([&] { return child->CatchesTerm() || !child->Running(); }, 30s) &&
                child->Running();
     }
