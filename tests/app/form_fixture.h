@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/tform2.h"
-#include "serial/fake_sysfs.h"
+#include "support/fake_sysfs.h"
 #include "support/fake_serial_port.h"
 
 #include <filesystem>

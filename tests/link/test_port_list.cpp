@@ -1,5 +1,5 @@
 #include "link/port_list.h"
-#include "serial/fake_sysfs.h"
+#include "support/fake_sysfs.h"
 
 #include <gtest/gtest.h>
 
