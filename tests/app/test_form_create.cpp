@@ -37,4 +37,17 @@ TEST(FormCreate, WithoutConfigFileSettlesTheListsAndSendsACompleteSetting) {
     EXPECT_FALSE(form.Display.Visible());
 }
 
+TEST(RefreshCommClick, RebuildsTheRowsAndKeepsTheOpenPortSelectedWithoutReopeningIt) {
+    FormFixture fixture(2);
+    duruz::TForm2& form = fixture.Start();
+    fixture.sysfs.AddDevice("ttyACM0");
+    const auto events = fixture.Port("/dev/ttyUSB1").events;
+    form.RefreshComm.Click();
+    ASSERT_EQ(form.ComPort.Count(), 4);
+    EXPECT_EQ(form.ComPort.Item(0), "ttyACM0");
+    EXPECT_EQ(form.ComPort.Item(3), "Simulator");
+    EXPECT_EQ(form.ComPort.Item(form.ComPort.ItemIndex()), "ttyUSB1");
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").events, events);
+}
+
 } // namespace
