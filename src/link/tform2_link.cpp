@@ -18,16 +18,12 @@ void TForm2::ComPortClick() {
 // selected when it is still there; the open port is left alone.
 void TForm2::RefreshCommClick() {
     EnumeratePorts(Link, PortSourcesOf(environment_));
-    const std::string previous = ComPort.Item(ComPort.ItemIndex());
     FillPortRows();
+    // Every click opens its row, so the row in use is the one PortPath names.
     int row = -1;
     for (std::uint32_t i = 0; i < Link.PortCount; ++i)
         if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) == 0)
             row = static_cast<int>(i);
-    if (row < 0)
-        for (int i = 0; i < ComPort.Count(); ++i)
-            if (ComPort.Item(i) == previous)
-                row = i;
     ComPort.SetItemIndex(row);
 }
 
