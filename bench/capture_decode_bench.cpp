@@ -58,8 +58,12 @@ public:
         position_ += n;
         return n;
     }
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t) override {
+        return Read(buffer, count);
+    }
     std::size_t Write(const void*, std::size_t count) override { return count; }
     void Close() override {}
+    void Interrupt() override {}
 
 private:
     std::vector<unsigned char> bytes_;

@@ -40,6 +40,11 @@ void Check(bool condition) {
         __builtin_trap();
 }
 
+// The busy-line notice is the only status line the loop writes; nothing to check.
+struct NullLog : tk::LineLog {
+    void Add(std::string_view) override {}
+};
+
 // A line that holds the input's stream and hands it out in the input's read sizes.
 // Every read is checked to land exactly where the receive state says the next byte
 // belongs, for no more than the room left in that 128-byte chunk; the bytes that
@@ -71,6 +76,11 @@ public:
         position_ += n;
         return n;
     }
+
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t) override {
+        return Read(buffer, count);
+    }
+    void Interrupt() override {}
 
     std::size_t Write(const void* data, std::size_t count) override {
         // The loop writes nothing but the capture request, whole.
@@ -158,6 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     at += sizeCount;
 
     SerialLink link;
+    NullLog log;
     link.TimerInterval = interval;
     CaptureStore store;
     ScriptedLine line(link, store, sizes, sizeCount, data + at, size - at);
@@ -170,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((op & 2) != 0) {
             // The screen click, the generator update or a port opening.
             const int writesBefore = line.Writes();
-            duruz::RequestCapture(link, store);
+            duruz::RequestCapture(link, store, log);
             Check(line.Writes() == writesBefore + 1);
             CheckRequestSent(link);
             CheckState(link);
@@ -181,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool shouldRequest = !hold && (!pendingBefore || expired);
         const int writesBefore = line.Writes();
 
-        const duruz::TickOutcome outcome = duruz::CaptureTick(link, store, hold);
+        const duruz::TickOutcome outcome = duruz::CaptureTick(link, store, hold, log);
 
         Check(outcome.waitCursor == pendingBefore);
         Check(line.Writes() == writesBefore + (shouldRequest ? 1 : 0));

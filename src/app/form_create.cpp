@@ -18,7 +18,8 @@ constexpr const char* kCaption = "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33";
 void TForm2::FormCreate() {
     SetCaption(kCaption);
     Display.Clear();
-    Link.TimerInterval = Timer1.Interval();
+    const int interval = Timer1.Interval();
+    link_.Post([interval](LinkContext& link) { link.link.TimerInterval = interval; });
 
     SweepSpeed.SetItemIndex(SweepSpeed.Count() - 1);
     Scale1.SetItemIndex(Scale1.Count() - 1);
@@ -36,7 +37,7 @@ void TForm2::FormCreate() {
     char line[80];
     std::snprintf(line, sizeof line, "W: %d %d %d %d\r\n", FormLeft(), FormTop(), FormWidth(),
                   FormHeight());
-    Display.Add(line);
+    link_.AddLine(line);
 
     LoadConfig();
 

@@ -31,14 +31,14 @@ void TForm2::LoadConfig() {
     ConfigReader reader(environment_.configPath);
     if (!reader.IsOpen())
         return;
-    Display.Add("Reading config");
+    link_.AddLine("Reading config");
     for (int setting = 0; setting < kConfigLines; ++setting) {
         if (!reader.ReadConfigLine())
             break;
-        Display.Add(reader.Line());
+        link_.AddLine(reader.Line());
         ApplySetting(setting, reader.Value());
     }
-    Display.Add("End config");
+    link_.AddLine("End config");
 }
 
 void TForm2::ApplySetting(int setting, const char* value) {
@@ -159,8 +159,12 @@ void TForm2::SaveConfig() {
     WriteConfigFile(environment_.configPath, FormatConfig(CurrentSettings(), Link.PortPath.data()));
 }
 
+// The settings come from the controls, so saving never waits on the line; the link
+// thread is then stopped, cutting short whatever port call it is in.
 void TForm2::FormClose() {
     SaveConfig();
+    SetCursor(tk::Cursor::Hourglass);
+    link_.Stop();
 }
 
 // Puts the instrument settings back to their factory values and sends them all;

@@ -41,15 +41,21 @@ TForm2::TForm2(FormEnvironment environment)
       UpdSigGen1(Controls, "Update"), UpdSigGen2(Controls, "Update"), SigGenUpdate(Controls, ""),
       Defaults(Controls, "Reset to Factory Deefaults"), RefreshComm(Controls, "Refresh Comm Ports"),
       ComPort(Controls), Display(*this), Button1(*this, "."), Timer1(*this, 250),
-      environment_(std::move(environment)) {
+      environment_(std::move(environment)),
+      link_(*environment_.ports, [this] { RunOnWindowThread([this] { DeliverLinkOutput(); }); }) {
     BuildLayout();
     WireEvents();
+    if (environment_.linkThread)
+        link_.Start();
     if (environment_.startTimer)
         Timer1.SetEnabled(true);
     tk::Dispatch([this] { FormCreate(); });
 }
 
-TForm2::~TForm2() = default;
+// The link thread goes first: it may still wake the window it belongs to.
+TForm2::~TForm2() {
+    link_.Stop();
+}
 
 void TForm2::BuildLayout() {
     SetCaption("RORU-Duruz");

@@ -2,6 +2,8 @@
 
 #include "app/config_file.h"
 #include "link/capture_store.h"
+#include "link/commands.h"
+#include "link/link_thread.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "panel/trigger_state.h"
@@ -26,6 +28,7 @@ struct FormEnvironment {
     std::string configPath = "./Config.Ini";
     std::string diagnosticLogPath; // empty: no dump is written
     bool startTimer = true;        // tests drive Timer1Timer themselves
+    bool linkThread = true;        // false: link jobs run at once, on the window's thread
 };
 
 // The main window. Its controls hold the live settings; its handlers are spread
@@ -72,6 +75,9 @@ public:
 
     void RedrawScreen();
     void RequestCapture();
+    // Takes the link's status lines and finished frame, and ends its tick: the
+    // cursor from the pending request, and the drawing of a frame that waits.
+    void DeliverLinkOutput();
 
     // The controls, in the order of the window's layout.
     tk::ScrollBar SyncVoltBar;
@@ -105,7 +111,9 @@ public:
     tk::Button Button1;
     tk::Timer Timer1;
 
-    // State that is not a control.
+    // State that is not a control. Link is the window's side of the link: the port
+    // rows, the path of the port chosen, and whether a request is pending; the port
+    // itself lives on the link thread. Capture holds the frame last delivered.
     SerialLink Link;
     CaptureStore Capture;
     TriggerState Trigger;
@@ -113,6 +121,7 @@ public:
     std::array<ComplexFloat, 1024> SpectrumWorkArea{};
 
     const FormEnvironment& Environment() const { return environment_; }
+    LinkThread& LinkWorker() { return link_; }
 
 private:
     void ApplySetting(int setting, const char* value);
@@ -122,7 +131,11 @@ private:
     void WireEvents();
     void FillPortRows();
 
+    // Sends a command from a handler: the text is built now, written by the link.
+    void Send(const CommandText& command);
+
     FormEnvironment environment_;
+    LinkThread link_;
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
 };
 

@@ -3,6 +3,7 @@
 #include "link/commands.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace duruz {
@@ -13,6 +14,13 @@ constexpr unsigned char kMarkerBytes[4] = {0x78, 0x48, 0x78, 0x48}; // "xHxH"
 constexpr int kRequestTimeoutMs = 500;
 constexpr int kEmptyReadsBeforeData = 10;
 constexpr int kEmptyReadsAfterData = 80;
+// The line counts as quiet after 2 ms without a byte: 23 byte times at 115200
+// baud, far longer than any gap inside a frame or a reply.
+constexpr std::uint32_t kQuietMs = 2;
+// A line that never falls quiet is given up on after a frame's worth of bytes or
+// 300 ms, whichever comes first, so a chattering device cannot hold the link.
+constexpr std::size_t kDrainCapBytes = kFrameBytes;
+constexpr auto kDrainCapTime = std::chrono::milliseconds(300);
 
 bool MarkerAt(const CaptureStore& store, std::size_t offset) {
     return std::memcmp(store.RxBuffer.data() + offset, kMarkerBytes, sizeof kMarkerBytes) == 0;
@@ -51,13 +59,24 @@ void CompleteChunk(SerialLink& link, CaptureStore& store) {
 
 } // namespace
 
-void RequestCapture(SerialLink& link, CaptureStore& store) {
+bool DrainInput(SerialLink& link, CaptureStore& store) {
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t dropped = 0;
+    while (PortReadWithin(link, store.RxBuffer.data(), kHeaderBytes, kQuietMs) != 0) {
+        dropped += kHeaderBytes;
+        if (dropped >= kDrainCapBytes || std::chrono::steady_clock::now() - start >= kDrainCapTime)
+            return false;
+    }
+    return true;
+}
+
+void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log) {
     link.RxChunk = kRxChunkHeader;
     link.RxCount = 0;
     // Stale bytes (late frames, replies to other commands) are dropped so the next
     // header search starts on the answer to this request.
-    while (PortRead(link, store.RxBuffer.data(), kHeaderBytes) != 0) {
-    }
+    if (!DrainInput(link, store))
+        log.Add("   line busy: stale bytes dropped");
     link.RequestPending = true;
     const CommandText request = CaptureRequestCommand();
     PortWrite(link, request.bytes, 4);
@@ -96,12 +115,12 @@ void PollCapture(SerialLink& link, CaptureStore& store) {
     }
 }
 
-TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold) {
+TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::LineLog& log) {
     ++link.TickCount;
     TickOutcome outcome;
     outcome.waitCursor = link.RequestPending;
     if (!hold && (!link.RequestPending || link.TickCount >= link.RequestDeadline))
-        RequestCapture(link, store);
+        RequestCapture(link, store, log);
     if (link.RequestPending)
         PollCapture(link, store);
     if (store.FrameReady) {

@@ -26,28 +26,31 @@ void ApplyInstrumentSettings(serial::LineSettings& settings) {
 // Reads return after a 1 ms gap and within n + 1 ms; writes block until taken.
 constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
 
-void SetPortPath(SerialLink& link, const PortEntry& entry) {
+} // namespace
+
+bool SelectPortRow(SerialLink& link, int row) {
+    const std::uint32_t rows = link.PortCount < kPortTableSize ? link.PortCount : kPortTableSize;
+    if (row < 0 || static_cast<std::uint32_t>(row) >= rows)
+        return false;
+    const PortEntry& entry = link.PortTable[row];
     const std::size_t length = strnlen(entry.path.data(), entry.path.size());
     const std::size_t copied = length < kPortPathSize ? length : kPortPathSize - 1;
     link.PortPath.fill('\0');
     std::memcpy(link.PortPath.data(), entry.path.data(), copied);
+    return true;
 }
-
-} // namespace
 
 bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log) {
     if (link.PortHandle != nullptr) {
         link.PortHandle->Close();
         link.PortHandle = nullptr;
     }
-    const std::uint32_t rows = link.PortCount < kPortTableSize ? link.PortCount : kPortTableSize;
-    if (row < 0 || static_cast<std::uint32_t>(row) >= rows) {
+    if (!SelectPortRow(link, row)) {
         log.Add("No port selected");
         return false;
     }
 
     const PortEntry& entry = link.PortTable[row];
-    SetPortPath(link, entry);
     const char* path = link.PortPath.data();
     log.Add(path);
 

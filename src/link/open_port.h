@@ -11,4 +11,8 @@ namespace duruz {
 // port ended configured; the caller then asks for the first frame.
 bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log);
 
+// Points PortPath at the row's device path; false, with nothing changed, when the
+// row is not one of the table's.
+bool SelectPortRow(SerialLink& link, int row);
+
 } // namespace duruz

@@ -55,6 +55,8 @@ public:
 // The blocking read and write on whatever port is open; with no port they do
 // nothing and the read reports 0 bytes.
 std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count);
+// Takes what arrives within ms milliseconds; 0 when the line stayed silent.
+std::size_t PortReadWithin(SerialLink& link, void* buffer, std::size_t count, std::uint32_t ms);
 void PortWrite(SerialLink& link, const void* data, std::size_t count);
 
 } // namespace duruz

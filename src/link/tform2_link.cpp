@@ -1,4 +1,5 @@
-// The window's handlers of the serial link and the capture loop.
+// The window's handlers of the serial link and the capture loop. Each one decides
+// on the window's thread and leaves the port to a job on the link thread.
 #include "app/tform2.h"
 
 #include "link/capture_stream.h"
@@ -10,8 +11,14 @@
 namespace duruz {
 
 void TForm2::ComPortClick() {
-    if (OpenPort(Link, *environment_.ports, ComPort.ItemIndex(), Display))
-        RequestCapture();
+    const int row = ComPort.ItemIndex();
+    SelectPortRow(Link, row);
+    link_.Post([table = Link.PortTable, count = Link.PortCount, row](LinkContext& link) {
+        link.link.PortTable = table;
+        link.link.PortCount = count;
+        if (OpenPort(link.link, link.ports, row, link.log))
+            duruz::RequestCapture(link.link, link.capture, link.log);
+    });
 }
 
 // Lists the ports again and rebuilds the rows, keeping the row of the port in use
@@ -28,16 +35,35 @@ void TForm2::RefreshCommClick() {
 }
 
 void TForm2::RequestCapture() {
-    duruz::RequestCapture(Link, Capture);
+    link_.Post([](LinkContext& link) { duruz::RequestCapture(link.link, link.capture, link.log); });
 }
 
-// The main loop, every 250 ms: keep a frame requested, take in what arrived, and
-// draw each complete frame.
+void TForm2::Send(const CommandText& command) {
+    link_.Post([command](LinkContext& link) { SendCommand(link.link, link.log, command); });
+}
+
+// The main loop, every 250 ms: the link keeps a frame requested and takes in what
+// arrived; DeliverLinkOutput draws each complete frame.
 void TForm2::Timer1Timer() {
-    SetCursor(Link.RequestPending ? tk::Cursor::Hourglass : tk::Cursor::Default);
-    const TickOutcome tick = CaptureTick(Link, Capture, HoldBox.Checked());
-    if (tick.redraw)
+    link_.PostTick(HoldBox.Checked());
+}
+
+void TForm2::DeliverLinkOutput() {
+    LinkDelivery delivery;
+    link_.Collect(delivery, Capture);
+    for (const std::string& line : delivery.lines)
+        Display.Add(line);
+    Link.RequestPending = delivery.requestPending;
+    if (delivery.frameNew)
+        Capture.FrameReady = true;
+    if (!delivery.tickDone)
+        return;
+    // The window stays usable while it waits for a frame.
+    SetCursor(delivery.waitCursor ? tk::Cursor::Busy : tk::Cursor::Default);
+    if (Capture.FrameReady) {
+        Capture.FrameReady = false;
         RedrawScreen();
+    }
 }
 
 } // namespace duruz

@@ -9,7 +9,7 @@ namespace duruz {
 
 void TForm2::UpdateSigGen(int channel) {
     // The next timer tick sets the cursor back from the capture state.
-    SetCursor(tk::Cursor::Hourglass);
+    SetCursor(tk::Cursor::Busy);
     tk::ListBox& waveform = channel == 0 ? Waveform1 : Waveform2;
     tk::EditBox& frequency = channel == 0 ? Freq1 : Freq2;
     tk::EditBox& amplitude = channel == 0 ? Ampl1 : Ampl2;
@@ -18,7 +18,7 @@ void TForm2::UpdateSigGen(int channel) {
     const double hz = tk::StrToFloat(frequency.Text());
     const double volts = tk::StrToFloat(amplitude.Text());
 
-    SendCommand(Link, Display, SigGenCommand(channel, waveform.ItemIndex(), hz, volts));
+    Send(SigGenCommand(channel, waveform.ItemIndex(), hz, volts));
     RequestCapture();
 }
 

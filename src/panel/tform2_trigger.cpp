@@ -17,7 +17,7 @@ constexpr std::int32_t kXyModeLevel = 2000;
 void TForm2::SweepSpeedClick() {
     char line[32];
     std::snprintf(line, sizeof line, "SweepSpeed %d", SweepSpeed.ItemIndex());
-    Display.Add(line);
+    link_.AddLine(line);
     UpdateSyncClick();
 }
 
@@ -43,9 +43,8 @@ void TForm2::UpdateSyncClick() {
     Trigger.SyncSource = SyncSrcBox.ItemIndex();
     Trigger.SyncPolarity = SyncPolBox.ItemIndex();
     Trigger.SyncPosition = SyncPosBar.Position();
-    SendCommand(Link, Display,
-                SyncCommand(Trigger.SyncSource, Trigger.SyncPolarity, Trigger.SyncPosition,
-                            -Trigger.SyncLevel));
+    Send(SyncCommand(Trigger.SyncSource, Trigger.SyncPolarity, Trigger.SyncPosition,
+                     -Trigger.SyncLevel));
 }
 
 } // namespace duruz

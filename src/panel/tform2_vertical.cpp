@@ -32,19 +32,21 @@ void RelabelRanges(int channelNumber, tk::ListBox& probe, tk::ListBox& scale, tk
 } // namespace
 
 void TForm2::Chan1ProbeClick() {
-    RelabelRanges(1, Chan1Probe, Scale1, Display);
+    RelabelRanges(1, Chan1Probe, Scale1, link_.Log());
 }
 
 void TForm2::Chan2ProbeClick() {
-    RelabelRanges(2, Chan2Probe, Scale2, Display);
+    RelabelRanges(2, Chan2Probe, Scale2, link_.Log());
 }
 
 void TForm2::Scale1Click() {
-    SendRange(Link, Display, 0, Scale1.ItemIndex());
+    const int row = Scale1.ItemIndex();
+    link_.Post([row](LinkContext& link) { SendRange(link.link, link.log, 0, row); });
 }
 
 void TForm2::Scale2Click() {
-    SendRange(Link, Display, 1, Scale2.ItemIndex());
+    const int row = Scale2.ItemIndex();
+    link_.Post([row](LinkContext& link) { SendRange(link.link, link.log, 1, row); });
 }
 
 } // namespace duruz

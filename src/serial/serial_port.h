@@ -49,8 +49,9 @@ struct Timeouts {
     std::uint32_t writeTotalConstantMs = 0;
 };
 
-// One serial port. Every call blocks the caller's thread, as on the original
-// synchronous Win32 port. After Close the object can be opened again.
+// One serial port. Every call blocks the calling thread until it is done or its
+// time-out passes, so one thread owns the port and drives it; only Interrupt may
+// come from another thread. After Close the object can be opened again.
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -63,9 +64,17 @@ public:
     virtual bool SetTimeouts(const Timeouts& timeouts) = 0;
     // Reads up to count bytes; returns how many arrived (0 on time-out or failure).
     virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    // Reads up to count bytes that arrive within ms milliseconds, whatever the
+    // time-outs; 0 means the line stayed silent that long. Stale input is dropped
+    // with it before a request, without waiting out a whole read time-out.
+    virtual std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) = 0;
     // Writes count bytes; returns how many were taken (0 on failure).
     virtual std::size_t Write(const void* data, std::size_t count) = 0;
     virtual void Close() = 0;
+    // Cuts short the wait of a Read, ReadWithin or Write under way on another
+    // thread, and every later one, for good: the port is being shut down and only
+    // Close follows. Safe to call from any thread, open or not.
+    virtual void Interrupt() = 0;
 };
 
 } // namespace serial

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -72,8 +73,8 @@ Nanos DeadlineAfter(Nanos start, std::uint64_t totalMs) {
 }
 
 // Waits until the descriptor reports one of the events. Returns the events seen,
-// or 0 when the deadline passed or the wait failed.
-short WaitFor(int fd, short events, Nanos deadline) {
+// or 0 when the deadline passed, the wait failed or the wake descriptor fired.
+short WaitFor(int fd, short events, Nanos deadline, int wakeFd) {
     for (;;) {
         timespec left{};
         timespec* timeout = nullptr;
@@ -85,10 +86,10 @@ short WaitFor(int fd, short events, Nanos deadline) {
             left.tv_nsec = remaining % kNanosPerSecond;
             timeout = &left;
         }
-        pollfd entry{fd, events, 0};
-        int ready = ppoll(&entry, 1, timeout, nullptr);
+        pollfd entries[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+        int ready = ppoll(entries, wakeFd >= 0 ? 2 : 1, timeout, nullptr);
         if (ready > 0)
-            return entry.revents;
+            return entries[1].revents != 0 ? 0 : entries[0].revents;
         if (ready == 0 || errno != EINTR)
             return 0;
     }
@@ -113,8 +114,21 @@ tcflag_t DataBitsFlag(std::uint8_t dataBits, bool& ok) {
 
 } // namespace
 
+PosixSerialPort::PosixSerialPort() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
 PosixSerialPort::~PosixSerialPort() {
     Close();
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
+}
+
+void PosixSerialPort::Interrupt() {
+    interrupted_.store(true);
+    // The counter stays readable, so every later ppoll returns at once too.
+    const std::uint64_t one = 1;
+    if (wakeFd_ >= 0) {
+        [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    }
 }
 
 OpenResult PosixSerialPort::Open(const char* path) {
@@ -236,10 +250,17 @@ bool PosixSerialPort::SetTimeouts(const Timeouts& timeouts) {
 }
 
 std::size_t PosixSerialPort::Read(void* buffer, std::size_t count) {
+    return ReadWith(timeouts_, buffer, count);
+}
+
+std::size_t PosixSerialPort::ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) {
+    return ReadWith(Timeouts{ms, 0, ms, 0, 0}, buffer, count);
+}
+
+std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size_t count) {
     if (fd_ < 0 || count == 0)
         return 0;
     auto* bytes = static_cast<unsigned char*>(buffer);
-    const Timeouts& t = timeouts_;
     // Win32's "return at once with whatever is there".
     const bool immediate =
         t.readIntervalMs == kMaxDword && t.readTotalMultiplierMs == 0 && t.readTotalConstantMs == 0;
@@ -267,7 +288,7 @@ std::size_t PosixSerialPort::Read(void* buffer, std::size_t count) {
         // Nothing after ppoll said there was: end of file or a hung-up line.
         if (n == 0 && wokeReadable)
             break;
-        if (immediate)
+        if (immediate || interrupted_.load())
             break;
 
         Nanos deadline = totalDeadline;
@@ -276,7 +297,7 @@ std::size_t PosixSerialPort::Read(void* buffer, std::size_t count) {
             if (deadline == kNoDeadline || gapEnd < deadline)
                 deadline = gapEnd;
         }
-        short events = WaitFor(fd_, POLLIN, deadline);
+        short events = WaitFor(fd_, POLLIN, deadline, wakeFd_);
         if ((events & POLLIN) == 0)
             break;
         wokeReadable = true;
@@ -302,7 +323,7 @@ std::size_t PosixSerialPort::Write(const void* data, std::size_t count) {
             continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             break;
-        if ((WaitFor(fd_, POLLOUT, deadline) & POLLOUT) == 0)
+        if (interrupted_.load() || (WaitFor(fd_, POLLOUT, deadline, wakeFd_) & POLLOUT) == 0)
             break;
     }
     return sent;

@@ -2,7 +2,9 @@
 
 #include "serial/serial_port.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 namespace serial {
 
@@ -15,7 +17,7 @@ namespace serial {
 // the XON/XOFF limits, errorChar) are accepted and left to the kernel's defaults.
 class PosixSerialPort : public SerialPort {
 public:
-    PosixSerialPort() = default;
+    PosixSerialPort();
     ~PosixSerialPort() override;
     PosixSerialPort(const PosixSerialPort&) = delete;
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
@@ -27,11 +29,18 @@ public:
     bool SetSettings(const LineSettings& settings) override;
     bool SetTimeouts(const Timeouts& timeouts) override;
     std::size_t Read(void* buffer, std::size_t count) override;
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) override;
     std::size_t Write(const void* data, std::size_t count) override;
     void Close() override;
+    void Interrupt() override;
 
 private:
+    std::size_t ReadWith(const Timeouts& timeouts, void* buffer, std::size_t count);
+
     int fd_ = -1;
+    // An eventfd that every wait also watches; Interrupt makes it readable for good.
+    int wakeFd_ = -1;
+    std::atomic<bool> interrupted_{false};
     Timeouts timeouts_{};
 };
 

@@ -30,6 +30,8 @@ OpenResult Win32SerialPort::Open(const char* path) {
         return {OpenStatus::OtherError, static_cast<int>(error)};
     }
     handle_ = handle;
+    active_.store(handle);
+    timeouts_ = Timeouts{};
     return {OpenStatus::Opened, 0};
 }
 
@@ -77,11 +79,14 @@ bool Win32SerialPort::SetTimeouts(const Timeouts& timeouts) {
     native.ReadTotalTimeoutConstant = timeouts.readTotalConstantMs;
     native.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplierMs;
     native.WriteTotalTimeoutConstant = timeouts.writeTotalConstantMs;
-    return SetCommTimeouts(handle_, &native) != 0;
+    if (!SetCommTimeouts(handle_, &native))
+        return false;
+    timeouts_ = timeouts;
+    return true;
 }
 
 std::size_t Win32SerialPort::Read(void* buffer, std::size_t count) {
-    if (!IsOpen() || count == 0)
+    if (!IsOpen() || count == 0 || interrupted_.load())
         return 0;
     // ReadFile sets the count before it starts, so a failed read reports what
     // arrived before the failure, usually nothing.
@@ -90,8 +95,21 @@ std::size_t Win32SerialPort::Read(void* buffer, std::size_t count) {
     return got;
 }
 
+// The driver applies one set of time-outs, so the short window is set for this
+// read alone and the port's own time-outs are put back after it.
+std::size_t Win32SerialPort::ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) {
+    if (!IsOpen())
+        return 0;
+    const Timeouts kept = timeouts_;
+    if (!SetTimeouts(Timeouts{ms, 0, ms, kept.writeTotalMultiplierMs, kept.writeTotalConstantMs}))
+        return 0;
+    const std::size_t got = Read(buffer, count);
+    SetTimeouts(kept);
+    return got;
+}
+
 std::size_t Win32SerialPort::Write(const void* data, std::size_t count) {
-    if (!IsOpen() || count == 0)
+    if (!IsOpen() || count == 0 || interrupted_.load())
         return 0;
     DWORD sent = 0;
     WriteFile(handle_, data, ClampToDword(count), &sent, nullptr);
@@ -101,9 +119,19 @@ std::size_t Win32SerialPort::Write(const void* data, std::size_t count) {
 void Win32SerialPort::Close() {
     if (!IsOpen())
         return;
+    active_.store(INVALID_HANDLE_VALUE);
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     haveState_ = false;
+}
+
+// CancelIoEx ends a synchronous ReadFile or WriteFile that another thread is
+// blocked in; the flag keeps later calls from starting a new wait.
+void Win32SerialPort::Interrupt() {
+    interrupted_.store(true);
+    const HANDLE handle = active_.load();
+    if (handle != INVALID_HANDLE_VALUE)
+        CancelIoEx(handle, nullptr);
 }
 
 } // namespace serial

@@ -2,7 +2,9 @@
 
 #include "serial/serial_port.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 #include <windows.h>
 
@@ -26,8 +28,10 @@ public:
     bool SetSettings(const LineSettings& settings) override;
     bool SetTimeouts(const Timeouts& timeouts) override;
     std::size_t Read(void* buffer, std::size_t count) override;
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) override;
     std::size_t Write(const void* data, std::size_t count) override;
     void Close() override;
+    void Interrupt() override;
 
 private:
     bool ReadState();
@@ -37,6 +41,10 @@ private:
     // neutral fields into it so every other field keeps the driver's value.
     DCB state_{};
     bool haveState_ = false;
+    Timeouts timeouts_{};
+    // The open handle as another thread may see it, for CancelIoEx.
+    std::atomic<HANDLE> active_{INVALID_HANDLE_VALUE};
+    std::atomic<bool> interrupted_{false};
 };
 
 } // namespace serial

@@ -114,10 +114,17 @@ std::int64_t SimulatorPort::NextArrival() const {
 }
 
 std::size_t SimulatorPort::Read(void* buffer, std::size_t count) {
+    return ReadWith(timeouts_, buffer, count);
+}
+
+std::size_t SimulatorPort::ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) {
+    return ReadWith(serial::Timeouts{ms, 0, ms, 0, 0}, buffer, count);
+}
+
+std::size_t SimulatorPort::ReadWith(const serial::Timeouts& t, void* buffer, std::size_t count) {
     if (!open_ || count == 0)
         return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
-    const serial::Timeouts& t = timeouts_;
     const bool immediate =
         t.readIntervalMs == kMaxDword && t.readTotalMultiplierMs == 0 && t.readTotalConstantMs == 0;
     const std::int64_t start = clock_.NowMicros();
@@ -138,7 +145,7 @@ std::size_t SimulatorPort::Read(void* buffer, std::size_t count) {
             // Bytes already waiting count as received when the read began.
             lastByte = std::max(lastArrival_, start);
         }
-        if (got == count || immediate)
+        if (got == count || immediate || interrupted_.load())
             return got;
 
         std::int64_t deadline = totalDeadline;
@@ -162,7 +169,7 @@ std::size_t SimulatorPort::Read(void* buffer, std::size_t count) {
 }
 
 std::size_t SimulatorPort::Write(const void* data, std::size_t count) {
-    if (!open_)
+    if (!open_ || interrupted_.load())
         return 0;
     const std::int64_t now = clock_.NowMicros();
     Advance(now);

@@ -5,6 +5,7 @@
 #include "sim/sim_clock.h"
 #include "sim/simulated_instrument.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -32,14 +33,17 @@ public:
     bool SetSettings(const serial::LineSettings& settings) override;
     bool SetTimeouts(const serial::Timeouts& timeouts) override;
     std::size_t Read(void* buffer, std::size_t count) override;
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) override;
     std::size_t Write(const void* data, std::size_t count) override;
     void Close() override;
+    void Interrupt() override { interrupted_.store(true); }
 
     const serial::Timeouts& Timeouts() const { return timeouts_; }
     // The model itself, for its settings and for fault injection.
     SimulatedInstrument& Instrument() { return instrument_; }
 
 private:
+    std::size_t ReadWith(const serial::Timeouts& timeouts, void* buffer, std::size_t count);
     // Time on the line of the k-th byte counted from origin_: when it has fully arrived.
     std::int64_t LineTime(std::uint64_t k) const;
     // Moves every byte that has arrived by now into the receive buffer.
@@ -59,6 +63,9 @@ private:
     std::int64_t origin_ = 0; // the line's time origin for the bytes in flight
     std::uint64_t sent_ = 0;  // bytes taken from the model since origin_
     std::int64_t lastArrival_ = 0;
+    // Set from another thread to end the wait of a read; a wait lasts one read
+    // time-out at most, so the flag is looked at between waits.
+    std::atomic<bool> interrupted_{false};
 };
 
 } // namespace sim

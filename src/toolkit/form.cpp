@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 
@@ -202,7 +203,27 @@ int Form::FormHeight() const {
 
 void Form::SetCursor(Cursor cursor) {
     cursor_ = cursor;
-    widget_->setCursor(cursor == Cursor::Hourglass ? Qt::WaitCursor : Qt::ArrowCursor);
+    switch (cursor) {
+    case Cursor::Default:
+        widget_->setCursor(Qt::ArrowCursor);
+        break;
+    case Cursor::Busy:
+        widget_->setCursor(Qt::BusyCursor);
+        break;
+    case Cursor::Hourglass:
+        widget_->setCursor(Qt::WaitCursor);
+        break;
+    }
+}
+
+void Form::RunOnWindowThread(std::function<void()> task) {
+    if (QThread::currentThread() == widget_->thread()) {
+        Dispatch(task);
+        return;
+    }
+    // Queued on the widget, so a task that arrives after the window is gone is dropped.
+    QMetaObject::invokeMethod(
+        widget_, [task = std::move(task)] { Dispatch(task); }, Qt::QueuedConnection);
 }
 
 Cursor Form::CurrentCursor() const {

@@ -4,13 +4,15 @@
 #include "toolkit/control.h"
 #include "toolkit/controls.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace tk {
 
-enum class Cursor { Default, Hourglass };
+// Busy: work is under way and the window stays usable. Hourglass: the window waits.
+enum class Cursor { Default, Busy, Hourglass };
 
 class ImageCanvas;
 class FormCanvas;
@@ -41,6 +43,10 @@ public:
 
     void SetCursor(Cursor cursor);
     Cursor CurrentCursor() const;
+
+    // Runs the task on the window's thread: at once when called there, otherwise
+    // from the message loop. Safe to call from any thread while the window lives.
+    void RunOnWindowThread(std::function<void()> task);
 
     // Drawing on the window; it shows at the next paint.
     Canvas& GetCanvas();

@@ -70,6 +70,7 @@ public:
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
+        environment.linkThread = false;
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;

@@ -84,7 +84,7 @@ TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
     EXPECT_EQ(p.port.order, (Lines{"write \x25\x47\x30\x31"
                                    "1000.000000,0.500000",
                                    "read 5", "read 0", "write \x25\x7A\x0D\x0A"}));
-    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Hourglass);
+    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
 
     // Out-of-range values are clamped on the wire only; no row sends "Off" ('0'), the
     // blank row 9 sends '9', and a double click on Waveform2 sends its own row.
@@ -110,7 +110,7 @@ TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
     EXPECT_EQ(ReportedErrors(), Lines{"'abc' is not a valid floating point value"});
     EXPECT_EQ(p.port.written, "");
     EXPECT_EQ(p.Shown(), "");
-    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Hourglass);
+    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
 }
 
 } // namespace

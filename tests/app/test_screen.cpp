@@ -26,7 +26,7 @@ TEST(Timer1Timer, DrawsEachCompleteFrameWithTheCursorFromThePendingRequest) {
     // The request from the port opening is pending: the next tick takes the frame.
     port.reads = {"", Frame(2048)};
     form.Timer1Timer();
-    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Hourglass);
+    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
     EXPECT_FALSE(form.Link.RequestPending);
     EXPECT_EQ(form.Plot.left, 10);
     EXPECT_EQ(form.Plot.width, 1501);

@@ -1,6 +1,7 @@
 #include "link/capture_stream.h"
 
 #include "support/fake_serial_port.h"
+#include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,7 @@ protected:
     }
 
     testing_support::FakeSerialPort port;
+    testing_support::RecordingLog log;
     SerialLink link;
     struct {
         Fence before;
@@ -56,7 +58,7 @@ TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
     const std::string frame = MakeFrame(2048, 1), cut = MakeFrame(2048, 2),
                       next = MakeFrame(2048, 3);
     port.reads = {"stale", "", frame};
-    TickOutcome tick = CaptureTick(link, store, false);
+    TickOutcome tick = CaptureTick(link, store, false, log);
     EXPECT_TRUE(!tick.waitCursor && tick.redraw);
     EXPECT_FALSE(store.FrameReady);        // the tick has taken it
     EXPECT_EQ(port.readCalls, 2 + 1 + 64); // drain, header, 64 chunks, nothing more
@@ -66,17 +68,17 @@ TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
     EXPECT_EQ(store.Sample(0, 0), 0x4878);              // marker bytes as a sample
 
     port.reads = {"", cut.substr(0, 500)};
-    EXPECT_FALSE(CaptureTick(link, store, false).waitCursor); // T = 2: idle, so it requests
+    EXPECT_FALSE(CaptureTick(link, store, false, log).waitCursor); // T = 2: idle, so it requests
     EXPECT_EQ(link.RxChunk, 2);
     int before = port.readCalls;
-    EXPECT_TRUE(CaptureTick(link, store, false).waitCursor); // T + 1: still waiting
+    EXPECT_TRUE(CaptureTick(link, store, false, log).waitCursor); // T + 1: still waiting
     EXPECT_EQ(port.readCalls - before, 10); // no data in this poll: ten empty reads
     EXPECT_EQ(port.written, kRequest + kRequest);
 
     // T + 2: the cut frame is abandoned, its stale rest drained, the request sent again.
     port.reads = {cut.substr(500, 300), cut.substr(800, 40), "", next};
     before = port.readCalls;
-    tick = CaptureTick(link, store, false);
+    tick = CaptureTick(link, store, false, log);
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
     EXPECT_EQ(port.readCalls - before, 3 + 1 + 1 + 1 + 64); // drain, header, 64 chunks
     EXPECT_EQ(port.written, kRequest + kRequest + kRequest);
@@ -102,7 +104,7 @@ TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePositi
         SCOPED_TRACE(seed);
         const std::string frame = MakeFrame(pairs, ++seed);
         port.reads = {"", stray + frame};
-        RequestCapture(link, store);
+        RequestCapture(link, store, log);
         link.RxChunk = chunk;
         link.RxCount = std::uint32_t(count);
         store.FrameReady = false;
@@ -122,18 +124,18 @@ TEST_F(CaptureStream, HeldFrameArrivesInPiecesAcrossTicksThenNothingIsRequested)
     port.reads.insert(port.reads.end(), 80 + 10 + 5, ""); // more than two ticks poll
     port.reads.insert(port.reads.end(), {frame.substr(1328), "trailing"});
 
-    CaptureTick(link, store, false); // T = 1, deadline T + 2
+    CaptureTick(link, store, false, log); // T = 1, deadline T + 2
     EXPECT_EQ(port.emptyReads, 1 + 79 + 80);
     EXPECT_EQ(link.RxChunk, 9); // 1,200 bytes of samples: 9 chunks and 48 bytes
     EXPECT_EQ(link.RxCount, 48u);
-    EXPECT_TRUE(CaptureTick(link, store, true).waitCursor); // held: ten empty reads
+    EXPECT_TRUE(CaptureTick(link, store, true, log).waitCursor); // held: ten empty reads
     EXPECT_EQ(port.emptyReads, 1 + 79 + 80 + 10);
-    TickOutcome tick = CaptureTick(link, store, true); // the deadline has passed, Hold is on
+    TickOutcome tick = CaptureTick(link, store, true, log); // the deadline has passed, Hold is on
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
     ExpectStored(frame); // continued in the same chunk at the same count
 
     const int reads = port.readCalls;
-    tick = CaptureTick(link, store, true); // held with nothing pending: no request, no read
+    tick = CaptureTick(link, store, true, log); // held with nothing pending: no request, no read
     EXPECT_FALSE(tick.waitCursor || tick.redraw);
     EXPECT_EQ(port.readCalls, reads);
     EXPECT_EQ(port.written, kRequest);
@@ -144,8 +146,8 @@ TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
     for (std::int32_t interval : {0, -250}) {
         link.TimerInterval = interval;
         link.TickCount = 1;
-        RequestCapture(link, store);
-        EXPECT_TRUE(CaptureTick(link, store, false).waitCursor);
+        RequestCapture(link, store, log);
+        EXPECT_TRUE(CaptureTick(link, store, false, log).waitCursor);
         EXPECT_EQ(link.RequestDeadline, 2u); // requested again at once
     }
 }

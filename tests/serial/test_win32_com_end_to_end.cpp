@@ -99,14 +99,14 @@ TEST_F(ComPortEndToEnd, OpensConfiguresAndCapturesWholeFrames) {
     auto store = std::make_unique<duruz::CaptureStore>();
     duruz::SendRange(link_, log_, 0, 6);
     duruz::SendCommand(link_, log_, duruz::SigGenCommand(0, 6, 1000.0, 1.0));
-    duruz::RequestCapture(link_, *store);
+    duruz::RequestCapture(link_, *store, log_);
     EXPECT_EQ(provider_.port.sent.substr(provider_.port.sent.size() - 4), "%z\r\n");
 
     for (int frame = 0; frame < 2; ++frame) {
         bool whole = false;
         for (int tick = 0; tick < 40 && !whole; ++tick) {
             Sleep(250);
-            whole = duruz::CaptureTick(link_, *store, false).redraw;
+            whole = duruz::CaptureTick(link_, *store, false, log_).redraw;
         }
         ASSERT_TRUE(whole) << "no whole frame within 10 s";
         const auto frames = ModelFrames(provider_.port.sent);

@@ -76,10 +76,10 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     sim_test::Send(reference, commands);
     // The stray bytes precede the first frame; the marker search must skip them.
     duruz::CaptureStore store;
-    duruz::RequestCapture(link, store);
+    duruz::RequestCapture(link, store, log);
     bool drawn = false;
     for (int tick = 0; tick < 40 && !drawn; ++tick)
-        drawn = duruz::CaptureTick(link, store, false).redraw;
+        drawn = duruz::CaptureTick(link, store, false, log).redraw;
     ASSERT_TRUE(drawn);
     // Late ticks may have asked again: compare with the model's frame of that number.
     const std::uint32_t number = store.HeaderWord(2);

@@ -21,8 +21,8 @@ public:
     bool setSettingsOk = true;
     bool setTimeoutsOk = true;
 
-    std::deque<std::string> reads; // what successive reads return
-    std::string written;           // every byte written, in order
+    std::deque<std::string> reads;   // what successive reads return
+    std::string written;             // every byte written, in order
     std::vector<std::string> writes; // each write call separately
     std::vector<std::string> events; // "open <path>", "close", "get", "clear", "set", "timeouts"
     serial::LineSettings applied{};
@@ -31,36 +31,31 @@ public:
     int readCalls = 0;
     bool open = false;
 
-    serial::OpenResult Open(const char* path) override
-    {
+    serial::OpenResult Open(const char* path) override {
         events.push_back(std::string("open ") + path);
         open = openResult.status == serial::OpenStatus::Opened;
         return openResult;
     }
     bool IsOpen() const override { return open; }
-    bool GetSettings(serial::LineSettings& settings) override
-    {
+    bool GetSettings(serial::LineSettings& settings) override {
         events.push_back("get");
         settings = serial::LineSettings{};
         return getSettingsOk;
     }
     void ClearErrors() override { events.push_back("clear"); }
-    bool SetSettings(const serial::LineSettings& settings) override
-    {
+    bool SetSettings(const serial::LineSettings& settings) override {
         events.push_back("set");
         if (setSettingsOk)
             applied = settings;
         return setSettingsOk;
     }
-    bool SetTimeouts(const serial::Timeouts& timeouts) override
-    {
+    bool SetTimeouts(const serial::Timeouts& timeouts) override {
         events.push_back("timeouts");
         if (setTimeoutsOk)
             appliedTimeouts = timeouts;
         return setTimeoutsOk;
     }
-    std::size_t Read(void* buffer, std::size_t count) override
-    {
+    std::size_t Read(void* buffer, std::size_t count) override {
         ++readCalls;
         if (reads.empty() || reads.front().empty()) {
             if (!reads.empty())
@@ -76,15 +71,18 @@ public:
             reads.pop_front();
         return n;
     }
-    std::size_t Write(const void* data, std::size_t count) override
-    {
+    // The short reads of a drain take the script's next piece like any read.
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t) override {
+        return Read(buffer, count);
+    }
+    void Interrupt() override {}
+    std::size_t Write(const void* data, std::size_t count) override {
         std::string bytes(static_cast<const char*>(data), count);
         written += bytes;
         writes.push_back(bytes);
         return count;
     }
-    void Close() override
-    {
+    void Close() override {
         events.push_back("close");
         open = false;
     }

@@ -1,0 +1,171 @@
+#include "link/link_thread.h"
+
+#include "link/capture_stream.h"
+
+#include <cstring>
+#include <exception>
+#include <utility>
+
+namespace duruz {
+
+namespace {
+
+void CopyFrame(const CaptureStore& from, CaptureStore& to) {
+    std::memcpy(to.RxBuffer.data(), from.RxBuffer.data(), sizeof from.RxBuffer);
+    std::memcpy(to.CaptureBuffer.data(), from.CaptureBuffer.data(), sizeof from.CaptureBuffer);
+}
+
+} // namespace
+
+LinkThread::LinkThread(PortProvider& ports, std::function<void()> wake)
+    : ports_(ports), wake_(std::move(wake)) {}
+
+LinkThread::~LinkThread() {
+    Stop();
+}
+
+void LinkThread::Start() {
+    if (worker_.joinable())
+        return;
+    worker_ = std::thread([this] { Loop(); });
+}
+
+void LinkThread::Stop() {
+    if (!worker_.joinable())
+        return;
+    {
+        std::lock_guard lock(queueMutex_);
+        stopping_ = true;
+        queue_.clear();
+    }
+    queueChanged_.notify_all();
+    if (serial::SerialPort* port = activePort_.load())
+        port->Interrupt();
+    worker_.join();
+}
+
+void LinkThread::Post(LinkJob job) {
+    Entry entry{std::move(job), false};
+    if (!worker_.joinable()) {
+        Run(entry);
+        return;
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        if (stopping_)
+            return;
+        queue_.push_back(std::move(entry));
+    }
+    queueChanged_.notify_all();
+}
+
+void LinkThread::PostTick(bool hold) {
+    Entry entry{nullptr, hold};
+    if (!worker_.joinable()) {
+        Run(entry);
+        return;
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        if (stopping_)
+            return;
+        if (!queue_.empty() && !queue_.back().job) {
+            queue_.back().hold = hold;
+            return;
+        }
+        queue_.push_back(std::move(entry));
+    }
+    queueChanged_.notify_all();
+}
+
+void LinkThread::AddLine(std::string_view line) {
+    Post([text = std::string(line)](LinkContext& link) { link.log.Add(text); });
+}
+
+void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
+    std::lock_guard lock(outboxMutex_);
+    for (std::string& line : lines_)
+        delivery.lines.push_back(std::move(line));
+    lines_.clear();
+    delivery.tickDone = tickDone_;
+    delivery.waitCursor = waitCursor_;
+    delivery.frameNew = frameNew_;
+    delivery.requestPending = requestPending_;
+    if (frameNew_)
+        CopyFrame(finished_, frame);
+    tickDone_ = false;
+    frameNew_ = false;
+    woken_ = false;
+}
+
+void LinkThread::WaitIdle() {
+    std::unique_lock lock(queueMutex_);
+    queueChanged_.wait(lock, [this] { return (queue_.empty() && !running_) || stopping_; });
+}
+
+void LinkThread::OutboxLog::Add(std::string_view line) {
+    std::unique_lock lock(owner_.outboxMutex_);
+    owner_.lines_.emplace_back(line);
+    owner_.Publish(lock);
+}
+
+void LinkThread::Publish(std::unique_lock<std::mutex>& outbox) {
+    const bool wake = !woken_;
+    woken_ = true;
+    outbox.unlock();
+    if (wake && wake_)
+        wake_();
+}
+
+void LinkThread::Run(Entry& entry) {
+    activePort_.store(link_.PortHandle);
+    TickOutcome tick;
+    try {
+        if (entry.job)
+            entry.job(context_);
+        else
+            tick = CaptureTick(link_, filling_, entry.hold, outboxLog_);
+    } catch (const std::exception& error) {
+        outboxLog_.Add(error.what());
+    }
+    activePort_.store(link_.PortHandle);
+
+    std::unique_lock lock(outboxMutex_);
+    if (!entry.job) {
+        tickDone_ = true;
+        waitCursor_ = tick.waitCursor;
+        if (tick.redraw) {
+            CopyFrame(filling_, finished_);
+            frameNew_ = true;
+        }
+    }
+    requestPending_ = link_.RequestPending;
+    Publish(lock);
+}
+
+void LinkThread::Loop() {
+    for (;;) {
+        Entry entry;
+        {
+            std::unique_lock lock(queueMutex_);
+            queueChanged_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_)
+                break;
+            entry = std::move(queue_.front());
+            queue_.pop_front();
+            running_ = true;
+        }
+        Run(entry);
+        {
+            std::lock_guard lock(queueMutex_);
+            running_ = false;
+        }
+        queueChanged_.notify_all();
+    }
+    if (link_.PortHandle != nullptr) {
+        link_.PortHandle->Close();
+        link_.PortHandle = nullptr;
+    }
+}
+
+} // namespace duruz

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "link/capture_store.h"
+#include "link/serial_link.h"
+#include "toolkit/line_log.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace duruz {
+
+// What a job on the link works with: the port and its receive state, the frame
+// being filled, the objects behind the port rows, and the log whose lines reach
+// the window in the order they were added.
+struct LinkContext {
+    SerialLink& link;
+    CaptureStore& capture;
+    PortProvider& ports;
+    tk::LineLog& log;
+};
+
+using LinkJob = std::function<void(LinkContext&)>;
+
+// What the window collects from the link.
+struct LinkDelivery {
+    std::vector<std::string> lines; // status lines, oldest first
+    bool tickDone = false;          // a capture tick ran since the last collection
+    bool waitCursor = false;        // a request was pending when that tick began
+    bool frameNew = false;          // a complete frame was copied out
+    bool requestPending = false;    // the link's state after its last job
+};
+
+// The instrument link on a thread of its own. Every port call happens in a job,
+// and jobs run one at a time in the order they were posted, so the wire carries
+// the bytes the window's handlers asked for in the order they asked. Status lines
+// and finished frames go to an outbox that the window empties when woken.
+//
+// Until Start, a posted job runs at once on the caller's thread, which then also
+// receives the wake: the same jobs, synchronous, for tests that drive the window
+// step by step.
+class LinkThread {
+public:
+    // `wake` is called, from whichever thread filled the outbox, when the outbox
+    // turns non-empty; the window answers it by calling Collect on its own thread.
+    LinkThread(PortProvider& ports, std::function<void()> wake);
+    ~LinkThread();
+    LinkThread(const LinkThread&) = delete;
+    LinkThread& operator=(const LinkThread&) = delete;
+
+    void Start();
+    // Runs no further job, cuts a port call under way short, closes the port and
+    // joins the thread. Jobs still queued are dropped.
+    void Stop();
+    bool Started() const { return worker_.joinable(); }
+
+    void Post(LinkJob job);
+    // Queues one capture tick. A tick posted right behind another that has not
+    // started yet is merged into it (with the newer Hold), as a timer that fires
+    // while its handler is still running fires once.
+    void PostTick(bool hold);
+    // A line of the window's own, kept in order with the lines of the jobs before it.
+    void AddLine(std::string_view line);
+    // The same, for code that writes to a log.
+    tk::LineLog& Log() { return windowLog_; }
+
+    // Moves the outbox into `delivery` and, when a frame is new, the frame's
+    // header and samples into `frame`. Called on the window's thread.
+    void Collect(LinkDelivery& delivery, CaptureStore& frame);
+    // Returns once every job posted so far has run.
+    void WaitIdle();
+
+private:
+    struct Entry {
+        LinkJob job; // empty for a tick
+        bool hold = false;
+    };
+
+    class OutboxLog : public tk::LineLog {
+    public:
+        explicit OutboxLog(LinkThread& owner) : owner_(owner) {}
+        void Add(std::string_view line) override;
+
+    private:
+        LinkThread& owner_;
+    };
+    class WindowLog : public tk::LineLog {
+    public:
+        explicit WindowLog(LinkThread& owner) : owner_(owner) {}
+        void Add(std::string_view line) override { owner_.AddLine(line); }
+
+    private:
+        LinkThread& owner_;
+    };
+
+    void Run(Entry& entry);
+    void Loop();
+    // Marks the outbox as holding news and wakes the window unless it is already awake.
+    void Publish(std::unique_lock<std::mutex>& outbox);
+
+    PortProvider& ports_;
+    std::function<void()> wake_;
+
+    // Owned by the job that runs; never touched by the window's thread once started.
+    SerialLink link_;
+    CaptureStore filling_;
+    OutboxLog outboxLog_{*this};
+    WindowLog windowLog_{*this};
+    LinkContext context_{link_, filling_, ports_, outboxLog_};
+    // The port in use, for Stop to interrupt from the window's thread.
+    std::atomic<serial::SerialPort*> activePort_{nullptr};
+
+    std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
+    std::deque<Entry> queue_;
+    bool running_ = false; // a job taken from the queue has not finished
+    bool stopping_ = false;
+    std::thread worker_;
+
+    std::mutex outboxMutex_;
+    std::vector<std::string> lines_;
+    CaptureStore finished_; // the last complete frame, waiting for the window
+    bool frameNew_ = false;
+    bool tickDone_ = false;
+    bool waitCursor_ = false;
+    bool requestPending_ = false;
+    bool woken_ = false; // a wake is on its way and Collect has not run since
+};
+
+} // namespace duruz
