@@ -25,14 +25,19 @@ LinkThread::~LinkThread() {
 }
 
 void LinkThread::Start() {
-    if (worker_.joinable())
+    if (worker_.joinable() || stopped_)
         return;
     worker_ = std::thread([this] { Loop(); });
 }
 
 void LinkThread::Stop() {
-    if (!worker_.joinable())
+    if (stopped_)
         return;
+    stopped_ = true;
+    if (!worker_.joinable()) {
+        ClosePort();
+        return;
+    }
     {
         std::lock_guard lock(queueMutex_);
         stopping_ = true;
@@ -46,6 +51,8 @@ void LinkThread::Stop() {
 
 void LinkThread::Post(LinkJob job) {
     Entry entry{std::move(job), false};
+    if (stopped_)
+        return;
     if (!worker_.joinable()) {
         Run(entry);
         return;
@@ -61,6 +68,8 @@ void LinkThread::Post(LinkJob job) {
 
 void LinkThread::PostTick(bool hold) {
     Entry entry{nullptr, hold};
+    if (stopped_)
+        return;
     if (!worker_.joinable()) {
         Run(entry);
         return;
@@ -162,6 +171,10 @@ void LinkThread::Loop() {
         }
         queueChanged_.notify_all();
     }
+    ClosePort();
+}
+
+void LinkThread::ClosePort() {
     if (link_.PortHandle != nullptr) {
         link_.PortHandle->Close();
         link_.PortHandle = nullptr;

@@ -56,7 +56,7 @@ public:
 
     void Start();
     // Runs no further job, cuts a port call under way short, closes the port and
-    // joins the thread. Jobs still queued are dropped.
+    // joins the thread. Jobs still queued, and any posted later, are dropped.
     void Stop();
     bool Started() const { return worker_.joinable(); }
 
@@ -101,6 +101,7 @@ private:
 
     void Run(Entry& entry);
     void Loop();
+    void ClosePort();
     // Marks the outbox as holding news and wakes the window unless it is already awake.
     void Publish(std::unique_lock<std::mutex>& outbox);
 
@@ -121,6 +122,7 @@ private:
     std::deque<Entry> queue_;
     bool running_ = false; // a job taken from the queue has not finished
     bool stopping_ = false;
+    bool stopped_ = false; // Stop has been called: the window's side of stopping_
     std::thread worker_;
 
     std::mutex outboxMutex_;

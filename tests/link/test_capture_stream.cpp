@@ -153,3 +153,27 @@ TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
 }
 
 } // namespace
+
+namespace {
+
+// The drain stops on the first quiet read; a line still talking after a frame's
+// worth of stale bytes is logged as busy, and the request goes out all the same.
+TEST_F(CaptureStream, DrainGivesUpOnALineThatNeverFallsQuiet) {
+    // 64 reads of 128 bytes stay under the 8,320-byte cap; the 65th reaches it.
+    for (const auto& [fullReads, busy] : {std::pair{64, false}, std::pair{65, true}}) {
+        SCOPED_TRACE(fullReads);
+        port.reads.assign(std::size_t(fullReads), std::string(128, 'x'));
+        port.reads.push_back("");
+        port.written.clear();
+        log.lines.clear();
+        const int before = port.readCalls;
+        RequestCapture(link, store, log);
+        EXPECT_EQ(port.readCalls - before, busy ? fullReads : fullReads + 1);
+        EXPECT_EQ(log.lines, busy ? std::vector<std::string>{"   line busy: stale bytes dropped"}
+                                  : std::vector<std::string>{});
+        EXPECT_EQ(port.written, kRequest);
+        EXPECT_TRUE(link.RequestPending);
+    }
+}
+
+} // namespace
