@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/tform2.h"
-#include "support/fake_sysfs.h"
 #include "support/fake_serial_port.h"
+#include "support/fake_sysfs.h"
 
 #include <filesystem>
 #include <fstream>
@@ -70,7 +70,7 @@ public:
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
-        environment.linkThread = false;
+        environment.linkThread = threaded;
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
@@ -107,6 +107,7 @@ public:
     std::string logPath;
     std::unique_ptr<duruz::TForm2> form;
     int shownMark = 0;
+    bool threaded = false; // link jobs on the link thread instead of at once
 };
 
 } // namespace testing_support

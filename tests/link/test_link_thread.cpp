@@ -29,8 +29,8 @@ public:
         user = std::this_thread::get_id();
         reading.store(true);
         if (blockReads)
-            interruptedWhileBlocked = gate_.wait_for(lock, std::chrono::seconds(20),
-                                                     [this] { return interrupted_; });
+            interruptedWhileBlocked =
+                gate_.wait_for(lock, std::chrono::seconds(20), [this] { return interrupted_; });
         return FakeSerialPort::Read(buffer, count);
     }
     void Interrupt() override {
@@ -118,8 +118,9 @@ TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
         EXPECT_EQ(window.frames, 1);
         EXPECT_EQ(window.ticks, 1);
         EXPECT_FALSE(window.delivery.requestPending);
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(window.frame.CaptureBuffer.data()), 8192),
-                  std::string(8192, 'a'));
+        EXPECT_EQ(
+            std::string(reinterpret_cast<const char*>(window.frame.CaptureBuffer.data()), 8192),
+            std::string(8192, 'a'));
     }
 }
 

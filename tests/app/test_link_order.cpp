@@ -1,0 +1,74 @@
+// The same clicks and timer ticks put the same bytes on the wire, and the same
+// lines in the memo, whether the link's jobs run at once or on the link thread.
+
+#include "app/form_fixture.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace testing_support;
+
+std::string Frame(char fill) {
+    return "xHxH" + std::string(124, 'h') + std::string(8192, fill);
+}
+
+struct Outcome {
+    std::string wire; // each port's bytes, in the order of its path
+    std::string memo;
+};
+
+Outcome RunScript(bool threaded) {
+    FormFixture fixture(2); // ttyUSB0, ttyUSB1 and the simulator
+    fixture.threaded = threaded;
+    // Start-up opens ttyUSB1; ttyUSB0 is opened from its row, then the reset goes
+    // back to ttyUSB1. Frames, cut frames and stale bytes fall where they fall.
+    fixture.Port("/dev/ttyUSB1").reads = {
+        "stale", "", "", Frame('a'), "", Frame('b').substr(0, 3000), "", "", "late", ""};
+    fixture.Port("/dev/ttyUSB0").reads = {"", "", Frame('c'), "", "junk", Frame('d')};
+    duruz::TForm2& form = fixture.Start();
+    form.Timer1Timer();
+    form.Chan1Probe.UserSelect(1);
+    form.Timer1Timer();
+    form.Scale1.UserSelect(2);
+    form.SweepSpeed.UserSelect(3);
+    form.Timer1Timer();
+    form.SyncSrcBox.UserSelect(1);
+    form.SyncPolBox.UserSelect(1);
+    form.Waveform1.UserSelect(1);
+    form.UpdSigGen1.Click();
+    form.Timer1Timer();
+    form.Click();
+    form.ComPort.UserSelect(0);
+    form.Timer1Timer();
+    form.Scale2.UserSelect(4);
+    form.Timer1Timer();
+    form.Defaults.Click();
+    form.Timer1Timer();
+    form.LinkWorker().WaitIdle();
+    QCoreApplication::processEvents();
+
+    Outcome outcome;
+    for (const auto& [path, port] : fixture.ports)
+        outcome.wire += path + ": " + port->written + "\n";
+    for (int i = 0; i < form.Display.LineCount(); ++i)
+        outcome.memo += form.Display.Line(i) + "\n";
+    return outcome;
+}
+
+TEST(LinkOrder, ThreadedJobsPutTheSameBytesOnTheWireAsTheWindowThread) {
+    const Outcome inline_ = RunScript(false);
+    // The script reaches every kind of command and both ports.
+    for (const char* text : {"%X", "%Y", "%S", "%G0", "%z\r\n"})
+        EXPECT_NE(inline_.wire.find(text), std::string::npos) << text;
+    EXPECT_NE(inline_.wire.find("/dev/ttyUSB0: %z"), std::string::npos);
+    for (int run = 0; run < 25; ++run) {
+        SCOPED_TRACE(run);
+        const Outcome threaded = RunScript(true);
+        ASSERT_EQ(threaded.wire, inline_.wire);
+        ASSERT_EQ(threaded.memo, inline_.memo);
+    }
+}
+
+} // namespace
