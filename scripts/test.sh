@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test. On CI (CI=true), or with
 # DURUZ_FULL_TESTS=1, the test suite then runs again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and each fuzz target runs for a short while.
+# UndefinedBehaviorSanitizer, the link thread's tests under ThreadSanitizer, and
+# each fuzz target runs for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install.sh
@@ -13,6 +14,9 @@ if [ "${CI:-}" = true ] || [ "${DURUZ_FULL_TESTS:-}" = 1 ]; then
     start=$SECONDS
     bash scripts/sanitize.sh
     echo "sanitizer build and tests: $((SECONDS - start)) s"
+    start=$SECONDS
+    bash scripts/tsan.sh
+    echo "thread sanitizer build and tests: $((SECONDS - start)) s"
     start=$SECONDS
     FUZZ_SECONDS="${FUZZ_SECONDS:-45}" bash scripts/fuzz.sh
     echo "fuzzing: $((SECONDS - start)) s"
