@@ -5,6 +5,7 @@
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "panel/trigger_state.h"
+#include "serial/device_monitor.h"
 #include "toolkit/form.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
@@ -13,6 +14,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class QSocketNotifier;
 
 namespace duruz {
 
@@ -26,6 +29,9 @@ struct FormEnvironment {
     std::string configPath = "./Config.Ini";
     std::string diagnosticLogPath; // empty: no dump is written
     bool startTimer = true;        // tests drive Timer1Timer themselves
+    // Tells when serial devices come and go; nullptr: the list changes on Refresh
+    // Comm Ports only.
+    serial::DeviceMonitor* deviceMonitor = nullptr;
 };
 
 // The main window. Its controls hold the live settings; its handlers are spread
@@ -45,6 +51,12 @@ public:
     // Serial link.
     void ComPortClick();
     void RefreshCommClick();
+    // The list follows the machine's devices: rows come and go, the open port's row
+    // stays marked disconnected, and when its device returns it is opened again
+    // and sent the whole setting.
+    void PortsChanged();
+    // The command of every control in start-up order, after the port is open.
+    void SendCompleteSetting();
 
     // Vertical controls.
     void Chan1ProbeClick();
@@ -121,8 +133,10 @@ private:
     void PlaceControls();
     void WireEvents();
     void FillPortRows();
+    void WatchDevices();
 
     FormEnvironment environment_;
+    std::unique_ptr<QSocketNotifier> deviceNotifier_;
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
 };
 

@@ -5,8 +5,6 @@
 #include "link/open_port.h"
 #include "link/port_list.h"
 
-#include <cstring>
-
 namespace duruz {
 
 void TForm2::ComPortClick() {
@@ -15,16 +13,9 @@ void TForm2::ComPortClick() {
 }
 
 // Lists the ports again and rebuilds the rows, keeping the row of the port in use
-// selected when it is still there; the open port is left alone.
+// selected; an open port that is still there is left alone.
 void TForm2::RefreshCommClick() {
-    EnumeratePorts(Link, PortSourcesOf(environment_));
-    FillPortRows();
-    // Every click opens its row, so the row in use is the one PortPath names.
-    int row = -1;
-    for (std::uint32_t i = 0; i < Link.PortCount; ++i)
-        if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) == 0)
-            row = static_cast<int>(i);
-    ComPort.SetItemIndex(row);
+    PortsChanged();
 }
 
 void TForm2::RequestCapture() {

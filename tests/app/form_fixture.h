@@ -1,8 +1,9 @@
 #pragma once
 
 #include "app/tform2.h"
-#include "support/fake_sysfs.h"
+#include "support/fake_device_monitor.h"
 #include "support/fake_serial_port.h"
+#include "support/fake_sysfs.h"
 
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,7 @@ public:
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
+        environment.deviceMonitor = &monitor;
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
@@ -100,6 +102,7 @@ public:
     }
 
     FakeSysfs sysfs;
+    FakeDeviceMonitor monitor;
     std::map<std::string, std::unique_ptr<OrderedPort>> ports;
     std::string folder;
     std::string configPath;
