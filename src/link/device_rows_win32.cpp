@@ -11,7 +11,9 @@ std::vector<DeviceRow> ListDeviceRows(const PortSources&) {
     std::vector<DeviceRow> rows;
     const std::map<std::uint32_t, std::string> friendlyNames = serial::ComPortFriendlyNames();
     for (std::uint32_t number : serial::ListComPorts()) {
-        DeviceRow row{serial::ComPortName(number), serial::ComPortDevicePath(number)};
+        DeviceRow row;
+        row.name = serial::ComPortName(number);
+        row.path = serial::ComPortDevicePath(number);
         if (auto found = friendlyNames.find(number); found != friendlyNames.end())
             row.description = found->second;
         rows.push_back(std::move(row));

@@ -89,15 +89,16 @@ PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources) {
     for (std::uint32_t i = 0; i < link.PortCount && found < 0; ++i)
         if (SameDevice(known, IdentityOf(link.PortTable[i])))
             found = static_cast<int>(i);
-    if (open.disconnected && found >= 0)
-        return {found, OpenPortChange::Returned};
+    const bool wentAway = !open.disconnected;
     // An open port is only still there under its own path: a device that took
-    // another name cannot be the one the open handle reaches.
-    if (!open.disconnected && found >= 0 &&
+    // another name, having gone and come back, is not the one the handle reaches.
+    if (found >= 0 && !open.disconnected &&
         std::strcmp(link.PortTable[found].path.data(), open.path.data()) == 0)
-        return {found, OpenPortChange::None};
+        return {found, OpenPortChange::None, false};
+    if (found >= 0)
+        return {found, OpenPortChange::Returned, wentAway};
     return {KeepRow(link, open, openRow),
-            open.disconnected ? OpenPortChange::None : OpenPortChange::Vanished};
+            wentAway ? OpenPortChange::Vanished : OpenPortChange::None, wentAway};
 }
 
 void EnumeratePorts(SerialLink& link, const PortSources& sources) {

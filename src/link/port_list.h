@@ -22,7 +22,7 @@ void EnumeratePorts(SerialLink& link, const PortSources& sources);
 enum class OpenPortChange {
     None,     // still there, or still gone, or no port is open
     Vanished, // its device is no longer listed: its row stays, marked disconnected
-    Returned, // its device, marked disconnected, is listed again at row
+    Returned, // its device, gone, is listed again at row, perhaps under another name
 };
 
 struct PortListUpdate {
@@ -30,6 +30,9 @@ struct PortListUpdate {
     // the row of PortPath; -1 with neither.
     int row = -1;
     OpenPortChange change = OpenPortChange::None;
+    // The open port was connected before this listing and is not now (Vanished, or
+    // Returned when it went and came back between two listings).
+    bool wentAway = false;
 };
 
 // EnumeratePorts, keeping track of the open port (the row of PortPath while a port

@@ -9,10 +9,11 @@ void TForm2::PortsChanged() {
     const PortListUpdate update = RelistPorts(Link, PortSourcesOf(environment_));
     FillPortRows();
     ComPort.SetItemIndex(update.row);
-    if (update.change == OpenPortChange::Vanished) {
+    if (update.wentAway) {
         Display.Add(Link.PortPath.data());
         Display.Add("   disconnected");
-    } else if (update.change == OpenPortChange::Returned) {
+    }
+    if (update.change == OpenPortChange::Returned) {
         // The instrument came back on its own defaults: open it and send it
         // everything the controls hold, as start-up does.
         ComPortClick();

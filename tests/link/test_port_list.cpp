@@ -97,6 +97,7 @@ TEST(RelistPorts, KeepsTheVanishedOpenPortMarkedUntilTheSameDeviceReturns) {
     sysfs.RemoveDevice("ttyUSB1");
     update = RelistPorts(link, sources);
     EXPECT_EQ(update.change, OpenPortChange::Vanished);
+    EXPECT_TRUE(update.wentAway);
     EXPECT_EQ(update.row, 2);
     EXPECT_EQ(Rows(link), (Lines{"ttyACM0|/dev/ttyACM0", "ttyUSB0|/dev/ttyUSB0",
                                  "ttyUSB1|/dev/ttyUSB1", "Simulator|Simulator|sim"}));
@@ -121,8 +122,18 @@ TEST(RelistPorts, KeepsTheVanishedOpenPortMarkedUntilTheSameDeviceReturns) {
     EXPECT_EQ(Rows(link),
               (Lines{"ttyACM0|/dev/ttyACM0", "ttyUSB0|/dev/ttyUSB0", "ttyUSB1|/dev/ttyUSB1",
                      "ttyUSB2|/dev/ttyUSB2", "Simulator|Simulator|sim"}));
+    EXPECT_FALSE(update.wentAway);
     for (std::uint32_t i = 0; i < link.PortCount; ++i)
         EXPECT_FALSE(link.PortTable[i].disconnected) << i;
+
+    // Gone and back under another name between two listings: both at once.
+    std::strcpy(link.PortPath.data(), "/dev/ttyUSB2");
+    sysfs.RemoveDevice("ttyUSB2");
+    sysfs.AddUsbDevice("ttyUSB4", {"1-2", "0403", "6001", "FTDI", "FT232R", "B7"});
+    update = RelistPorts(link, sources);
+    EXPECT_EQ(update.change, OpenPortChange::Returned);
+    EXPECT_TRUE(update.wentAway);
+    EXPECT_EQ(Rows(link)[update.row], "ttyUSB4|/dev/ttyUSB4");
 }
 
 TEST(RelistPorts, AVanishedOpenPortInAFullTableTakesTheLastRowBeforeTheSimulator) {
