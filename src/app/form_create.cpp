@@ -3,6 +3,7 @@
 #include "link/port_list.h"
 
 #include <cstdio>
+#include <string>
 
 namespace duruz {
 
@@ -43,6 +44,11 @@ void TForm2::FormCreate() {
 
     CheckListSelection(ComPort, DefaultPortRow(Link));
     ComPortClick();
+    SendCompleteSetting();
+}
+
+// The range lists are relabelled for their probes before their ranges go out.
+void TForm2::SendCompleteSetting() {
     CheckListSelection(SweepSpeed);
     SweepSpeedClick();
     CheckListSelection(SyncSrcBox);
@@ -60,10 +66,26 @@ void TForm2::FormCreate() {
     UpdateSigGen(1);
 }
 
+// Each row starts with the device's name, so a stored row index keeps its meaning;
+// what the device is goes into its tooltip, and into the row when there is room.
 void TForm2::FillPortRows() {
     ComPort.Clear();
-    for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i)
-        ComPort.Add(Link.PortTable[i].name.data());
+    for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i) {
+        const PortEntry& entry = Link.PortTable[i];
+        const std::string name = entry.name.data();
+        std::string described = name;
+        if (entry.description[0] != '\0')
+            described += std::string(" \x97 ") + entry.description.data(); // an em dash
+        if (entry.disconnected)
+            described += " (disconnected)";
+        std::string row = name;
+        if (ComPort.TextFits(described))
+            row = described;
+        else if (entry.disconnected && ComPort.TextFits(name + " (disconnected)"))
+            row = name + " (disconnected)";
+        ComPort.Add(row);
+        ComPort.SetItemHint(static_cast<int>(i), described);
+    }
 }
 
 PortSources PortSourcesOf(const FormEnvironment& environment) {

@@ -1,6 +1,7 @@
 // The program's entry: one window on the instrument's serial port.
 #include "app/close_on_signal.h"
 #include "app/tform2.h"
+#include "serial/device_monitor.h"
 #include "sim/port_provider.h"
 #include "toolkit/application.h"
 
@@ -50,6 +51,8 @@ int main(int argc, char* argv[]) {
         for (const QString& path : parser.values(portOption))
             environment.extraPorts.push_back(path.toStdString());
         environment.diagnosticLogPath = DiagnosticLogPath();
+        const std::unique_ptr<serial::DeviceMonitor> monitor = serial::MakeDeviceMonitor();
+        environment.deviceMonitor = monitor.get();
 
         // Installed before start-up, so a signal that comes while the port opens is
         // acted on as soon as the message loop runs.

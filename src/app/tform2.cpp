@@ -3,6 +3,8 @@
 #include "link/port_list.h"
 #include "toolkit/application.h"
 
+#include <QSocketNotifier>
+
 #include <cstdio>
 
 namespace duruz {
@@ -47,6 +49,7 @@ TForm2::TForm2(FormEnvironment environment)
     WireEvents();
     if (environment_.linkThread)
         link_.Start();
+    WatchDevices();
     if (environment_.startTimer)
         Timer1.SetEnabled(true);
     tk::Dispatch([this] { FormCreate(); });
@@ -195,6 +198,20 @@ void TForm2::WireEvents() {
     ComPort.OnClick = [this] { ComPortClick(); };
     Button1.OnClick = [this] { Button1Click(); };
     Timer1.OnTimer = [this] { Timer1Timer(); };
+}
+
+// The monitor's descriptor in the message loop: whatever changed, the list is read
+// again from the device tree, which is in place when the change is announced.
+void TForm2::WatchDevices() {
+    serial::DeviceMonitor* monitor = environment_.deviceMonitor;
+    if (monitor == nullptr || monitor->Descriptor() < 0)
+        return;
+    deviceNotifier_ =
+        std::make_unique<QSocketNotifier>(monitor->Descriptor(), QSocketNotifier::Read);
+    QObject::connect(deviceNotifier_.get(), &QSocketNotifier::activated, [this, monitor] {
+        if (!monitor->TakeEvents().empty())
+            tk::Dispatch([this] { PortsChanged(); });
+    });
 }
 
 void TForm2::Button1Click() {

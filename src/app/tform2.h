@@ -4,9 +4,11 @@
 #include "link/capture_store.h"
 #include "link/commands.h"
 #include "link/link_thread.h"
+#include "link/lost_port.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "panel/trigger_state.h"
+#include "serial/device_monitor.h"
 #include "toolkit/form.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
@@ -15,6 +17,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+class QSocketNotifier;
 
 namespace duruz {
 
@@ -29,6 +33,9 @@ struct FormEnvironment {
     std::string diagnosticLogPath; // empty: no dump is written
     bool startTimer = true;        // tests drive Timer1Timer themselves
     bool linkThread = true;        // false: link jobs run at once, on the window's thread
+    // Tells when serial devices come and go; nullptr: the list changes on Refresh
+    // Comm Ports only.
+    serial::DeviceMonitor* deviceMonitor = nullptr;
 };
 
 // The main window. Its controls hold the live settings; its handlers are spread
@@ -48,6 +55,14 @@ public:
     // Serial link.
     void ComPortClick();
     void RefreshCommClick();
+    // The list follows the machine's devices: rows come and go, the open port's row
+    // stays marked disconnected, and when its device returns it is opened again
+    // and sent the whole setting.
+    void PortsChanged();
+    // The link let go of the open port because its device went away.
+    void PortLost();
+    // The command of every control in start-up order, after the port is open.
+    void SendCompleteSetting();
 
     // Vertical controls.
     void Chan1ProbeClick();
@@ -130,12 +145,19 @@ private:
     void PlaceControls();
     void WireEvents();
     void FillPortRows();
+    void WatchDevices();
+    // Marks the open port's row disconnected and says so, once.
+    void MarkOpenPortDisconnected();
+    // Opens the lost port's row again and sends it the complete setting.
+    void ReopenLostPort();
 
     // Sends a command from a handler: the text is built now, written by the link.
     void Send(const CommandText& command);
 
     FormEnvironment environment_;
     LinkThread link_;
+    std::unique_ptr<QSocketNotifier> deviceNotifier_;
+    LostPort lostPort_;
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
 };
 

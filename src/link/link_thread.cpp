@@ -100,10 +100,13 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
     delivery.waitCursor = waitCursor_;
     delivery.frameNew = frameNew_;
     delivery.requestPending = requestPending_;
+    delivery.portOpen = portOpen_;
+    delivery.portLost = portLost_;
     if (frameNew_)
         CopyFrame(finished_, frame);
     tickDone_ = false;
     frameNew_ = false;
+    portLost_ = false;
     woken_ = false;
 }
 
@@ -137,6 +140,11 @@ void LinkThread::Run(Entry& entry) {
     } catch (const std::exception& error) {
         outboxLog_.Add(error.what());
     }
+    // A vanished device is let go of at once: its calls would only fail, and the
+    // window decides when to open it again.
+    const bool lost = link_.PortHandle != nullptr && link_.PortHandle->DeviceGone();
+    if (lost)
+        ClosePort();
     activePort_.store(link_.PortHandle);
 
     std::unique_lock lock(outboxMutex_);
@@ -149,6 +157,8 @@ void LinkThread::Run(Entry& entry) {
         }
     }
     requestPending_ = link_.RequestPending;
+    portOpen_ = link_.PortOpen;
+    portLost_ = portLost_ || lost;
     Publish(lock);
 }
 
@@ -178,6 +188,7 @@ void LinkThread::ClosePort() {
     if (link_.PortHandle != nullptr) {
         link_.PortHandle->Close();
         link_.PortHandle = nullptr;
+        link_.PortOpen = false;
     }
 }
 

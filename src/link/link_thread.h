@@ -35,6 +35,8 @@ struct LinkDelivery {
     bool waitCursor = false;        // a request was pending when that tick began
     bool frameNew = false;          // a complete frame was copied out
     bool requestPending = false;    // the link's state after its last job
+    bool portOpen = false;          // the same
+    bool portLost = false;          // the open port's device went away and it was closed
 };
 
 // The instrument link on a thread of its own. Every port call happens in a job,
@@ -132,6 +134,8 @@ private:
     bool tickDone_ = false;
     bool waitCursor_ = false;
     bool requestPending_ = false;
+    bool portOpen_ = false;
+    bool portLost_ = false;
     bool woken_ = false; // a wake is on its way and Collect has not run since
 };
 

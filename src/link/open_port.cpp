@@ -44,6 +44,7 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     if (link.PortHandle != nullptr) {
         link.PortHandle->Close();
         link.PortHandle = nullptr;
+        link.PortOpen = false;
     }
     if (!SelectPortRow(link, row)) {
         log.Add("No port selected");
@@ -67,6 +68,7 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
         return false;
     }
     link.PortHandle = &port;
+    link.PortOpen = true;
     log.Add(path);
     log.Add("   opened");
 

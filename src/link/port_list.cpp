@@ -1,6 +1,7 @@
 #include "link/port_list.h"
 
 #include "link/device_rows.h"
+#include "link/same_device.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,7 +33,72 @@ std::string_view ExtraPathName(std::string_view path, const PortEntry& entry) {
     return path;
 }
 
+// The row of path; a row marked disconnected first, since another device may
+// have taken the same name meanwhile.
+int RowOfPath(const SerialLink& link, const char* path) {
+    int row = -1;
+    for (std::uint32_t i = 0; i < link.PortCount && i < kPortTableSize; ++i) {
+        const PortEntry& entry = link.PortTable[i];
+        if (std::strcmp(entry.path.data(), path) != 0)
+            continue;
+        if (entry.disconnected)
+            return static_cast<int>(i);
+        if (row < 0)
+            row = static_cast<int>(i);
+    }
+    return row;
+}
+
+// Puts the open port's row back at row (at most just before the simulator row),
+// marked disconnected; in a full table it takes the place of the last row before
+// the simulator.
+int KeepRow(SerialLink& link, PortEntry entry, int row) {
+    std::size_t count = link.PortCount;
+    const std::size_t fixedRows =
+        count > 0 && link.PortTable[count - 1].kind == PortKind::Simulator ? 1 : 0;
+    if (count == kPortTableSize) {
+        if (count == fixedRows)
+            return -1;
+        std::copy(link.PortTable.begin() + (count - fixedRows), link.PortTable.begin() + count,
+                  link.PortTable.begin() + (count - fixedRows - 1));
+        --count;
+    }
+    const std::size_t at = std::min<std::size_t>(static_cast<std::size_t>(row), count - fixedRows);
+    std::copy_backward(link.PortTable.begin() + at, link.PortTable.begin() + count,
+                       link.PortTable.begin() + count + 1);
+    entry.disconnected = true;
+    link.PortTable[at] = entry;
+    link.PortCount = static_cast<std::uint32_t>(count + 1);
+    return static_cast<int>(at);
+}
+
 } // namespace
+
+PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources) {
+    const int openRow = RowOfPath(link, link.PortPath.data());
+    const bool tracked = openRow >= 0 && (link.PortOpen || link.PortTable[openRow].disconnected);
+    const PortEntry open = tracked ? link.PortTable[openRow] : PortEntry{};
+
+    EnumeratePorts(link, sources);
+    if (!tracked)
+        return {RowOfPath(link, link.PortPath.data()), OpenPortChange::None};
+
+    const DeviceIdentity known = IdentityOf(open);
+    int found = -1;
+    for (std::uint32_t i = 0; i < link.PortCount && found < 0; ++i)
+        if (SameDevice(known, IdentityOf(link.PortTable[i])))
+            found = static_cast<int>(i);
+    const bool wentAway = !open.disconnected;
+    // An open port is only still there under its own path: a device that took
+    // another name, having gone and come back, is not the one the handle reaches.
+    if (found >= 0 && !open.disconnected &&
+        std::strcmp(link.PortTable[found].path.data(), open.path.data()) == 0)
+        return {found, OpenPortChange::None, false};
+    if (found >= 0)
+        return {found, OpenPortChange::Returned, wentAway};
+    return {KeepRow(link, open, openRow),
+            wentAway ? OpenPortChange::Vanished : OpenPortChange::None, wentAway};
+}
 
 void EnumeratePorts(SerialLink& link, const PortSources& sources) {
     const std::vector<DeviceRow> devices = ListDeviceRows(sources);
@@ -58,6 +124,12 @@ void EnumeratePorts(SerialLink& link, const PortSources& sources) {
         entry = PortEntry{};
         CopyText(entry.name, device.name);
         CopyText(entry.path, device.path);
+        CopyText(entry.description, device.description);
+        // A truncated identity could match another device: better none.
+        if (Fits(device.serialNumber, entry.serialNumber))
+            CopyText(entry.serialNumber, device.serialNumber);
+        if (Fits(device.sysfsPath, entry.sysfsPath))
+            CopyText(entry.sysfsPath, device.sysfsPath);
         entry.kind = PortKind::Device;
     }
     for (std::size_t i = 0; i < extraRows; ++i) {

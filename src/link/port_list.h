@@ -18,6 +18,29 @@ struct PortSources {
 // the extra paths, then the simulator row; at most kPortTableSize rows in all.
 void EnumeratePorts(SerialLink& link, const PortSources& sources);
 
+// What listing the ports again did to the open port.
+enum class OpenPortChange {
+    None,     // still there, or still gone, or no port is open
+    Vanished, // its device is no longer listed: its row stays, marked disconnected
+    Returned, // its device, gone, is listed again at row, perhaps under another name
+};
+
+struct PortListUpdate {
+    // The row to select: the open port's (the returned device's, for Returned), else
+    // the row of PortPath; -1 with neither.
+    int row = -1;
+    OpenPortChange change = OpenPortChange::None;
+    // The open port was connected before this listing and is not now (Vanished, or
+    // Returned when it went and came back between two listings).
+    bool wentAway = false;
+};
+
+// EnumeratePorts, keeping track of the open port (the row of PortPath while a port
+// is open, or its row marked disconnected). The open port's row stays in the list,
+// marked, when its device is gone; a marked row gives way when the same device is
+// listed again, perhaps under another name. Nothing is opened or closed here.
+PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources);
+
 // The row start-up and the factory reset select: the last row before the
 // simulator, or the simulator when it is the only row; -1 with no rows.
 int DefaultPortRow(const SerialLink& link);

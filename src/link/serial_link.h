@@ -12,11 +12,17 @@ namespace duruz {
 // How a row of the port list is reached.
 enum class PortKind : std::uint8_t { Device, Simulator };
 
-// One row of the port list: the text the row shows and the path that opens it.
+// One row of the port list: the name the row starts with, the path that opens it,
+// and what is known about the device behind it.
 struct PortEntry {
-    std::array<char, 32> name{}; // "ttyUSB0", "Simulator"
-    std::array<char, 80> path{}; // "/dev/ttyUSB0"
+    std::array<char, 32> name{};         // "ttyUSB0", "Simulator"
+    std::array<char, 80> path{};         // "/dev/ttyUSB0"
+    std::array<char, 96> description{};  // "FTDI FT232R USB UART (A50285BI)", or empty
+    std::array<char, 64> serialNumber{}; // the USB serial number, or empty
+    std::array<char, 128> sysfsPath{};   // the device's place in the device tree, or empty
     PortKind kind = PortKind::Device;
+    // The open port's device went away; the row stays until it comes back.
+    bool disconnected = false;
 };
 
 constexpr std::size_t kPortTableSize = 100;
@@ -35,6 +41,9 @@ struct SerialLink {
     // The open port, or nullptr for "no port": before the first open and after a
     // failed one. Never a raw descriptor, so no call can reach standard input.
     serial::SerialPort* PortHandle = nullptr;
+    // A port is open. Kept with PortHandle on the link thread; the window, which
+    // never holds the port, learns it from the link.
+    bool PortOpen = false;
 
     int RxChunk = kRxChunkHeader; // kRxChunkHeader, 0..63, or kRxChunkCount (past the end)
     std::uint32_t RxCount = 0;

@@ -6,13 +6,12 @@
 #include "link/open_port.h"
 #include "link/port_list.h"
 
-#include <cstring>
-
 namespace duruz {
 
 void TForm2::ComPortClick() {
     const int row = ComPort.ItemIndex();
     SelectPortRow(Link, row);
+    lostPort_ = {}; // a port chosen now replaces one waited for
     link_.Post([table = Link.PortTable, count = Link.PortCount, row](LinkContext& link) {
         link.link.PortTable = table;
         link.link.PortCount = count;
@@ -22,16 +21,9 @@ void TForm2::ComPortClick() {
 }
 
 // Lists the ports again and rebuilds the rows, keeping the row of the port in use
-// selected when it is still there; the open port is left alone.
+// selected; an open port that is still there is left alone.
 void TForm2::RefreshCommClick() {
-    EnumeratePorts(Link, PortSourcesOf(environment_));
-    FillPortRows();
-    // Every click opens its row, so the row in use is the one PortPath names.
-    int row = -1;
-    for (std::uint32_t i = 0; i < Link.PortCount; ++i)
-        if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) == 0)
-            row = static_cast<int>(i);
-    ComPort.SetItemIndex(row);
+    PortsChanged();
 }
 
 void TForm2::RequestCapture() {
@@ -45,6 +37,8 @@ void TForm2::Send(const CommandText& command) {
 // The main loop, every 250 ms: the link keeps a frame requested and takes in what
 // arrived; DeliverLinkOutput draws each complete frame.
 void TForm2::Timer1Timer() {
+    if (CameBack(lostPort_, serial::DevicePresent(Link.PortPath.data())))
+        ReopenLostPort();
     link_.PostTick(HoldBox.Checked());
 }
 
@@ -54,6 +48,9 @@ void TForm2::DeliverLinkOutput() {
     for (const std::string& line : delivery.lines)
         Display.Add(line);
     Link.RequestPending = delivery.requestPending;
+    Link.PortOpen = delivery.portOpen;
+    if (delivery.portLost)
+        PortLost();
     if (delivery.frameNew)
         Capture.FrameReady = true;
     if (!delivery.tickDone)

@@ -75,7 +75,61 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     return a < b; // equal by value ("ttyS01" and "ttyS1"): fall back to the bytes
 }
 
+// The first line of a sysfs attribute, without trailing white space, and with every
+// byte outside printable ASCII as '?', so the text is the same in any character set.
+std::string ReadAttribute(const fs::path& file) {
+    std::ifstream in(file);
+    std::string text;
+    std::getline(in, text);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    for (char& c : text) {
+        if (c < 0x20 || c > 0x7E)
+            c = '?';
+    }
+    return text;
+}
+
+std::string UsbDescription(const fs::path& usbDevice, const std::string& serialNumber) {
+    const std::string manufacturer = ReadAttribute(usbDevice / "manufacturer");
+    const std::string product = ReadAttribute(usbDevice / "product");
+    std::string text;
+    if (manufacturer.empty() && product.empty())
+        text = "USB " + ReadAttribute(usbDevice / "idVendor") + ":" +
+               ReadAttribute(usbDevice / "idProduct");
+    else if (manufacturer.empty() || product.empty())
+        text = manufacturer + product;
+    else
+        text = manufacturer + " " + product;
+    if (!serialNumber.empty())
+        text += " (" + serialNumber + ")";
+    return text;
+}
+
 } // namespace
+
+SerialDeviceInfo DescribeSerialDevice(const std::string& sysfsRoot, const std::string& name) {
+    SerialDeviceInfo info;
+    std::error_code error;
+    const fs::path root = fs::canonical(sysfsRoot, error);
+    if (error)
+        return info;
+    const fs::path device = fs::canonical(root / "class" / "tty" / name / "device", error);
+    if (error)
+        return info;
+    info.sysfsPath = device.string();
+    // The nearest USB device above the tty's interface is the adapter itself; hubs
+    // further up have vendor IDs too.
+    for (fs::path at = device; at != root && at.has_relative_path(); at = at.parent_path()) {
+        if (fs::exists(at / "idVendor", error)) {
+            info.sysfsPath = at.string();
+            info.serialNumber = ReadAttribute(at / "serial");
+            info.description = UsbDescription(at, info.serialNumber);
+            break;
+        }
+    }
+    return info;
+}
 
 std::vector<std::string> ListSerialDevices(const std::string& sysfsRoot) {
     std::vector<std::string> names;

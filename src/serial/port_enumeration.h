@@ -11,4 +11,20 @@ namespace serial {
 // ttyS2 comes before ttyS10. A missing or unreadable tree gives an empty list.
 std::vector<std::string> ListSerialDevices(const std::string& sysfsRoot);
 
+// What the device tree tells about one serial device.
+struct SerialDeviceInfo {
+    // "FTDI FT232R USB UART (A50285BI)": the USB manufacturer and product strings, or
+    // the vendor and product IDs ("USB 0403:6001") without them, and the serial number
+    // in brackets. Printable ASCII only; empty for a device that is not on USB.
+    std::string description;
+    std::string serialNumber; // the USB serial number, empty without one
+    // Where the device sits in the device tree, which stays the same when it is
+    // plugged into the same socket again: the USB device for a USB port, else the
+    // device itself. Empty when the tree has no such entry.
+    std::string sysfsPath;
+};
+
+// Reads <sysfsRoot>/class/tty/<name>/device and the USB device above it, if any.
+SerialDeviceInfo DescribeSerialDevice(const std::string& sysfsRoot, const std::string& name);
+
 } // namespace serial

@@ -2,6 +2,8 @@
 
 #include "serial/com_port_names.h"
 
+#include <setupapi.h>
+
 #include <string>
 
 namespace serial {
@@ -14,7 +16,56 @@ constexpr ULONG kFirstCapacity = 100;
 // Ports can appear between two calls; give up growing after a few rounds.
 constexpr int kAttempts = 4;
 
+// The device setup class "Ports (COM & LPT)"; defined here so that no GUID
+// library needs to be linked.
+constexpr GUID kPortsClass = {
+    0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+// A registry string value of at most a port name's length, "" without one.
+std::string ReadPortName(HKEY key) {
+    char data[64];
+    DWORD size = sizeof data - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    data[size] = '\0';
+    return data;
+}
+
 } // namespace
+
+std::map<std::uint32_t, std::string> ComPortFriendlyNames() {
+    std::map<std::uint32_t, std::string> names;
+    HDEVINFO devices = SetupDiGetClassDevsA(&kPortsClass, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE)
+        return names;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
+        // The port's own name is in its device key; the class also holds printer ports.
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE)
+            continue;
+        const std::string portName = ReadPortName(key);
+        RegCloseKey(key);
+        std::uint32_t number = 0;
+        if (!ParseComPortName(portName, number))
+            continue;
+        char friendly[256];
+        DWORD type = 0;
+        if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, &type,
+                                               reinterpret_cast<BYTE*>(friendly),
+                                               sizeof friendly - 1, nullptr) ||
+            type != REG_SZ)
+            continue;
+        friendly[sizeof friendly - 1] = '\0';
+        names[number] = friendly;
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    return names;
+}
 
 GetCommPortsFunction FindGetCommPorts() {
     for (const char* library : {"KernelBase.dll", "api-ms-win-core-comm-l1-1-1.dll"}) {

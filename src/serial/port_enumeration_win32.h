@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 #include <windows.h>
@@ -26,5 +28,9 @@ std::vector<std::uint32_t> ListComPorts();
 // The COMn ports named under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, ascending; empty
 // when the key is missing, as it is on a machine without serial ports.
 std::vector<std::uint32_t> ListRegistryComPorts();
+
+// The friendly names SetupAPI gives the present ports, "USB Serial Port (COM5)",
+// by port number n of COMn; a port without one is missing from the map.
+std::map<std::uint32_t, std::string> ComPortFriendlyNames();
 
 } // namespace serial

@@ -75,6 +75,14 @@ public:
     // thread, and every later one, for good: the port is being shut down and only
     // Close follows. Safe to call from any thread, open or not.
     virtual void Interrupt() = 0;
+    // The device went away under the open port (unplugged, or the far end of a
+    // pseudo-terminal closed): reads and writes fail until the port is closed.
+    // Ports whose device cannot vanish, like an in-process one, never report it.
+    virtual bool DeviceGone() const { return false; }
 };
+
+// Whether a device path names something that exists now (a symbolic link counts
+// when its target exists). Looks, never opens.
+bool DevicePresent(const char* path);
 
 } // namespace serial

@@ -9,6 +9,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -283,11 +284,15 @@ std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            NoteFailure(errno);
             break;
+        }
         // Nothing after ppoll said there was: end of file or a hung-up line.
-        if (n == 0 && wokeReadable)
+        if (n == 0 && wokeReadable) {
+            gone_ = true;
             break;
+        }
         if (immediate || interrupted_.load())
             break;
 
@@ -298,8 +303,11 @@ std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size
                 deadline = gapEnd;
         }
         short events = WaitFor(fd_, POLLIN, deadline, wakeFd_);
-        if ((events & POLLIN) == 0)
+        if ((events & POLLIN) == 0) {
+            if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+                gone_ = true;
             break;
+        }
         wokeReadable = true;
     }
     return got;
@@ -321,15 +329,30 @@ std::size_t PosixSerialPort::Write(const void* data, std::size_t count) {
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            NoteFailure(errno);
             break;
+        }
         if (interrupted_.load() || (WaitFor(fd_, POLLOUT, deadline, wakeFd_) & POLLOUT) == 0)
             break;
     }
     return sent;
 }
 
+// The errors of a device that has been unplugged or hung up, as opposed to a
+// passing failure.
+void PosixSerialPort::NoteFailure(int error) {
+    if (error == EIO || error == ENXIO || error == ENODEV)
+        gone_ = true;
+}
+
+bool DevicePresent(const char* path) {
+    struct stat info {};
+    return ::stat(path, &info) == 0;
+}
+
 void PosixSerialPort::Close() {
+    gone_ = false;
     if (fd_ < 0)
         return;
     // A pseudo-terminal keeps its exclusive flag while the master lives; clear it so

@@ -33,14 +33,17 @@ public:
     std::size_t Write(const void* data, std::size_t count) override;
     void Close() override;
     void Interrupt() override;
+    bool DeviceGone() const override { return gone_; }
 
 private:
+    void NoteFailure(int error);
     std::size_t ReadWith(const Timeouts& timeouts, void* buffer, std::size_t count);
 
     int fd_ = -1;
     // An eventfd that every wait also watches; Interrupt makes it readable for good.
     int wakeFd_ = -1;
     std::atomic<bool> interrupted_{false};
+    bool gone_ = false;
     Timeouts timeouts_{};
 };
 

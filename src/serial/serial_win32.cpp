@@ -2,6 +2,8 @@
 
 #include "serial/dcb_settings.h"
 
+#include <cstring>
+
 namespace serial {
 
 namespace {
@@ -91,7 +93,8 @@ std::size_t Win32SerialPort::Read(void* buffer, std::size_t count) {
     // ReadFile sets the count before it starts, so a failed read reports what
     // arrived before the failure, usually nothing.
     DWORD got = 0;
-    ReadFile(handle_, buffer, ClampToDword(count), &got, nullptr);
+    if (!ReadFile(handle_, buffer, ClampToDword(count), &got, nullptr))
+        NoteFailure(GetLastError());
     return got;
 }
 
@@ -112,11 +115,28 @@ std::size_t Win32SerialPort::Write(const void* data, std::size_t count) {
     if (!IsOpen() || count == 0 || interrupted_.load())
         return 0;
     DWORD sent = 0;
-    WriteFile(handle_, data, ClampToDword(count), &sent, nullptr);
+    if (!WriteFile(handle_, data, ClampToDword(count), &sent, nullptr))
+        NoteFailure(GetLastError());
     return sent;
 }
 
+// What a USB serial driver answers once its device has been unplugged.
+void Win32SerialPort::NoteFailure(DWORD error) {
+    if (error == ERROR_BAD_COMMAND || error == ERROR_DEVICE_NOT_CONNECTED ||
+        error == ERROR_GEN_FAILURE || error == ERROR_DEVICE_REMOVED)
+        gone_ = true;
+}
+
+// A COM port has no file to look at; its DOS device name is there while the
+// driver has the port.
+bool DevicePresent(const char* path) {
+    const char* name = std::strncmp(path, "\\\\.\\", 4) == 0 ? path + 4 : path;
+    char target[512];
+    return QueryDosDeviceA(name, target, sizeof target) != 0;
+}
+
 void Win32SerialPort::Close() {
+    gone_ = false;
     if (!IsOpen())
         return;
     active_.store(INVALID_HANDLE_VALUE);

@@ -32,9 +32,11 @@ public:
     std::size_t Write(const void* data, std::size_t count) override;
     void Close() override;
     void Interrupt() override;
+    bool DeviceGone() const override { return gone_; }
 
 private:
     bool ReadState();
+    void NoteFailure(DWORD error);
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     // The block as the driver last reported or accepted it; SetSettings writes the
@@ -45,6 +47,7 @@ private:
     // The open handle as another thread may see it, for CancelIoEx.
     std::atomic<HANDLE> active_{INVALID_HANDLE_VALUE};
     std::atomic<bool> interrupted_{false};
+    bool gone_ = false;
 };
 
 } // namespace serial

@@ -54,6 +54,7 @@ int ListBox::Count() const {
 void ListBox::Clear() {
     SpinListWidget* w = Spin(widget_);
     w->rows.clear();
+    w->hints.clear();
     w->selected = -1;
     w->top = 0;
     w->update();
@@ -69,6 +70,27 @@ std::string ListBox::Item(int row) const {
     if (row < 0 || row >= w->rows.size())
         return {};
     return ToCp1252(w->rows[row]);
+}
+
+void ListBox::SetItemHint(int row, std::string_view hint) {
+    SpinListWidget* w = Spin(widget_);
+    if (row < 0 || row >= w->rows.size())
+        return;
+    while (w->hints.size() <= row)
+        w->hints.append(QString());
+    w->hints[row] = FromCp1252(hint);
+}
+
+std::string ListBox::ItemHint(int row) const {
+    const SpinListWidget* w = Spin(widget_);
+    if (row < 0 || row >= w->hints.size())
+        return {};
+    return ToCp1252(w->hints[row]);
+}
+
+bool ListBox::TextFits(std::string_view text) const {
+    const SpinListWidget* w = Spin(widget_);
+    return w->fontMetrics().horizontalAdvance(FromCp1252(text)) <= w->TextWidth();
 }
 
 int ListBox::ItemIndex() const {

@@ -24,6 +24,11 @@ public:
     void Clear();
     void Add(std::string_view text);
     std::string Item(int row) const;
+    // A row's own tooltip; an empty text leaves the list's hint.
+    void SetItemHint(int row, std::string_view hint);
+    std::string ItemHint(int row) const;
+    // Whether text fits in a row at the list's width and font.
+    bool TextFits(std::string_view text) const;
 
     int ItemIndex() const;
     // -1 clears the selection; any other index outside 0..Count()-1 changes nothing.

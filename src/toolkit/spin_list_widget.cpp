@@ -1,9 +1,11 @@
 #include "toolkit/spin_list_widget.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -17,6 +19,16 @@ SpinListWidget::SpinListWidget(QWidget* parent) : QWidget(parent) {
 
 QSize SpinListWidget::sizeHint() const {
     return {80, 17};
+}
+
+// The shown row's own hint, when it has one, before the widget's.
+bool SpinListWidget::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && top >= 0 && top < hints.size() &&
+        !hints[top].isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), hints[top], this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void SpinListWidget::paintEvent(QPaintEvent*) {

@@ -14,6 +14,7 @@ public:
     explicit SpinListWidget(QWidget* parent);
 
     QStringList rows;
+    QStringList hints; // the tooltip of each row; shorter than rows when rows have none
     int selected = -1;
     int top = 0;
 
@@ -22,8 +23,11 @@ public:
     std::function<void(int row)> onUserDoubleClick;
 
     QSize sizeHint() const override;
+    // The width a row's text has to fit in.
+    int TextWidth() const { return width() - kArrowWidth - 4; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/tform2.h"
+#include "support/fake_device_monitor.h"
 #include "support/fake_serial_port.h"
 #include "support/fake_sysfs.h"
 
@@ -71,6 +72,7 @@ public:
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
         environment.linkThread = threaded;
+        environment.deviceMonitor = &monitor;
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
@@ -101,6 +103,7 @@ public:
     }
 
     FakeSysfs sysfs;
+    FakeDeviceMonitor monitor;
     std::map<std::string, std::unique_ptr<OrderedPort>> ports;
     std::string folder;
     std::string configPath;

@@ -30,6 +30,7 @@ public:
     int emptyReads = 0; // reads that found nothing
     int readCalls = 0;
     bool open = false;
+    bool gone = false; // the device has vanished under the open port
 
     serial::OpenResult Open(const char* path) override {
         events.push_back(std::string("open ") + path);
@@ -76,6 +77,7 @@ public:
         return Read(buffer, count);
     }
     void Interrupt() override {}
+    bool DeviceGone() const override { return gone; }
     std::size_t Write(const void* data, std::size_t count) override {
         std::string bytes(static_cast<const char*>(data), count);
         written += bytes;

@@ -1,0 +1,70 @@
+// The window's side of devices coming and going.
+#include "app/tform2.h"
+
+#include "link/port_list.h"
+
+#include <cstring>
+
+namespace duruz {
+
+void TForm2::PortsChanged() {
+    const PortListUpdate update = RelistPorts(Link, PortSourcesOf(environment_));
+    FillPortRows();
+    ComPort.SetItemIndex(update.row);
+    if (update.wentAway) {
+        link_.AddLine(Link.PortPath.data());
+        link_.AddLine("   disconnected");
+        lostPort_ = {true, true};
+        // The link stops using the port now rather than at its next failing call,
+        // unless another port has been opened since.
+        Link.PortOpen = false;
+        link_.Post([path = Link.PortPath](LinkContext& link) {
+            if (link.link.PortHandle != nullptr && link.link.PortPath == path) {
+                link.link.PortHandle->Close();
+                link.link.PortHandle = nullptr;
+                link.link.PortOpen = false;
+            }
+        });
+    }
+    if (update.change == OpenPortChange::Returned)
+        ReopenLostPort();
+}
+
+void TForm2::PortLost() {
+    if (lostPort_.lost)
+        return;
+    lostPort_ = {true, false};
+    MarkOpenPortDisconnected();
+}
+
+void TForm2::MarkOpenPortDisconnected() {
+    for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i) {
+        if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) != 0)
+            continue;
+        if (!Link.PortTable[i].disconnected) {
+            Link.PortTable[i].disconnected = true;
+            link_.AddLine(Link.PortPath.data());
+            link_.AddLine("   disconnected");
+            const int selected = ComPort.ItemIndex();
+            FillPortRows();
+            ComPort.SetItemIndex(selected);
+        }
+        return;
+    }
+}
+
+// The instrument came back on its own defaults: open it and send it everything
+// the controls hold, as start-up does.
+void TForm2::ReopenLostPort() {
+    lostPort_ = {};
+    for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i)
+        if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) == 0)
+            Link.PortTable[i].disconnected = false;
+    const int selected = ComPort.ItemIndex();
+    FillPortRows();
+    ComPort.SetItemIndex(selected);
+    ComPortClick();
+    SendCompleteSetting();
+}
+
+} // namespace duruz

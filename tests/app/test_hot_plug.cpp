@@ -1,0 +1,130 @@
+#include "app/form_fixture.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace testing_support;
+using serial::DeviceChange;
+
+// Announces a change the way the system does and lets the message loop act on it.
+void Announce(FormFixture& fixture, DeviceChange change, const std::string& name) {
+    const int taken = fixture.monitor.taken;
+    fixture.monitor.Push(change, name);
+    for (int i = 0; i < 100 && fixture.monitor.taken == taken; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_GT(fixture.monitor.taken, taken) << "the window never took the event";
+}
+
+Lines Rows(const duruz::TForm2& form) {
+    Lines rows;
+    for (int i = 0; i < form.ComPort.Count(); ++i)
+        rows.push_back(form.ComPort.Item(i));
+    return rows;
+}
+
+TEST(HotPlug, RowsFollowDevicesAndTheOpenPortReconnectsWithTheWholeSetting) {
+    FormFixture fixture;
+    fixture.sysfs.AddUsbDevice("ttyUSB0",
+                               {"1-1", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI"});
+    fixture.sysfs.AddUsbDevice("ttyUSB1", {"1-2", "0403", "6001", "FTDI", "FT232R USB UART", "B7"});
+    duruz::TForm2& form = fixture.Start();
+    // Too long for the list's width: the names alone, what they are in the tooltips.
+    EXPECT_EQ(Rows(form), (Lines{"ttyUSB0", "ttyUSB1", "Simulator"}));
+    EXPECT_EQ(form.ComPort.ItemHint(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A50285BI)");
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    const Lines openEvents = fixture.Port("/dev/ttyUSB1").events;
+    fixture.Mark();
+
+    // A new device is listed; the open port stays open and selected.
+    fixture.sysfs.AddDevice("ttyACM0");
+    Announce(fixture, DeviceChange::Added, "ttyACM0");
+    EXPECT_EQ(Rows(form), (Lines{"ttyACM0", "ttyUSB0", "ttyUSB1", "Simulator"}));
+    EXPECT_EQ(form.ComPort.ItemIndex(), 2);
+    fixture.sysfs.RemoveDevice("ttyACM0");
+    Announce(fixture, DeviceChange::Removed, "ttyACM0");
+    EXPECT_EQ(Rows(form), (Lines{"ttyUSB0", "ttyUSB1", "Simulator"}));
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    EXPECT_EQ(fixture.Shown(), "");
+
+    // The open port's device goes: its row stays, marked, and the link lets go of the
+    // port rather than poll a device that is not there.
+    fixture.sysfs.RemoveDevice("ttyUSB1");
+    Announce(fixture, DeviceChange::Removed, "ttyUSB1");
+    ASSERT_EQ(form.ComPort.Count(), 3);
+    EXPECT_EQ(form.ComPort.Item(1).rfind("ttyUSB1", 0), 0u);
+    EXPECT_EQ(form.ComPort.ItemHint(1), "ttyUSB1 \x97 FTDI FT232R USB UART (B7) (disconnected)");
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   disconnected\n");
+    Lines closed = openEvents;
+    closed.push_back("close");
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").events, closed);
+
+    // Another device is only listed, even in the socket the open one used.
+    fixture.Mark();
+    fixture.sysfs.AddUsbDevice("ttyUSB3", {"1-2", "1a86", "7523", nullptr, nullptr, "C9"});
+    Announce(fixture, DeviceChange::Added, "ttyUSB3");
+    EXPECT_EQ(form.ComPort.Count(), 4);
+    EXPECT_EQ(form.ComPort.Item(2), "ttyUSB3");
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    EXPECT_TRUE(fixture.Port("/dev/ttyUSB3").events.empty());
+    EXPECT_EQ(fixture.Shown(), "");
+
+    // The same device under a new name: opened and sent the start-up sequence. Its
+    // first sweep command now carries the sync settings, which start-up had not
+    // selected yet when it sent its own.
+    fixture.sysfs.AddUsbDevice("ttyUSB2", {"1-4", "0403", "6001", "FTDI", "FT232R USB UART", "B7"});
+    Announce(fixture, DeviceChange::Added, "ttyUSB2");
+    EXPECT_EQ(Rows(form), (Lines{"ttyUSB0", "ttyUSB2", "ttyUSB3", "Simulator"}));
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB2\n/dev/ttyUSB2\n   opened\n/dev/ttyUSB2\n"
+                               "   configured\n"
+                               "SweepSpeed 1\n%S11 1024    0\r\n%S11 1024    0\r\n"
+                               "ProbeType1 1\nRange 7\n%X7\r\n"
+                               "ProbeType2 1\nRange 7\n%Y7\r\n"
+                               "%G00200.000000,1.000000\n%G10201.000000,1.000000\n");
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB2").written,
+              kCaptureRequest +
+                  "%S11 1024    0\r%S11 1024    0\r%X7\r%Y7\r%G00200.000000,1.000000" +
+                  kCaptureRequest + "%G10201.000000,1.000000" + kCaptureRequest);
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").events.back(), "close");
+    EXPECT_STREQ(form.Link.PortPath.data(), "/dev/ttyUSB2");
+
+    // With room, the row says what the device is.
+    form.ComPort.SetBounds(840, 36, 600, 17);
+    form.RefreshComm.Click();
+    EXPECT_EQ(form.ComPort.Item(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A50285BI)");
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// A device that vanishes under the open port is let go of at once and said so,
+// once; later ticks leave it alone.
+using namespace testing_support;
+
+TEST(HotPlug, ALostDeviceIsClosedMarkedAndNotPolled) {
+    FormFixture fixture(2);
+    duruz::TForm2& form = fixture.Start();
+    auto& port = fixture.Port("/dev/ttyUSB1");
+    fixture.Mark();
+    port.gone = true;
+    form.Timer1Timer();
+    EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   disconnected\n");
+    EXPECT_EQ(port.events.back(), "close");
+    EXPECT_FALSE(form.Link.PortOpen);
+    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    EXPECT_NE(form.ComPort.ItemHint(1).find("(disconnected)"), std::string::npos);
+    const int reads = port.readCalls;
+    form.Timer1Timer();
+    form.Timer1Timer();
+    EXPECT_EQ(port.readCalls, reads);
+    EXPECT_EQ(port.written, "");
+    EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   disconnected\n");
+}
+
+} // namespace
