@@ -50,4 +50,9 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
     EXPECT_EQ(DefaultPortRow(link), -1); // no rows at all
 }
 
+TEST(PortPathFits, KeepsRoomForTheTerminator) {
+    EXPECT_TRUE(PortPathFits(std::string(kPortPathSize - 1, 'p')));
+    EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p')));
+}
+
 } // namespace
