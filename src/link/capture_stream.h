@@ -20,8 +20,9 @@ struct TickOutcome {
                              // FrameReady has already been cleared
 };
 
-// Steps 1 to 4 of the timer tick and the FrameReady test of step 5: counts the
-// tick, re-requests unless held, polls while a request is pending.
+// The link's share of a timer tick: counts the tick, asks for a new frame unless
+// held (when none is pending, or the pending one is overdue), polls while a request
+// is pending, and hands a finished frame over for drawing by clearing FrameReady.
 TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold);
 
 } // namespace duruz
