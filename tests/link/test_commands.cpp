@@ -83,7 +83,9 @@ protected:
             GTEST_SKIP() << missing;
         char text[8];
         std::snprintf(text, sizeof text, "%.1f", 1.5);
-        ASSERT_STREQ(text, "1,5") << "the C locale did not take effect";
+        if (std::string(text) != "1,5")
+            GTEST_SKIP() << "a decimal-comma C locale was set, but printf still writes '" << text
+                         << "': the C library does not follow it";
         std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
         ASSERT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
     }

@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace {
@@ -140,19 +137,6 @@ TEST(OpenPort, PseudoTerminalOpensReopensAndRefusesWhenHeld) {
     log.lines.clear();
     EXPECT_FALSE(OpenPort(link, provider, 0, log));
     EXPECT_EQ(log.lines, (Lines{path, "Error opening", path, "   in use by another program"}));
-
-    // A regular file as the port: refused before anything is configured or written.
-    otherProgram.Close();
-    const std::string notes = testing::TempDir() + "duruz-notes.txt";
-    std::ofstream(notes, std::ios::binary) << "notes";
-    link = LinkWithRows({notes});
-    log.lines.clear();
-    EXPECT_FALSE(OpenPort(link, provider, 0, log));
-    EXPECT_EQ(log.lines, (Lines{notes, "Error opening", notes, "   not a serial device"}));
-    EXPECT_EQ(link.PortHandle, nullptr);
-    std::ifstream in(notes, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "notes");
-    std::remove(notes.c_str());
 }
 
 } // namespace
