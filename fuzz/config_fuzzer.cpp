@@ -1,6 +1,7 @@
 // Arbitrary bytes as Config.Ini: up to 25 lines read and parsed the way start-up
-// applies them, then the settings they give written back out and read again. Any
-// broken rule of the file format traps.
+// applies them, then the settings they give written back out and read again, and
+// the same bytes read across the reader's size bound. Any broken rule of the file
+// format traps.
 #include "app/config_file.h"
 
 #include <algorithm>
@@ -128,6 +129,23 @@ void CheckRoundTrip(const ScopeSettings& settings, const char* portPath) {
     Check(back.Ampl2 == TextAfterReload(settings.Ampl2));
 }
 
+// Every line as read, to the end of the input.
+std::string AllLines(const std::string& bytes) {
+    ConfigReader reader = ConfigReader::FromBytes(bytes);
+    std::string lines;
+    while (reader.ReadConfigLine())
+        lines.append(reader.Line()).push_back('\n');
+    return lines;
+}
+
+// Nothing past kMaxConfigBytes is ever read: the input, moved by a run of line
+// breaks so that it straddles the bound, reads as if it ended there.
+void CheckReadBound(const std::string& bytes) {
+    const std::size_t lead = duruz::kMaxConfigBytes - bytes.size() % 181;
+    const std::string moved = std::string(lead, '\n') + bytes;
+    Check(AllLines(moved) == AllLines(moved.substr(0, duruz::kMaxConfigBytes)));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -145,6 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char portPath[kPortPathSize] = {};
     std::memcpy(portPath, data, std::min(size, sizeof portPath - 1));
     CheckRoundTrip(settings, portPath);
+    CheckReadBound(bytes);
 
     // Texts typed into the edit boxes are not limited to what a file line can carry:
     // the rest of the input, cut into four, with any byte and any length.

@@ -44,17 +44,36 @@ constexpr int kConfigLines = 25;
 // the port path after its number.
 std::string FormatConfig(const ScopeSettings& settings, const char* portPath);
 
-// Writes the file so that a failed save never loses the previous one: the new
-// bytes go to a file beside it, which replaces it only once complete.
-bool WriteConfigFile(const std::string& path, const std::string& bytes);
+// How a save ended.
+enum class SaveOutcome {
+    Replaced,       // a complete new file took the old one's place
+    WrittenInPlace, // the folder takes no new file, so the file itself was rewritten
+    ReadOnly,       // the file is read-only and stays as it is
+    Failed,         // nothing saved
+};
 
-// Reads Config.Ini line by line, a byte at a time, the way the settings were
-// always read: runs of control and high bytes separate lines, a line holds at most
-// 90 bytes together with the separators before it, and it is cut at its first
-// blank from index 8 on.
+// Writes the file so that a failed save never loses the previous one: the new
+// bytes go to a file beside it, which replaces it only once complete. A symbolic
+// link stays a link: the file it points to is the one replaced. A read-only file,
+// or anything but a regular file, is left alone. When the folder takes no new file
+// but the file itself is writable, it is rewritten in place (truncated, written,
+// synced), which a failure halfway can leave short.
+SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes);
+
+// The most a reader takes from the file: 25 lines of 80 bytes many times over, and
+// small enough that a device with no end is given up at once.
+constexpr std::size_t kMaxConfigBytes = 64 * 1024;
+
+// Reads Config.Ini line by line, a byte at a time, so that files written by
+// hand or by other versions load the same: runs of control and high bytes
+// separate lines, a line holds at most 90 bytes together with the separators
+// before it, and it is cut at its first blank from index 8 on (the padding after
+// the value). Reading stops after kMaxConfigBytes, so an endless source cannot
+// hold start-up.
 class ConfigReader {
 public:
-    // Opens the file, creating an empty one when there is none.
+    // Opens the file, creating an empty one when there is none. Anything but a
+    // regular file (a FIFO, a device, a folder) is not read: it counts as no file.
     explicit ConfigReader(const std::string& path);
     // Reads from memory, for tests.
     static ConfigReader FromBytes(std::string bytes);
@@ -63,6 +82,8 @@ public:
     ConfigReader& operator=(ConfigReader&&) = delete;
 
     bool IsOpen() const;
+    // The path names something that exists but is not a regular file.
+    bool NotRegularFile() const { return notRegularFile_; }
     // Reads the next line; false at the end of the file.
     bool ReadConfigLine();
     // The line as cut, key included ("ConfigLine").
@@ -78,7 +99,9 @@ private:
     std::FILE* file_ = nullptr;
     std::string memory_;
     std::size_t memoryPos_ = 0;
+    std::size_t bytesRead_ = 0;
     bool fromMemory_ = false;
+    bool notRegularFile_ = false;
     std::array<char, 92> ConfigLine{};
     std::size_t length_ = 0;
 };

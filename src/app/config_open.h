@@ -7,8 +7,9 @@ namespace duruz {
 
 // Opens Config.Ini for reading, creating it empty when it is missing, so a first
 // run leaves an empty file behind. On Windows nobody else may open the file while
-// it is held. nullptr when it cannot be opened (a folder, a missing folder, a file
-// held by another program).
-std::FILE* OpenConfigForReading(const std::string& path);
+// it is held. nullptr when it cannot be opened (a missing folder, a file held by
+// another program) or is not a regular file; notRegularFile then tells the latter
+// apart. A FIFO or a device never blocks the open.
+std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile);
 
 } // namespace duruz

@@ -8,12 +8,19 @@
 
 namespace duruz {
 
-std::FILE* OpenConfigForReading(const std::string& path) {
+std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile) {
+    notRegularFile = false;
     // Read access, no sharing, created when missing.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
+    // A pipe or a device is not read: it may never end.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        notRegularFile = true;
+        CloseHandle(handle);
+        return nullptr;
+    }
     // The reader takes bytes through the C library; the descriptor and then the
     // stream own the handle from here on.
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);

@@ -20,7 +20,9 @@ bool IsTextByte(int byte) {
 
 } // namespace
 
-ConfigReader::ConfigReader(const std::string& path) : file_(OpenConfigForReading(path)) {}
+ConfigReader::ConfigReader(const std::string& path) {
+    file_ = OpenConfigForReading(path, notRegularFile_);
+}
 
 ConfigReader ConfigReader::FromBytes(std::string bytes) {
     ConfigReader reader;
@@ -37,14 +39,19 @@ ConfigReader::~ConfigReader() {
 
 ConfigReader::ConfigReader(ConfigReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), memory_(std::move(other.memory_)),
-      memoryPos_(other.memoryPos_), fromMemory_(other.fromMemory_), ConfigLine(other.ConfigLine),
-      length_(other.length_) {}
+      memoryPos_(other.memoryPos_), bytesRead_(other.bytesRead_), fromMemory_(other.fromMemory_),
+      notRegularFile_(other.notRegularFile_), ConfigLine(other.ConfigLine), length_(other.length_) {
+}
 
 bool ConfigReader::IsOpen() const {
     return fromMemory_ || file_ != nullptr;
 }
 
 int ConfigReader::NextByte() {
+    if (bytesRead_ == kMaxConfigBytes) {
+        return -1;
+    }
+    ++bytesRead_;
     if (fromMemory_) {
         if (memoryPos_ >= memory_.size()) {
             return -1;

@@ -1,6 +1,7 @@
 #include "app/config_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,24 +45,83 @@ int CreateTemporary(const std::string& path, std::string& tempPath) {
     return -1;
 }
 
+// Follows symbolic links to the file they name, so a save replaces that file and
+// the links stay links. A relative target is taken from the link's folder.
+bool ResolveLinks(std::string& path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return true;
+        }
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) {
+            return false;
+        }
+        const std::string next(target, static_cast<std::size_t>(length));
+        path = next.front() == '/' || path.find('/') == std::string::npos
+                   ? next
+                   : FolderOf(path) + "/" + next;
+    }
+    return false; // a loop of links
+}
+
+// A file that nobody may write, or that this user may not write, was made so on
+// purpose. The mode bits count for the superuser too, who passes every access test.
+bool IsReadOnly(const std::string& path, const struct stat& info) {
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return true;
+    }
+    return ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+}
+
+bool WriteSynced(int fd, const std::string& bytes) {
+    return WriteAll(fd, bytes) && ::fsync(fd) == 0;
+}
+
+// For a folder that takes no new file: the file itself, emptied and written again.
+SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return SaveOutcome::Failed;
+    }
+    struct stat info {};
+    const bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         ::ftruncate(fd, 0) == 0 && WriteSynced(fd, bytes);
+    const bool closed = ::close(fd) == 0;
+    return written && closed ? SaveOutcome::WrittenInPlace : SaveOutcome::Failed;
+}
+
 } // namespace
 
-bool WriteConfigFile(const std::string& path, const std::string& bytes) {
+SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes) {
+    std::string path = given;
+    if (!ResolveLinks(path)) {
+        return SaveOutcome::Failed;
+    }
+    struct stat old {};
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        return SaveOutcome::Failed;
+    }
+    if (exists && IsReadOnly(path, old)) {
+        return SaveOutcome::ReadOnly;
+    }
+
     std::string tempPath;
     const int fd = CreateTemporary(path, tempPath);
     if (fd < 0) {
-        return false;
+        return exists ? WriteInPlace(path, bytes) : SaveOutcome::Failed;
     }
     // An existing file keeps its permissions.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (exists) {
         ::fchmod(fd, old.st_mode & 07777);
     }
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = WriteSynced(fd, bytes);
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(tempPath.c_str(), path.c_str()) != 0) {
         ::unlink(tempPath.c_str());
-        return false;
+        return SaveOutcome::Failed;
     }
     // Make the rename itself durable; the new file is complete either way.
     const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -69,7 +129,7 @@ bool WriteConfigFile(const std::string& path, const std::string& bytes) {
         ::fsync(folder);
         ::close(folder);
     }
-    return true;
+    return SaveOutcome::Replaced;
 }
 
 } // namespace duruz

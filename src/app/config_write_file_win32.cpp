@@ -33,13 +33,30 @@ HANDLE CreateTemporary(const std::string& path, std::string& tempPath) {
     return INVALID_HANDLE_VALUE;
 }
 
+// For a folder that takes no new file: the file itself, emptied and written again.
+SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return SaveOutcome::Failed;
+    const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+    const bool closed = CloseHandle(file) != 0;
+    return written && closed ? SaveOutcome::WrittenInPlace : SaveOutcome::Failed;
+}
+
 } // namespace
 
-bool WriteConfigFile(const std::string& path, const std::string& bytes) {
+SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return SaveOutcome::Failed;
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return SaveOutcome::ReadOnly;
     std::string tempPath;
     HANDLE file = CreateTemporary(path, tempPath);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return exists ? WriteInPlace(path, bytes) : SaveOutcome::Failed;
     const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     const bool closed = CloseHandle(file) != 0;
     // The old file is replaced only by a complete new one; write-through returns
@@ -48,9 +65,9 @@ bool WriteConfigFile(const std::string& path, const std::string& bytes) {
         !MoveFileExA(tempPath.c_str(), path.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(tempPath.c_str());
-        return false;
+        return SaveOutcome::Failed;
     }
-    return true;
+    return SaveOutcome::Replaced;
 }
 
 } // namespace duruz

@@ -29,6 +29,8 @@ std::int32_t WindowExtent(const char* value) {
 // a short file leaves the later settings as they are.
 void TForm2::LoadConfig() {
     ConfigReader reader(environment_.configPath);
+    if (reader.NotRegularFile())
+        Display.Add("Config.Ini is not a regular file: settings not read");
     if (!reader.IsOpen())
         return;
     link_.AddLine("Reading config");
@@ -154,9 +156,24 @@ ScopeSettings TForm2::CurrentSettings() const {
     return s;
 }
 
-// A failed save leaves the previous file whole; nothing is reported.
+// A failed save leaves the previous file whole and is not reported; the memo
+// tells a save in place, which a failure halfway could cut short, from a whole
+// replacement.
 void TForm2::SaveConfig() {
-    WriteConfigFile(environment_.configPath, FormatConfig(CurrentSettings(), Link.PortPath.data()));
+    switch (WriteConfigFile(environment_.configPath,
+                            FormatConfig(CurrentSettings(), Link.PortPath.data()))) {
+    case SaveOutcome::Replaced:
+        Display.Add("Config.Ini saved");
+        break;
+    case SaveOutcome::WrittenInPlace:
+        Display.Add("Config.Ini saved in place: its folder takes no new file");
+        break;
+    case SaveOutcome::ReadOnly:
+        Display.Add("Config.Ini is read-only: settings not saved");
+        break;
+    case SaveOutcome::Failed:
+        break;
+    }
 }
 
 // The settings come from the controls, so saving never waits on the line; the link

@@ -10,11 +10,15 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <cstdio>
+#include <string>
+#include <utility>
+
 namespace {
 
-// The dump: on Windows the fixed file it has always been (no drive D: or folder
-// means no dump); elsewhere beside the user's downloads, and with no such folder
-// there is none.
+// The dump: on Windows the fixed path D:/Download/Log.Txt, so its place never
+// depends on the user's profile (no drive D: or folder means no dump); elsewhere
+// beside the user's downloads, and with no such folder there is none.
 std::string DiagnosticLogPath() {
 #ifdef _WIN32
     return "D:/Download/Log.Txt";
@@ -48,8 +52,17 @@ int main(int argc, char* argv[]) {
         sim::DefaultPortProvider ports;
         duruz::FormEnvironment environment;
         environment.ports = &ports;
-        for (const QString& path : parser.values(portOption))
-            environment.extraPorts.push_back(path.toStdString());
+        for (const QString& path : parser.values(portOption)) {
+            std::string bytes = path.toStdString();
+            // A path that cannot be listed would leave the user with another port
+            // than the one asked for, so it ends the program as a bad argument does.
+            if (!duruz::PortPathFits(bytes)) {
+                std::fprintf(stderr, "duruz: --port path too long (%zu bytes, at most %zu): %s\n",
+                             bytes.size(), duruz::kPortPathSize - 1, bytes.c_str());
+                return 2;
+            }
+            environment.extraPorts.push_back(std::move(bytes));
+        }
         environment.diagnosticLogPath = DiagnosticLogPath();
         const std::unique_ptr<serial::DeviceMonitor> monitor = serial::MakeDeviceMonitor();
         environment.deviceMonitor = monitor.get();

@@ -1,6 +1,7 @@
 #include "link/open_port.h"
 
 #include <cstring>
+#include <string>
 
 namespace duruz {
 
@@ -25,6 +26,20 @@ void ApplyInstrumentSettings(serial::LineSettings& settings) {
 
 // Reads return after a 1 ms gap and within n + 1 ms; writes block until taken.
 constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
+
+// The line after "Error opening" and the path: why, and what the user can do.
+std::string OpenFailureLine(const serial::OpenResult& result) {
+    switch (result.reason) {
+    case serial::OpenFailure::PermissionDenied:
+        return "   permission denied: add your user to the dialout group, then log in again";
+    case serial::OpenFailure::InUse:
+        return "   in use by another program";
+    case serial::OpenFailure::NotSerialDevice:
+        return "   not a serial device";
+    default:
+        return "   " + serial::ErrorText(result.errorCode);
+    }
+}
 
 } // namespace
 
@@ -65,6 +80,7 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     if (opened.status != serial::OpenStatus::Opened) {
         log.Add("Error opening");
         log.Add(path);
+        log.Add(OpenFailureLine(opened));
         return false;
     }
     link.PortHandle = &port;

@@ -100,14 +100,19 @@ PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources) {
             wentAway ? OpenPortChange::Vanished : OpenPortChange::None, wentAway};
 }
 
+bool PortPathFits(std::string_view path) {
+    return Fits(path, PortEntry{}.path);
+}
+
 void EnumeratePorts(SerialLink& link, const PortSources& sources) {
     const std::vector<DeviceRow> devices = ListDeviceRows(sources);
     const std::size_t simulatorRows = sources.offerSimulator ? 1 : 0;
 
-    // A path that does not fit in the path field would open some other file.
+    // A path that does not fit in the path field would open some other file; the
+    // command line refuses such paths before the window exists.
     std::vector<std::string_view> extras;
     for (const std::string& path : sources.extraPaths) {
-        if (Fits(path, PortEntry{}.path))
+        if (PortPathFits(path))
             extras.push_back(path);
     }
     const std::size_t extraRows = std::min(extras.size(), kPortTableSize - simulatorRows);

@@ -3,6 +3,7 @@
 #include "link/serial_link.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace duruz {
@@ -13,6 +14,10 @@ struct PortSources {
     std::vector<std::string> extraPaths; // device paths given on the command line
     bool offerSimulator = true;          // the "Simulator" row, always last
 };
+
+// Whether a device path fits a row's path field with its terminator; a longer one
+// would be cut and open some other file.
+bool PortPathFits(std::string_view path);
 
 // Fills PortTable and PortCount: the machine's serial devices sorted by name, then
 // the extra paths, then the simulator row; at most kPortTableSize rows in all.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace serial {
 
@@ -11,10 +12,23 @@ enum class OpenStatus {
     OtherError, // in use, access denied, not a serial device, ...
 };
 
+// Why an open failed, in terms the user can act on.
+enum class OpenFailure {
+    None,
+    PermissionDenied, // the user may not open the device
+    InUse,            // another program holds it
+    NotSerialDevice,  // the path names a file, a folder or another kind of device
+    Other,            // see errorCode
+};
+
 struct OpenResult {
     OpenStatus status = OpenStatus::OtherError;
     int errorCode = 0; // the platform's own error number, for OtherError
+    OpenFailure reason = OpenFailure::Other;
 };
+
+// The platform's own description of an error number that OpenResult carries.
+std::string ErrorText(int errorCode);
 
 enum class Parity : std::uint8_t { None, Odd, Even };
 enum class StopBits : std::uint8_t { One, OneAndHalf, Two };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -113,7 +114,32 @@ tcflag_t DataBitsFlag(std::uint8_t dataBits, bool& ok) {
     }
 }
 
+OpenResult Failed(int error) {
+    OpenResult result{OpenStatus::OtherError, error, OpenFailure::Other};
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        result.reason = OpenFailure::PermissionDenied;
+        break;
+    case EBUSY:
+    case EWOULDBLOCK:
+        result.reason = OpenFailure::InUse;
+        break;
+    case EISDIR:
+    case ENOTTY:
+        result.reason = OpenFailure::NotSerialDevice;
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
 } // namespace
+
+std::string ErrorText(int errorCode) {
+    return std::generic_category().message(errorCode);
+}
 
 PosixSerialPort::PosixSerialPort() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
@@ -134,26 +160,34 @@ void PosixSerialPort::Interrupt() {
 
 OpenResult PosixSerialPort::Open(const char* path) {
     Close();
-    // Non-blocking, so that a modem device waiting for carrier cannot hang the open;
-    // reads and writes wait in ppoll instead.
+    // Non-blocking, so that a modem device waiting for carrier, or a FIFO, cannot
+    // hang the open; reads and writes wait in ppoll instead. Never O_CREAT or
+    // O_TRUNC: a mistyped path must not create or empty a file.
     int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return {OpenStatus::NotFound, error};
-        return {OpenStatus::OtherError, error};
+            return {OpenStatus::NotFound, error, OpenFailure::Other};
+        return Failed(error);
+    }
+    // Only a terminal is ever configured or written: a regular file, a FIFO, a block
+    // device or /dev/null would take every command the link sends.
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || !isatty(fd)) {
+        ::close(fd);
+        return Failed(ENOTTY);
     }
     // TIOCEXCL turns away later opens of the terminal, except by the superuser; the
     // advisory lock turns away every opener that asks for it, the superuser too.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         ::close(fd);
-        return {OpenStatus::OtherError, EBUSY};
+        return Failed(EBUSY);
     }
-    // A non-terminal refuses this; GetSettings reports such a device.
     ioctl(fd, TIOCEXCL);
     fd_ = fd;
+    rtsHandshake_ = false;
     timeouts_ = Timeouts{};
-    return {OpenStatus::Opened, 0};
+    return {OpenStatus::Opened, 0, OpenFailure::None};
 }
 
 bool PosixSerialPort::GetSettings(LineSettings& settings) {
@@ -182,7 +216,7 @@ bool PosixSerialPort::GetSettings(LineSettings& settings) {
     if (tio.c_cflag & PARENB)
         settings.parity = (tio.c_cflag & PARODD) ? Parity::Odd : Parity::Even;
     settings.stopBits = (tio.c_cflag & CSTOPB) ? StopBits::Two : StopBits::One;
-    settings.rtsHandshake = (tio.c_cflag & CRTSCTS) != 0;
+    settings.rtsHandshake = rtsHandshake_ || (tio.c_cflag & CRTSCTS) != 0;
     settings.xonChar = tio.c_cc[VSTART];
     settings.xoffChar = tio.c_cc[VSTOP];
     int lines = 0;
@@ -225,8 +259,10 @@ bool PosixSerialPort::SetSettings(const LineSettings& settings) {
     }
     if (settings.stopBits == StopBits::Two)
         tio.c_cflag |= CSTOPB;
-    if (settings.rtsHandshake)
-        tio.c_cflag |= CRTSCTS;
+    // CRTSCTS is never set. On Linux it couples RTS input handshaking with CTS output
+    // flow control, and a cable or adapter that never raises CTS would then block
+    // every write for good. RTS handshaking is kept as RTS held raised: the state it
+    // rests in while the receive buffer has room.
     tio.c_cc[VSTART] = settings.xonChar;
     tio.c_cc[VSTOP] = settings.xoffChar;
     // The descriptor is non-blocking: a read takes what is there, ppoll does the waiting.
@@ -240,6 +276,11 @@ bool PosixSerialPort::SetSettings(const LineSettings& settings) {
     // Best effort: a pseudo-terminal refuses modem-line calls.
     int dtr = TIOCM_DTR;
     ioctl(fd_, settings.dtrOn ? TIOCMBIS : TIOCMBIC, &dtr);
+    if (settings.rtsHandshake) {
+        int rts = TIOCM_RTS;
+        ioctl(fd_, TIOCMBIS, &rts);
+    }
+    rtsHandshake_ = settings.rtsHandshake;
     return true;
 }
 

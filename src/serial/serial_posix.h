@@ -13,6 +13,10 @@ namespace serial {
 // be kept to the sub-millisecond. A closed port holds no descriptor at all (-1),
 // so no call can reach standard input or a descriptor someone else opened.
 //
+// Only a terminal character device opens; anything else fails as NotSerialDevice
+// before a byte is written. RTS handshaking raises RTS and leaves CTS output flow
+// control off.
+//
 // LineSettings fields with no termios counterpart (txContinueOnXoff, abortOnError,
 // the XON/XOFF limits, errorChar) are accepted and left to the kernel's defaults.
 class PosixSerialPort : public SerialPort {
@@ -45,6 +49,7 @@ private:
     std::atomic<bool> interrupted_{false};
     bool gone_ = false;
     Timeouts timeouts_{};
+    bool rtsHandshake_ = false; // RTS held raised in place of CRTSCTS
 };
 
 } // namespace serial

@@ -3,6 +3,7 @@
 #include "serial/dcb_settings.h"
 
 #include <cstring>
+#include <string>
 
 namespace serial {
 
@@ -15,7 +16,42 @@ DWORD ClampToDword(std::size_t count) {
     return count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
 }
 
+OpenResult Failed(DWORD error) {
+    OpenResult result{OpenStatus::OtherError, static_cast<int>(error), OpenFailure::Other};
+    switch (error) {
+    // A COM port held by another program reports access denied: serial ports carry
+    // no per-user permissions here, so that is what it means.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+        result.reason = OpenFailure::InUse;
+        break;
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_DIRECTORY:
+        result.reason = OpenFailure::NotSerialDevice;
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
 } // namespace
+
+std::string ErrorText(int errorCode) {
+    char text[256] = {};
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(errorCode), 0, text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    if (message.empty())
+        message = "error " + std::to_string(errorCode);
+    return message;
+}
 
 Win32SerialPort::~Win32SerialPort() {
     Close();
@@ -28,13 +64,19 @@ OpenResult Win32SerialPort::Open(const char* path) {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND)
-            return {OpenStatus::NotFound, static_cast<int>(error)};
-        return {OpenStatus::OtherError, static_cast<int>(error)};
+            return {OpenStatus::NotFound, static_cast<int>(error), OpenFailure::Other};
+        return Failed(error);
+    }
+    // Only a character device is ever configured or written: a file on disk or a
+    // pipe would take every command the link sends.
+    if (GetFileType(handle) != FILE_TYPE_CHAR) {
+        CloseHandle(handle);
+        return Failed(ERROR_NOT_SUPPORTED);
     }
     handle_ = handle;
     active_.store(handle);
     timeouts_ = Timeouts{};
-    return {OpenStatus::Opened, 0};
+    return {OpenStatus::Opened, 0, OpenFailure::None};
 }
 
 bool Win32SerialPort::ReadState() {

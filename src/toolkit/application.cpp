@@ -23,10 +23,27 @@ ExceptionReporter& Reporter() {
 
 } // namespace
 
+// A number with a group separator ("1,000", "40.000") is refused rather than read
+// one way or the other. When the locale's own conversion fails, a '.' decimal point
+// is taken too: the window's design texts ("1.00") and files written under another
+// locale use it.
 double StrToFloat(std::string_view text) {
     const QString trimmed = FromCp1252(text).trimmed();
+    QLocale strict;
+    strict.setNumberOptions(strict.numberOptions() | QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale().toDouble(trimmed, &ok);
+    double value = strict.toDouble(trimmed, &ok);
+    if (!ok) {
+        QLocale grouping = strict;
+        grouping.setNumberOptions(strict.numberOptions() & ~QLocale::RejectGroupSeparator);
+        bool grouped = false;
+        grouping.toDouble(trimmed, &grouped);
+        if (!grouped) {
+            QLocale point = QLocale::c();
+            point.setNumberOptions(QLocale::RejectGroupSeparator);
+            value = point.toDouble(trimmed, &ok);
+        }
+    }
     if (!ok || !std::isfinite(value))
         throw ConversionError("'" + std::string(text) + "' is not a valid floating point value");
     return value;

@@ -103,8 +103,12 @@ protected:
         if (form_.OnResize)
             Dispatch(form_.OnResize);
     }
+    // A press that a child ignores (the control strip's background, a label, a
+    // check box's margin) is passed on to its parent and ends here too; only a
+    // press on the window's own free area starts a click.
     void mousePressEvent(QMouseEvent* event) override {
-        pressed_ = event->button() == Qt::LeftButton;
+        pressed_ =
+            event->button() == Qt::LeftButton && childAt(event->position().toPoint()) == nullptr;
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (pressed_ && event->button() == Qt::LeftButton &&

@@ -78,8 +78,8 @@ struct ImageCanvas::Impl {
     // start. Only the steps inside the image are visited, so far-off points cost
     // nothing and clipping never moves a pixel.
     void Line(int x0, int y0, int x1, int y1) {
-        // Like the original's 28-bit coordinate space: lines reaching further are
-        // not drawn, which also keeps the products below within 64 bits.
+        // Lines with an end beyond 2^27 pixels are not drawn: no window comes near
+        // that size, and the bound keeps the products below within 64 bits.
         constexpr int kLimit = 1 << 27;
         if (std::abs(x0) > kLimit || std::abs(y0) > kLimit || std::abs(x1) > kLimit ||
             std::abs(y1) > kLimit)

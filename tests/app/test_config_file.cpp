@@ -103,6 +103,9 @@ TEST(ConfigReader, SplitsAndCutsLinesAsTheFileWasAlwaysRead) {
         {std::string(90, '\xFF') + std::string(95, 'y'), {std::string(90, 'y') + "!", "yyyyy!"}},
         {std::string(1000, '\0'), {}},
         {"Wave1\r\nHold\r\nWave1x\r\n", {"Wave1!", "Hold!", "Wave1x!"}},
+        // Nothing past kMaxConfigBytes is read: the line's last byte at the bound, one past.
+        {std::string(kMaxConfigBytes - 7, '\n') + "SwpSp 1", {"SwpSp 1!"}},
+        {std::string(kMaxConfigBytes - 6, '\n') + "SwpSp 1", {"SwpSp !"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.lines.empty() ? "(none)" : row.lines.back());
@@ -126,14 +129,15 @@ TEST_F(ConfigFolder, OpeningCreatesAMissingFileEmpty) {
 TEST_F(ConfigFolder, SaveReplacesTheFileWholeOrLeavesItAlone) {
     const fs::path path = dir_ / "Config.Ini";
     std::ofstream(path, std::ios::binary) << "old";
-    ASSERT_TRUE(WriteConfigFile(path.string(), kKnownFile));
+    ASSERT_EQ(WriteConfigFile(path.string(), kKnownFile), SaveOutcome::Replaced);
     EXPECT_EQ(ReadAll(path), kKnownFile);
     EXPECT_EQ(Read(ConfigReader(path.string())), Read(ConfigReader::FromBytes(kKnownFile)));
 
     // A missing folder, or a target that is a folder: no temporary is left behind.
-    EXPECT_FALSE(WriteConfigFile((dir_ / "missing" / "Config.Ini").string(), kKnownFile));
+    EXPECT_EQ(WriteConfigFile((dir_ / "missing" / "Config.Ini").string(), kKnownFile),
+              SaveOutcome::Failed);
     fs::create_directory(dir_ / "Busy.Ini");
-    EXPECT_FALSE(WriteConfigFile((dir_ / "Busy.Ini").string(), kKnownFile));
+    EXPECT_EQ(WriteConfigFile((dir_ / "Busy.Ini").string(), kKnownFile), SaveOutcome::Failed);
     EXPECT_TRUE(fs::is_directory(dir_ / "Busy.Ini"));
     fs::remove(dir_ / "Busy.Ini");
     EXPECT_EQ(Entries(), Lines{"Config.Ini"});

@@ -43,13 +43,13 @@ TEST_F(ConfigFolder, FileHeldByAnotherProgramIsNeitherLoadedNorReplaced) {
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
 
     EXPECT_FALSE(ConfigReader(path.string()).IsOpen());
-    EXPECT_FALSE(WriteConfigFile(path.string(), "SwpSp 0                \r\n"));
+    EXPECT_EQ(WriteConfigFile(path.string(), "SwpSp 0                \r\n"), SaveOutcome::Failed);
     CloseHandle(other);
 
     // The old bytes stay, and no temporary is left beside them.
     EXPECT_EQ(ReadAll(path), "SwpSp 1\r\n");
     EXPECT_EQ(Entries(), std::vector<std::string>{"Config.Ini"});
-    EXPECT_TRUE(WriteConfigFile(path.string(), "SwpSp 0                \r\n"));
+    EXPECT_EQ(WriteConfigFile(path.string(), "SwpSp 0                \r\n"), SaveOutcome::Replaced);
     EXPECT_EQ(ReadAll(path), "SwpSp 0                \r\n");
 }
 

@@ -1,7 +1,10 @@
 #include "app/form_fixture.h"
 #include "toolkit/image_canvas.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -74,6 +77,46 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder)
     other.Click();
     EXPECT_FALSE(std::filesystem::exists(noFolder.logPath));
     EXPECT_EQ(noFolder.Port("Simulator").written, kCaptureRequest);
+}
+
+// A left click as the mouse gives it, at `at` in the widget's own coordinates. A
+// press the widget ignores travels up to its parents, as it does on screen.
+void LeftClick(QWidget* widget, QPoint at) {
+    const QPointF global = widget->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+TEST(ScreenClick, BelongsToTheTraceAreaAloneNotToTheControlStrip) {
+    FormFixture fixture;
+    duruz::TForm2& form = fixture.Start();
+    form.Widget()->show();
+    QApplication::processEvents();
+    fixture.Mark();
+    QWidget* strip = form.Controls.Widget();
+    // The strip's background; the "Vertical" label at (8, 3), which lets the mouse
+    // through to the strip; and the right margin of the first scope box, whose
+    // 13-pixel indicator sits at its left.
+    const std::pair<QWidget*, QPoint> clicks[] = {
+        {strip, QPoint(1200, 50)},
+        {strip, QPoint(12, 8)},
+        {form.Scope1CheckBox.Widget(), QPoint(17, 8)},
+    };
+    for (const auto& [widget, at] : clicks)
+        LeftClick(widget, at);
+    QApplication::processEvents();
+    EXPECT_FALSE(std::filesystem::exists(fixture.logPath)) << "a strip click wrote the dump";
+    EXPECT_EQ(fixture.Port("Simulator").written, "");
+    EXPECT_TRUE(form.Scope1CheckBox.Checked());
+
+    // The trace area itself still takes the click.
+    LeftClick(form.Widget(), QPoint(700, 300));
+    EXPECT_TRUE(std::filesystem::exists(fixture.logPath));
+    EXPECT_EQ(fixture.Port("Simulator").written, kCaptureRequest);
 }
 
 } // namespace

@@ -6,6 +6,10 @@
 
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 using namespace testing_support;
@@ -71,6 +75,27 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     std::filesystem::remove(fixture.configPath); // closing writes even when nothing changed
     form.Close();
     EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
+
+    EXPECT_NE(fixture.Shown().find("Config.Ini saved\n"), std::string::npos);
+
+    // A read-only file stays as it is, and the memo says so.
+    std::filesystem::permissions(fixture.configPath, std::filesystem::perms::owner_read);
+    fixture.Start().Close();
+    EXPECT_NE(fixture.Shown().find("Config.Ini is read-only: settings not saved\n"),
+              std::string::npos);
+    EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
+
+#ifndef _WIN32
+    // A FIFO counts as no file; start-up goes on without waiting for a writer.
+    std::filesystem::remove(fixture.configPath);
+    ASSERT_EQ(mkfifo(fixture.configPath.c_str(), 0600), 0);
+    fixture.Start();
+    EXPECT_NE(fixture.Shown().find("W: 0 277 1511 899\n\n"
+                                   "Config.Ini is not a regular file: settings not read\n/dev/"),
+              std::string::npos)
+        << fixture.Shown();
+    std::filesystem::remove(fixture.configPath);
+#endif
 
     // A folder that does not exist: nothing is read, created or saved.
     fixture.configPath = fixture.folder + "/missing/Config.Ini";

@@ -78,4 +78,26 @@ TEST(StartUp, WithSavedSettingsSendsThemAndClosingWritesThemBack) {
     EXPECT_EQ(run.ReadConfig(), ConfigText(peer.path, saved));
 }
 
+// Paths on the command line that are no serial port: a regular file, chosen at
+// start-up as the last row before the simulator, keeps its bytes; a path too long
+// for the port table ends the program as a bad argument does.
+TEST(StartUp, CommandLinePathsThatAreNoPortAreLeftAloneOrRefused) {
+    Program run;
+    const std::string notes = run.folder + "/notes.txt";
+    std::ofstream(notes, std::ios::binary) << "my notes\n";
+    ASSERT_TRUE(run.Start({notes})) << run.Output();
+    ASSERT_TRUE(run.child->Terminate()) << run.Output();
+    EXPECT_EQ(ReadFile(notes), "my notes\n");
+
+    Program tooLong;
+    const std::string path = "/dev/" + std::string(75, 'p'); // 80 bytes
+    EXPECT_FALSE(tooLong.Start({path}));
+    ASSERT_TRUE(WIFEXITED(tooLong.child->status)) << tooLong.Output();
+    EXPECT_EQ(WEXITSTATUS(tooLong.child->status), 2);
+    EXPECT_NE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path),
+              std::string::npos)
+        << tooLong.Output();
+    EXPECT_EQ(tooLong.ReadConfig(), std::nullopt) << "start-up ran";
+}
+
 } // namespace

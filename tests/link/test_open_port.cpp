@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 
 namespace {
@@ -67,7 +68,7 @@ TEST(OpenPort, EachFailureClosesTheOldPortAndLogsItsLines) {
     // settings, 2 applying them, 3 the time-outs), and the lines logged.
     const std::tuple<int, serial::OpenStatus, int, Lines> cases[] = {
         {1, NotFound, 0, {path, path, "   does not exist"}},
-        {1, OtherError, 0, {path, "Error opening", path}},
+        {1, OtherError, 0, {path, "Error opening", path, "   No such device or address"}},
         {1, Opened, 1, {path, path, "   opened", "Error getting state of", path}},
         {1, Opened, 2, {path, path, "   opened", "Error setting state of", path}},
         {1, Opened, 3, {path, path, "   opened", "Error setting timeouts for", path}},
@@ -79,7 +80,7 @@ TEST(OpenPort, EachFailureClosesTheOldPortAndLogsItsLines) {
         SerialLink link = LinkWithRows({old, path});
         Provider provider;
         testing_support::FakeSerialPort& failing = provider.fakes[path];
-        failing.openResult.status = open;
+        failing.openResult = {open, ENXIO, serial::OpenFailure::Other};
         failing.getSettingsOk = refused != 1;
         failing.setSettingsOk = refused != 2;
         failing.setTimeoutsOk = refused != 3;
@@ -92,6 +93,25 @@ TEST(OpenPort, EachFailureClosesTheOldPortAndLogsItsLines) {
         // An open but unconfigured port stays in use; a failed open leaves none.
         EXPECT_EQ(link.PortHandle, refused != 0 ? &failing : nullptr);
         EXPECT_EQ(std::string(link.PortPath.data()), row == 1 ? path : old);
+    }
+}
+
+TEST(OpenPort, AFailedOpenSaysWhyAfterTheErrorLines) {
+    const std::string path = "/dev/ttyUSB0";
+    const std::pair<serial::OpenFailure, std::string> cases[] = {
+        {serial::OpenFailure::PermissionDenied,
+         "   permission denied: add your user to the dialout group, then log in again"},
+        {serial::OpenFailure::InUse, "   in use by another program"},
+        {serial::OpenFailure::NotSerialDevice, "   not a serial device"},
+        {serial::OpenFailure::Other, "   Input/output error"},
+    };
+    for (const auto& [reason, line] : cases) {
+        SerialLink link = LinkWithRows({path});
+        Provider provider;
+        provider.fakes[path].openResult = {OtherError, EIO, reason};
+        RecordingLog log;
+        EXPECT_FALSE(OpenPort(link, provider, 0, log));
+        EXPECT_EQ(log.lines, (Lines{path, "Error opening", path, line}));
     }
 }
 
@@ -116,7 +136,7 @@ TEST(OpenPort, PseudoTerminalOpensReopensAndRefusesWhenHeld) {
     ASSERT_EQ(otherProgram.Open(path.c_str()).status, Opened);
     log.lines.clear();
     EXPECT_FALSE(OpenPort(link, provider, 0, log));
-    EXPECT_EQ(log.lines, (Lines{path, "Error opening", path}));
+    EXPECT_EQ(log.lines, (Lines{path, "Error opening", path, "   in use by another program"}));
 }
 
 } // namespace

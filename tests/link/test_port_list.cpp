@@ -188,4 +188,9 @@ TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
     }
 }
 
+TEST(PortPathFits, KeepsRoomForTheTerminator) {
+    EXPECT_TRUE(PortPathFits(std::string(kPortPathSize - 1, 'p')));
+    EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p')));
+}
+
 } // namespace

@@ -6,8 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <thread>
+
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
 
 namespace {
 
@@ -53,8 +58,71 @@ TEST_F(PtyPort, OpenResultsAndExclusiveUse) {
     const serial::OpenResult refused = second.Open(pty.SlavePath());
     EXPECT_EQ(refused.status, OpenStatus::OtherError);
     EXPECT_EQ(refused.errorCode, EBUSY);
+    EXPECT_EQ(refused.reason, serial::OpenFailure::InUse);
     port.Close();
     EXPECT_EQ(second.Open(pty.SlavePath()).status, OpenStatus::Opened);
+}
+
+// A mistyped --port must never write into what it names: a regular file, a folder,
+// /dev/null and a FIFO all fail to open, and their bytes stay as they were.
+TEST(PosixSerialPort, RefusesAnythingButATerminalBeforeWritingAByte) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("duruz-notty-" + std::to_string(getpid()));
+    fs::create_directory(dir);
+    const std::string file = (dir / "notes.txt").string(), fifo = (dir / "fifo").string();
+    std::ofstream(file, std::ios::binary) << "my notes\n";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The FIFO's two ends, so that anything written would wait here to be read.
+    const int fifoReader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    const int fifoWriter = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(fifoReader, 0);
+    ASSERT_GE(fifoWriter, 0);
+
+    for (const std::string& path : {file, dir.string(), std::string("/dev/null"), fifo}) {
+        SCOPED_TRACE(path);
+        PosixSerialPort port;
+        const serial::OpenResult result = port.Open(path.c_str());
+        EXPECT_EQ(result.status, OpenStatus::OtherError);
+        EXPECT_EQ(result.reason, serial::OpenFailure::NotSerialDevice);
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(port.Write("%z\r\n", 4), 0u);
+    }
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "my notes\n");
+    char byte = 0;
+    EXPECT_EQ(read(fifoReader, &byte, 1), -1) << "the FIFO received a byte";
+    close(fifoWriter);
+    close(fifoReader);
+    fs::remove_all(dir);
+}
+
+// RTS handshaking must not turn on CRTSCTS, whose CTS output flow control would
+// block every write on a cable that never raises CTS.
+TEST_F(PtyPort, RtsHandshakeKeepsRtsRaisedWithoutCtsFlowControl) {
+    ASSERT_TRUE(pty.Ok());
+    // A second descriptor on the same terminal, taken before the port's exclusive open.
+    const int probe = open(pty.SlavePath(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(probe, 0);
+    ASSERT_EQ(port.Open(pty.SlavePath()).status, OpenStatus::Opened);
+    serial::LineSettings settings;
+    ASSERT_TRUE(port.GetSettings(settings));
+    settings.baudRate = 115200;
+    settings.rtsHandshake = true;
+    ASSERT_TRUE(port.SetSettings(settings));
+
+    termios tio{};
+    ASSERT_EQ(tcgetattr(probe, &tio), 0);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+    ASSERT_TRUE(port.GetSettings(settings));
+    EXPECT_TRUE(settings.rtsHandshake);
+    int lines = 0;
+    if (ioctl(probe, TIOCMGET, &lines) == 0)
+        EXPECT_NE(lines & TIOCM_RTS, 0) << "RTS is not raised";
+    else
+        std::cout << "[   NOTE   ] this pseudo-terminal has no modem lines; RTS not checked\n";
+    close(probe);
 }
 
 TEST(PosixSerialPort, ClosedPortTouchesNoDescriptor) {

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,14 +110,39 @@ TEST(EditBox, NumbersOnlyRejectsTypedNonDigitsButNotTextsFromCode) {
     EXPECT_EQ(edit.Text(), "2.5");
 }
 
+// Group separators are refused in every locale; a '.' decimal point is taken where
+// the locale's own conversion fails. NAN marks a text that must raise.
 TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitError) {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_DOUBLE_EQ(tk::StrToFloat(" 200,5 "), 200.5);
-    EXPECT_THROW(tk::StrToFloat("200.5x"), tk::ConversionError);
+    const struct {
+        QLocale locale;
+        const char* text;
+        double value;
+    } rows[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), " 200.5 ", 200.5},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "1,000", NAN},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "1,5", NAN},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "1.00", 1.0},
+        {QLocale(QLocale::German, QLocale::Germany), " 200,5 ", 200.5},
+        {QLocale(QLocale::German, QLocale::Germany), "40.000", NAN},
+        {QLocale(QLocale::German, QLocale::Germany), "1.000,5", NAN},
+        {QLocale(QLocale::German, QLocale::Germany), "1.00", 1.0}, // the design text
+        {QLocale(QLocale::German, QLocale::Germany), "1000.5", 1000.5},
+        {QLocale(QLocale::German, QLocale::Germany), "200.5x", NAN},
+        {QLocale::c(), "1000", 1000.0},
+        {QLocale::c(), "0.5", 0.5},
+        {QLocale::c(), "1,000", NAN},
+        {QLocale::c(), "1,5", NAN},
+    };
+    for (const auto& row : rows) {
+        QLocale::setDefault(row.locale);
+        SCOPED_TRACE(row.locale.name().toStdString() + " '" + row.text + "'");
+        if (std::isnan(row.value))
+            EXPECT_THROW(tk::StrToFloat(row.text), tk::ConversionError);
+        else
+            EXPECT_DOUBLE_EQ(tk::StrToFloat(row.text), row.value);
+    }
     QLocale::setDefault(QLocale::c());
-    EXPECT_DOUBLE_EQ(tk::StrToFloat("1000"), 1000.0);
-    EXPECT_DOUBLE_EQ(tk::StrToFloat("0.5"), 0.5);
-    for (const char* bad : {"", "abc", "1,5", "nan", "inf"})
+    for (const char* bad : {"", "abc", "nan", "inf"})
         EXPECT_THROW(tk::StrToFloat(bad), tk::ConversionError) << bad;
     try {
         tk::StrToFloat("abc");
