@@ -30,7 +30,7 @@ std::int32_t WindowExtent(const char* value) {
 void TForm2::LoadConfig() {
     ConfigReader reader(environment_.configPath);
     if (reader.NotRegularFile())
-        Display.Add("Config.Ini is not a regular file: settings not read");
+        link_.AddLine("Config.Ini is not a regular file: settings not read");
     if (!reader.IsOpen())
         return;
     link_.AddLine("Reading config");
