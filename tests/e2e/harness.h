@@ -151,6 +151,10 @@ public:
     void Preload(const std::string& bytes) {
         Locked([&] { pending_ += bytes; });
     }
+    // Sends `bytes` unasked about every millisecond, as a device that talks on its own.
+    void Chatter(std::string bytes) {
+        Locked([&] { chatter_ = std::move(bytes); });
+    }
     std::string Received() {
         return Locked([&] { return received_; });
     }
@@ -169,10 +173,12 @@ public:
 private:
     void Run() {
         std::size_t scanned = 0;
-        for (pollfd entry{master_, POLLIN, 0};; ::poll(&entry, 1, 10)) {
+        for (pollfd entry{master_, POLLIN, 0};; ::poll(&entry, 1, chatter_.empty() ? 10 : 1)) {
             std::lock_guard lock(mutex_);
             if (stop_)
                 return;
+            if (!chatter_.empty() && pending_.size() < 4096)
+                pending_ += chatter_;
             char chunk[4096];
             for (ssize_t n; (n = ::read(master_, chunk, sizeof chunk)) > 0;)
                 received_.append(chunk, std::size_t(n));
@@ -195,7 +201,7 @@ private:
     int master_ = -1, slave_ = -1;
     std::mutex mutex_;
     bool stop_ = false, once_ = false;
-    std::string answer_, received_, pending_;
+    std::string answer_, received_, pending_, chatter_;
     std::vector<Clock::time_point> requests_;
     std::thread thread_;
 };
