@@ -64,6 +64,7 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
         return false;
     }
     link.PortHandle = &port;
+    link.Counters = LinkCounters{};
     log.Add(path);
     log.Add("   opened");
 
