@@ -2,14 +2,21 @@
 
 #include "app/config_file.h"
 #include "link/capture_store.h"
+#include "link/frame_rate_meter.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "panel/trigger_state.h"
 #include "toolkit/form.h"
+#include "toolkit/popup_menu.h"
+#include "toolkit/status_strip.h"
+#include "view/measure.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
+#include "view/status_texts.h"
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +33,11 @@ struct FormEnvironment {
     std::string configPath = "./Config.Ini";
     std::string diagnosticLogPath; // empty: no dump is written
     bool startTimer = true;        // tests drive Timer1Timer themselves
+    // Left empty, the program's own: the file dialog, a message box, a monotonic
+    // clock. Tests script them.
+    std::function<std::string(const std::string& title, const std::string& suggested)> askSavePath;
+    std::function<void(const std::string& message)> showError;
+    std::function<std::int64_t()> clockMs;
 };
 
 // The main window. Its controls hold the live settings; its handlers are spread
@@ -73,6 +85,13 @@ public:
     void RedrawScreen();
     void RequestCapture();
 
+    // The status strip and the trace area's context menu.
+    void UpdateStatusStrip();
+    void TraceContextMenu(int x, int y);
+    void SaveScreenClick();
+    void ExportCsvClick();
+    void CopyScreenClick();
+
     // The controls, in the order of the window's layout.
     tk::ScrollBar SyncVoltBar;
     tk::ScrollBar SyncPosBar;
@@ -104,6 +123,9 @@ public:
     tk::Memo Display;
     tk::Button Button1;
     tk::Timer Timer1;
+    // Sections: link, frame rate, line faults, channel 1, channel 2, spectrum.
+    tk::StatusStrip Strip;
+    tk::PopupMenu TraceMenu;
 
     // State that is not a control.
     SerialLink Link;
@@ -111,6 +133,11 @@ public:
     TriggerState Trigger;
     PlotArea Plot;
     std::array<ComplexFloat, 1024> SpectrumWorkArea{};
+    // What the strip shows, kept between frames.
+    LinkStatus PortStatus;
+    FrameRateMeter FrameRate;
+    std::array<ChannelMeasurements, 2> Measured{};
+    std::array<SpectrumPeak, 2> SpectrumPeaks{};
 
     const FormEnvironment& Environment() const { return environment_; }
 
@@ -121,9 +148,16 @@ private:
     void PlaceControls();
     void WireEvents();
     void FillPortRows();
+    void PortOpened(bool opened, const std::string& reason);
+    void MeasureDrawnFrame();
+    std::int64_t NowMs() const;
+    std::string AskSavePath(const std::string& title, const std::string& suggested);
+    void ShowError(const std::string& message);
 
     FormEnvironment environment_;
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
+    std::uint32_t framesSeen_ = 0;                     // frames already given to FrameRate
+    MeasureScratch measureScratch_;
 };
 
 PortSources PortSourcesOf(const FormEnvironment& environment);

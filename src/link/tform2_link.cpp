@@ -5,12 +5,37 @@
 #include "link/open_port.h"
 #include "link/port_list.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace duruz {
 
+namespace {
+
+// Passes the lines on and keeps the last one that is not the port's path: why an
+// open failed ("Error opening", "   does not exist").
+class ReasonLog : public tk::LineLog {
+public:
+    ReasonLog(tk::LineLog& inner, const SerialLink& link) : inner_(inner), link_(link) {}
+    void Add(std::string_view line) override {
+        inner_.Add(line);
+        if (line != link_.PortPath.data())
+            reason = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+    }
+    std::string reason;
+
+private:
+    tk::LineLog& inner_;
+    const SerialLink& link_;
+};
+
+} // namespace
+
 void TForm2::ComPortClick() {
-    if (OpenPort(Link, *environment_.ports, ComPort.ItemIndex(), Display))
+    ReasonLog log(Display, Link);
+    const bool opened = OpenPort(Link, *environment_.ports, ComPort.ItemIndex(), log);
+    PortOpened(opened, log.reason);
+    if (opened)
         RequestCapture();
 }
 
@@ -38,6 +63,8 @@ void TForm2::Timer1Timer() {
     const TickOutcome tick = CaptureTick(Link, Capture, HoldBox.Checked());
     if (tick.redraw)
         RedrawScreen();
+    else
+        UpdateStatusStrip();
 }
 
 } // namespace duruz
