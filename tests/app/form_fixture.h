@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -70,6 +71,8 @@ public:
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
+        if (adjust)
+            adjust(environment);
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
@@ -104,6 +107,8 @@ public:
     std::string folder;
     std::string configPath;
     std::string logPath;
+    // Changes to the environment before the window starts (dialog and clock hooks).
+    std::function<void(duruz::FormEnvironment&)> adjust;
     std::unique_ptr<duruz::TForm2> form;
     int shownMark = 0;
 };
