@@ -24,7 +24,9 @@ std::string Count(std::uint32_t value) {
 
 // A level of a clipped channel is only a bound.
 std::string Level(double volts, int digits, std::string_view unit, bool clipped) {
-    return (clipped ? ">" : "") + Engineering(volts, digits, unit);
+    std::string text(clipped ? ">" : "");
+    text += Engineering(volts, digits, unit);
+    return text;
 }
 
 } // namespace

@@ -77,8 +77,10 @@ TEST_F(ExportCsv, AtomicWriteReplacesOrLeavesNothing) {
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(path, "old", error));
     ASSERT_TRUE(WriteFileAtomically(path, "new bytes", error)) << error;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new bytes");
+    {
+        std::ifstream in(path, std::ios::binary); // closed before the folder goes
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new bytes");
+    }
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 
     // A folder that does not exist: the reason comes back, and no file appears.
