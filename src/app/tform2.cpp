@@ -43,6 +43,7 @@ TForm2::TForm2(FormEnvironment environment)
       UpdSigGen1(Controls, "Update"), UpdSigGen2(Controls, "Update"), SigGenUpdate(Controls, ""),
       Defaults(Controls, "Reset to Factory Deefaults"), RefreshComm(Controls, "Refresh Comm Ports"),
       ComPort(Controls), Display(*this), Button1(*this, "."), Timer1(*this, 250),
+      Strip(*this, {230, 150, 290, 300, 300, 150}), TraceMenu(*this),
       environment_(std::move(environment)),
       link_(*environment_.ports, [this] { RunOnWindowThread([this] { DeliverLinkOutput(); }); }) {
     BuildLayout();
@@ -178,6 +179,10 @@ void TForm2::PlaceControls() {
 
 void TForm2::WireEvents() {
     OnClick = [this] { ScreenClick(); };
+    OnRightClick = [this](int x, int y) { TraceContextMenu(x, y); };
+    TraceMenu.Add("Save screen as PNG\u2026", "Ctrl+S", [this] { SaveScreenClick(); });
+    TraceMenu.Add("Export frame as CSV\u2026", "Ctrl+E", [this] { ExportCsvClick(); });
+    TraceMenu.Add("Copy screen", "Ctrl+C", [this] { CopyScreenClick(); });
     OnClose = [this] { FormClose(); };
     OnResize = [this] { PlaceControls(); };
     SyncVoltBar.OnChange = [this] { SyncVoltBarChange(); };

@@ -3,6 +3,7 @@
 #include "app/config_file.h"
 #include "link/capture_store.h"
 #include "link/commands.h"
+#include "link/frame_rate_meter.h"
 #include "link/link_thread.h"
 #include "link/lost_port.h"
 #include "link/port_list.h"
@@ -10,10 +11,16 @@
 #include "panel/trigger_state.h"
 #include "serial/device_monitor.h"
 #include "toolkit/form.h"
+#include "toolkit/popup_menu.h"
+#include "toolkit/status_strip.h"
+#include "view/measure.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
+#include "view/status_texts.h"
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +43,11 @@ struct FormEnvironment {
     // Tells when serial devices come and go; nullptr: the list changes on Refresh
     // Comm Ports only.
     serial::DeviceMonitor* deviceMonitor = nullptr;
+    // Left empty, the program's own: the file dialog, a message box, a monotonic
+    // clock. Tests script them.
+    std::function<std::string(const std::string& title, const std::string& suggested)> askSavePath;
+    std::function<void(const std::string& message)> showError;
+    std::function<std::int64_t()> clockMs;
 };
 
 // The main window. Its controls hold the live settings; its handlers are spread
@@ -94,6 +106,13 @@ public:
     // cursor from the pending request, and the drawing of a frame that waits.
     void DeliverLinkOutput();
 
+    // The status strip and the trace area's context menu.
+    void UpdateStatusStrip();
+    void TraceContextMenu(int x, int y);
+    void SaveScreenClick();
+    void ExportCsvClick();
+    void CopyScreenClick();
+
     // The controls, in the order of the window's layout.
     tk::ScrollBar SyncVoltBar;
     tk::ScrollBar SyncPosBar;
@@ -125,6 +144,9 @@ public:
     tk::Memo Display;
     tk::Button Button1;
     tk::Timer Timer1;
+    // Sections: link, frame rate, line faults, channel 1, channel 2, spectrum.
+    tk::StatusStrip Strip;
+    tk::PopupMenu TraceMenu;
 
     // State that is not a control. Link is the window's side of the link: the port
     // rows, the path of the port chosen, and whether a request is pending; the port
@@ -134,6 +156,11 @@ public:
     TriggerState Trigger;
     PlotArea Plot;
     std::array<ComplexFloat, 1024> SpectrumWorkArea{};
+    // What the strip shows, kept between frames.
+    LinkStatus PortStatus;
+    FrameRateMeter FrameRate;
+    std::array<ChannelMeasurements, 2> Measured{};
+    std::array<SpectrumPeak, 2> SpectrumPeaks{};
 
     const FormEnvironment& Environment() const { return environment_; }
     LinkThread& LinkWorker() { return link_; }
@@ -153,12 +180,19 @@ private:
 
     // Sends a command from a handler: the text is built now, written by the link.
     void Send(const CommandText& command);
+    void PortOpened(bool opened, const std::string& reason);
+    void MeasureDrawnFrame();
+    std::int64_t NowMs() const;
+    std::string AskSavePath(const std::string& title, const std::string& suggested);
+    void ShowError(const std::string& message);
 
     FormEnvironment environment_;
     LinkThread link_;
     std::unique_ptr<QSocketNotifier> deviceNotifier_;
     LostPort lostPort_;
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
+    std::uint32_t framesSeen_ = 0;                     // frames already given to FrameRate
+    MeasureScratch measureScratch_;
 };
 
 PortSources PortSourcesOf(const FormEnvironment& environment);

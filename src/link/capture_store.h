@@ -25,14 +25,12 @@ struct CaptureStore {
     bool FrameReady = false;
 
     // Header word n (0..31), little-endian.
-    std::uint32_t HeaderWord(std::size_t n) const
-    {
+    std::uint32_t HeaderWord(std::size_t n) const {
         const std::uint8_t* p = RxBuffer.data() + 4 * (n % 32);
         return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
                std::uint32_t(p[3]) << 24;
     }
-    std::int16_t Sample(std::size_t i, int channel) const
-    {
+    std::int16_t Sample(std::size_t i, int channel) const {
         return CaptureBuffer[(2 * i + (channel & 1)) % CaptureBuffer.size()];
     }
 };

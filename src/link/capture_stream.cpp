@@ -41,9 +41,14 @@ void CheckHeader(SerialLink& link, CaptureStore& store) {
     if (MarkerAt(store, 0)) {
         link.RxChunk = 0;
         link.RxCount = 0;
+        link.Counters.inResync = false;
         return;
     }
     const std::uint32_t shift = MarkerAt(store, 1) ? 1 : MarkerAt(store, 2) ? 2 : 3;
+    if (!link.Counters.inResync)
+        ++link.Counters.resyncs;
+    link.Counters.inResync = true;
+    link.Counters.resyncBytes += shift;
     link.RxCount -= shift;
     std::memmove(store.RxBuffer.data(), store.RxBuffer.data() + shift, link.RxCount);
 }
@@ -54,6 +59,7 @@ void CompleteChunk(SerialLink& link, CaptureStore& store) {
     if (completed == kRxChunkCount - 1) {
         link.RequestPending = false;
         store.FrameReady = true;
+        ++link.Counters.framesReceived;
     }
 }
 
@@ -71,6 +77,7 @@ bool DrainInput(SerialLink& link, CaptureStore& store) {
 }
 
 void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log) {
+    link.Counters.inResync = false;
     link.RxChunk = kRxChunkHeader;
     link.RxCount = 0;
     // Stale bytes (late frames, replies to other commands) are dropped so the next
@@ -119,8 +126,13 @@ TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::Li
     ++link.TickCount;
     TickOutcome outcome;
     outcome.waitCursor = link.RequestPending;
-    if (!hold && (!link.RequestPending || link.TickCount >= link.RequestDeadline))
+    if (!hold && (!link.RequestPending || link.TickCount >= link.RequestDeadline)) {
+        if (link.RequestPending) {
+            const bool partial = link.RxChunk != kRxChunkHeader || link.RxCount > 0;
+            ++(partial ? link.Counters.timeoutsPartial : link.Counters.timeoutsEmpty);
+        }
         RequestCapture(link, store, log);
+    }
     if (link.RequestPending)
         PollCapture(link, store);
     if (store.FrameReady) {

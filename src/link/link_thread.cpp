@@ -102,6 +102,10 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
     delivery.requestPending = requestPending_;
     delivery.portOpen = portOpen_;
     delivery.portLost = portLost_;
+    delivery.counters = counters_;
+    for (std::function<void()>& task : replies_)
+        delivery.replies.push_back(std::move(task));
+    replies_.clear();
     if (frameNew_)
         CopyFrame(finished_, frame);
     tickDone_ = false;
@@ -113,6 +117,12 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
 void LinkThread::WaitIdle() {
     std::unique_lock lock(queueMutex_);
     queueChanged_.wait(lock, [this] { return (queue_.empty() && !running_) || stopping_; });
+}
+
+// The job's end publishes the reply together with the link's state after the job.
+void LinkThread::Reply(std::function<void()> task) {
+    std::lock_guard lock(outboxMutex_);
+    replies_.push_back(std::move(task));
 }
 
 void LinkThread::OutboxLog::Add(std::string_view line) {
@@ -158,6 +168,7 @@ void LinkThread::Run(Entry& entry) {
     }
     requestPending_ = link_.RequestPending;
     portOpen_ = link_.PortOpen;
+    counters_ = link_.Counters;
     portLost_ = portLost_ || lost;
     Publish(lock);
 }

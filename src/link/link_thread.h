@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "link/link_counters.h"
 #include "link/serial_link.h"
 #include "toolkit/line_log.h"
 
@@ -37,6 +38,9 @@ struct LinkDelivery {
     bool requestPending = false;    // the link's state after its last job
     bool portOpen = false;          // the same
     bool portLost = false;          // the open port's device went away and it was closed
+    LinkCounters counters;          // the capture loop's counts after its last job
+    // What jobs left for the window's thread to do, in the order they were left.
+    std::vector<std::function<void()>> replies;
 };
 
 // The instrument link on a thread of its own. Every port call happens in a job,
@@ -71,6 +75,9 @@ public:
     void AddLine(std::string_view line);
     // The same, for code that writes to a log.
     tk::LineLog& Log() { return windowLog_; }
+    // From a job: a task for the window's thread, run when it collects what the
+    // job left, after the link's state has been taken over.
+    void Reply(std::function<void()> task);
 
     // Moves the outbox into `delivery` and, when a frame is new, the frame's
     // header and samples into `frame`. Called on the window's thread.
@@ -136,6 +143,8 @@ private:
     bool requestPending_ = false;
     bool portOpen_ = false;
     bool portLost_ = false;
+    LinkCounters counters_;
+    std::vector<std::function<void()>> replies_;
     bool woken_ = false; // a wake is on its way and Collect has not run since
 };
 

@@ -85,6 +85,7 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     }
     link.PortHandle = &port;
     link.PortOpen = true;
+    link.Counters = LinkCounters{};
     log.Add(path);
     log.Add("   opened");
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/link_counters.h"
 #include "serial/serial_port.h"
 #include "toolkit/line_log.h"
 
@@ -51,6 +52,8 @@ struct SerialLink {
     std::uint32_t RequestDeadline = 0;
     std::uint32_t TickCount = 0;
     std::int32_t TimerInterval = 0;
+
+    LinkCounters Counters; // cleared by OpenPort
 };
 
 // Hands out the port object behind a row. The provider owns the objects; the

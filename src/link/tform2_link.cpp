@@ -6,16 +6,43 @@
 #include "link/open_port.h"
 #include "link/port_list.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace duruz {
+
+namespace {
+
+// Passes the lines on and keeps the last one that is not the port's path: why an
+// open failed ("Error opening", "   does not exist").
+class ReasonLog : public tk::LineLog {
+public:
+    ReasonLog(tk::LineLog& inner, const SerialLink& link) : inner_(inner), link_(link) {}
+    void Add(std::string_view line) override {
+        inner_.Add(line);
+        if (line != link_.PortPath.data())
+            reason = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+    }
+    std::string reason;
+
+private:
+    tk::LineLog& inner_;
+    const SerialLink& link_;
+};
+
+} // namespace
 
 void TForm2::ComPortClick() {
     const int row = ComPort.ItemIndex();
     SelectPortRow(Link, row);
     lostPort_ = {}; // a port chosen now replaces one waited for
-    link_.Post([table = Link.PortTable, count = Link.PortCount, row](LinkContext& link) {
+    link_.Post([this, table = Link.PortTable, count = Link.PortCount, row](LinkContext& link) {
         link.link.PortTable = table;
         link.link.PortCount = count;
-        if (OpenPort(link.link, link.ports, row, link.log))
+        ReasonLog log(link.log, link.link);
+        const bool opened = OpenPort(link.link, link.ports, row, log);
+        link_.Reply([this, opened, reason = log.reason] { PortOpened(opened, reason); });
+        if (opened)
             duruz::RequestCapture(link.link, link.capture, link.log);
     });
 }
@@ -49,6 +76,9 @@ void TForm2::DeliverLinkOutput() {
         Display.Add(line);
     Link.RequestPending = delivery.requestPending;
     Link.PortOpen = delivery.portOpen;
+    Link.Counters = delivery.counters;
+    for (const std::function<void()>& task : delivery.replies)
+        task();
     if (delivery.portLost)
         PortLost();
     if (delivery.frameNew)
@@ -60,6 +90,8 @@ void TForm2::DeliverLinkOutput() {
     if (Capture.FrameReady) {
         Capture.FrameReady = false;
         RedrawScreen();
+    } else {
+        UpdateStatusStrip();
     }
 }
 

@@ -49,6 +49,7 @@ constexpr const char* kUsage =
     "\n"
     "  --seed N        noise seed (default 1)\n"
     "  --no-noise      no noise on the inputs\n"
+    "  --no-demo       silence, not the demo signals, on inputs whose generator is off\n"
     "  --stray N       N stray bytes before the first frame\n"
     "  --cut N         the first frame stops after N bytes\n"
     "  --stall N:MS    the first frame pauses MS milliseconds after N bytes\n"
@@ -78,6 +79,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
             return 2;
         } else if (arg == "--no-noise") {
             options.instrument.noise = false;
+        } else if (arg == "--no-demo") {
+            options.instrument.demo = false;
         } else if (arg == "--seed") {
             ok = value(text) && ParseNumber(text, options.instrument.seed);
         } else if (arg == "--stray") {

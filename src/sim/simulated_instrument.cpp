@@ -96,6 +96,8 @@ std::int16_t SimulatedInstrument::InputSample(int input, std::int64_t index) con
         double cycles = generator.frequency * double(index) / kSampleRate;
         volts =
             generator.amplitude * WaveformValue(generator.waveform, cycles - std::floor(cycles));
+    } else if (options_.demo) {
+        volts = DemoVolts(input, double(index) / kSampleRate);
     }
     double counts = -volts * kFullCount / kFullScale[settings_.rangeIndex[input] & 7];
     if (options_.noise)

@@ -14,6 +14,7 @@ namespace sim {
 struct InstrumentOptions {
     std::uint64_t seed = 1;
     bool noise = true; // a little deterministic noise on both inputs
+    bool demo = true;  // an input whose generator is off sees DemoVolts, not silence
 };
 
 struct GeneratorSetting {

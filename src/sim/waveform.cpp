@@ -40,4 +40,24 @@ double WaveformValue(Waveform waveform, double phase) {
     return 0.0;
 }
 
+double DemoVolts(int input, double seconds) {
+    constexpr double kTurn = 2.0 * std::numbers::pi;
+    if (input == 0) {
+        constexpr double kPeriod = 1e-3;
+        constexpr double kRingHertz = 20000.0;
+        constexpr double kRingDecay = 20e-6;
+        const double phase = seconds / kPeriod - std::floor(seconds / kPeriod);
+        const bool high = phase < 0.5;
+        // The last edge: upward at the period's start, downward at its middle.
+        const double sinceEdge = (high ? phase : phase - 0.5) * kPeriod;
+        const double level = high ? 0.5 : -0.5;
+        return level * (1.0 + 0.1 * std::exp(-sinceEdge / kRingDecay) *
+                                  std::cos(kTurn * kRingHertz * sinceEdge));
+    }
+    constexpr double kMains = 50.0;
+    return 0.6 * std::sin(kTurn * kMains * seconds) +
+           0.12 * std::sin(3.0 * kTurn * kMains * seconds + 0.4) +
+           0.06 * std::sin(5.0 * kTurn * kMains * seconds + 1.1);
+}
+
 } // namespace sim

@@ -25,4 +25,10 @@ Waveform WaveformFromCode(char code);
 // Every shape but the cosine starts its turn at the same point as the sine.
 double WaveformValue(Waveform waveform, double phase);
 
+// What an input sees with its generator off, like a probe on a calibration
+// terminal: input 0 a 1 kHz square of +-0.5 V whose edges overshoot by 10% and ring
+// out within a few samples, input 1 a 50 Hz hum of 0.6 V peak with its third and
+// fifth harmonics. Time in seconds.
+double DemoVolts(int input, double seconds);
+
 } // namespace sim

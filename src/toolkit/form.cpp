@@ -17,7 +17,8 @@ namespace tk {
 // Forwards drawing to the image and asks the window to show it.
 class FormCanvas : public Canvas {
 public:
-    FormCanvas(ImageCanvas& image, QWidget& window) : image_(image), window_(window) {}
+    FormCanvas(ImageCanvas& image, QWidget& window, const Form& form)
+        : image_(image), window_(window), form_(form) {}
     void SetPenColor(Color color) override { image_.SetPenColor(color); }
     void SetFontColor(Color color) override { image_.SetFontColor(color); }
     void MoveTo(int x, int y) override {
@@ -46,9 +47,9 @@ public:
 private:
     // The picture follows the window's client size, also while the window is hidden.
     void Fit() {
-        if (window_.width() != width_ || window_.height() != height_) {
-            width_ = window_.width();
-            height_ = window_.height();
+        if (form_.ClientWidth() != width_ || form_.ClientHeight() != height_) {
+            width_ = form_.ClientWidth();
+            height_ = form_.ClientHeight();
             image_.Resize(width_, height_);
         }
     }
@@ -61,6 +62,7 @@ private:
     }
     ImageCanvas& image_;
     QWidget& window_;
+    const Form& form_;
     bool dirty_ = false;
     int width_ = -1;
     int height_ = -1;
@@ -84,6 +86,8 @@ public:
     ImageCanvas* image = nullptr;
     FormCanvas* canvas = nullptr;
     bool closing = false;
+    QWidget* bottomStrip = nullptr;
+    int bottomHeight = 0;
     // Where the window's outer corner sits when it is not maximised.
     QPoint normalCorner;
 
@@ -99,7 +103,9 @@ protected:
         painter.drawImage(event->rect(), picture, event->rect());
     }
     void resizeEvent(QResizeEvent*) override {
-        image->Resize(width(), height());
+        image->Resize(width(), std::max(1, height() - bottomHeight));
+        if (bottomStrip != nullptr)
+            bottomStrip->setGeometry(0, height() - bottomHeight, width(), bottomHeight);
         if (form_.OnResize)
             Dispatch(form_.OnResize);
     }
@@ -107,14 +113,23 @@ protected:
     // check box's margin) is passed on to its parent and ends here too; only a
     // press on the window's own free area starts a click.
     void mousePressEvent(QMouseEvent* event) override {
-        pressed_ =
-            event->button() == Qt::LeftButton && childAt(event->position().toPoint()) == nullptr;
+        // Only a press on the window's own free area, not one a control let through.
+        const bool free = childAt(event->position().toPoint()) == nullptr;
+        pressed_ = free && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+                       ? event->button()
+                       : Qt::NoButton;
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (pressed_ && event->button() == Qt::LeftButton &&
-            rect().contains(event->position().toPoint()))
-            form_.Click();
-        pressed_ = false;
+        const QPoint at = event->position().toPoint();
+        const bool inside = at.x() >= 0 && at.y() >= 0 && at.x() < form_.ClientWidth() &&
+                            at.y() < form_.ClientHeight();
+        if (inside && pressed_ == event->button()) {
+            if (pressed_ == Qt::LeftButton)
+                form_.Click();
+            else
+                form_.RightClick(at.x(), at.y());
+        }
+        pressed_ = Qt::NoButton;
     }
     void closeEvent(QCloseEvent* event) override {
         if (!closing) {
@@ -127,7 +142,7 @@ protected:
 
 private:
     Form& form_;
-    bool pressed_ = false;
+    Qt::MouseButton pressed_ = Qt::NoButton;
 };
 
 FormWidget* Window(QWidget* w) {
@@ -139,7 +154,7 @@ FormWidget* Window(QWidget* w) {
 Form::Form() : Control(new FormWidget(*this)) {
     canvas_ = std::make_unique<ImageCanvas>(1, 1, kWindowBackground);
     Window(widget_)->image = canvas_.get();
-    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *widget_);
+    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *widget_, *this);
     Window(widget_)->canvas = formCanvas_.get();
 }
 
@@ -157,13 +172,24 @@ std::string Form::Caption() const {
 }
 
 void Form::SetClientSize(int width, int height) {
-    widget_->resize(width, height);
+    widget_->resize(width, height + Window(widget_)->bottomHeight);
 }
 int Form::ClientWidth() const {
     return widget_->width();
 }
 int Form::ClientHeight() const {
-    return widget_->height();
+    return widget_->height() - Window(widget_)->bottomHeight;
+}
+
+void Form::ReserveBottomStrip(QWidget* strip, int height) {
+    FormWidget* window = Window(widget_);
+    const int clientHeight = ClientHeight();
+    window->bottomStrip = strip;
+    window->bottomHeight = height;
+    strip->setParent(window);
+    strip->setGeometry(0, clientHeight, window->width(), height);
+    strip->show();
+    widget_->resize(widget_->width(), clientHeight + height);
 }
 
 void Form::SetLeft(int left) {
@@ -183,7 +209,7 @@ void Form::SetWidth(int width) {
 }
 
 void Form::SetHeight(int height) {
-    widget_->resize(widget_->width(), std::max(1, height));
+    widget_->resize(widget_->width(), std::max(1, height) + Window(widget_)->bottomHeight);
 }
 
 // A maximised window reports the place it returns to, so that is what is kept.
@@ -202,7 +228,9 @@ int Form::FormWidth() const {
 }
 
 int Form::FormHeight() const {
-    return widget_->isMaximized() ? widget_->normalGeometry().height() : widget_->height();
+    const int outer =
+        widget_->isMaximized() ? widget_->normalGeometry().height() : widget_->height();
+    return outer - Window(widget_)->bottomHeight;
 }
 
 void Form::SetCursor(Cursor cursor) {
@@ -253,6 +281,11 @@ void Form::Close() {
 void Form::Click() {
     if (OnClick)
         Dispatch(OnClick);
+}
+
+void Form::RightClick(int x, int y) {
+    if (OnRightClick)
+        Dispatch([this, x, y] { OnRightClick(x, y); });
 }
 
 // Timer ------------------------------------------------------------------------

@@ -57,8 +57,16 @@ public:
     void Close();
     // What a click on the window's free area does.
     void Click();
+    // What a right click on the window's free area does, at client coordinates.
+    void RightClick(int x, int y);
+
+    // Keeps a strip of the given height along the window's bottom edge, below and
+    // outside the client area: the client size, the saved size and the canvas keep
+    // their meaning, and the window grows by the strip. The form places the widget.
+    void ReserveBottomStrip(QWidget* strip, int height);
 
     Handler OnClick;
+    std::function<void(int x, int y)> OnRightClick;
     Handler OnClose;
     Handler OnResize;
 

@@ -1,6 +1,6 @@
 #include "view/redraw_screen.h"
 
-#include "view/division_table.h"
+#include "view/sample_scale.h"
 #include "view/spectrum_view.h"
 #include "view/volt_label.h"
 
@@ -36,8 +36,6 @@ std::int32_t SweepX(const PlotArea& area, std::int32_t i) {
 }
 
 void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs& inputs) {
-    const std::int32_t d1 = DivisionTenths(inputs.probeRow[0], inputs.rangeRow[0]);
-    const std::int32_t d2 = DivisionTenths(inputs.probeRow[1], inputs.rangeRow[1]);
     const bool timeLabels = inputs.scope[0] || inputs.scope[1];
     const bool frequencyLabels = inputs.fft[0] || inputs.fft[1];
     char text[32];
@@ -50,13 +48,17 @@ void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs&
         canvas.MoveTo(area.left, y);
         canvas.LineTo(area.width, y);
         canvas.SetFontColor(kRed);
-        canvas.TextOut(20, y + 4, VoltLabel(100 * d1 * (5 - g)).c_str());
+        canvas.TextOut(
+            20, y + 4,
+            VoltLabel(GraticuleMillivolts(inputs.probeRow[0], inputs.rangeRow[0], 5 - g)).c_str());
         canvas.SetFontColor(kBlue);
-        canvas.TextOut(area.width - 50, y + 4, VoltLabel(100 * d2 * (5 - g)).c_str());
+        canvas.TextOut(
+            area.width - 50, y + 4,
+            VoltLabel(GraticuleMillivolts(inputs.probeRow[1], inputs.rangeRow[1], 5 - g)).c_str());
         canvas.MoveTo(x, 0);
         canvas.LineTo(x, area.height);
         if (timeLabels) {
-            std::snprintf(text, sizeof text, "%d mSec", 2 * g);
+            std::snprintf(text, sizeof text, "%d mSec", kMillisecondsPerDivision * g);
             canvas.TextOut(x - 20, 10, text);
         }
         if (frequencyLabels) {

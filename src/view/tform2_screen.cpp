@@ -25,6 +25,8 @@ void TForm2::RedrawScreen() {
     in.syncPosition = Trigger.SyncPosition;
     in.syncLevel = Trigger.SyncLevel;
     Plot = duruz::RedrawScreen(GetCanvas(), in, Capture, SpectrumWorkArea);
+    MeasureDrawnFrame();
+    UpdateStatusStrip();
 }
 
 // Three lines across the window, a dump of the last frame, then a fresh request;

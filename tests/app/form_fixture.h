@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -73,6 +74,8 @@ public:
         environment.startTimer = false;
         environment.linkThread = threaded;
         environment.deviceMonitor = &monitor;
+        if (adjust)
+            adjust(environment);
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
@@ -108,6 +111,8 @@ public:
     std::string folder;
     std::string configPath;
     std::string logPath;
+    // Changes to the environment before the window starts (dialog and clock hooks).
+    std::function<void(duruz::FormEnvironment&)> adjust;
     std::unique_ptr<duruz::TForm2> form;
     int shownMark = 0;
     bool threaded = false; // link jobs on the link thread instead of at once

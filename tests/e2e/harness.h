@@ -231,6 +231,10 @@ struct Display {
     std::string name;
 };
 
+// The status strip lies below the client area, inside the X window; Window holds
+// the client area's place and size.
+constexpr int kStatusStripHeight = 22;
+
 struct Window {
     std::string id;
     int x = 0, y = 0, width = 0, height = 0;
@@ -249,6 +253,7 @@ inline std::optional<Window> FindWindow() {
                                &w.width, &w.height) == 4;
         },
         20s);
+    w.height -= kStatusStripHeight;
     return found ? std::optional(w) : std::nullopt;
 }
 
@@ -362,7 +367,7 @@ inline bool ShowsSquare(const Window& w, int low, int high, int level) {
         return long(std::uint8_t(at[0])) << 16 | long(std::uint8_t(at[1])) << 8 |
                long(std::uint8_t(at[2]));
     };
-    const int areaWidth = width - 10, areaHeight = height - 1 - 11 - 99;
+    const int areaWidth = width - 10, areaHeight = height - kStatusStripHeight - 1 - 11 - 99;
     const auto y = [&](int s) { return ((s + 2047) * areaHeight) / 4094; };
     for (int run = 0; run < 8; ++run) {
         const int x = 10 + int((unsigned(areaWidth) * unsigned(run * 256 + 128)) >> 11);

@@ -1,4 +1,5 @@
 #include "link/capture_stream.h"
+#include "link/frame_rate_meter.h"
 
 #include "support/fake_serial_port.h"
 #include "support/recording_log.h"
@@ -174,6 +175,46 @@ TEST_F(CaptureStream, DrainGivesUpOnALineThatNeverFallsQuiet) {
         EXPECT_EQ(port.written, kRequest);
         EXPECT_TRUE(link.RequestPending);
     }
+}
+
+TEST_F(CaptureStream, CountersCountFramesResyncsAndTimeoutsWhereTheyHappen) {
+    const std::string frame = MakeFrame(2048, 7), cut = MakeFrame(2048, 8);
+    port.reads = {"", "\x01\x02\x03\x04\x05" + frame}; // T = 1: shifts of 3 and 2, one resync
+    EXPECT_TRUE(CaptureTick(link, store, false, log).redraw);
+    port.reads = {"", "\x01\x02" + frame}; // T = 2: a second resync of 2 bytes
+    EXPECT_TRUE(CaptureTick(link, store, false, log).redraw);
+    EXPECT_EQ(link.Counters.framesReceived, 2u);
+    EXPECT_EQ(link.Counters.resyncs, 2u);
+    EXPECT_EQ(link.Counters.resyncBytes, 7u);
+
+    port.reads = {};
+    CaptureTick(link, store, false, log); // T = 3: requested, nothing comes
+    CaptureTick(link, store, false, log); // T = 4: still within the deadline
+    EXPECT_EQ(link.Counters.timeoutsEmpty + link.Counters.timeoutsPartial, 0u);
+    port.reads = {"", cut.substr(0, 700)};
+    CaptureTick(link, store, false, log); // T = 5: lost with nothing; the next one is cut
+    CaptureTick(link, store, true, log);  // T = 6
+    CaptureTick(link, store, true, log);  // T = 7: the deadline passes under Hold, no time-out
+    EXPECT_EQ(link.Counters.timeoutsPartial, 0u);
+    CaptureTick(link, store, false, log); // T = 8: lost with part of a frame
+    EXPECT_EQ(link.Counters.timeoutsEmpty, 1u);
+    EXPECT_EQ(link.Counters.timeoutsPartial, 1u);
+    EXPECT_EQ(link.Counters.framesReceived, 2u);
+}
+
+TEST(FrameRateMeter, RatesOverTheLastFiveSecondsOnAScriptedClock) {
+    FrameRateMeter meter;
+    meter.Reset(1000);
+    EXPECT_EQ(meter.Rate(1000), 0.0);
+    for (std::int64_t t = 1200; t <= 11000; t += 200)
+        meter.AddFrame(t);
+    EXPECT_DOUBLE_EQ(meter.Rate(2000), 5.0);  // 1 s after the reset: 5 frames in 1 s
+    EXPECT_DOUBLE_EQ(meter.Rate(11000), 5.0); // (6000, 11000]: 25 frames
+    // The frames stop; one at exactly now - 5 s is outside the window.
+    EXPECT_DOUBLE_EQ(meter.Rate(13800), 2.2); // 8800 excluded, 9000..11000: 11 frames
+    EXPECT_DOUBLE_EQ(meter.Rate(16000), 0.0);
+    meter.Reset(20000);
+    EXPECT_DOUBLE_EQ(meter.Rate(21000), 0.0);
 }
 
 } // namespace

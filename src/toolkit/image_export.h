@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tk {
+
+class Form;
+class ImageCanvas;
+
+// A part of the canvas's picture, in its pixels.
+struct ImageRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Writes the part as a PNG through a temporary file that replaces path only when
+// complete. Returns false with the reason in error.
+bool SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path,
+                  std::string& error);
+// Puts the part on the clipboard as a picture.
+void CopyImageToClipboard(ImageCanvas& canvas, const ImageRect& part);
+
+// The user's folders for pictures and documents; empty when unknown.
+std::string PicturesFolder();
+std::string DocumentsFolder();
+
+// Asks for a file to save to, starting at suggested; empty when cancelled. Paths
+// are UTF-8.
+std::string AskSaveFileName(Form& owner, std::string_view title, const std::string& suggested,
+                            std::string_view filter);
+// A message box on the window, with the application title.
+void ShowErrorMessage(Form& owner, std::string_view text);
+
+} // namespace tk

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "toolkit/controls.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tk {
+
+class Form;
+
+// A context menu of the window. Each item's shortcut also works on the whole
+// window while the menu is closed. Captions are UTF-8.
+class PopupMenu {
+public:
+    explicit PopupMenu(Form& owner);
+    ~PopupMenu();
+
+    // shortcut in Qt's portable form, e.g. "Ctrl+S"; empty for none.
+    void Add(std::string_view caption, std::string_view shortcut, Handler handler);
+    int Count() const;
+    std::string Caption(int item) const;
+    std::string Shortcut(int item) const;
+    // What choosing the item does.
+    void Choose(int item);
+
+    // Opens the menu at client coordinates and returns at once.
+    void Popup(int x, int y);
+    bool IsOpen() const;
+    void CloseMenu();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace tk

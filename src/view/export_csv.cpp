@@ -1,0 +1,96 @@
+#include "view/export_csv.h"
+
+#include "view/sample_scale.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace duruz {
+
+namespace {
+
+// to_chars ignores the C and C++ locales, unlike printf's "%f".
+void AppendFixed(std::string& out, double value, int decimals) {
+    char text[48];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    out.append(text, result.ptr);
+}
+
+void AppendInt(std::string& out, long long value) {
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+void AppendChannel(std::string& out, const CsvExportInfo& info, int c) {
+    out += "# ch";
+    AppendInt(out, c + 1);
+    out += ": range +/-";
+    AppendFixed(out, FullScaleVolts(info.probeRow[c], info.rangeRow[c]), 1);
+    out += " V, probe ";
+    out += info.probeRow[c] == 0 ? "x10" : "x1";
+    out += "\n";
+}
+
+} // namespace
+
+std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info) {
+    std::string out;
+    out.reserve(kSamplePairs * 48 + 512);
+    out += "# RORU-Duruz frame\n# date: " + info.date + "\n# port: " + info.port + "\n";
+    AppendChannel(out, info, 0);
+    AppendChannel(out, info, 1);
+    out += "# sweep: " + info.sweep + "\n# sync: " + info.sync + ", level ";
+    AppendInt(out, info.syncLevel);
+    out += ", position ";
+    AppendInt(out, info.syncPosition);
+    out += "\nindex,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\n";
+    for (std::size_t i = 0; i < kSamplePairs; ++i) {
+        const int s1 = store.Sample(i, 0);
+        const int s2 = store.Sample(i, 1);
+        AppendInt(out, static_cast<long long>(i));
+        out += ',';
+        AppendFixed(out, SampleSeconds(double(i)), 9);
+        out += ',';
+        AppendFixed(out, SampleVolts(s1, info.probeRow[0], info.rangeRow[0]) + 0.0, 6);
+        out += ',';
+        AppendFixed(out, SampleVolts(s2, info.probeRow[1], info.rangeRow[1]) + 0.0, 6);
+        out += ',';
+        AppendInt(out, s1);
+        out += ',';
+        AppendInt(out, s2);
+        out += '\n';
+    }
+    return out;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
+    const std::string temporary = path + ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    const int closeErrno = errno;
+    std::error_code failure;
+    if (written && closed) {
+        std::filesystem::rename(temporary, path, failure);
+        if (!failure)
+            return true;
+        error = failure.message();
+    } else {
+        error = std::strerror(written ? closeErrno : writeErrno);
+    }
+    std::filesystem::remove(temporary, failure);
+    return false;
+}
+
+} // namespace duruz

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "link/capture_store.h"
+
+#include <string>
+
+namespace duruz {
+
+// What the export's comment header says about the frame.
+struct CsvExportInfo {
+    std::string date; // "2026-12-07 14:03:21"
+    std::string port; // "/dev/ttyUSB0", "Simulator"
+    int probeRow[2] = {1, 1};
+    int rangeRow[2] = {7, 7};
+    std::string sweep;    // "2 mSec/div"
+    std::string sync;     // "Ch1 Rise"
+    int syncLevel = 0;    // as sent
+    int syncPosition = 0; // sample index
+};
+
+// The frame as text: a "# " comment header, a column line, then one row per
+// sample pair: index, time in seconds, both channels in volts, both raw samples.
+// Numbers are written with a dot and no grouping, whatever the user's locale.
+std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info);
+
+// Writes bytes to a temporary file beside path and renames it over path, so a
+// failed write leaves nothing half-written. Returns false with the reason in error.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
+
+} // namespace duruz

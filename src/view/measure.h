@@ -1,0 +1,51 @@
+#pragma once
+
+#include "link/capture_store.h"
+#include "view/spectrum_view.h"
+
+#include <array>
+
+namespace duruz {
+
+// What a bench scope reads off one channel of one frame, in volts, seconds and
+// hertz with the probe and range applied.
+struct ChannelMeasurements {
+    bool hasFrequency = false; // false: DC, noise, or under two periods in the frame
+    double frequency = 0.0;    // Hz
+    double period = 0.0;       // s
+    double vpp = 0.0;
+    double vmin = 0.0;
+    double vmax = 0.0;
+    double mean = 0.0;
+    double rms = 0.0; // of the whole signal, DC included
+    bool hasDuty = false;
+    double duty = 0.0;      // percent of each period above the mid level
+    bool overRange = false; // 2% of the samples or more at the range's limit: clipped
+};
+
+// The highest peak of a channel's spectrum, as the spectrum view shows it.
+struct SpectrumPeak {
+    bool found = false;
+    double frequency = 0.0; // Hz, refined between bins
+    double level = 0.0;     // volts peak of the sine that would give it
+};
+
+// Room for one transform, so a measurement allocates nothing.
+struct MeasureScratch {
+    std::array<ComplexFloat, kSpectrumBins> work{};
+    SpectrumMagnitudes magnitudes{};
+};
+
+// Frequency comes from rising crossings of the mid level, with a hysteresis of a
+// tenth of the swing, timed by linear interpolation and averaged over every whole
+// period in the frame; it needs at least two periods of steady length. Otherwise
+// the spectrum's peak, interpolated between bins, gives it, when it stands clear
+// of the rest of the spectrum.
+ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int probeRow,
+                                   int rangeRow, MeasureScratch& scratch);
+
+// The largest bin above the lowest two (DC and the window's spread of it).
+SpectrumPeak FindSpectrumPeak(const CaptureStore& store, int channel, int probeRow, int rangeRow,
+                              MeasureScratch& scratch);
+
+} // namespace duruz

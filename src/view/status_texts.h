@@ -1,0 +1,35 @@
+#pragma once
+
+#include "link/link_counters.h"
+#include "view/measure.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace duruz {
+
+// The texts of the window's status strip, in UTF-8 with C-locale numbers.
+
+// What became of the last port the user chose.
+struct LinkStatus {
+    enum class State { None, Open, Failed, Disconnected };
+    std::string port; // the row's text: "ttyUSB0", "Simulator", a --port path
+    State state = State::None;
+    std::string reason; // why it failed: "Error opening", "does not exist"
+};
+
+// value in the unit with an SI prefix and the given significant digits:
+// Engineering(1000, 4, "Hz") is "1.000 kHz", Engineering(0.0021, 3, "s") "2.10 ms".
+std::string Engineering(double value, int digits, std::string_view unit);
+
+std::string LinkText(const LinkStatus& status);                     // "Simulator: open"
+std::string RateText(double framesPerSecond, std::uint32_t frames); // "1.4 fps, 23 frames"
+std::string FaultsText(const LinkCounters& counters);
+// The short line of a shown channel and the tooltip with every value. Values of a
+// clipped channel carry '>'; a frequency that cannot be measured reads "—".
+std::string ChannelText(int channel, const ChannelMeasurements& m);
+std::string ChannelDetail(int channel, const ChannelMeasurements& m);
+std::string SpectrumText(int channel, const SpectrumPeak& peak);
+
+} // namespace duruz

@@ -1,0 +1,94 @@
+#include "view/export_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <locale>
+
+namespace {
+
+using namespace duruz;
+
+struct CommaPunct : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+// Runs in a decimal-comma locale: the C one where the machine has it, and always a
+// C++ global locale with ',' and grouped thousands.
+class ExportCsv : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
+        ASSERT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
+    }
+    void TearDown() override {
+        std::setlocale(LC_ALL, "C");
+        std::locale::global(std::locale::classic());
+    }
+};
+
+TEST_F(ExportCsv, HeaderAndScaledRows) {
+    CaptureStore store;
+    store.CaptureBuffer[0] = -2047; // sample 0: channel 1 at the top, channel 2 at 0
+    store.CaptureBuffer[2] = 1000;  // sample 1
+    store.CaptureBuffer[3] = -1234;
+    store.CaptureBuffer[2 * 2047] = 2047; // the last sample
+    store.CaptureBuffer[2 * 2047 + 1] = 4094;
+    CsvExportInfo info;
+    info.date = "2026-12-07 14:03:21";
+    info.port = "Simulator";
+    info.probeRow[0] = 1; // x1 +-1 V
+    info.rangeRow[0] = 7;
+    info.probeRow[1] = 0; // x10 +-240 V
+    info.rangeRow[1] = 0;
+    info.sweep = "2 mSec/div";
+    info.sync = "Ch1 Rise";
+    info.syncLevel = -123;
+    info.syncPosition = 1024;
+    const std::string csv = FrameCsv(store, info);
+    const std::string head = "# RORU-Duruz frame\n"
+                             "# date: 2026-12-07 14:03:21\n"
+                             "# port: Simulator\n"
+                             "# ch1: range +/-1.0 V, probe x1\n"
+                             "# ch2: range +/-240.0 V, probe x10\n"
+                             "# sweep: 2 mSec/div\n"
+                             "# sync: Ch1 Rise, level -123, position 1024\n"
+                             "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\n"
+                             "0,0.000000000,1.000000,0.000000,-2047,0\n"
+                             "1,0.000009766,-0.488520,144.680020,1000,-1234\n"
+                             "2,0.000019531,0.000000,0.000000,0,0\n";
+    EXPECT_EQ(csv.substr(0, head.size()), head);
+    const std::string tail = "2047,0.019990234,-1.000000,-480.000000,2047,4094\n";
+    EXPECT_EQ(csv.substr(csv.size() - tail.size()), tail);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8 + 2048);
+}
+
+TEST_F(ExportCsv, AtomicWriteReplacesOrLeavesNothing) {
+    const auto folder = std::filesystem::temp_directory_path() / "duruz-csv-test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "frame.csv").string();
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "old", error));
+    ASSERT_TRUE(WriteFileAtomically(path, "new bytes", error)) << error;
+    {
+        std::ifstream in(path, std::ios::binary); // closed before the folder goes
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new bytes");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+    // A folder that does not exist: the reason comes back, and no file appears.
+    const std::string missing = (folder / "no" / "frame.csv").string();
+    EXPECT_FALSE(WriteFileAtomically(missing, "x", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(std::filesystem::exists(missing + ".part"));
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
