@@ -1,0 +1,69 @@
+// The window keeps answering while the link works: a 20 ms timer on its thread
+// fires on time with the simulator streaming and with a device that never stops
+// talking, which the link gives up draining with one line in the memo.
+
+#include "app/tform2.h"
+#include "sim/port_provider.h"
+#include "support/latency_probe.h"
+#include "support/talking_peer.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::ProbeLateness;
+
+struct Folder {
+    Folder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "duruz-answer-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~Folder() { std::filesystem::remove_all(path); }
+    std::string path;
+};
+
+duruz::FormEnvironment Environment(sim::DefaultPortProvider& ports, const Folder& folder) {
+    duruz::FormEnvironment environment;
+    environment.ports = &ports;
+    environment.sysfsRoot = folder.path + "/sys"; // no devices of this machine
+    environment.configPath = folder.path + "/Config.Ini";
+    return environment;
+}
+
+bool MemoHolds(duruz::TForm2& form, const std::string& line) {
+    for (int i = 0; i < form.Display.LineCount(); ++i)
+        if (form.Display.Line(i) == line)
+            return true;
+    return false;
+}
+
+TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
+    {
+        Folder folder;
+        sim::DefaultPortProvider ports;
+        duruz::TForm2 form(Environment(ports, folder));
+        const auto lateness = ProbeLateness(1500ms);
+        EXPECT_LT(lateness.P95(), 100) << "max " << lateness.Max();
+    }
+
+    testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
+    ASSERT_FALSE(peer.path.empty()) << "no pseudo-terminal";
+    Folder folder;
+    sim::DefaultPortProvider ports;
+    duruz::FormEnvironment environment = Environment(ports, folder);
+    environment.extraPorts = {peer.path};
+    const auto before = std::chrono::steady_clock::now();
+    duruz::TForm2 form(std::move(environment));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s) << "start-up held by the line";
+    const auto lateness = ProbeLateness(1500ms);
+    EXPECT_LT(lateness.P95(), 100) << "max " << lateness.Max();
+    EXPECT_TRUE(MemoHolds(form, "   line busy: stale bytes dropped"));
+    EXPECT_EQ(peer.Received().substr(0, 4), "%z\r\n");
+}
+
+} // namespace
