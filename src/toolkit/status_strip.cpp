@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPalette>
 
 #include <vector>
 
@@ -39,6 +40,13 @@ StatusStrip::StatusStrip(Form& form, std::initializer_list<int> widths)
     : impl_(std::make_unique<Impl>()) {
     impl_->frame = new StripFrame;
     impl_->frame->setFrameShape(QFrame::NoFrame);
+    // Its own opaque background: the window behind it is black, and labels that are
+    // not cleared before they repaint would show old texts through new ones.
+    QPalette palette = impl_->frame->palette();
+    palette.setColor(QPalette::Window, QColor(0xF0, 0xF0, 0xF0));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    impl_->frame->setPalette(palette);
+    impl_->frame->setAutoFillBackground(true);
     auto* layout = new QHBoxLayout(impl_->frame);
     layout->setContentsMargins(4, 0, 4, 0);
     layout->setSpacing(8);
