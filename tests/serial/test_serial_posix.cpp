@@ -216,3 +216,30 @@ TEST_F(PtyPort, BytesPassUnchangedBothWays) {
 }
 
 } // namespace
+
+namespace {
+
+// Interrupt, from another thread, cuts short a write the far end never takes, and
+// the read after it that would wait a minute; both report what they had.
+TEST_F(PtyPort, InterruptEndsAWaitingReadAndAWaitingWrite) {
+    Open(serial::Timeouts{0, 0, 60000, 0, 0});
+    EXPECT_EQ(port.ReadWithin(buffer, sizeof buffer, 2), 0u); // a quiet line: 2 ms, not 60 s
+    ASSERT_TRUE(pty.WriteAll("ab"));
+    EXPECT_EQ(port.ReadWithin(buffer, sizeof buffer, 2), 2u);
+
+    std::size_t got = 1, sent = 0;
+    const std::string flood(1 << 20, 'f'); // far more than the pseudo-terminal buffers
+    const auto start = Clock::now();
+    std::thread user([&] {
+        sent = port.Write(flood.data(), flood.size()); // blocks when the buffer is full
+        got = port.Read(buffer, sizeof buffer);        // and this would wait a minute
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    port.Interrupt();
+    user.join();
+    EXPECT_LT(MsSince(start), 5000);
+    EXPECT_EQ(got, 0u);
+    EXPECT_LT(sent, flood.size());
+}
+
+} // namespace
