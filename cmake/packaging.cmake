@@ -40,6 +40,9 @@ set(CPACK_PACKAGE_CONTACT ${DURUZ_PACKAGE_MAINTAINER})
 # Packages carry the programs without their debugging information.
 set(CPACK_STRIP_FILES ON)
 
+if(UNIX AND NOT APPLE)
+    set(CPACK_GENERATOR DEB)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The run-time libraries, with their versions, come from dpkg-shlibdeps (dpkg-dev).
