@@ -17,7 +17,12 @@ if ! command -v clang++ >/dev/null || ! compgen -G "/usr/lib/llvm-*/lib/clang/*/
     bash scripts/install.sh scripts/fuzz_packages.txt
 fi
 
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+# A folder once configured from fuzz/ as a project of its own is configured afresh
+# from the top; its corpus and artifacts stay.
+if grep -qs '^CMAKE_HOME_DIRECTORY:INTERNAL=.*/fuzz$' "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+cmake --preset fuzz
 cmake --build "$build"
 
 mkdir -p "$build/artifacts"

@@ -21,13 +21,12 @@ host_build=build
 if [ ! -f build/build.ninja ]; then
     host_build=build-win-host
     cmake -S . -B "$host_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DDURUZ_BUILD_GUI=OFF -DDURUZ_BUILD_TESTS=OFF -DDURUZ_BUILD_BENCH=OFF >/dev/null
+        -DDURUZ_BUILD_GUI=OFF -DDURUZ_BUILD_TESTS=OFF -DDURUZ_BUILD_BENCH=OFF
 fi
 cmake --build "$host_build" --target duruz-sim >/dev/null
 sim="$host_build/duruz-sim"
 
-cmake -S . -B "$win_build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DDURUZ_BUILD_GUI=OFF -DDURUZ_BUILD_BENCH=OFF >/dev/null
+cmake --preset mingw
 cmake --build "$win_build"
 echo "== cross build done after $((SECONDS - start)) s"
 

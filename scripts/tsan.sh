@@ -5,13 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-tsan
-sanitize="-fsanitize=thread -fno-omit-frame-pointer"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS="$sanitize" \
-    -DCMAKE_EXE_LINKER_FLAGS="$sanitize" -DDURUZ_BUILD_BENCH=OFF
+# The flags are those of the tsan preset in CMakePresets.json.
+cmake --preset tsan
 cmake --build "$build" --target test_link test_form
 "$build/tests/link/test_link" --gtest_filter='LinkThread.*:CaptureStream.*'
 "$build/tests/app/test_form" --gtest_filter='LinkOrder.*:Timer1Timer.*:ScreenClick.*'
