@@ -3,7 +3,7 @@
 #include "view/fft_stages.h"
 #include "view/fft_tables.h"
 
-#if defined(_MSC_VER) && !defined(__clang__) && defined(_M_X64)
+#if defined(_MSC_VER) && defined(_M_X64)
 #include <intrin.h>
 #endif
 

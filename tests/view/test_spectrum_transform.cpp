@@ -133,6 +133,8 @@ TEST(SpectrumTransform, MatchesADoublePrecisionDft) {
     }
 }
 
+namespace {
+
 // Every size 2..4,096 through the given stages, then the split, against the
 // literal scalar transcription, bit for bit; the last round has a negative zero.
 void ExpectBitIdenticalToTheScalarReference(duruz::FftStagesFunction stages) {
@@ -151,6 +153,8 @@ void ExpectBitIdenticalToTheScalarReference(duruz::FftStagesFunction stages) {
         }
     }
 }
+
+} // namespace
 
 TEST(SpectrumTransform, ScalarStagesBitIdenticalToTheScalarReference) {
     ExpectBitIdenticalToTheScalarReference(&duruz::FftStagesScalar);
