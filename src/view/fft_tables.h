@@ -26,8 +26,4 @@ struct FftTables {
 
 const FftTables& TheFftTables();
 
-// Keeps the transform on its SSE2 paths even where wider vectors are available,
-// so that tests can check both give the same bits.
-extern bool FftBaselineOnly;
-
 } // namespace duruz

@@ -1,3 +1,4 @@
+#include "view/fft_stages.h"
 #include "view/fft_tables.h"
 #include "view/reference_fft.h"
 
@@ -132,26 +133,43 @@ TEST(SpectrumTransform, MatchesADoublePrecisionDft) {
     }
 }
 
-TEST(SpectrumTransform, BitIdenticalToTheScalarReference) {
-    // Both the widest vectors the machine offers and the SSE2 baseline.
-    for (bool baseline : {false, true}) {
-        duruz::FftBaselineOnly = baseline;
-        for (int n = 2; n <= 4096; n *= 2) {
-            for (unsigned round = 0; round < 3; ++round) {
-                Signal data = RandomSignal(std::size_t(n), 10000 * round + unsigned(n), 30000.0f);
-                if (round == 2)
-                    data[1] = {-0.0f, 0.0f};
-                Signal expected = data;
-                ComplexFft(data.data(), n);
-                reference::ComplexFft(expected.data(), n);
-                ASSERT_TRUE(SameBits(data.data(), expected.data(), data.size()))
-                    << "fft " << n << " baseline " << baseline;
-                RealFftSplit(data.data(), n);
-                reference::RealFftSplit(expected.data(), n);
-                ASSERT_TRUE(SameBits(data.data(), expected.data(), data.size()))
-                    << "split " << n << " baseline " << baseline;
-            }
+namespace {
+
+// Every size 2..4,096 through the given stages, then the split, against the
+// literal scalar transcription, bit for bit; the last round has a negative zero.
+void ExpectBitIdenticalToTheScalarReference(duruz::FftStagesFunction stages) {
+    for (int n = 2; n <= 4096; n *= 2) {
+        for (unsigned round = 0; round < 3; ++round) {
+            Signal data = RandomSignal(std::size_t(n), 10000 * round + unsigned(n), 30000.0f);
+            if (round == 2)
+                data[1] = {-0.0f, 0.0f};
+            Signal expected = data;
+            duruz::ComplexFftWith(stages, data.data(), n);
+            reference::ComplexFft(expected.data(), n);
+            ASSERT_TRUE(SameBits(data.data(), expected.data(), data.size())) << "fft " << n;
+            RealFftSplit(data.data(), n);
+            reference::RealFftSplit(expected.data(), n);
+            ASSERT_TRUE(SameBits(data.data(), expected.data(), data.size())) << "split " << n;
         }
     }
-    duruz::FftBaselineOnly = false;
+}
+
+} // namespace
+
+TEST(SpectrumTransform, ScalarStagesBitIdenticalToTheScalarReference) {
+    ExpectBitIdenticalToTheScalarReference(&duruz::FftStagesScalar);
+}
+
+TEST(SpectrumTransform, Sse2StagesBitIdenticalToTheScalarReference) {
+    if (duruz::kFftStagesSse2 == nullptr)
+        GTEST_SKIP() << "this build targets a processor without SSE2";
+    ExpectBitIdenticalToTheScalarReference(duruz::kFftStagesSse2);
+}
+
+TEST(SpectrumTransform, AvxStagesBitIdenticalToTheScalarReference) {
+    if (duruz::kFftStagesAvx == nullptr)
+        GTEST_SKIP() << "this build has no AVX stages (not an x86-64 target)";
+    if (duruz::FftStagesAvx() == nullptr)
+        GTEST_SKIP() << "this processor or its system does not run AVX";
+    ExpectBitIdenticalToTheScalarReference(duruz::FftStagesAvx());
 }
