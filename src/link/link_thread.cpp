@@ -50,24 +50,14 @@ void LinkThread::Stop() {
 }
 
 void LinkThread::Post(LinkJob job) {
-    Entry entry{std::move(job), false};
-    if (stopped_)
-        return;
-    if (!worker_.joinable()) {
-        Run(entry);
-        return;
-    }
-    {
-        std::lock_guard lock(queueMutex_);
-        if (stopping_)
-            return;
-        queue_.push_back(std::move(entry));
-    }
-    queueChanged_.notify_all();
+    Enqueue(Entry{std::move(job), false});
 }
 
 void LinkThread::PostTick(bool hold) {
-    Entry entry{nullptr, hold};
+    Enqueue(Entry{nullptr, hold});
+}
+
+void LinkThread::Enqueue(Entry entry) {
     if (stopped_)
         return;
     if (!worker_.joinable()) {
@@ -78,8 +68,9 @@ void LinkThread::PostTick(bool hold) {
         std::lock_guard lock(queueMutex_);
         if (stopping_)
             return;
-        if (!queue_.empty() && !queue_.back().job) {
-            queue_.back().hold = hold;
+        const bool tick = !entry.job;
+        if (tick && !queue_.empty() && !queue_.back().job) {
+            queue_.back().hold = entry.hold;
             return;
         }
         queue_.push_back(std::move(entry));

@@ -108,6 +108,9 @@ private:
         LinkThread& owner_;
     };
 
+    // Runs the entry at once before Start, else queues it, merging a tick into a
+    // tick that waits right at the back.
+    void Enqueue(Entry entry);
     void Run(Entry& entry);
     void Loop();
     void ClosePort();
