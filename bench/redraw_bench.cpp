@@ -6,6 +6,7 @@
 // reports both CPU times and their ratio.
 #include "toolkit/image_canvas.h"
 #include "view/redraw_screen.h"
+#include "view/screen_geometry.h"
 #include "view/spectrum_view.h"
 #include "view/volt_label.h"
 
@@ -71,25 +72,22 @@ struct Fixture {
         font = QFont("Tahoma");
         font.setPixelSize(11);
         area = duruz::ComputePlotArea(kClientWidth, kClientHeight, 10, 11, 99);
-        const std::uint32_t width = std::uint32_t(area.width);
         for (int c = 0; c < 2; ++c) {
             auto& trace = curves[2 * c];
-            trace.emplace_back(area.left, ((store->Sample(0, c) + 2047) * area.height) / 4094);
-            for (int i = 0; i < 2048; ++i)
-                trace.emplace_back(int((width * std::uint32_t(i)) >> 11) + area.left,
-                                   ((store->Sample(i, c) + 2047) * area.height) / 4094);
+            trace.emplace_back(area.left, duruz::SampleY(store->Sample(0, c), area.height));
+            for (int i = 0; i < int(duruz::kSamplePairs); ++i)
+                trace.emplace_back(duruz::SweepX(area, i),
+                                   duruz::SampleY(store->Sample(i, c), area.height));
             duruz::SpectrumMagnitudes m;
             duruz::ComputeSpectrum(*store, c, work, m);
             auto& spectrum = curves[2 * c + 1];
-            const int middle = area.height / 2;
-            spectrum.emplace_back(area.left, middle - (area.height * m[0]) / 4094);
-            for (int k = 0; k < 1024; ++k)
-                spectrum.emplace_back(int((width * std::uint32_t(2 * k)) >> 11) + area.left,
-                                      middle - (area.height * m[k]) / 4094);
+            spectrum.emplace_back(area.left, duruz::MagnitudeY(m[0], area.height));
+            for (int k = 0; k < duruz::kSpectrumBins; ++k)
+                spectrum.emplace_back(duruz::BinX(area, k), duruz::MagnitudeY(m[k], area.height));
         }
         char text[32];
         for (int g = 1; g <= 9; ++g) {
-            const int y = (area.height * g) / 10, x = (area.width * g) / 10 + area.left;
+            const int y = duruz::GraticuleY(g, area.height), x = duruz::GraticuleX(g, area);
             labels.emplace_back(QPoint(20, y + 4), duruz::VoltLabel(100 * 32 * (5 - g)).c_str());
             labels.emplace_back(QPoint(area.width - 50, y + 4),
                                 duruz::VoltLabel(100 * 8 * (5 - g)).c_str());

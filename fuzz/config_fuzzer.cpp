@@ -14,7 +14,6 @@ namespace {
 
 using duruz::ConfigReader;
 using duruz::kConfigLines;
-using duruz::ParseLong;
 using duruz::ScopeSettings;
 
 constexpr std::size_t kMaxLineChars = 90;  // characters a line may hold
@@ -53,19 +52,7 @@ std::int32_t Clamp(std::int32_t value, std::int32_t low, std::int32_t high) {
 // What start-up does with the value of setting `index` (0-based, file order), with
 // the controls' limits that ScopeSettings can express: the bars clamp their positions.
 void Apply(ScopeSettings& s, int index, const char* value) {
-    std::int32_t* const numbers[] = {&s.SwpSp, &s.SySrc, &s.SyPol, &s.ComPt, &s.Prob1,
-                                     &s.Scal1, &s.Prob2, &s.Scal2, &s.SyLev, &s.SyPos,
-                                     &s.Wleft, &s.Wtopp, &s.Wwidt, &s.Whigh};
-    bool* const flags[] = {&s.Scop1, &s.Scop2, &s.Fft1C, &s.Fft2C, &s.Hold};
-    const std::int32_t number = ParseLong(value);
-    if (index < 14)
-        *numbers[index] = number;
-    else if (index < 19)
-        *flags[index - 14] = number != 0;
-    else if (index == 19 || index == 22)
-        (index == 19 ? s.Wave1 : s.Wave2) = number;
-    else
-        (index == 20 ? s.Freq1 : index == 21 ? s.Ampl1 : index == 23 ? s.Freq2 : s.Ampl2) = value;
+    duruz::ParseSetting(s, index, value);
     s.SyLev = Clamp(s.SyLev, -2000, 2000);
     s.SyPos = Clamp(s.SyPos, 0, 2048);
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 
 namespace duruz {
 
@@ -33,10 +35,6 @@ void AppendNumber(std::string& out, const char* key, std::int32_t value) {
     out += line;
 }
 
-void AppendFlag(std::string& out, const char* key, bool value) {
-    AppendNumber(out, key, value ? 1 : 0);
-}
-
 void AppendText(std::string& out, const char* key, const std::string& text) {
     char line[kLineBuffer];
     std::snprintf(line, sizeof line, "%s %s               \r\n", key,
@@ -46,10 +44,10 @@ void AppendText(std::string& out, const char* key, const std::string& text) {
 
 // The path is write-only (loading restores the port by its row), so it is cut to what
 // fits the line rather than overflowing it.
-void AppendPort(std::string& out, std::int32_t row, const char* portPath) {
+void AppendPort(std::string& out, const char* key, std::int32_t row, const char* portPath) {
     char line[kLineBuffer];
     const int head =
-        std::snprintf(line, sizeof line, "ComPt %d                ", static_cast<int>(row));
+        std::snprintf(line, sizeof line, "%s %d                ", key, static_cast<int>(row));
     const std::size_t room = static_cast<std::size_t>(kLineBuffer - 1 - 2 - head);
     const std::string path = Printable(portPath != nullptr ? portPath : "", room);
     std::snprintf(line + head, sizeof line - static_cast<std::size_t>(head), "%s\r\n",
@@ -62,32 +60,38 @@ void AppendPort(std::string& out, std::int32_t row, const char* portPath) {
 std::string FormatConfig(const ScopeSettings& settings, const char* portPath) {
     std::string out;
     out.reserve(kConfigLines * kLineBuffer);
-    AppendNumber(out, "SwpSp", settings.SwpSp);
-    AppendNumber(out, "SySrc", settings.SySrc);
-    AppendNumber(out, "SyPol", settings.SyPol);
-    AppendPort(out, settings.ComPt, portPath);
-    AppendNumber(out, "Prob1", settings.Prob1);
-    AppendNumber(out, "Scal1", settings.Scal1);
-    AppendNumber(out, "Prob2", settings.Prob2);
-    AppendNumber(out, "Scal2", settings.Scal2);
-    AppendNumber(out, "SyLev", settings.SyLev);
-    AppendNumber(out, "SyPos", settings.SyPos);
-    AppendNumber(out, "Wleft", settings.Wleft);
-    AppendNumber(out, "Wtopp", settings.Wtopp);
-    AppendNumber(out, "Wwidt", settings.Wwidt);
-    AppendNumber(out, "Whigh", settings.Whigh);
-    AppendFlag(out, "Scop1", settings.Scop1);
-    AppendFlag(out, "Scop2", settings.Scop2);
-    AppendFlag(out, "Fft1C", settings.Fft1C);
-    AppendFlag(out, "Fft2C", settings.Fft2C);
-    AppendFlag(out, "Hold ", settings.Hold); // four letters and two spaces
-    AppendNumber(out, "Wave1", settings.Wave1);
-    AppendText(out, "Freq1", settings.Freq1);
-    AppendText(out, "Ampl1", settings.Ampl1);
-    AppendNumber(out, "Wave2", settings.Wave2);
-    AppendText(out, "Freq2", settings.Freq2);
-    AppendText(out, "Ampl2", settings.Ampl2);
+    for (const SettingField& field : kSettingFields) {
+        std::visit(
+            [&](auto member) {
+                const auto& value = settings.*member;
+                using Value = std::remove_cvref_t<decltype(value)>;
+                if constexpr (std::is_same_v<Value, bool>)
+                    AppendNumber(out, field.key, value ? 1 : 0);
+                else if constexpr (std::is_same_v<Value, std::string>)
+                    AppendText(out, field.key, value);
+                else if (member == &ScopeSettings::ComPt)
+                    AppendPort(out, field.key, value, portPath);
+                else
+                    AppendNumber(out, field.key, value);
+            },
+            field.member);
+    }
     return out;
+}
+
+void ParseSetting(ScopeSettings& settings, int index, const char* value) {
+    std::visit(
+        [&](auto member) {
+            auto& target = settings.*member;
+            using Value = std::remove_cvref_t<decltype(target)>;
+            if constexpr (std::is_same_v<Value, bool>)
+                target = ParseLong(value) != 0;
+            else if constexpr (std::is_same_v<Value, std::string>)
+                target = value;
+            else
+                target = ParseLong(value);
+        },
+        kSettingFields.at(static_cast<std::size_t>(index)).member);
 }
 
 std::int32_t ParseLong(const char* text) {

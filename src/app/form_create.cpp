@@ -1,4 +1,5 @@
 #include "app/tform2.h"
+#include "app/version.h"
 
 #include "link/port_list.h"
 
@@ -9,7 +10,7 @@ namespace duruz {
 
 namespace {
 
-constexpr const char* kCaption = "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33";
+constexpr const char* kCaption = "RORU-Duruz Rev " DURUZ_VERSION " Dec 15 2025 15:05:33";
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "link/port_list.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace duruz {
@@ -15,13 +16,102 @@ namespace {
 // allocate when it is first shown; 8192 still spans an 8K screen or two 4K ones.
 constexpr std::int32_t kMaxWindowExtent = 8192;
 
-void SelectRow(tk::ListBox& list, const char* value) {
-    list.SetItemIndex(ParseLong(value));
+void Set(tk::ListBox& list, std::int32_t row) {
+    list.SetItemIndex(row);
+}
+// A bar clamps the position and, when it moves, sends the trigger as a user's move would.
+void Set(tk::ScrollBar& bar, std::int32_t position) {
+    bar.SetPosition(position);
+}
+void Set(tk::CheckBox& box, bool checked) {
+    box.SetChecked(checked);
+}
+void Set(tk::EditBox& edit, const std::string& text) {
+    edit.SetText(text);
+}
+std::int32_t Held(const tk::ListBox& list) {
+    return list.ItemIndex();
+}
+std::int32_t Held(const tk::ScrollBar& bar) {
+    return bar.Position();
+}
+bool Held(const tk::CheckBox& box) {
+    return box.Checked();
+}
+std::string Held(const tk::EditBox& edit) {
+    return edit.Text();
 }
 
-std::int32_t WindowExtent(const char* value) {
-    return std::min(ParseLong(value), kMaxWindowExtent);
+void SetLeft(TForm2& form, std::int32_t left) {
+    form.SetLeft(left);
 }
+void SetTop(TForm2& form, std::int32_t top) {
+    form.SetTop(top);
+}
+void SetWidth(TForm2& form, std::int32_t width) {
+    form.SetWidth(std::min(width, kMaxWindowExtent));
+}
+void SetHeight(TForm2& form, std::int32_t height) {
+    form.SetHeight(std::min(height, kMaxWindowExtent));
+}
+
+// What holds one setting in the window: how a loaded value is applied, and how the
+// value to save is taken.
+struct SettingControl {
+    SettingMember member;
+    void (*apply)(TForm2&, const ScopeSettings&);
+    void (*hold)(const TForm2&, ScopeSettings&);
+};
+
+template <auto Member, auto Control> constexpr SettingControl Bind() {
+    return {Member, [](TForm2& form, const ScopeSettings& s) { Set(form.*Control, s.*Member); },
+            [](const TForm2& form, ScopeSettings& s) { s.*Member = Held(form.*Control); }};
+}
+
+// A side of the window: set through its setter, read through the form's getter.
+template <auto Member, auto Setter, auto Getter> constexpr SettingControl BindWindow() {
+    return {Member, [](TForm2& form, const ScopeSettings& s) { Setter(form, s.*Member); },
+            [](const TForm2& form, ScopeSettings& s) { s.*Member = (form.*Getter)(); }};
+}
+
+using S = ScopeSettings;
+constexpr std::array<SettingControl, kConfigLines> kSettingControls{
+    Bind<&S::SwpSp, &TForm2::SweepSpeed>(),
+    Bind<&S::SySrc, &TForm2::SyncSrcBox>(),
+    Bind<&S::SyPol, &TForm2::SyncPolBox>(),
+    Bind<&S::ComPt, &TForm2::ComPort>(),
+    Bind<&S::Prob1, &TForm2::Chan1Probe>(),
+    Bind<&S::Scal1, &TForm2::Scale1>(),
+    Bind<&S::Prob2, &TForm2::Chan2Probe>(),
+    Bind<&S::Scal2, &TForm2::Scale2>(),
+    Bind<&S::SyLev, &TForm2::SyncVoltBar>(),
+    Bind<&S::SyPos, &TForm2::SyncPosBar>(),
+    BindWindow<&S::Wleft, SetLeft, &TForm2::FormLeft>(),
+    BindWindow<&S::Wtopp, SetTop, &TForm2::FormTop>(),
+    BindWindow<&S::Wwidt, SetWidth, &TForm2::FormWidth>(),
+    BindWindow<&S::Whigh, SetHeight, &TForm2::FormHeight>(),
+    Bind<&S::Scop1, &TForm2::Scope1CheckBox>(),
+    Bind<&S::Scop2, &TForm2::Scope2CheckBox>(),
+    Bind<&S::Fft1C, &TForm2::Fft1CheckBox>(),
+    Bind<&S::Fft2C, &TForm2::Fft2CheckBox>(),
+    Bind<&S::Hold, &TForm2::HoldBox>(),
+    Bind<&S::Wave1, &TForm2::Waveform1>(),
+    Bind<&S::Freq1, &TForm2::Freq1>(),
+    Bind<&S::Ampl1, &TForm2::Ampl1>(),
+    Bind<&S::Wave2, &TForm2::Waveform2>(),
+    Bind<&S::Freq2, &TForm2::Freq2>(),
+    Bind<&S::Ampl2, &TForm2::Ampl2>(),
+};
+
+// The controls follow the file's lines one for one, so that each line is applied
+// as soon as it is read and in the file's order.
+constexpr bool InFileOrder() {
+    for (std::size_t i = 0; i < kSettingControls.size(); ++i)
+        if (kSettingControls[i].member != kSettingFields[i].member)
+            return false;
+    return true;
+}
+static_assert(InFileOrder());
 
 } // namespace
 
@@ -34,126 +124,22 @@ void TForm2::LoadConfig() {
     if (!reader.IsOpen())
         return;
     link_.AddLine("Reading config");
+    ScopeSettings read;
     for (int setting = 0; setting < kConfigLines; ++setting) {
         if (!reader.ReadConfigLine())
             break;
         link_.AddLine(reader.Line());
-        ApplySetting(setting, reader.Value());
+        ParseSetting(read, setting, reader.Value());
+        kSettingControls[static_cast<std::size_t>(setting)].apply(*this, read);
     }
     link_.AddLine("End config");
 }
 
-void TForm2::ApplySetting(int setting, const char* value) {
-    switch (setting) {
-    case 0:
-        SelectRow(SweepSpeed, value);
-        break;
-    case 1:
-        SelectRow(SyncSrcBox, value);
-        break;
-    case 2:
-        SelectRow(SyncPolBox, value);
-        break;
-    case 3:
-        SelectRow(ComPort, value);
-        break;
-    case 4:
-        SelectRow(Chan1Probe, value);
-        break;
-    case 5:
-        SelectRow(Scale1, value);
-        break;
-    case 6:
-        SelectRow(Chan2Probe, value);
-        break;
-    case 7:
-        SelectRow(Scale2, value);
-        break;
-    // A bar clamps the position and, when it moves, sends the trigger as a user's move would.
-    case 8:
-        SyncVoltBar.SetPosition(ParseLong(value));
-        break;
-    case 9:
-        SyncPosBar.SetPosition(ParseLong(value));
-        break;
-    case 10:
-        SetLeft(ParseLong(value));
-        break;
-    case 11:
-        SetTop(ParseLong(value));
-        break;
-    case 12:
-        SetWidth(WindowExtent(value));
-        break;
-    case 13:
-        SetHeight(WindowExtent(value));
-        break;
-    case 14:
-        Scope1CheckBox.SetChecked(ParseLong(value) != 0);
-        break;
-    case 15:
-        Scope2CheckBox.SetChecked(ParseLong(value) != 0);
-        break;
-    case 16:
-        Fft1CheckBox.SetChecked(ParseLong(value) != 0);
-        break;
-    case 17:
-        Fft2CheckBox.SetChecked(ParseLong(value) != 0);
-        break;
-    case 18:
-        HoldBox.SetChecked(ParseLong(value) != 0);
-        break;
-    case 19:
-        SelectRow(Waveform1, value);
-        break;
-    case 20:
-        Freq1.SetText(value);
-        break;
-    case 21:
-        Ampl1.SetText(value);
-        break;
-    case 22:
-        SelectRow(Waveform2, value);
-        break;
-    case 23:
-        Freq2.SetText(value);
-        break;
-    case 24:
-        Ampl2.SetText(value);
-        break;
-    default:
-        break;
-    }
-}
-
 ScopeSettings TForm2::CurrentSettings() const {
-    ScopeSettings s;
-    s.SwpSp = SweepSpeed.ItemIndex();
-    s.SySrc = SyncSrcBox.ItemIndex();
-    s.SyPol = SyncPolBox.ItemIndex();
-    s.ComPt = ComPort.ItemIndex();
-    s.Prob1 = Chan1Probe.ItemIndex();
-    s.Scal1 = Scale1.ItemIndex();
-    s.Prob2 = Chan2Probe.ItemIndex();
-    s.Scal2 = Scale2.ItemIndex();
-    s.SyLev = SyncVoltBar.Position();
-    s.SyPos = SyncPosBar.Position();
-    s.Wleft = FormLeft();
-    s.Wtopp = FormTop();
-    s.Wwidt = FormWidth();
-    s.Whigh = FormHeight();
-    s.Scop1 = Scope1CheckBox.Checked();
-    s.Scop2 = Scope2CheckBox.Checked();
-    s.Fft1C = Fft1CheckBox.Checked();
-    s.Fft2C = Fft2CheckBox.Checked();
-    s.Hold = HoldBox.Checked();
-    s.Wave1 = Waveform1.ItemIndex();
-    s.Freq1 = Freq1.Text();
-    s.Ampl1 = Ampl1.Text();
-    s.Wave2 = Waveform2.ItemIndex();
-    s.Freq2 = Freq2.Text();
-    s.Ampl2 = Ampl2.Text();
-    return s;
+    ScopeSettings settings;
+    for (const SettingControl& control : kSettingControls)
+        control.hold(*this, settings);
+    return settings;
 }
 
 // A failed save leaves the previous file whole and is not reported; the memo

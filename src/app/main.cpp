@@ -1,6 +1,7 @@
 // The program's entry: one window on the instrument's serial port.
 #include "app/close_on_signal.h"
 #include "app/tform2.h"
+#include "app/version.h"
 #include "serial/device_monitor.h"
 #include "sim/port_provider.h"
 #include "toolkit/application.h"
@@ -36,7 +37,7 @@ int main(int argc, char* argv[]) {
     try {
         QApplication application(argc, argv);
         QApplication::setApplicationName("duruz");
-        QApplication::setApplicationVersion("1.36");
+        QApplication::setApplicationVersion(DURUZ_VERSION);
         tk::SetApplicationTitle("ZudiZovir");
 
         QCommandLineParser parser;

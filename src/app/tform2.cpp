@@ -1,5 +1,6 @@
 #include "app/tform2.h"
 
+#include "link/input_ranges.h"
 #include "link/port_list.h"
 #include "toolkit/application.h"
 
@@ -13,9 +14,6 @@ namespace {
 
 using Orientation = tk::ScrollBar::Orientation;
 
-constexpr int kDesignClientWidth = 1511;
-constexpr int kDesignClientHeight = 899;
-constexpr int kDesignTop = 277;
 constexpr int kLevelBarWidth = 10;
 constexpr int kPositionBarHeight = 11;
 constexpr int kStripHeight = 99;
@@ -64,9 +62,9 @@ TForm2::~TForm2() {
 void TForm2::BuildLayout() {
     SetCaption("RORU-Duruz");
     SetFont("Tahoma", 11);
-    SetClientSize(kDesignClientWidth, kDesignClientHeight);
-    SetLeft(0);
-    SetTop(kDesignTop);
+    SetClientSize(kDefaultWindowWidth, kDefaultWindowHeight);
+    SetLeft(kDefaultWindowLeft);
+    SetTop(kDefaultWindowTop);
 
     SyncVoltBar.SetHint("Sync Level");
     SyncPosBar.SetHint("Sync Position");
@@ -75,24 +73,10 @@ void TForm2::BuildLayout() {
     Chan1Probe.Add("x1");
     Chan2Probe.Add("x10");
     Chan2Probe.Add("x1");
-    for (const char* range : {"\xB1"
-                              "24V",
-                              "\xB1"
-                              "20 V",
-                              "\xB1"
-                              "16 V",
-                              "\xB1"
-                              "12 V",
-                              "\xB1"
-                              "8 V",
-                              "\xB1"
-                              "4 V",
-                              "\xB1"
-                              "2 V",
-                              "\xB1"
-                              "1 V"}) {
-        Scale1.Add(range);
-        Scale2.Add(range);
+    // The x1 probe's texts, until the probe lists' rows relabel them.
+    for (const InputRange& range : kInputRanges) {
+        Scale1.Add(range.labels[1]);
+        Scale2.Add(range.labels[1]);
     }
     SweepSpeed.Add("XY Mode");
     SweepSpeed.Add("2 mSec/div");

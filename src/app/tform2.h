@@ -163,11 +163,11 @@ public:
     std::array<SpectrumPeak, 2> SpectrumPeaks{};
 
     const FormEnvironment& Environment() const { return environment_; }
+    // The settings Config.Ini would be given now, read from the controls.
+    ScopeSettings CurrentSettings() const;
     LinkThread& LinkWorker() { return link_; }
 
 private:
-    void ApplySetting(int setting, const char* value);
-    ScopeSettings CurrentSettings() const;
     void BuildLayout();
     void PlaceControls();
     void WireEvents();

@@ -112,8 +112,8 @@ CommandText SyncCommand(int source, int polarity, int position, int level) {
 }
 
 CommandText SigGenCommand(int channel, int waveformRow, double frequency, double amplitude) {
-    const float freq = Limit(ToFloat(frequency), 1.0f, 40000.0f);
-    const float ampl = Limit(ToFloat(amplitude), 0.0f, 1.5f);
+    const float freq = Limit(ToFloat(frequency), kMinGeneratorHertz, kMaxGeneratorHertz);
+    const float ampl = Limit(ToFloat(amplitude), kMinGeneratorVolts, kMaxGeneratorVolts);
     // With no row selected the generator is switched off rather than sent a
     // character outside the waveform codes.
     if (waveformRow < 0 || waveformRow >= kWaveformRows)

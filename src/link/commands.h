@@ -23,8 +23,14 @@ CommandText RangeCommand(int channel, int rangeIndex);
 // "%S<source><polarity><position:5><level:5>\r"; level is the field as sent
 // (minus SyncLevel).
 CommandText SyncCommand(int source, int polarity, int position, int level);
+// What the generator is ever asked for: 1 Hz to 40 kHz, 0 to 1.5 V peak.
+constexpr float kMinGeneratorHertz = 1.0f;
+constexpr float kMaxGeneratorHertz = 40000.0f;
+constexpr float kMinGeneratorVolts = 0.0f;
+constexpr float kMaxGeneratorVolts = 1.5f;
+
 // "%G<channel><waveform><freq>,<ampl>" with no terminator. Both values pass through
-// a 32-bit float and are clamped (1..40000, 0..1.5) before they are printed.
+// a 32-bit float and are clamped to the generator's limits before they are printed.
 // A waveform row outside 0..10 (no row selected) sends the code of "Off".
 CommandText SigGenCommand(int channel, int waveformRow, double frequency, double amplitude);
 

@@ -1,11 +1,24 @@
 #include "link/open_port.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace duruz {
 
 namespace {
+
+// Input-buffer levels, in bytes, of the driver's flow control (RTS handshaking
+// included): the sender is stopped when only kXoffLimit bytes are free and may go on
+// once the buffer has drained to kXonLimit.
+constexpr std::uint16_t kXonLimit = 80;
+constexpr std::uint16_t kXoffLimit = 200;
+// 'T' and 'T' with its high bit set, not the customary 0x11 and 0x13; like the error
+// character they matter only on a port whose driver already has XON/XOFF on.
+constexpr std::uint8_t kXonChar = 0x54;
+constexpr std::uint8_t kXoffChar = 0xD4;
+// '&' replaces a byte received with a parity error, where the driver replaces such bytes.
+constexpr std::uint8_t kErrorChar = 0x26;
 
 // The line the instrument expects, laid over what the driver reported.
 void ApplyInstrumentSettings(serial::LineSettings& settings) {
@@ -17,11 +30,11 @@ void ApplyInstrumentSettings(serial::LineSettings& settings) {
     settings.rtsHandshake = true;
     settings.txContinueOnXoff = true;
     settings.abortOnError = true;
-    settings.xonLimit = 80;
-    settings.xoffLimit = 200;
-    settings.xonChar = 0x54;
-    settings.xoffChar = 0xD4;
-    settings.errorChar = 0x26;
+    settings.xonLimit = kXonLimit;
+    settings.xoffLimit = kXoffLimit;
+    settings.xonChar = kXonChar;
+    settings.xoffChar = kXoffChar;
+    settings.errorChar = kErrorChar;
 }
 
 // Reads return after a 1 ms gap and within n + 1 ms; writes block until taken.

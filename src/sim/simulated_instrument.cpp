@@ -1,5 +1,8 @@
 #include "sim/simulated_instrument.h"
 
+#include "link/commands.h"
+#include "link/input_ranges.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,12 +10,9 @@ namespace sim {
 
 namespace {
 
-// Full scale in volts of range indexes 0..7: the x1 names of the range list.
-constexpr std::array<double, 8> kFullScale = {24, 20, 16, 12, 8, 4, 2, 1};
-// The generator's limits: up to just below half the sample rate, 1.5 V peak as the
-// front panel allows.
+// The model's generator goes up to half the sample rate; the front panel itself
+// never asks for more than kMaxGeneratorHertz.
 constexpr double kMaxFrequency = 51200.0;
-constexpr double kMaxAmplitude = 1.5;
 // Peak noise in sample steps, triangular around zero.
 constexpr double kNoiseCounts = 2.0;
 
@@ -82,7 +82,8 @@ void SimulatedInstrument::Apply(const ParsedCommand& command) {
         generator.code = command.waveformCode;
         generator.waveform = WaveformFromCode(command.waveformCode);
         generator.frequency = std::clamp(command.frequency, 0.0, kMaxFrequency);
-        generator.amplitude = std::clamp(command.amplitude, 0.0, kMaxAmplitude);
+        generator.amplitude = std::clamp(command.amplitude, double(duruz::kMinGeneratorVolts),
+                                         double(duruz::kMaxGeneratorVolts));
         break;
     }
     }
@@ -99,7 +100,8 @@ std::int16_t SimulatedInstrument::InputSample(int input, std::int64_t index) con
     } else if (options_.demo) {
         volts = DemoVolts(input, double(index) / kSampleRate);
     }
-    double counts = -volts * kFullCount / kFullScale[settings_.rangeIndex[input] & 7];
+    double counts =
+        -volts * kFullCount / duruz::kInputRanges[settings_.rangeIndex[input] & 7].volts;
     if (options_.noise)
         counts += Noise(options_.seed, input, index);
     counts = std::clamp(counts, -32768.0, 32767.0);

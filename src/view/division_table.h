@@ -1,25 +1,21 @@
 #pragma once
 
+#include "link/input_ranges.h"
+
+#include <cstddef>
 #include <cstdint>
 
 namespace duruz {
 
 // One vertical division in tenths of a volt, by probe row (0 "x10", 1 "x1") and
-// range row (0 the widest, 24 V at x1, to 7 the narrowest, 1 V at x1). Five
-// divisions from the centre line make the full range. The ninth column is
-// reached by no range row.
-constexpr std::int32_t DivisionTable[2][9] = {
-    {480, 400, 320, 240, 160, 80, 40, 20, 0},
-    {48, 40, 32, 24, 16, 8, 4, 2, 0},
-};
-
-// The table entry for a probe and range selection. A probe row outside the
-// table reads as x1; a range row outside it (no selection) reads the zero entry,
-// so the labels claim no range rather than a wrong one.
+// range row (0 the widest, 24 V at x1, to 7 the narrowest, 1 V at x1): a fifth of
+// the range's full scale. A probe row other than 0 reads as x1; a range row
+// outside it (no selection) reads 0, so the labels claim no range rather than a
+// wrong one.
 constexpr std::int32_t DivisionTenths(int probeRow, int rangeRow) {
-    const int row = probeRow == 0 || probeRow == 1 ? probeRow : 1;
-    const int column = rangeRow >= 0 && rangeRow < 8 ? rangeRow : 8;
-    return DivisionTable[row][column];
+    if (rangeRow < 0 || rangeRow >= kRangeRows)
+        return 0;
+    return kInputRanges[static_cast<std::size_t>(rangeRow)].volts * ProbeFactor(probeRow) * 10 / 5;
 }
 
 } // namespace duruz

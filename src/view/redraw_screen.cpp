@@ -1,6 +1,7 @@
 #include "view/redraw_screen.h"
 
 #include "view/sample_scale.h"
+#include "view/screen_geometry.h"
 #include "view/spectrum_view.h"
 #include "view/volt_label.h"
 
@@ -18,23 +19,6 @@ constexpr tk::Color kLime = 0x00FF00;
 constexpr tk::Color kGreen = 0x008000;
 constexpr tk::Color kTraceColors[2] = {kRed, kBlue};
 
-// -2047 at the top edge, +2047 at the bottom: the span is 4,094 sample steps.
-std::int32_t SampleY(std::int32_t sample, std::int32_t height) {
-    return ((sample + 2047) * height) / 4094;
-}
-
-// XY mode spans -2000..+2000 across the width.
-std::int32_t SampleX(std::int32_t sample, const PlotArea& area) {
-    return ((sample + 2000) * area.width) / 4000 + area.left;
-}
-
-// left + floor(width * i / 2048), the product taken unsigned.
-std::int32_t SweepX(const PlotArea& area, std::int32_t i) {
-    const std::uint32_t product =
-        static_cast<std::uint32_t>(area.width) * static_cast<std::uint32_t>(i);
-    return static_cast<std::int32_t>(product >> 11) + area.left;
-}
-
 void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs& inputs) {
     const bool timeLabels = inputs.scope[0] || inputs.scope[1];
     const bool frequencyLabels = inputs.fft[0] || inputs.fft[1];
@@ -42,8 +26,8 @@ void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs&
 
     canvas.SetPenColor(kGrey);
     for (int g = 1; g <= 9; ++g) {
-        const std::int32_t y = (area.height * g) / 10;
-        const std::int32_t x = (area.width * g) / 10 + area.left;
+        const std::int32_t y = GraticuleY(g, area.height);
+        const std::int32_t x = GraticuleX(g, area);
         // The horizontal lines stop at x = width, left pixels short of the edge.
         canvas.MoveTo(area.left, y);
         canvas.LineTo(area.width, y);
@@ -74,7 +58,7 @@ void DrawTriggerMarkers(tk::Canvas& canvas, const PlotArea& area, const ScreenIn
     canvas.MoveTo(x, 0);
     canvas.LineTo(x, area.height);
     // Where a sample equal to -SyncLevel, the level sent to the instrument, lies.
-    const std::int32_t y = ((inputs.syncLevel - 2047) * area.height) / (-2047 - 2047);
+    const std::int32_t y = SampleY(-inputs.syncLevel, area.height);
     canvas.MoveTo(area.left, y);
     canvas.LineTo(area.left + area.width, y);
 }
@@ -83,9 +67,9 @@ void DrawXyFigure(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& 
     canvas.SetPenColor(kGreen);
     const std::uint32_t count =
         std::min<std::uint32_t>(store.HeaderWord(1), static_cast<std::uint32_t>(kSamplePairs));
-    canvas.MoveTo(SampleX(store.Sample(0, 0), area), SampleY(store.Sample(0, 1), area.height));
+    canvas.MoveTo(XyX(store.Sample(0, 0), area), SampleY(store.Sample(0, 1), area.height));
     for (std::uint32_t i = 1; i < count; ++i)
-        canvas.LineTo(SampleX(store.Sample(i, 0), area), SampleY(store.Sample(i, 1), area.height));
+        canvas.LineTo(XyX(store.Sample(i, 0), area), SampleY(store.Sample(i, 1), area.height));
 }
 
 void DrawTrace(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& store, int channel) {

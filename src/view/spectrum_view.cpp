@@ -1,6 +1,7 @@
 #include "view/spectrum_view.h"
 
 #include "view/fft_tables.h"
+#include "view/screen_geometry.h"
 
 #include <cmath>
 
@@ -91,15 +92,9 @@ void DrawSpectrum(tk::Canvas& canvas, const PlotArea& area, int channel, const C
     ComputeSpectrum(store, channel, workArea, magnitudes);
 
     canvas.SetPenColor(kSpectrumColors[channel & 1]);
-    const std::int32_t middle = area.height / 2;
-    canvas.MoveTo(area.left, middle - (area.height * magnitudes[0]) / 4094);
-    const std::uint32_t width = static_cast<std::uint32_t>(area.width);
-    for (int k = 0; k < kSpectrumBins; ++k) {
-        const std::int32_t x =
-            static_cast<std::int32_t>((width * static_cast<std::uint32_t>(2 * k)) >> 11) +
-            area.left;
-        canvas.LineTo(x, middle - (area.height * magnitudes[k]) / 4094);
-    }
+    canvas.MoveTo(area.left, MagnitudeY(magnitudes[0], area.height));
+    for (int k = 0; k < kSpectrumBins; ++k)
+        canvas.LineTo(BinX(area, k), MagnitudeY(magnitudes[k], area.height));
 }
 
 } // namespace duruz

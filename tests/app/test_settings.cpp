@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -25,22 +26,16 @@ std::string Ini(const ScopeSettings& settings) {
     return duruz::FormatConfig(settings, "/dev/ttyUSB0");
 }
 
-// The settings the window's controls hold, in file order.
-ScopeSettings Held(const duruz::TForm2& f) {
-    return ScopeSettings(
-        f.SweepSpeed.ItemIndex(), f.SyncSrcBox.ItemIndex(), f.SyncPolBox.ItemIndex(),
-        f.ComPort.ItemIndex(), f.Chan1Probe.ItemIndex(), f.Scale1.ItemIndex(),
-        f.Chan2Probe.ItemIndex(), f.Scale2.ItemIndex(), f.SyncVoltBar.Position(),
-        f.SyncPosBar.Position(), f.FormLeft(), f.FormTop(), f.FormWidth(), f.FormHeight(),
-        f.Scope1CheckBox.Checked(), f.Scope2CheckBox.Checked(), f.Fft1CheckBox.Checked(),
-        f.Fft2CheckBox.Checked(), f.HoldBox.Checked(), f.Waveform1.ItemIndex(), f.Freq1.Text(),
-        f.Ampl1.Text(), f.Waveform2.ItemIndex(), f.Freq2.Text(), f.Ampl2.Text());
-}
-
 TEST(FormCreate, CompleteFileGivesTheWholeMemoAndWireInOrder) {
     FormFixture fixture(2);
     fixture.WriteConfig(Ini(kComplete));
-    fixture.Start();
+    const duruz::TForm2& form = fixture.Start();
+    // The controls that send nothing, each read on its own rather than through the table.
+    EXPECT_EQ((std::vector{form.FormLeft(), form.FormTop(), form.FormWidth(), form.FormHeight()}),
+              (std::vector{10, 20, 1300, 700}));
+    EXPECT_EQ((std::vector<bool>{form.Scope1CheckBox.Checked(), form.Scope2CheckBox.Checked(),
+                                 form.Fft1CheckBox.Checked(), form.Fft2CheckBox.Checked()}),
+              (std::vector<bool>{false, true, true, false}));
     // SyPos leaves the bar where it is, so no command follows its line.
     EXPECT_EQ(fixture.Shown(),
               "%S// 1024    0\r\nW: 0 277 1511 899\n\n"
@@ -71,7 +66,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     FormFixture fixture(2);
     fixture.WriteConfig(Ini(changed));
     duruz::TForm2& form = fixture.Start();
-    EXPECT_EQ(Ini(Held(form)), Ini(changed));
+    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(changed));
     std::filesystem::remove(fixture.configPath); // closing writes even when nothing changed
     form.Close();
     EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
@@ -117,7 +112,7 @@ TEST(LoadConfig, ShortFileSetsItsTenSettingsAndClampsTheLevel) {
               std::string::npos);
     // The ten settings of the file, the sweep row and the level clamped; the later ones
     // keep their start-up values.
-    EXPECT_EQ(Ini(Held(form)), Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
+    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
 }
 
 TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
@@ -145,7 +140,7 @@ TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
     expected.Wave1 = -1;
     expected.Freq1 = "5 ";
     expected.Wwidt = expected.Whigh = 8192;
-    EXPECT_EQ(Ini(Held(form)), Ini(expected));
+    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(expected));
     // Channel A converts the one digit with its space.
     EXPECT_NE(fixture.Port("/dev/ttyUSB0").written.find("%G005.000000,0.500000" + kCaptureRequest),
               std::string::npos);
@@ -174,7 +169,7 @@ TEST(DefaultsClick, SendsTheFactorySettingAndLeavesTheRestAlone) {
     expected.SwpSp = expected.SySrc = expected.SyPol = expected.Prob1 = expected.Scal1 = 0;
     expected.Prob2 = expected.Scal2 = expected.SyLev = expected.SyPos = 0;
     expected.ComPt = 1;
-    EXPECT_EQ(Ini(Held(form)), Ini(expected));
+    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(expected));
     EXPECT_EQ(form.Scale2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
 
     // Bars already at 0 send nothing before the reopen; a bad channel-A text ends the

@@ -1,4 +1,5 @@
 #include "view/redraw_screen.h"
+#include "view/screen_geometry.h"
 
 #include "toolkit/recording_canvas.h"
 
@@ -195,4 +196,22 @@ TEST(RedrawScreen, CheckBoxesChooseLabelsTracesAndSpectra) {
         }
         EXPECT_EQ(Pens(canvas), pens);
     }
+}
+
+// The mapping's ends: the extreme samples on the area's edges, the last sample one
+// step short of the right edge, a magnitude of the whole span at the top, and a
+// width whose product with a sample index only fits unsigned.
+TEST(ScreenGeometry, MapsTheEndsOfEachAxisToTheEdges) {
+    const duruz::PlotArea area{10, 1501, 788};
+    const duruz::PlotArea wide{0, 2'000'000, 788};
+    const std::vector<std::pair<int, int>> points = {
+        {duruz::SampleY(-2047, 788), 0},   {duruz::SampleY(2047, 788), 788},
+        {duruz::SampleY(0, 788), 394},     {duruz::SweepX(area, 0), 10},
+        {duruz::SweepX(area, 2047), 1510}, {duruz::SweepX(area, 2048), 1511},
+        {duruz::XyX(-2000, area), 10},     {duruz::XyX(2000, area), 1511},
+        {duruz::BinX(area, 1023), 1509},   {duruz::MagnitudeY(4094, 788), -394},
+        {duruz::MagnitudeY(0, 788), 394},  {duruz::SweepX(wide, 2047), 1'999'023},
+        {duruz::GraticuleX(5, area), 760}, {duruz::GraticuleY(9, 788), 709}};
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_EQ(points[i].first, points[i].second) << i;
 }
