@@ -5,7 +5,7 @@
 // QT_QPA_PLATFORM=xcb, or offscreen).
 
 #include "app/tform2.h"
-#include "sim/port_provider.h"
+#include "app/port_provider.h"
 #include "support/latency_probe.h"
 #include "support/talking_peer.h"
 
@@ -29,7 +29,7 @@ void Measure(const Case& c, std::chrono::milliseconds duration) {
     std::string pattern = (std::filesystem::temp_directory_path() / "duruz-bench-XXXXXX").string();
     const std::string folder = ::mkdtemp(pattern.data());
     std::optional<testing_support::TalkingPeer> peer;
-    sim::DefaultPortProvider ports;
+    duruz::DefaultPortProvider ports;
     duruz::FormEnvironment environment;
     environment.ports = &ports;
     environment.sysfsRoot = folder + "/sys"; // never a device of this machine

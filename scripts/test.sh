@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test. On CI (CI=true) the Debian
-# package is then made, installed, started and removed (DURUZ_PACKAGE_TESTS=1 asks
-# for that elsewhere). On CI, or with DURUZ_FULL_TESTS=1, the test suite then runs
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, the link thread's
+# Checks that includes point down the layers, installs what is needed, builds, and
+# runs every test. On CI (CI=true) the Debian package is then made, installed,
+# started and removed (DURUZ_PACKAGE_TESTS=1 asks for that elsewhere). On CI, or
+# with DURUZ_FULL_TESTS=1, the test suite then runs again under AddressSanitizer
+# and UndefinedBehaviorSanitizer, the link thread's
 # tests under ThreadSanitizer, and each fuzz target runs for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/check_layers.sh
 bash scripts/install.sh
 bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen

@@ -1,9 +1,9 @@
 // The program's entry: one window on the instrument's serial port.
 #include "app/close_on_signal.h"
+#include "app/port_provider.h"
 #include "app/tform2.h"
 #include "app/version.h"
 #include "serial/device_monitor.h"
-#include "sim/port_provider.h"
 #include "toolkit/application.h"
 
 #include <QApplication>
@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
         parser.addOption(portOption);
         parser.process(application);
 
-        sim::DefaultPortProvider ports;
+        duruz::DefaultPortProvider ports;
         duruz::FormEnvironment environment;
         environment.ports = &ports;
         for (const QString& path : parser.values(portOption)) {

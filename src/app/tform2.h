@@ -8,7 +8,7 @@
 #include "link/lost_port.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
-#include "panel/trigger_state.h"
+#include "link/trigger_state.h"
 #include "serial/device_monitor.h"
 #include "toolkit/form.h"
 #include "toolkit/popup_menu.h"

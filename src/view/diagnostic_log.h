@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
-#include "panel/trigger_state.h"
+#include "link/trigger_state.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // talking, which the link gives up draining with one line in the memo.
 
 #include "app/tform2.h"
-#include "sim/port_provider.h"
+#include "app/port_provider.h"
 #include "support/latency_probe.h"
 #include "support/talking_peer.h"
 
@@ -27,7 +27,7 @@ struct Folder {
     std::string path;
 };
 
-duruz::FormEnvironment Environment(sim::DefaultPortProvider& ports, const Folder& folder) {
+duruz::FormEnvironment Environment(duruz::DefaultPortProvider& ports, const Folder& folder) {
     duruz::FormEnvironment environment;
     environment.ports = &ports;
     environment.sysfsRoot = folder.path + "/sys"; // no devices of this machine
@@ -45,7 +45,7 @@ bool MemoHolds(duruz::TForm2& form, const std::string& line) {
 TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
     {
         Folder folder;
-        sim::DefaultPortProvider ports;
+        duruz::DefaultPortProvider ports;
         duruz::TForm2 form(Environment(ports, folder));
         const auto lateness = ProbeLateness(1500ms);
         EXPECT_LT(lateness.P95(), 100) << "max " << lateness.Max();
@@ -54,7 +54,7 @@ TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
     testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
     ASSERT_FALSE(peer.path.empty()) << "no pseudo-terminal";
     Folder folder;
-    sim::DefaultPortProvider ports;
+    duruz::DefaultPortProvider ports;
     duruz::FormEnvironment environment = Environment(ports, folder);
     environment.extraPorts = {peer.path};
     const auto before = std::chrono::steady_clock::now();

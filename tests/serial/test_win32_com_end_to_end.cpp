@@ -7,9 +7,9 @@
 #include "link/capture_stream.h"
 #include "link/commands.h"
 #include "link/open_port.h"
+#include "link/serial_link.h"
 #include "serial/com_port_names.h"
 #include "serial/serial_win32.h"
-#include "sim/port_provider.h"
 #include "sim/simulated_instrument.h"
 
 #include <gtest/gtest.h>

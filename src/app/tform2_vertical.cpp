@@ -3,7 +3,7 @@
 #include "app/tform2.h"
 
 #include "link/commands.h"
-#include "panel/range_labels.h"
+#include "panel/probe_ranges.h"
 
 #include <cstdio>
 
@@ -11,22 +11,20 @@ namespace duruz {
 
 namespace {
 
-// Relabels the range list for the probe; the range row stays (or is pulled to the
-// narrowest range when there is none) and nothing is sent.
+// Relabels the range list for the probe, keeping the range row the panel chooses;
+// nothing is sent.
 void RelabelRanges(int channelNumber, tk::ListBox& probe, tk::ListBox& scale, tk::LineLog& log) {
     const int probeRow = probe.ItemIndex();
     char line[32];
     std::snprintf(line, sizeof line, "ProbeType%d %d", channelNumber, probeRow);
     log.Add(line);
 
-    int rangeRow = scale.ItemIndex();
+    const RangeRows rows = RangeRowsForProbe(probeRow, scale.ItemIndex());
     scale.Clear();
-    for (int row = 0; row < kRangeRows; ++row)
-        scale.Add(RangeLabel(probeRow, row));
-    if (rangeRow < 0 || rangeRow >= scale.Count())
-        rangeRow = scale.Count() - 1;
-    scale.SetItemIndex(rangeRow);
-    scale.SetTopIndex(rangeRow);
+    for (const char* label : rows.labels)
+        scale.Add(label);
+    scale.SetItemIndex(rows.selected);
+    scale.SetTopIndex(rows.selected);
 }
 
 } // namespace

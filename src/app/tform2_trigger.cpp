@@ -3,16 +3,11 @@
 #include "app/tform2.h"
 
 #include "link/commands.h"
+#include "panel/sync_controls.h"
 
 #include <cstdio>
 
 namespace duruz {
-
-namespace {
-
-constexpr std::int32_t kXyModeLevel = 2000;
-
-} // namespace
 
 void TForm2::SweepSpeedClick() {
     char line[32];
@@ -38,11 +33,11 @@ void TForm2::SyncPosBarChange() {
 }
 
 void TForm2::UpdateSyncClick() {
-    // Positive levels point upward on screen; XY mode pins the level.
-    Trigger.SyncLevel = SweepSpeed.ItemIndex() != 0 ? -SyncVoltBar.Position() : kXyModeLevel;
-    Trigger.SyncSource = SyncSrcBox.ItemIndex();
-    Trigger.SyncPolarity = SyncPolBox.ItemIndex();
-    Trigger.SyncPosition = SyncPosBar.Position();
+    Trigger = TriggerFromControls({.sweepRow = SweepSpeed.ItemIndex(),
+                                   .sourceRow = SyncSrcBox.ItemIndex(),
+                                   .polarityRow = SyncPolBox.ItemIndex(),
+                                   .levelBarPosition = SyncVoltBar.Position(),
+                                   .positionBarPosition = SyncPosBar.Position()});
     Send(SyncCommand(Trigger.SyncSource, Trigger.SyncPolarity, Trigger.SyncPosition,
                      -Trigger.SyncLevel));
 }

@@ -2,11 +2,11 @@
 // simulator row in-process, and a device row on duruz-sim's pseudo-terminal with the
 // POSIX serial port and the link's own capture loop.
 
+#include "app/port_provider.h"
 #include "link/capture_stream.h"
 #include "link/open_port.h"
 #include "link/port_list.h"
-#include "sim/port_provider.h"
-#include "sim_test_helpers.h"
+#include "sim/sim_test_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ struct Child {
 };
 
 TEST(DefaultPortProvider, SimulatorRowOpensTheSimulator) {
-    sim::DefaultPortProvider provider({.seed = 1, .noise = false});
+    duruz::DefaultPortProvider provider({.seed = 1, .noise = false});
     duruz::SerialLink link;
     // No serial devices here: the simulator is the only row.
     duruz::EnumeratePorts(link, {.sysfsRoot = "/nonexistent", .extraPaths = {}});
@@ -61,7 +61,7 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     close(out[0]);
     path[std::strcspn(path, "\n")] = '\0';
 
-    sim::DefaultPortProvider provider;
+    duruz::DefaultPortProvider provider;
     duruz::SerialLink link;
     link.TimerInterval = 250;
     duruz::EnumeratePorts(link, {.sysfsRoot = "/nonexistent", .extraPaths = {path}});

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Checks that every folder of src/ is a layer whose includes point only down the stack:
+# toolkit and serial at the bottom, then link, then view, panel and sim, then app.
+# A folder may include its own headers and those of any layer below it, never one of
+# its own level or above (view, panel and sim do not include each other). Also checks
+# that each folder's CMakeLists.txt lists only its own files. Prints every violation
+# and exits non-zero when there is one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src="${1:-src}"
+
+declare -A level=([toolkit]=0 [serial]=0 [link]=1 [view]=2 [panel]=2 [sim]=2 [app]=3)
+violations=0
+
+for dir in "$src"/*/; do
+    layer="$(basename "$dir")"
+    if [ -z "${level[$layer]+set}" ]; then
+        echo "$dir: a folder that is no layer (add it to scripts/check_layers.sh)"
+        violations=$((violations + 1))
+        continue
+    fi
+    # file:line:included path, for every quoted or angled include naming a folder.
+    while IFS=: read -r file line target; do
+        included="${target%%/*}"
+        [ -n "${level[$included]+set}" ] || continue
+        if [ "$included" != "$layer" ] && ((level[$included] >= level[$layer])); then
+            echo "$file:$line: $layer includes $target, which is not below it"
+            violations=$((violations + 1))
+        fi
+    done < <(grep -rnE --include='*.h' --include='*.cpp' \
+        '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<][a-z_]+/' "$dir" |
+        sed -E 's/^([^:]*):([0-9]+):[[:space:]]*#[[:space:]]*include[[:space:]]*["<]([^">]*)[">].*/\1:\2:\3/')
+
+    # A library lists only its own folder's files.
+    if [ -f "$dir/CMakeLists.txt" ]; then
+        while IFS=: read -r line text; do
+            echo "$dir""CMakeLists.txt:$line: lists a file outside $layer/: ${text#"${text%%[![:space:]]*}"}"
+            violations=$((violations + 1))
+        done < <(grep -nE '(\$\{(PROJECT|CMAKE)_SOURCE_DIR\}/src/|\.\./)[^ )]*\.(cpp|h)' \
+            "$dir/CMakeLists.txt" || true)
+    fi
+done
+
+if ((violations > 0)); then
+    echo "$violations layer violation(s)"
+    exit 1
+fi
+echo "layers: every include points down the stack"
