@@ -1,5 +1,5 @@
 #include "link/open_port.h"
-#include "serial/pty_pair.h"
+#include "support/pty_pair.h"
 #include "serial/serial_posix.h"
 #include "support/fake_serial_port.h"
 
