@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Applies single-line faults to a scratch copy of the tree, one at a time, rebuilds
+# incrementally and runs the fast tests (all but the end-to-end runs of the real
+# program and the timing checks), then lists the faults no test caught. On demand,
+# not in CI: it takes about a minute a fault.
+#
+#   bash scripts/mutants.sh            every fault below
+#   bash scripts/mutants.sh 3 17       only those numbers
+#
+# Each fault is "file ::: text ::: replacement": the text must occur exactly once
+# in the file. <NL> in either stands for a line break.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scratch=${MUTANTS_DIR:-/tmp/duruz-mutants}
+
+read -r -d '' faults <<'EOF' || true
+src/link/capture_stream.cpp ::: MarkerAt(store, 2) ? 2 : 3; ::: MarkerAt(store, 2) ? 2 : 4;
+src/link/capture_stream.cpp ::: constexpr int kEmptyReadsBeforeData = 10; ::: constexpr int kEmptyReadsBeforeData = 9;
+src/link/capture_stream.cpp ::: constexpr int kEmptyReadsAfterData = 80; ::: constexpr int kEmptyReadsAfterData = 81;
+src/link/capture_stream.cpp ::: link.TickCount >= link.RequestDeadline ::: link.TickCount > link.RequestDeadline
+src/link/capture_stream.cpp ::: if (completed == kRxChunkCount - 1) { ::: if (completed == kRxChunkCount - 2) {
+src/link/capture_stream.cpp ::: if (dropped >= kDrainCapBytes || ::: if (dropped > kDrainCapBytes ||
+src/link/commands.cpp ::: std::memcpy(text.bytes, "%z\r\n", 4); ::: std::memcpy(text.bytes, "%z\n\r", 4);
+src/link/commands.cpp ::: out.Char(channel == 0 ? 'X' : 'Y'); ::: out.Char(channel != 0 ? 'X' : 'Y');
+src/link/commands.h ::: constexpr float kMaxGeneratorHertz = 40000.0f; ::: constexpr float kMaxGeneratorHertz = 40001.0f;
+src/link/open_port.cpp ::: log.Add("   does not exist"); ::: log.Add("   does not exists");
+src/link/open_port.cpp ::: return "   in use by another program"; ::: return "   in use";
+src/link/port_list.cpp ::: return last - 1; ::: return last;
+src/link/link_thread.cpp ::: queue_.back().hold = entry.hold; ::: queue_.back().hold = false;
+src/link/link_thread.cpp ::: CopyFrame(finished_, frame); ::: ;
+src/link/lost_port.h ::: return port.seenMissing; ::: return true;
+src/link/input_ranges.h ::: {2, {"\26120 V", "\2612 V"}}, ::: {2, {"\26120 V", "\2613 V"}},
+src/panel/sync_controls.cpp ::: controls.sweepRow != 0 ? ::: controls.sweepRow > 1 ?
+src/app/tform2_trigger.cpp ::: void TForm2::SyncPolBoxClick() {<NL>    UpdateSyncClick(); ::: void TForm2::SyncPolBoxClick() {
+src/app/form_settings.cpp ::: Scale1Click();<NL>    Scale2Click();<NL>    SweepSpeedClick(); ::: Scale2Click();<NL>    Scale1Click();<NL>    SweepSpeedClick();
+src/app/form_settings.cpp ::: constexpr std::int32_t kMaxWindowExtent = 8192; ::: constexpr std::int32_t kMaxWindowExtent = 8191;
+src/app/config_file.cpp ::: target = ParseLong(value) != 0; ::: target = ParseLong(value) > 1;
+src/app/tform2_link.cpp ::: Link.PortOpen = delivery.portOpen; ::: ;
+src/toolkit/controls.cpp ::: } else if (row >= 0 && row < w->rows.size()) { ::: } else if (row >= 0 && row <= w->rows.size()) {
+src/toolkit/application.cpp ::: if (!grouped) { ::: if (grouped) {
+src/view/screen_geometry.h ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount); ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount + 1);
+src/view/sample_scale.h ::: return count >= kFullScaleCount || count <= -kFullScaleCount; ::: return count > kFullScaleCount || count <= -kFullScaleCount;
+src/view/measure.cpp ::: constexpr std::int32_t kMinSwingCounts = 40; ::: constexpr std::int32_t kMinSwingCounts = 4;
+src/view/diagnostic_log.cpp ::: "%4d, %5d, %5d, %08X, %08X\r\n" ::: "%4d, %5d, %5d, %08X, %08X\n"
+src/serial/serial_posix.cpp ::: ICRNL | IXON | IXOFF | ::: ICRNL | IXOFF |
+src/serial/serial_posix.cpp ::: case EBUSY:<NL>    case EWOULDBLOCK: ::: case EWOULDBLOCK:
+src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleRate)); ::: PutWord(header + 64, std::uint32_t(kSampleRate) + 1);
+src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
+EOF
+
+# Lines count from 1; a selection on the command line narrows the run.
+mapfile -t lines <<<"$faults"
+selected=("$@")
+if [ ${#selected[@]} -eq 0 ]; then
+    for i in "${!lines[@]}"; do selected+=($((i + 1))); done
+fi
+
+echo "== scratch copy in $scratch"
+# The tracked files as they stand in the working tree; the scratch build is kept
+# between runs, so a second run builds only what changed.
+mkdir -p "$scratch"
+find "$scratch" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$scratch"
+cd "$scratch"
+cmake --preset default >/dev/null
+cmake --build build >/dev/null
+
+# The end-to-end runs of the program and the timing checks are left out: they take
+# most of the suite's time and guard what the unit tests guard too.
+fast_tests=(-E '^(StartUp|Capture|PeerLoss|Responsive|WindowAnswer|InstallTree)\.')
+
+# Applies fault line $1 ("file ::: text ::: replacement") and prints its file.
+apply() {
+    python3 - "$1" <<'PY'
+import sys
+path, old, new = (part.strip().replace('<NL>', '\n') for part in sys.argv[1].split(':::'))
+text = open(path, encoding='latin-1').read()
+if text.count(old) != 1:
+    sys.exit(f"{path}: the text occurs {text.count(old)} times: {old!r}")
+open(path, 'w', encoding='latin-1').write(text.replace(old, new))
+print(path)
+PY
+}
+
+survived=()
+for n in "${selected[@]}"; do
+    fault=${lines[$((n - 1))]}
+    file=$(echo "${fault%%:::*}" | xargs)
+    cp "$file" "$file.orig"
+    if ! apply "$fault" >/dev/null; then
+        mv "$file.orig" "$file"
+        echo "!! $n: could not apply"
+        survived+=("$n (not applied)")
+        continue
+    fi
+    if ! cmake --build build >/dev/null 2>&1; then
+        verdict="caught (does not build)"
+    elif QT_QPA_PLATFORM=offscreen ctest --test-dir build "${fast_tests[@]}" -j2 \
+        --timeout 120 >/dev/null 2>&1; then
+        verdict="SURVIVED"
+        survived+=("$n")
+    else
+        verdict="caught"
+    fi
+    mv "$file.orig" "$file"
+    touch "$file"
+    printf '%3d %-24s %s\n' "$n" "$verdict" "$fault"
+done
+cmake --build build >/dev/null 2>&1 || true
+
+echo "== ${#selected[@]} faults, ${#survived[@]} survived${survived:+: ${survived[*]}}"
+[ ${#survived[@]} -eq 0 ]
