@@ -3,14 +3,10 @@
 // The program under test as a child process, a scripted instrument on a
 // pseudo-terminal, and an X server of its own with screenshots and clicks.
 
-#include "support/pty_pair.h"
-#include "support/temp_folder.h"
-
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -26,6 +22,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace e2e {
@@ -106,11 +103,15 @@ struct Child {
         return at != std::string::npos && (std::stoull(text.substr(at + 7), nullptr, 16) >> 14) & 1;
     }
     double CpuSeconds() const {
-        clockid_t clock{};
-        timespec used{};
-        ::clock_getcpuclockid(pid, &clock);
-        ::clock_gettime(clock, &used);
-        return double(used.tv_sec) + double(used.tv_nsec) / 1e9;
+        // utime and stime: the 12th and 13th fields after the command name.
+        const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string skip;
+        double utime = 0, stime = 0;
+        for (int i = 0; i < 11; ++i)
+            fields >> skip;
+        fields >> utime >> stime;
+        return (utime + stime) / double(::sysconf(_SC_CLK_TCK));
     }
 
     pid_t pid = -1;
@@ -126,15 +127,29 @@ public:
         std::lock_guard lock(mutex_);
         return f();
     }
-    Peer() : path(pty_.SlavePath()) {
+    Peer() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        ::grantpt(master_);
+        ::unlockpt(master_);
+        path = ::ptsname(master_);
+        slave_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios raw{};
+        ::tcgetattr(slave_, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave_, TCSANOW, &raw);
         thread_ = std::thread([this] { Run(); });
     }
     ~Peer() {
         Locked([&] { stop_ = true; });
         thread_.join();
+        ::close(master_);
+        ::close(slave_);
     }
     void Answer(std::string bytes, bool once = false) {
         Locked([&] { answer_ = std::move(bytes), once_ = once; });
+    }
+    void Preload(const std::string& bytes) {
+        Locked([&] { pending_ += bytes; });
     }
     // Sends `bytes` unasked about every millisecond, as a device that talks on its own.
     void Chatter(std::string bytes) {
@@ -149,28 +164,23 @@ public:
     // Bytes on the line that the program has not read yet.
     int Unread() const {
         int count = -1;
-        ::ioctl(pty_.Slave(), FIONREAD, &count);
+        ::ioctl(slave_, FIONREAD, &count);
         return count;
     }
 
-private:
-    testing_support::PtyPair pty_{true};
-
-public:
-    const std::string path;
+    std::string path;
 
 private:
     void Run() {
         std::size_t scanned = 0;
-        for (pollfd entry{pty_.Master(), POLLIN, 0};;
-             ::poll(&entry, 1, chatter_.empty() ? 10 : 1)) {
+        for (pollfd entry{master_, POLLIN, 0};; ::poll(&entry, 1, chatter_.empty() ? 10 : 1)) {
             std::lock_guard lock(mutex_);
             if (stop_)
                 return;
             if (!chatter_.empty() && pending_.size() < 4096)
                 pending_ += chatter_;
             char chunk[4096];
-            for (ssize_t n; (n = ::read(pty_.Master(), chunk, sizeof chunk)) > 0;)
+            for (ssize_t n; (n = ::read(master_, chunk, sizeof chunk)) > 0;)
                 received_.append(chunk, std::size_t(n));
             for (std::size_t at; (at = received_.find(kRequest, scanned)) != std::string::npos;) {
                 scanned = at + kRequest.size();
@@ -182,12 +192,13 @@ private:
                     answer_.clear();
             }
             scanned = std::max(scanned, std::max<std::size_t>(received_.size(), 3) - 3);
-            for (ssize_t n; !pending_.empty() &&
-                            (n = ::write(pty_.Master(), pending_.data(), pending_.size())) > 0;)
+            for (ssize_t n;
+                 !pending_.empty() && (n = ::write(master_, pending_.data(), pending_.size())) > 0;)
                 pending_.erase(0, std::size_t(n));
         }
     }
 
+    int master_ = -1, slave_ = -1;
     std::mutex mutex_;
     bool stop_ = false, once_ = false;
     std::string answer_, received_, pending_, chatter_;
@@ -246,12 +257,23 @@ inline std::optional<Window> FindWindow() {
     return found ? std::optional(w) : std::nullopt;
 }
 
+inline bool Click(const Window& w, int x, int y) {
+    return Shell("xdotool mousemove --sync --window " + w.id + " " + std::to_string(x) + " " +
+                 std::to_string(y) + " click 1") == 0;
+}
+
 // The program in a fresh folder with a home of its own, on the offscreen platform
 // or on `display`.
 struct Program {
     Program() {
+        std::string pattern = "/tmp/duruz-e2e-XXXXXX";
+        folder = ::mkdtemp(pattern.data());
         for (const char* name : {"/work", "/home", "/home/Downloads", "/runtime"})
             ::mkdir((folder + name).c_str(), 0700);
+    }
+    ~Program() {
+        child.reset();
+        std::filesystem::remove_all(folder);
     }
     void WriteConfig(const std::string& bytes) const {
         std::ofstream(folder + "/work/Config.Ini", std::ios::binary) << bytes;
@@ -285,9 +307,8 @@ struct Program {
     }
     std::string Output() const { return ReadFile(folder + "/output.txt"); }
 
-    testing_support::TempFolder temp{"duruz-e2e"};
-    const std::string folder = temp.Path();
-    std::optional<Child> child; // ended before its folder goes
+    std::string folder;
+    std::optional<Child> child;
 };
 
 // Config.Ini as the program writes it: key, space, value, padding, CR LF; the
