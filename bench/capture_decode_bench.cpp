@@ -3,14 +3,12 @@
 // the decoder must be far faster; it must also never allocate.
 
 #include "link/capture_stream.h"
-#include "serial/serial_port.h"
+#include "support/scripted_port.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -40,36 +38,6 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-// Serves a preloaded byte stream; reads past its end time out.
-class MemoryPort : public serial::SerialPort {
-public:
-    explicit MemoryPort(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
-    void Rewind() { position_ = 0; }
-
-    serial::OpenResult Open(const char*) override { return {serial::OpenStatus::Opened, 0}; }
-    bool IsOpen() const override { return true; }
-    bool GetSettings(serial::LineSettings&) override { return true; }
-    void ClearErrors() override {}
-    bool SetSettings(const serial::LineSettings&) override { return true; }
-    bool SetTimeouts(const serial::Timeouts&) override { return true; }
-    std::size_t Read(void* buffer, std::size_t count) override {
-        const std::size_t n = std::min(count, bytes_.size() - position_);
-        std::memcpy(buffer, bytes_.data() + position_, n);
-        position_ += n;
-        return n;
-    }
-    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t) override {
-        return Read(buffer, count);
-    }
-    std::size_t Write(const void*, std::size_t count) override { return count; }
-    void Close() override {}
-    void Interrupt() override {}
-
-private:
-    std::vector<unsigned char> bytes_;
-    std::size_t position_ = 0;
-};
-
 std::vector<unsigned char> MakeStream(std::size_t strayBytes) {
     std::vector<unsigned char> bytes(strayBytes, 0x01);
     const unsigned char marker[4] = {0x78, 0x48, 0x78, 0x48};
@@ -81,7 +49,8 @@ std::vector<unsigned char> MakeStream(std::size_t strayBytes) {
 
 void DecodeFrames(benchmark::State& state) {
     const auto stray = static_cast<std::size_t>(state.range(0));
-    MemoryPort port(MakeStream(stray));
+    const std::vector<unsigned char> stream = MakeStream(stray);
+    testing_support::ScriptedPort port(stream.data(), stream.size());
     duruz::SerialLink link;
     link.PortHandle = &port;
     static duruz::CaptureStore store;

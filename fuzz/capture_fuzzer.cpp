@@ -13,7 +13,7 @@
 //   the rest     the byte stream on the line; once it is used up every read times out
 #include "link/capture_stream.h"
 #include "link/commands.h"
-#include "serial/serial_port.h"
+#include "support/scripted_port.h"
 
 #include <algorithm>
 #include <array>
@@ -49,38 +49,22 @@ struct NullLog : tk::LineLog {
 // Every read is checked to land exactly where the receive state says the next byte
 // belongs, for no more than the room left in that 128-byte chunk; the bytes that
 // arrive after each capture request are kept to check the frame against.
-class ScriptedLine : public serial::SerialPort {
+class ScriptedLine : public testing_support::ScriptedPort {
 public:
     ScriptedLine(const SerialLink& link, const CaptureStore& store, const std::uint8_t* sizes,
                  std::size_t sizeCount, const std::uint8_t* stream, std::size_t streamSize)
-        : link_(link), store_(store), sizes_(sizes), sizeCount_(sizeCount), stream_(stream),
-          streamSize_(streamSize) {
+        : ScriptedPort(stream, streamSize, sizes, sizeCount), link_(link), store_(store),
+          stream_(stream) {
         sinceRequest_.reserve(streamSize);
     }
 
-    serial::OpenResult Open(const char*) override { return {serial::OpenStatus::Opened, 0}; }
-    bool IsOpen() const override { return true; }
-    bool GetSettings(serial::LineSettings&) override { return true; }
-    void ClearErrors() override {}
-    bool SetSettings(const serial::LineSettings&) override { return true; }
-    bool SetTimeouts(const serial::Timeouts&) override { return true; }
-    void Close() override {}
-
     std::size_t Read(void* buffer, std::size_t count) override {
         CheckReadPlace(static_cast<const std::uint8_t*>(buffer), count);
-        std::size_t n = std::min(count, streamSize_ - position_);
-        if (sizeCount_ > 0)
-            n = std::min<std::size_t>(n, sizes_[reads_++ % sizeCount_]);
-        std::memcpy(buffer, stream_ + position_, n);
-        sinceRequest_.insert(sinceRequest_.end(), stream_ + position_, stream_ + position_ + n);
-        position_ += n;
+        const std::size_t from = Position();
+        const std::size_t n = ScriptedPort::Read(buffer, count);
+        sinceRequest_.insert(sinceRequest_.end(), stream_ + from, stream_ + from + n);
         return n;
     }
-
-    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t) override {
-        return Read(buffer, count);
-    }
-    void Interrupt() override {}
 
     std::size_t Write(const void* data, std::size_t count) override {
         // The loop writes nothing but the capture request, whole.
@@ -110,12 +94,7 @@ private:
 
     const SerialLink& link_;
     const CaptureStore& store_;
-    const std::uint8_t* sizes_;
-    std::size_t sizeCount_;
     const std::uint8_t* stream_;
-    std::size_t streamSize_;
-    std::size_t position_ = 0;
-    std::size_t reads_ = 0;
     int writes_ = 0;
     std::vector<std::uint8_t> sinceRequest_;
 };

@@ -1,11 +1,12 @@
 #include "serial/device_monitor.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <poll.h>
 #include <unistd.h>
 
@@ -22,8 +23,8 @@ bool Readable(int descriptor, int milliseconds) {
 }
 
 TEST(FolderMonitor, ReportsEntriesCreatedAndDeletedButNotFolders) {
-    std::string pattern = (fs::temp_directory_path() / "duruz-dev-XXXXXX").string();
-    const fs::path folder = mkdtemp(pattern.data());
+    auto temp = std::make_unique<testing_support::TempFolder>();
+    const fs::path folder = temp->Path();
     std::unique_ptr<serial::DeviceMonitor> monitor = serial::MakeFolderMonitor(folder.string());
     ASSERT_NE(monitor, nullptr);
     EXPECT_FALSE(Readable(monitor->Descriptor(), 0));
@@ -39,7 +40,7 @@ TEST(FolderMonitor, ReportsEntriesCreatedAndDeletedButNotFolders) {
                                              {DeviceChange::Added, "ttyUSB1"},
                                              {DeviceChange::Removed, "ttyUSB1"}}));
     EXPECT_FALSE(Readable(monitor->Descriptor(), 0));
-    fs::remove_all(folder);
+    temp.reset();
     EXPECT_EQ(serial::MakeFolderMonitor((folder / "gone").string()), nullptr);
     EXPECT_NE(serial::MakeDeviceMonitor(), nullptr); // udev's, or /dev's without it
 }

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -13,39 +14,30 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-// Builds <root>/class/tty as the kernel lays it out, plain directories in place of
-// the driver links. A device is "name" (no driver), "name/" (a driver) or
-// "name/type" (a driver and that UART type).
-Names ListFromFakeSysfs(const Names& devices, const char* console) {
-    std::string pattern = (fs::temp_directory_path() / "duruz-sysfs-XXXXXX").string();
-    const fs::path root = mkdtemp(pattern.data());
-    const fs::path tty = root / "class" / "tty";
-    for (const std::string& device : devices) {
-        const auto slash = device.find('/');
-        fs::create_directories(tty / device.substr(0, slash));
-        if (slash != std::string::npos)
-            fs::create_directories(tty / device.substr(0, slash) / "device" / "driver");
-        if (slash != std::string::npos && slash + 1 < device.size())
-            std::ofstream(tty / device.substr(0, slash) / "type")
-                << device.substr(slash + 1) << '\n';
-    }
-    if (console != nullptr) {
-        fs::create_directories(tty / "console");
-        std::ofstream(tty / "console" / "active") << console << '\n';
-    }
-    const Names listed = serial::ListSerialDevices(root.string());
-    fs::remove_all(root);
-    return listed;
-}
-
+// Ports without a driver, UARTs of no known type and the console's ports are left
+// out; numbers within names sort as numbers.
 TEST(ListSerialDevices, DriverBoundUartsInNaturalOrderWithoutTheConsole) {
-    EXPECT_EQ(ListFromFakeSysfs({"ttyUSB10/", "ttyUSB2/", "ttyACM0/", "ttyS10/4", "ttyS2/4",
-                                 "ttyS1/4", "ttyS3/0", "ttyS4/", "ttyS5/x", "tty0", "ptmx"},
-                                "tty0 ttyS1"),
+    testing_support::FakeSysfs uarts, usb;
+    for (const auto& [name, type] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"ttyUSB10", nullptr},
+                                                                    {"ttyUSB2", nullptr},
+                                                                    {"ttyACM0", nullptr},
+                                                                    {"ttyS10", "4"},
+                                                                    {"ttyS2", "4"},
+                                                                    {"ttyS1", "4"},
+                                                                    {"ttyS3", "0"},
+                                                                    {"ttyS4", nullptr},
+                                                                    {"ttyS5", "x"}})
+        uarts.AddDevice(name, type);
+    uarts.AddVirtual("tty0");
+    uarts.AddVirtual("ptmx");
+    uarts.SetActiveConsole("tty0 ttyS1");
+    EXPECT_EQ(serial::ListSerialDevices(uarts.Root()),
               (Names{"ttyACM0", "ttyS2", "ttyS10", "ttyUSB2", "ttyUSB10"}));
-    EXPECT_EQ(
-        ListFromFakeSysfs({"ttyUSB100/", "ttyUSB9/", "ttyUSB/", "ttyUSB09/", "rfcomm1/"}, nullptr),
-        (Names{"rfcomm1", "ttyUSB", "ttyUSB09", "ttyUSB9", "ttyUSB100"}));
+    for (const char* name : {"ttyUSB100", "ttyUSB9", "ttyUSB", "ttyUSB09", "rfcomm1"})
+        usb.AddDevice(name);
+    EXPECT_EQ(serial::ListSerialDevices(usb.Root()),
+              (Names{"rfcomm1", "ttyUSB", "ttyUSB09", "ttyUSB9", "ttyUSB100"}));
     EXPECT_TRUE(serial::ListSerialDevices("/nonexistent-duruz-sysfs").empty());
 }
 

@@ -11,6 +11,7 @@
 #include "serial/com_port_names.h"
 #include "serial/serial_win32.h"
 #include "sim/simulated_instrument.h"
+#include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
@@ -21,18 +22,13 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
 
 using duruz::PortEntry;
+using testing_support::RecordingLog;
 using Lines = std::vector<std::string>;
-
-struct RecordingLog : tk::LineLog {
-    Lines lines;
-    void Add(std::string_view line) override { lines.emplace_back(line); }
-};
 
 // The Win32 port, keeping every byte sent so that a model of the instrument fed
 // the same bytes can say what each frame must hold.

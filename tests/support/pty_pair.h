@@ -5,27 +5,44 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace testing_support {
 
 // A pseudo-terminal: the test holds the master end and hands the slave's path to
-// the code under test, which sees an ordinary serial device.
+// the code under test, which sees an ordinary serial device. An instrument's end
+// (`holdSlave`) reads its master without blocking and keeps the slave open in raw
+// mode, so the line stays up between the program's opens and no byte is changed.
 class PtyPair {
 public:
-    PtyPair() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    explicit PtyPair(bool holdSlave = false) {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | (holdSlave ? O_NONBLOCK : 0));
         std::array<char, 128> name{};
-        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 &&
-            ptsname_r(master_, name.data(), name.size()) == 0)
-            slavePath_ = name.data();
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+            ptsname_r(master_, name.data(), name.size()) != 0)
+            return;
+        slavePath_ = name.data();
+        if (!holdSlave)
+            return;
+        slave_ = open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios raw{};
+        tcgetattr(slave_, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave_, TCSANOW, &raw);
     }
-    ~PtyPair() { close(master_); }
+    ~PtyPair() {
+        close(master_);
+        if (slave_ >= 0)
+            close(slave_);
+    }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool Ok() const { return !slavePath_.empty(); }
     const char* SlavePath() const { return slavePath_.c_str(); }
+    int Master() const { return master_; }
+    int Slave() const { return slave_; }
 
     bool WriteAll(const std::string& bytes) {
         for (std::size_t sent = 0; sent < bytes.size();) {
@@ -51,7 +68,7 @@ public:
     }
 
 private:
-    int master_ = -1;
+    int master_ = -1, slave_ = -1;
     std::string slavePath_;
 };
 

@@ -24,13 +24,15 @@ TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
     list.OnClick = [&] { ++clicks; };
     list.Add("XY Mode");
     list.Add("2 mSec/div");
+    list.Add("\xB1"
+             "240V"); // Windows-1252 kept as it is
     EXPECT_EQ(list.ItemIndex(), -1);
 
     list.SetItemIndex(1);
     EXPECT_EQ(list.ItemIndex(), 1);
     EXPECT_EQ(clicks, 0) << "a selection set by code runs no handler";
 
-    list.SetItemIndex(7);
+    list.SetItemIndex(3); // one past the last row
     list.SetItemIndex(-2);
     EXPECT_EQ(list.ItemIndex(), 1) << "an index outside the rows changes nothing";
     list.SetItemIndex(-1);
@@ -48,7 +50,9 @@ TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
     EXPECT_EQ(list.ItemIndex(), 1);
     EXPECT_EQ(clicks, 2);
     EXPECT_EQ(list.Item(1), "2 mSec/div");
-    EXPECT_EQ(list.Item(2), "");
+    EXPECT_EQ(list.Item(2), "\xB1"
+                            "240V");
+    EXPECT_EQ(list.Item(3), "");
 
     int doubleClicks = 0;
     list.OnDblClick = [&] { ++doubleClicks; };
@@ -59,15 +63,6 @@ TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(list.ItemIndex(), -1);
-}
-
-TEST(ListBox, KeepsWindows1252Texts) {
-    tk::Form form;
-    tk::ListBox list(form);
-    list.Add("\xB1"
-             "240V");
-    EXPECT_EQ(list.Item(0), "\xB1"
-                            "240V");
 }
 
 TEST(ScrollBar, ClampsAndRunsItsHandlerOnEveryChangeByCode) {
@@ -132,6 +127,9 @@ TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitError) {
         {QLocale::c(), "0.5", 0.5},
         {QLocale::c(), "1,000", NAN},
         {QLocale::c(), "1,5", NAN},
+        {QLocale::c(), "", NAN},
+        {QLocale::c(), "nan", NAN},
+        {QLocale::c(), "inf", NAN},
     };
     for (const auto& row : rows) {
         QLocale::setDefault(row.locale);
@@ -141,11 +139,9 @@ TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitError) {
         else
             EXPECT_DOUBLE_EQ(tk::StrToFloat(row.text), row.value);
     }
-    QLocale::setDefault(QLocale::c());
-    for (const char* bad : {"", "abc", "nan", "inf"})
-        EXPECT_THROW(tk::StrToFloat(bad), tk::ConversionError) << bad;
     try {
         tk::StrToFloat("abc");
+        ADD_FAILURE() << "'abc' converted";
     } catch (const tk::ConversionError& e) {
         EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
     }
@@ -177,8 +173,6 @@ TEST(Form, CloseRunsOnCloseOnceAndClicksRunOnClick) {
     form.Close();
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(closes, 1);
-    form.SetCursor(tk::Cursor::Hourglass);
-    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Hourglass);
 }
 
 } // namespace
