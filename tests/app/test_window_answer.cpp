@@ -17,6 +17,14 @@ namespace {
 using namespace std::chrono_literals;
 using testing_support::ProbeLateness;
 
+// The sanitizer builds run several times slower; the bound there only guards
+// against a window that waits on the line for whole reads.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kP95BoundMs = 400;
+#else
+constexpr double kP95BoundMs = 100;
+#endif
+
 struct Folder {
     Folder() {
         std::string pattern =
@@ -48,7 +56,7 @@ TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
         duruz::DefaultPortProvider ports;
         duruz::TForm2 form(Environment(ports, folder));
         const auto lateness = ProbeLateness(1500ms);
-        EXPECT_LT(lateness.P95(), 100) << "max " << lateness.Max();
+        EXPECT_LT(lateness.P95(), kP95BoundMs) << "max " << lateness.Max();
     }
 
     testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
@@ -61,7 +69,7 @@ TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
     duruz::TForm2 form(std::move(environment));
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s) << "start-up held by the line";
     const auto lateness = ProbeLateness(1500ms);
-    EXPECT_LT(lateness.P95(), 100) << "max " << lateness.Max();
+    EXPECT_LT(lateness.P95(), kP95BoundMs) << "max " << lateness.Max();
     EXPECT_TRUE(MemoHolds(form, "   line busy: stale bytes dropped"));
     EXPECT_EQ(peer.Received().substr(0, 4), "%z\r\n");
 }
