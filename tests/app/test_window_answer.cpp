@@ -2,49 +2,39 @@
 // fires on time with the simulator streaming and with a device that never stops
 // talking, which the link gives up draining with one line in the memo.
 
-#include "app/tform2.h"
 #include "app/port_provider.h"
+#include "app/tform2.h"
 #include "support/latency_probe.h"
 #include "support/talking_peer.h"
+#include "support/temp_folder.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace {
 
 using namespace std::chrono_literals;
 using testing_support::ProbeLateness;
 
-struct Folder {
-    Folder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "duruz-answer-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~Folder() { std::filesystem::remove_all(path); }
-    std::string path;
-};
-
-duruz::FormEnvironment Environment(duruz::DefaultPortProvider& ports, const Folder& folder) {
+duruz::FormEnvironment Environment(duruz::DefaultPortProvider& ports,
+                                   const testing_support::TempFolder& folder) {
     duruz::FormEnvironment environment;
     environment.ports = &ports;
-    environment.sysfsRoot = folder.path + "/sys"; // no devices of this machine
-    environment.configPath = folder.path + "/Config.Ini";
+    environment.sysfsRoot = folder.Path() + "/sys"; // no devices of this machine
+    environment.configPath = folder.Path() + "/Config.Ini";
     return environment;
 }
 
 bool MemoHolds(duruz::TForm2& form, const std::string& line) {
-    for (int i = 0; i < form.Display.LineCount(); ++i)
-        if (form.Display.Line(i) == line)
-            return true;
-    return false;
+    int i = 0;
+    while (i < form.Display.LineCount() && form.Display.Line(i) != line)
+        ++i;
+    return i < form.Display.LineCount();
 }
 
 TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
     {
-        Folder folder;
+        testing_support::TempFolder folder;
         duruz::DefaultPortProvider ports;
         duruz::TForm2 form(Environment(ports, folder));
         const auto lateness = ProbeLateness(1500ms);
@@ -53,7 +43,7 @@ TEST(WindowAnswer, StaysPromptWithTheSimulatorAndWithAChatteringDevice) {
 
     testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
     ASSERT_FALSE(peer.path.empty()) << "no pseudo-terminal";
-    Folder folder;
+    testing_support::TempFolder folder;
     duruz::DefaultPortProvider ports;
     duruz::FormEnvironment environment = Environment(ports, folder);
     environment.extraPorts = {peer.path};
