@@ -4,6 +4,7 @@
 #include "support/fake_device_monitor.h"
 #include "support/fake_serial_port.h"
 #include "support/fake_sysfs.h"
+#include "support/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -40,19 +41,10 @@ public:
 class FormFixture : public duruz::PortProvider {
 public:
     explicit FormFixture(int devices = 0) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "duruz-form-XXXXXX").string();
-        folder = mkdtemp(pattern.data());
-        configPath = folder + "/Config.Ini";
-        logPath = folder + "/Log.Txt";
         for (int i = 0; i < devices; ++i)
             sysfs.AddDevice("ttyUSB" + std::to_string(i));
     }
-    ~FormFixture() override {
-        form.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
+    ~FormFixture() override { form.reset(); }
 
     serial::SerialPort& PortFor(const duruz::PortEntry& entry) override {
         return Port(entry.path.data());
@@ -108,9 +100,10 @@ public:
     FakeSysfs sysfs;
     FakeDeviceMonitor monitor;
     std::map<std::string, std::unique_ptr<OrderedPort>> ports;
-    std::string folder;
-    std::string configPath;
-    std::string logPath;
+    TempFolder working{"duruz-form"};
+    std::string folder = working.Path();
+    std::string configPath = working.File("Config.Ini");
+    std::string logPath = working.File("Log.Txt");
     // Changes to the environment before the window starts (dialog and clock hooks).
     std::function<void(duruz::FormEnvironment&)> adjust;
     std::unique_ptr<duruz::TForm2> form;

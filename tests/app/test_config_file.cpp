@@ -116,7 +116,7 @@ TEST(ConfigReader, SplitsAndCutsLinesAsTheFileWasAlwaysRead) {
               (Lines{"", "", "!"}));
 }
 
-TEST_F(ConfigFolder, OpeningCreatesAMissingFileEmpty) {
+TEST_F(ConfigFolder, OpeningCreatesAMissingFileAndSaveReplacesItWholeOrLeavesItAlone) {
     const fs::path path = dir_ / "Config.Ini";
     ConfigReader reader(path.string());
     EXPECT_TRUE(reader.IsOpen());
@@ -124,15 +124,10 @@ TEST_F(ConfigFolder, OpeningCreatesAMissingFileEmpty) {
     EXPECT_EQ(fs::file_size(path), 0u);
     EXPECT_FALSE(ConfigReader((dir_ / "missing" / "Config.Ini").string()).IsOpen());
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
-}
 
-TEST_F(ConfigFolder, SaveReplacesTheFileWholeOrLeavesItAlone) {
-    const fs::path path = dir_ / "Config.Ini";
-    std::ofstream(path, std::ios::binary) << "old";
     ASSERT_EQ(WriteConfigFile(path.string(), kKnownFile), SaveOutcome::Replaced);
     EXPECT_EQ(ReadAll(path), kKnownFile);
     EXPECT_EQ(Read(ConfigReader(path.string())), Read(ConfigReader::FromBytes(kKnownFile)));
-
     // A missing folder, or a target that is a folder: no temporary is left behind.
     EXPECT_EQ(WriteConfigFile((dir_ / "missing" / "Config.Ini").string(), kKnownFile),
               SaveOutcome::Failed);

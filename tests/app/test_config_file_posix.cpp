@@ -26,8 +26,7 @@ TEST_F(ConfigFolder, SaveThatFailsHalfwayKeepsTheOldFile) {
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = old;
-    tight.rlim_cur = 100;
+    const rlimit tight{100, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
     const SaveOutcome saved = WriteConfigFile(path.string(), std::string(2000, 'x'));
     setrlimit(RLIMIT_FSIZE, &old);
@@ -92,17 +91,6 @@ TEST_F(ConfigFolder, SaveThroughALinkReplacesItsTargetAndKeepsTheLink) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "setups"), {}), 1);
 }
 
-TEST_F(ConfigFolder, ReadOnlyFileIsLeftAsItIs) {
-    const auto path = dir_ / "Config.Ini";
-    std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::group_read |
-                                           std::filesystem::perms::others_read);
-    EXPECT_EQ(WriteConfigFile(path.string(), "SwpSp 0\r\n"), SaveOutcome::ReadOnly);
-    EXPECT_EQ(ReadAll(path), "SwpSp 1\r\n");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"Config.Ini"});
-}
-
 // A writable file in a folder this user cannot write: the superuser writes every
 // folder, so the save then runs as `nobody` in a child process.
 TEST_F(ConfigFolder, WritableFileInAFolderThatTakesNoNewFileIsSavedInPlace) {
@@ -128,8 +116,7 @@ TEST_F(ConfigFolder, WritableFileInAFolderThatTakesNoNewFileIsSavedInPlace) {
         return static_cast<int>(WriteConfigFile(path.string(), "SwpSp 0\r\n"));
     });
     std::filesystem::permissions(dir_, std::filesystem::perms(0755));
-    ASSERT_NE(code, 100) << "could not drop to nobody";
-    ASSERT_NE(code, 101);
+    ASSERT_LT(code, 100) << "could not drop to nobody, or the folder is still writable";
     EXPECT_EQ(code, static_cast<int>(SaveOutcome::WrittenInPlace));
     EXPECT_EQ(ReadAll(path), "SwpSp 0\r\n");
     EXPECT_EQ(Entries(), std::vector<std::string>{"Config.Ini"});

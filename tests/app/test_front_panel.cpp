@@ -64,12 +64,12 @@ TEST(TriggerControls, XyModePinsTheLevelUntilTheTimeDisplayReturns) {
     EXPECT_EQ(p.form.Trigger.SyncLevel, 500);
 
     // Ch2, Fall, and the position bar at its end; a bar that cannot move sends nothing.
+    p.Mark();
     p.form.SyncSrcBox.UserSelect(1);
     p.form.SyncPolBox.UserSelect(0);
-    p.Mark();
     p.form.SyncPosBar.SetPosition(2048);
     p.form.SyncPosBar.SetPosition(5000);
-    EXPECT_EQ(p.port.written, "%S10 2048 -500\r");
+    EXPECT_EQ(p.port.written, "%S11 1024 -500\r%S10 1024 -500\r%S10 2048 -500\r");
     EXPECT_EQ(p.form.Trigger.SyncPosition, 2048);
 }
 

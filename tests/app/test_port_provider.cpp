@@ -7,6 +7,7 @@
 #include "link/open_port.h"
 #include "link/port_list.h"
 #include "sim/sim_test_helpers.h"
+#include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +37,9 @@ TEST(DefaultPortProvider, SimulatorRowOpensTheSimulator) {
     // No serial devices here: the simulator is the only row.
     duruz::EnumeratePorts(link, {.sysfsRoot = "/nonexistent", .extraPaths = {}});
     ASSERT_EQ(link.PortCount, 1u);
-    sim_test::LastLineLog log;
+    testing_support::RecordingLog log;
     ASSERT_TRUE(duruz::OpenPort(link, provider, 0, log));
-    EXPECT_EQ(log.last, "   configured");
+    EXPECT_EQ(log.lines.back(), "   configured");
     EXPECT_EQ(link.PortHandle, &provider.Simulator());
 }
 
@@ -65,7 +66,7 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     duruz::SerialLink link;
     link.TimerInterval = 250;
     duruz::EnumeratePorts(link, {.sysfsRoot = "/nonexistent", .extraPaths = {path}});
-    sim_test::LastLineLog log;
+    testing_support::RecordingLog log;
     ASSERT_TRUE(duruz::OpenPort(link, provider, 0, log));
 
     // Commands on the wire as the front panel sends them, and to the model.

@@ -26,10 +26,51 @@ std::string Ini(const ScopeSettings& settings) {
     return duruz::FormatConfig(settings, "/dev/ttyUSB0");
 }
 
-TEST(FormCreate, CompleteFileGivesTheWholeMemoAndWireInOrder) {
+TEST(FormCreate, WithoutConfigFileSettlesTheListsAndSendsACompleteSetting) {
+    FormFixture fixture(2);
+    duruz::TForm2& form = fixture.Start();
+    EXPECT_EQ(form.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
+    // The last device before the simulator is opened. The sweep handler runs before the
+    // selection check turns the unselected sync lists to their last rows.
+    EXPECT_EQ(fixture.Shown(),
+              "%S// 1024    0\r\nW: 0 277 1511 899\n\n"
+              "Reading config\nEnd config\n"
+              "/dev/ttyUSB1\n/dev/ttyUSB1\n   opened\n/dev/ttyUSB1\n   configured\n"
+              "SweepSpeed 1\n%S// 1024    0\r\n%S11 1024    0\r\n"
+              "ProbeType1 1\nRange 7\n%X7\r\n"
+              "ProbeType2 1\nRange 7\n%Y7\r\n"
+              "%G00200.000000,1.000000\n%G10201.000000,1.000000\n");
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").written,
+              kCaptureRequest +
+                  "%S// 1024    0\r%S11 1024    0\r%X7\r%Y7\r%G00200.000000,1.000000" +
+                  kCaptureRequest + "%G10201.000000,1.000000" + kCaptureRequest);
+    EXPECT_EQ(form.Waveform1.ItemIndex(), -1);
+    EXPECT_EQ(form.Waveform2.ItemIndex(), -1);
+    // The first open left an empty settings file behind.
+    EXPECT_EQ(std::filesystem::file_size(fixture.configPath), 0u);
+
+    // "." shows and hides the memo.
+    EXPECT_FALSE(form.Display.Visible());
+    form.Button1.Click();
+    EXPECT_TRUE(form.Display.Visible());
+    form.Button1.Click();
+    EXPECT_FALSE(form.Display.Visible());
+
+    // Refreshing rebuilds the rows and keeps the open port selected without reopening it.
+    fixture.sysfs.AddDevice("ttyACM0");
+    const auto events = fixture.Port("/dev/ttyUSB1").events;
+    form.RefreshComm.Click();
+    ASSERT_EQ(form.ComPort.Count(), 4);
+    EXPECT_EQ(form.ComPort.Item(0), "ttyACM0");
+    EXPECT_EQ(form.ComPort.Item(3), "Simulator");
+    EXPECT_EQ(form.ComPort.ItemIndex(), 2);
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").events, events);
+}
+
+TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) {
     FormFixture fixture(2);
     fixture.WriteConfig(Ini(kComplete));
-    const duruz::TForm2& form = fixture.Start();
+    duruz::TForm2& form = fixture.Start();
     // The controls that send nothing, each read on its own rather than through the table.
     EXPECT_EQ((std::vector{form.FormLeft(), form.FormTop(), form.FormWidth(), form.FormHeight()}),
               (std::vector{10, 20, 1300, 700}));
@@ -50,10 +91,45 @@ TEST(FormCreate, CompleteFileGivesTheWholeMemoAndWireInOrder) {
               "SweepSpeed 1\n%S01 1024 -300\r\n%S01 1024 -300\r\n"
               "ProbeType1 0\nRange 2\n%X2\r\nProbeType2 1\nRange 5\n%Y5\r\n"
               "%G011000.000000,0.500000\n%G162.500000,1.250000\n");
-    EXPECT_EQ(fixture.Port("/dev/ttyUSB0").written,
-              kCaptureRequest + "%S01 1024 -300\r%S01 1024 -300\r%X2\r%Y5\r" +
-                  "%G011000.000000,0.500000" + kCaptureRequest + "%G162.500000,1.250000" +
-                  kCaptureRequest);
+    auto& usb0 = fixture.Port("/dev/ttyUSB0");
+    auto& usb1 = fixture.Port("/dev/ttyUSB1");
+    EXPECT_EQ(usb0.written, kCaptureRequest + "%S01 1024 -300\r%S01 1024 -300\r%X2\r%Y5\r" +
+                                "%G011000.000000,0.500000" + kCaptureRequest +
+                                "%G162.500000,1.250000" + kCaptureRequest);
+
+    // The reset: the bars' moves reach the port still open, which is then closed, and
+    // every handler runs once, in order, on the last device.
+    fixture.Mark();
+    form.Defaults.Click();
+    EXPECT_EQ(fixture.Shown(),
+              "%S00 1024-2000\r\n%S00    0-2000\r\n"
+              "/dev/ttyUSB1\n/dev/ttyUSB1\n   opened\n/dev/ttyUSB1\n   configured\n"
+              "Range 0\n%X0\r\nRange 0\n%Y0\r\nSweepSpeed 0\n%S00    0-2000\r\n"
+              "ProbeType1 0\nProbeType2 0\n%S00    0-2000\r\n"
+              "%G011000.000000,0.500000\n%G162.500000,1.250000\n");
+    EXPECT_EQ(usb0.written, "%S00 1024-2000\r%S00    0-2000\r");
+    EXPECT_EQ(usb0.events.back(), "close");
+    const std::string reset = kCaptureRequest + "%X0\r%Y0\r%S00    0-2000\r%S00    0-2000\r";
+    EXPECT_EQ(usb1.written, reset + "%G011000.000000,0.500000" + kCaptureRequest +
+                                "%G162.500000,1.250000" + kCaptureRequest);
+    // Row 0 and position 0 everywhere and the last port; the rest stays.
+    ScopeSettings expected = kComplete;
+    expected.SwpSp = expected.SySrc = expected.SyPol = expected.Prob1 = expected.Scal1 = 0;
+    expected.Prob2 = expected.Scal2 = expected.SyLev = expected.SyPos = 0;
+    expected.ComPt = 1;
+    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(expected));
+    EXPECT_EQ(form.Scale2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
+
+    // Bars already at 0 send nothing before the reopen; a bad channel-A text ends the
+    // sequence there, reported, with nothing of channel B.
+    ReportedErrors().clear();
+    form.Freq1.SetText("1k");
+    fixture.Mark();
+    usb1.events.clear();
+    form.Defaults.Click();
+    EXPECT_EQ(usb1.written, reset);
+    EXPECT_EQ(usb1.events.front(), "close");
+    EXPECT_EQ(ReportedErrors(), Lines{"'1k' is not a valid floating point value"});
 }
 
 TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
@@ -70,7 +146,6 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     std::filesystem::remove(fixture.configPath); // closing writes even when nothing changed
     form.Close();
     EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
-
     EXPECT_NE(fixture.Shown().find("Config.Ini saved\n"), std::string::npos);
 
     // A read-only file stays as it is, and the memo says so.
@@ -117,17 +192,18 @@ TEST(LoadConfig, ShortFileSetsItsTenSettingsAndClampsTheLevel) {
 
 TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
     // Swapped keys, blank lines, lone CR and LF, a window too large to show, a flag of 2
-    // and one of letters, a row past the list's end, a one-digit text.
+    // and one of letters, rows equal to the lists' counts, a one-digit text.
     std::string file = Ini(kComplete);
     for (const auto& [from, to] : std::initializer_list<std::pair<std::string, std::string>>{
              {"SwpSp 1                \r\nSySrc 0                \r\n",
               "\r\n\r\nSySrc 1                \rSwpSp 0                \n"},
              {"SyPol 1                \r\n", "SyPol 1                \n\n\r\r"},
+             {"Prob2 1 ", "Prob2 2 "},
              {"Wwidt 1300", "Wwidt 99999999"},
              {"Whigh 700", "Whigh 99999999"},
              {"Scop1 0", "Scop1 on"},
              {"Hold  0", "Hold  2"},
-             {"Wave1 1 ", "Wave1 12"},
+             {"Wave1 1 ", "Wave1 10"},
              {"Freq1 1000", "Freq1 5   "},
              {"1.25               \r\n", "1.25               \n"}})
         file.replace(file.find(from), from.size(), to);
@@ -147,41 +223,6 @@ TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
     form.ShowMaximized(); // allocates the window's picture at the restored size first
     QApplication::processEvents();
     EXPECT_GT(form.ClientWidth(), 0);
-}
-
-TEST(DefaultsClick, SendsTheFactorySettingAndLeavesTheRestAlone) {
-    FormFixture fixture(2);
-    fixture.WriteConfig(Ini(kComplete));
-    duruz::TForm2& form = fixture.Start();
-    auto& usb0 = fixture.Port("/dev/ttyUSB0");
-    auto& usb1 = fixture.Port("/dev/ttyUSB1");
-    fixture.Mark();
-    form.Defaults.Click();
-
-    // The bars' moves reach the port still open, then it is closed.
-    EXPECT_EQ(usb0.written, "%S00 1024-2000\r%S00    0-2000\r");
-    EXPECT_EQ(usb0.events.back(), "close");
-    const std::string reset = kCaptureRequest + "%X0\r%Y0\r%S00    0-2000\r%S00    0-2000\r";
-    EXPECT_EQ(usb1.written, reset + "%G011000.000000,0.500000" + kCaptureRequest +
-                                "%G162.500000,1.250000" + kCaptureRequest);
-    // Row 0 and position 0 everywhere and the last port; the rest stays.
-    ScopeSettings expected = kComplete;
-    expected.SwpSp = expected.SySrc = expected.SyPol = expected.Prob1 = expected.Scal1 = 0;
-    expected.Prob2 = expected.Scal2 = expected.SyLev = expected.SyPos = 0;
-    expected.ComPt = 1;
-    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(expected));
-    EXPECT_EQ(form.Scale2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
-
-    // Bars already at 0 send nothing before the reopen; a bad channel-A text ends the
-    // sequence there, reported, with nothing of channel B.
-    ReportedErrors().clear();
-    form.Freq1.SetText("1k");
-    fixture.Mark();
-    usb1.events.clear();
-    form.Defaults.Click();
-    EXPECT_EQ(usb1.written, reset);
-    EXPECT_EQ(usb1.events.front(), "close");
-    EXPECT_EQ(ReportedErrors(), Lines{"'1k' is not a valid floating point value"});
 }
 
 } // namespace
