@@ -93,6 +93,7 @@ TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePositi
     const std::tuple<std::string, std::uint32_t, int, int, int> cases[] = {
         {"\x01\x02", 2048, -1, 0, 2 + 64},             // drop 2, two more bytes complete it
         {"\x01\x02\x03\x04\x05", 2048, -1, 0, 3 + 64}, // drop 3, then 2, then accepted
+        {"\x01\x02\x03", 2048, -1, 0, 2 + 64},         // drop exactly 3, then accepted
         {"\x48", 2048, -1, 0, 2 + 64},                 // "HxHxH": the marker at offset 1
         // The pair count is stored, not obeyed. The loop never leaves these positions:
         // past the last chunk (just after a frame), before the header, a full count.

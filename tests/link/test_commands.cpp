@@ -1,99 +1,21 @@
 #include "link/commands.h"
 
+#include "support/decimal_comma_locale.h"
 #include "support/fake_serial_port.h"
+#include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <clocale>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <locale>
 #include <string>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
 using namespace duruz;
 using Lines = std::vector<std::string>;
-
-struct RecordingLog : tk::LineLog {
-    Lines lines;
-    void Add(std::string_view line) override { lines.emplace_back(line); }
-};
-
-struct CommaPunct : std::numpunct<char> {
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
-};
-
-// Sets the C library's numbers to a decimal-comma locale: an installed one, or else
-// one compiled with localedef into a private folder that LOCPATH points to. Returns
-// what was tried when neither works.
-std::string SetDecimalCommaCLocale() {
-#ifdef _WIN32
-    for (const char* name : {"de-DE", "German_Germany.1252"})
-        if (std::setlocale(LC_ALL, name) != nullptr)
-            return {};
-    return "no decimal-comma C locale (de-DE) is available";
-#else
-    static const char* const kNames[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"};
-    for (const char* name : kNames)
-        if (std::setlocale(LC_ALL, name) != nullptr)
-            return {};
-    namespace fs = std::filesystem;
-    // The C library remembers a locale it did not find, so the private one is
-    // compiled (unless an earlier run left it) before it is first asked for.
-    const fs::path folder = fs::temp_directory_path() / "duruz-locales";
-    if (!fs::exists(folder / "de_DE.UTF-8")) {
-        // Compiled beside its place and renamed into it, so that test processes
-        // running at the same time never see half a locale. localedef reports
-        // warnings with a non-zero status; whether setlocale finds it is what counts.
-        const fs::path building = folder / ("building-" + std::to_string(getpid()));
-        fs::create_directories(building);
-        const std::string command = "localedef -i de_DE -f UTF-8 " +
-                                    (building / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-        [[maybe_unused]] const int status = std::system(command.c_str());
-        std::error_code ignored;
-        fs::rename(building / "de_DE.UTF-8", folder / "de_DE.UTF-8", ignored);
-        fs::remove_all(building, ignored);
-    }
-    setenv("LOCPATH", folder.c_str(), 1);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr)
-        return {};
-    return "no decimal-comma C locale is installed, and localedef could not compile de_DE "
-           "into " +
-           folder.string();
-#endif
-}
-
-// Every case runs in a C++ global locale whose numbers use ',' and group thousands,
-// and in a decimal-comma C locale; without one the tests are skipped, saying so.
-class Commands : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const std::string missing = SetDecimalCommaCLocale();
-        if (!missing.empty())
-            GTEST_SKIP() << missing;
-        char text[8];
-        std::snprintf(text, sizeof text, "%.1f", 1.5);
-        if (std::string(text) != "1,5")
-            GTEST_SKIP() << "a decimal-comma C locale was set, but printf still writes '" << text
-                         << "': the C library does not follow it";
-        std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
-        ASSERT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
-    }
-    void TearDown() override {
-        std::setlocale(LC_ALL, "C");
-        std::locale::global(std::locale::classic());
-    }
-};
+// The numbers must come out the same in a decimal-comma locale.
+using Commands = testing_support::DecimalCommaLocale;
 
 TEST_F(Commands, WireBytes) {
     const std::pair<CommandText, std::string> rows[] = {
@@ -122,7 +44,7 @@ TEST_F(Commands, SendEchoesTheTextThenWritesItOnce) {
     testing_support::FakeSerialPort port;
     SerialLink link;
     link.PortHandle = &port;
-    RecordingLog log;
+    testing_support::RecordingLog log;
     SendCommand(link, log, SyncCommand(0, 1, 298, 0));
     SendRange(link, log, 1, 1234);
     EXPECT_EQ(log.lines, (Lines{"%S01  298    0\r", "Range 1234", "%Y1234\r"}));

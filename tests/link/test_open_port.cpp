@@ -1,7 +1,8 @@
 #include "link/open_port.h"
-#include "support/pty_pair.h"
 #include "serial/serial_posix.h"
 #include "support/fake_serial_port.h"
+#include "support/pty_pair.h"
+#include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,7 @@ namespace {
 using namespace duruz;
 using enum serial::OpenStatus;
 using Lines = std::vector<std::string>;
-
-struct RecordingLog : tk::LineLog {
-    Lines lines;
-    void Add(std::string_view line) override { lines.emplace_back(line); }
-};
+using testing_support::RecordingLog;
 
 // One fake port per path, or one real port behind every row as in the application.
 struct Provider : PortProvider {
@@ -64,23 +61,40 @@ TEST(OpenPort, ConfiguresThePortForTheInstrument) {
 
 TEST(OpenPort, EachFailureClosesTheOldPortAndLogsItsLines) {
     const std::string path = "/dev/ttyACM3", old = "/dev/ttyUSB0";
+    using enum serial::OpenFailure;
     // The row clicked, how its open ends, which later step is refused (1 reading the
     // settings, 2 applying them, 3 the time-outs), and the lines logged.
-    const std::tuple<int, serial::OpenStatus, int, Lines> cases[] = {
-        {1, NotFound, 0, {path, path, "   does not exist"}},
-        {1, OtherError, 0, {path, "Error opening", path, "   No such device or address"}},
-        {1, Opened, 1, {path, path, "   opened", "Error getting state of", path}},
-        {1, Opened, 2, {path, path, "   opened", "Error setting state of", path}},
-        {1, Opened, 3, {path, path, "   opened", "Error setting timeouts for", path}},
-        {-1, Opened, 0, {"No port selected"}},
-        {2, Opened, 0, {"No port selected"}},
+    const std::tuple<int, serial::OpenResult, int, Lines> cases[] = {
+        {1, {NotFound, ENXIO, Other}, 0, {path, path, "   does not exist"}},
+        {1,
+         {OtherError, ENXIO, Other},
+         0,
+         {path, "Error opening", path, "   No such device or address"}},
+        {1,
+         {OtherError, EIO, PermissionDenied},
+         0,
+         {path, "Error opening", path,
+          "   permission denied: add your user to the dialout group, then log in again"}},
+        {1,
+         {OtherError, EIO, InUse},
+         0,
+         {path, "Error opening", path, "   in use by another program"}},
+        {1,
+         {OtherError, EIO, NotSerialDevice},
+         0,
+         {path, "Error opening", path, "   not a serial device"}},
+        {1, {Opened, 0, Other}, 1, {path, path, "   opened", "Error getting state of", path}},
+        {1, {Opened, 0, Other}, 2, {path, path, "   opened", "Error setting state of", path}},
+        {1, {Opened, 0, Other}, 3, {path, path, "   opened", "Error setting timeouts for", path}},
+        {-1, {Opened, 0, Other}, 0, {"No port selected"}},
+        {2, {Opened, 0, Other}, 0, {"No port selected"}},
     };
     for (const auto& [row, open, refused, lines] : cases) {
         SCOPED_TRACE(::testing::Message() << "row " << row << ": " << lines.back());
         SerialLink link = LinkWithRows({old, path});
         Provider provider;
         testing_support::FakeSerialPort& failing = provider.fakes[path];
-        failing.openResult = {open, ENXIO, serial::OpenFailure::Other};
+        failing.openResult = open;
         failing.getSettingsOk = refused != 1;
         failing.setSettingsOk = refused != 2;
         failing.setTimeoutsOk = refused != 3;
@@ -93,25 +107,6 @@ TEST(OpenPort, EachFailureClosesTheOldPortAndLogsItsLines) {
         // An open but unconfigured port stays in use; a failed open leaves none.
         EXPECT_EQ(link.PortHandle, refused != 0 ? &failing : nullptr);
         EXPECT_EQ(std::string(link.PortPath.data()), row == 1 ? path : old);
-    }
-}
-
-TEST(OpenPort, AFailedOpenSaysWhyAfterTheErrorLines) {
-    const std::string path = "/dev/ttyUSB0";
-    const std::pair<serial::OpenFailure, std::string> cases[] = {
-        {serial::OpenFailure::PermissionDenied,
-         "   permission denied: add your user to the dialout group, then log in again"},
-        {serial::OpenFailure::InUse, "   in use by another program"},
-        {serial::OpenFailure::NotSerialDevice, "   not a serial device"},
-        {serial::OpenFailure::Other, "   Input/output error"},
-    };
-    for (const auto& [reason, line] : cases) {
-        SerialLink link = LinkWithRows({path});
-        Provider provider;
-        provider.fakes[path].openResult = {OtherError, EIO, reason};
-        RecordingLog log;
-        EXPECT_FALSE(OpenPort(link, provider, 0, log));
-        EXPECT_EQ(log.lines, (Lines{path, "Error opening", path, line}));
     }
 }
 

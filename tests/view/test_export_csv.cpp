@@ -1,37 +1,18 @@
 #include "view/export_csv.h"
 
+#include "support/decimal_comma_locale.h"
+
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <locale>
 
 namespace {
 
 using namespace duruz;
-
-struct CommaPunct : std::numpunct<char> {
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
-};
-
-// Runs in a decimal-comma locale: the C one where the machine has it, and always a
-// C++ global locale with ',' and grouped thousands.
-class ExportCsv : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::setlocale(LC_ALL, "de_DE.UTF-8");
-        std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
-        ASSERT_EQ(std::use_facet<std::numpunct<char>>(std::locale()).decimal_point(), ',');
-    }
-    void TearDown() override {
-        std::setlocale(LC_ALL, "C");
-        std::locale::global(std::locale::classic());
-    }
-};
+// The numbers must come out the same in a decimal-comma locale.
+using ExportCsv = testing_support::DecimalCommaLocale;
 
 TEST_F(ExportCsv, HeaderAndScaledRows) {
     CaptureStore store;
@@ -69,7 +50,8 @@ TEST_F(ExportCsv, HeaderAndScaledRows) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8 + 2048);
 }
 
-TEST_F(ExportCsv, AtomicWriteReplacesOrLeavesNothing) {
+TEST(WriteFileAtomically, ReplacesOrLeavesNothing) {
+    // Built on Windows too, where the shared temporary folder helper is not.
     const auto folder = std::filesystem::temp_directory_path() / "duruz-csv-test";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
@@ -77,10 +59,8 @@ TEST_F(ExportCsv, AtomicWriteReplacesOrLeavesNothing) {
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(path, "old", error));
     ASSERT_TRUE(WriteFileAtomically(path, "new bytes", error)) << error;
-    {
-        std::ifstream in(path, std::ios::binary); // closed before the folder goes
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new bytes");
-    }
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}),
+              "new bytes"); // the stream is closed before the folder goes
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 
     // A folder that does not exist: the reason comes back, and no file appears.

@@ -114,12 +114,6 @@ TEST(RedrawScreen, TimeModeGeometryLabelsAndSamples) {
     const auto trace = r.canvas.LinesIn(kRed);
     ASSERT_EQ(trace.size(), 1u + 2048u);
     EXPECT_EQ(Point('L', trace.back().x, trace.back().y), "L1510,788\n");
-
-    // No range selection reads the zero entry; a probe row past the table reads as x1.
-    in.rangeRow[0] = -1;
-    in.probeRow[1] = 7;
-    const auto texts = Redraw(in, *store).canvas.Of(Op::Text);
-    EXPECT_EQ(texts.at(0).text + "|" + texts.at(1).text, "   0.0 V|  19.2 V");
 }
 
 TEST(RedrawScreen, TriggerMarkers) {
