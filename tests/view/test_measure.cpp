@@ -46,6 +46,13 @@ CaptureStore ShapeFrame(const std::function<double(double)>& volts, double fullS
     return store;
 }
 
+// What an input that saturates gives: counts held at the ends of the range.
+CaptureStore Saturated(CaptureStore store) {
+    for (std::int16_t& count : store.CaptureBuffer)
+        count = std::clamp<std::int16_t>(count, -2047, 2047);
+    return store;
+}
+
 struct Expected {
     const char* name;
     CaptureStore store;
@@ -79,6 +86,17 @@ TEST(Measure, KnownFramesAgainstTheirAnalyticValues) {
              [&](double t) { return std::clamp(1.5 * std::sin(kTurn * 2000.0 * t), -1.0, 1.0); },
              1.0),
          1, 7, 2000, 2.0, 0.0, 0, 50, true},
+        // Saturated on one side only, where the counts are positive: still over range.
+        {"sine 1.5 V saturated below -1 V only",
+         Saturated(ShapeFrame(
+             [&](double t) { return std::clamp(1.5 * std::sin(kTurn * 2000.0 * t), -1.5, 0.9); },
+             1.0)),
+         1, 7, 2000, 1.9, 0.805, -0.028, 51, true},
+        // A clean square of 20 counts: too small a swing to time, however regular.
+        {"square 1 kHz of 10 mV",
+         ShapeFrame([](double t) { return std::fmod(t * 1000.0, 1.0) < 0.5 ? 0.005 : -0.005; },
+                    1.0),
+         1, 7, 0, 0.01, 0.0, 0.0, -1, false},
         {"sine 1 kHz 1 V read through x10 at +-10 V", SimFrame(range1V + Gen(1, 1000, 1.0)), 0, 7,
          1000, 20.0, 10 * sqrtHalf, 0, 50, false},
         // Crossings made irregular by noise: the spectrum's peak names the frequency.
