@@ -5,11 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-tsan
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
 export QT_QPA_PLATFORM=offscreen
 
 # The flags are those of the tsan preset in CMakePresets.json.
 cmake --preset tsan
 cmake --build "$build" --target test_link test_form
 "$build/tests/link/test_link" --gtest_filter='LinkThread.*:CaptureStream.*'
-"$build/tests/app/test_form" --gtest_filter='LinkOrder.*:Timer1Timer.*:ScreenClick.*'
+"$build/tests/app/test_form" --gtest_filter='LinkOrder.*:Timer1Timer.*:ScreenClick.Dumps*'
