@@ -4,8 +4,8 @@
 // 5 ms. Runs on whatever Qt platform is set (Xvfb through DISPLAY and
 // QT_QPA_PLATFORM=xcb, or offscreen).
 
-#include "app/tform2.h"
 #include "app/port_provider.h"
+#include "app/tform2.h"
 #include "support/latency_probe.h"
 #include "support/talking_peer.h"
 

@@ -14,8 +14,7 @@ struct PlotArea {
 // The area right of the level bar and above the position bar and the control strip.
 inline PlotArea ComputePlotArea(std::int32_t clientWidth, std::int32_t clientHeight,
                                 std::int32_t levelBarWidth, std::int32_t positionBarHeight,
-                                std::int32_t controlsHeight)
-{
+                                std::int32_t controlsHeight) {
     PlotArea area;
     area.left = levelBarWidth;
     area.width = clientWidth - area.left;

@@ -12,8 +12,8 @@ namespace {
 using namespace e2e;
 
 // A device that talks without being asked, its bytes waiting on the line before the
-// open, holds neither start-up nor the close: the defaults go out, and SIGTERM still ends the program
-// promptly with its settings saved.
+// open, holds neither start-up nor the close: the defaults go out, and SIGTERM still ends the
+// program promptly with its settings saved.
 TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem) {
     Peer peer;
     peer.Chatter(std::string(70, 'c'));
