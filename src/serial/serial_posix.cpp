@@ -300,7 +300,9 @@ std::size_t PosixSerialPort::ReadWithin(void* buffer, std::size_t count, std::ui
 }
 
 std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size_t count) {
-    if (fd_ < 0 || count == 0)
+    // Once interrupted, nothing more is taken even from a line that keeps talking,
+    // so a caller that loops until a read comes back empty stops too.
+    if (fd_ < 0 || count == 0 || interrupted_.load())
         return 0;
     auto* bytes = static_cast<unsigned char*>(buffer);
     // Win32's "return at once with whatever is there".
@@ -355,7 +357,7 @@ std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size
 }
 
 std::size_t PosixSerialPort::Write(const void* data, std::size_t count) {
-    if (fd_ < 0)
+    if (fd_ < 0 || interrupted_.load())
         return 0;
     const auto* bytes = static_cast<const unsigned char*>(data);
     const Nanos deadline =

@@ -122,7 +122,7 @@ std::size_t SimulatorPort::ReadWithin(void* buffer, std::size_t count, std::uint
 }
 
 std::size_t SimulatorPort::ReadWith(const serial::Timeouts& t, void* buffer, std::size_t count) {
-    if (!open_ || count == 0)
+    if (!open_ || count == 0 || interrupted_.load())
         return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
     const bool immediate =
