@@ -19,11 +19,8 @@ void TForm2::PortsChanged() {
         // unless another port has been opened since.
         Link.PortOpen = false;
         link_.Post([path = Link.PortPath](LinkContext& link) {
-            if (link.link.PortHandle != nullptr && link.link.PortPath == path) {
-                link.link.PortHandle->Close();
-                link.link.PortHandle = nullptr;
-                link.link.PortOpen = false;
-            }
+            if (link.link.PortPath == path)
+                ClosePort(link.link);
         });
     }
     if (update.change == OpenPortChange::Returned)

@@ -187,11 +187,7 @@ void LinkThread::Loop() {
 }
 
 void LinkThread::ClosePort() {
-    if (link_.PortHandle != nullptr) {
-        link_.PortHandle->Close();
-        link_.PortHandle = nullptr;
-        link_.PortOpen = false;
-    }
+    duruz::ClosePort(link_);
 }
 
 } // namespace duruz

@@ -69,11 +69,7 @@ bool SelectPortRow(SerialLink& link, int row) {
 }
 
 bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log) {
-    if (link.PortHandle != nullptr) {
-        link.PortHandle->Close();
-        link.PortHandle = nullptr;
-        link.PortOpen = false;
-    }
+    ClosePort(link);
     if (!SelectPortRow(link, row)) {
         log.Add("No port selected");
         return false;

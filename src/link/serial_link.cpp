@@ -19,4 +19,12 @@ void PortWrite(SerialLink& link, const void* data, std::size_t count) {
         link.PortHandle->Write(data, count);
 }
 
+void ClosePort(SerialLink& link) {
+    if (link.PortHandle == nullptr)
+        return;
+    link.PortHandle->Close();
+    link.PortHandle = nullptr;
+    link.PortOpen = false;
+}
+
 } // namespace duruz

@@ -70,5 +70,7 @@ std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count);
 // Takes what arrives within ms milliseconds; 0 when the line stayed silent.
 std::size_t PortReadWithin(SerialLink& link, void* buffer, std::size_t count, std::uint32_t ms);
 void PortWrite(SerialLink& link, const void* data, std::size_t count);
+// Closes the open port, if any, and leaves the link with no port.
+void ClosePort(SerialLink& link);
 
 } // namespace duruz
