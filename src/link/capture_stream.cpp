@@ -21,6 +21,10 @@ constexpr std::uint32_t kQuietMs = 2;
 // 300 ms, whichever comes first, so a chattering device cannot hold the link.
 constexpr std::size_t kDrainCapBytes = kFrameBytes;
 constexpr auto kDrainCapTime = std::chrono::milliseconds(300);
+// One poll takes at most two frames' worth of bytes: room for a whole frame behind
+// any amount of junk before it, yet a line that streams junk without a pause gives
+// the link back after about 1.4 s instead of holding it for as long as it talks.
+constexpr std::size_t kPollCapBytes = 2 * kFrameBytes;
 
 bool MarkerAt(const CaptureStore& store, std::size_t offset) {
     return std::memcmp(store.RxBuffer.data() + offset, kMarkerBytes, sizeof kMarkerBytes) == 0;
@@ -95,6 +99,7 @@ void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log) {
 
 void PollCapture(SerialLink& link, CaptureStore& store) {
     int budget = kEmptyReadsBeforeData;
+    std::size_t taken = 0;
     for (;;) {
         if (link.RxChunk < kRxChunkHeader || link.RxChunk >= kRxChunkCount)
             link.RxChunk = kRxChunkHeader;
@@ -109,6 +114,7 @@ void PollCapture(SerialLink& link, CaptureStore& store) {
             --budget;
         } else {
             link.RxCount += static_cast<std::uint32_t>(n);
+            taken += n;
             budget = kEmptyReadsAfterData;
             if (link.RxCount == kChunkBytes) {
                 if (link.RxChunk == kRxChunkHeader)
@@ -117,7 +123,7 @@ void PollCapture(SerialLink& link, CaptureStore& store) {
                     CompleteChunk(link, store);
             }
         }
-        if ((n == 0 && budget == 0) || !link.RequestPending)
+        if ((n == 0 && budget == 0) || !link.RequestPending || taken >= kPollCapBytes)
             return;
     }
 }

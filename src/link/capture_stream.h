@@ -17,6 +17,8 @@ void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log);
 
 // Reads whatever the port holds into the current header or sample chunk and
 // advances the receive state; a full frame clears RequestPending and sets FrameReady.
+// Returns after 10 empty reads before any byte, 80 after one, or two frames' worth
+// of bytes, whichever comes first.
 void PollCapture(SerialLink& link, CaptureStore& store);
 
 // What the capture half of a timer tick decided.
