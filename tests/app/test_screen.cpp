@@ -15,26 +15,15 @@ namespace {
 
 using namespace testing_support;
 
-// A frame of `pairCount` pairs (header word 1) with channel 1 at +2047, channel 2 at -1000.
-std::string Frame(std::uint32_t pairCount) {
+// A frame of `pairCount` pairs (header word 1), channel 2 at -1000 (+0.489 V) and channel 1
+// at +2047, or as a 1 kHz square of +-1024 counts (+-0.5 V at x1 +-1 V), high first.
+std::string Frame(std::uint32_t pairCount, bool square = false) {
     std::string frame = "xHxH" + std::string(reinterpret_cast<const char*>(&pairCount), 4);
     frame.resize(128);
-    for (int i = 0; i < 2048; ++i)
-        frame += std::string("\xFF\x07\x18\xFC", 4); // little-endian 0x07FF, 0xFC18
-    return frame;
-}
-
-// Channel 1 a 1 kHz square of +-1024 counts (+-0.5 V at x1 +-1 V), high first;
-// channel 2 steady at -1000 (+0.489 V).
-std::string SquareFrame() {
-    std::string frame = "xHxH";
-    frame.append("\x00\x08\x00\x00", 4); // 2,048 pairs
-    frame.resize(128);
     for (int i = 0; i < 2048; ++i) {
-        const double phase = std::fmod(i / 102.4, 1.0);
-        const auto s1 = std::uint16_t(phase < 0.5 ? -1024 : 1024);
-        const auto s2 = std::uint16_t(-1000);
-        frame += {char(s1), char(s1 >> 8), char(s2), char(s2 >> 8)};
+        const bool low = std::fmod(i / 102.4, 1.0) < 0.5;
+        const auto s1 = std::uint16_t(!square ? 2047 : low ? -1024 : 1024);
+        frame += {char(s1), char(s1 >> 8), '\x18', '\xFC'}; // -1000 is 0xFC18
     }
     return frame;
 }
@@ -48,9 +37,6 @@ TEST(Timer1Timer, DrawsEachCompleteFrameWithTheCursorFromThePendingRequest) {
     form.Timer1Timer();
     EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
     EXPECT_FALSE(form.Link.RequestPending);
-    EXPECT_EQ(form.Plot.left, 10);
-    EXPECT_EQ(form.Plot.width, 1501);
-    EXPECT_EQ(form.Plot.height, 788);
     const QImage& image = form.Image().Image();
     // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue.
     EXPECT_EQ(image.pixel(700, 201), qRgb(0, 0, 255));
@@ -88,7 +74,7 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder)
 
     // A dump folder that does not exist: no file, the rest still happens.
     FormFixture noFolder;
-    noFolder.logPath = noFolder.folder + "/missing/Log.Txt";
+    noFolder.logPath = noFolder.working.File("missing/Log.Txt");
     duruz::TForm2& other = noFolder.Start();
     noFolder.Mark();
     other.Click();
@@ -164,7 +150,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     duruz::TForm2& form = fixture.Start(); // opens ttyUSB0 at t = 1 s
     EXPECT_EQ(form.ClientHeight(), 899);   // the strip lies below the client area
     EXPECT_EQ(form.Strip.Text(kLink), "Link: ttyUSB0: open");
-    fixture.Port("/dev/ttyUSB0").reads = {"", "\x01\x02\x03\x04\x05" + SquareFrame()};
+    fixture.Port("/dev/ttyUSB0").reads = {"", "\x01\x02\x03\x04\x05" + Frame(2048, true)};
     fixture.now = 1500;
     form.Timer1Timer();
     EXPECT_EQ(form.Strip.Text(kRate), "2.0 fps, 1 frames"); // one frame in 0.5 s
@@ -205,13 +191,13 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
 TEST(TraceMenu, SavesThePictureAndTheFrameAndReportsAFailedWrite) {
     StripFixture fixture;
     duruz::TForm2& form = fixture.Start();
-    fixture.Port("Simulator").reads = {"", SquareFrame()};
+    fixture.Port("Simulator").reads = {"", Frame(2048, true)};
     form.Timer1Timer();
     ASSERT_EQ(form.TraceMenu.Count(), 3);
     EXPECT_EQ(form.TraceMenu.Shortcut(0) + form.TraceMenu.Shortcut(1) + form.TraceMenu.Shortcut(2),
               "Ctrl+SCtrl+ECtrl+C");
 
-    fixture.answer = fixture.folder + "/screen.png";
+    fixture.answer = fixture.working.File("screen.png");
     form.TraceMenu.Choose(0);
     ASSERT_EQ(fixture.suggestions.size(), 1u);
     EXPECT_EQ(fixture.suggestions[0].substr(fixture.suggestions[0].size() - 4), ".png");
@@ -223,7 +209,7 @@ TEST(TraceMenu, SavesThePictureAndTheFrameAndReportsAFailedWrite) {
     EXPECT_EQ(saved.copy(0, 0, 1501, 789),
               screen.copy(10, 0, 1501, 789).convertToFormat(saved.format()));
 
-    fixture.answer = fixture.folder + "/frame.csv";
+    fixture.answer = fixture.working.File("frame.csv");
     form.TraceMenu.Choose(1);
     const std::string csv = FormFixture::ReadFile(fixture.answer);
     EXPECT_NE(csv.find("# port: Simulator\n# ch1: range +/-1.0 V, probe x1\n"), std::string::npos);
@@ -231,11 +217,11 @@ TEST(TraceMenu, SavesThePictureAndTheFrameAndReportsAFailedWrite) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8 + 2048);
 
     // A folder that does not exist: the reason in a message, nothing written.
-    fixture.answer = fixture.folder + "/missing/frame.csv";
+    fixture.answer = fixture.working.File("missing/frame.csv");
     form.TraceMenu.Choose(1);
     ASSERT_EQ(fixture.errors.size(), 1u);
     EXPECT_EQ(fixture.errors[0].rfind("Could not save " + fixture.answer + ":\n", 0), 0u);
-    EXPECT_FALSE(std::filesystem::exists(fixture.folder + "/missing"));
+    EXPECT_FALSE(std::filesystem::exists(fixture.working.File("missing")));
     fixture.answer.clear(); // a cancelled dialog writes nothing
     form.TraceMenu.Choose(0);
     EXPECT_EQ(fixture.errors.size(), 1u);
