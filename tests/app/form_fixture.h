@@ -55,13 +55,14 @@ struct FormFixture : duruz::PortProvider {
 
     duruz::TForm2& Start() {
         form.reset();
-        duruz::FormEnvironment environment{.ports = this,
-                                           .sysfsRoot = sysfs.Root(),
-                                           .configPath = configPath,
-                                           .diagnosticLogPath = logPath,
-                                           .startTimer = false,
-                                           .linkThread = threaded,
-                                           .deviceMonitor = &monitor};
+        duruz::FormEnvironment environment;
+        environment.ports = this;
+        environment.sysfsRoot = sysfs.Root();
+        environment.configPath = configPath;
+        environment.diagnosticLogPath = logPath;
+        environment.startTimer = false;
+        environment.linkThread = threaded;
+        environment.deviceMonitor = &monitor;
         if (adjust)
             adjust(environment);
         form = std::make_unique<duruz::TForm2>(std::move(environment));
