@@ -38,29 +38,6 @@ TEST_F(ConfigFolder, SaveThatFailsHalfwayKeepsTheOldFile) {
     EXPECT_EQ(Entries(), Lines{"Config.Ini"});
 }
 
-// A FIFO would block the open and /dev/zero never ends; both count as no file. Each is
-// read in a child process, which the alarm stops should reading hang.
-TEST_F(ConfigFolder, AnythingButARegularFileIsNotRead) {
-    const auto path = dir_ / "Config.Ini";
-    const auto notRead = [&path](const char* what) {
-        SCOPED_TRACE(what);
-        EXPECT_EXIT(
-            {
-                alarm(5);
-                ConfigReader reader(path.string());
-                std::_Exit(reader.IsOpen() || !reader.NotRegularFile() || reader.ReadConfigLine());
-            },
-            testing::ExitedWithCode(0), "");
-        fs::remove(path);
-    };
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    notRead("FIFO");
-    fs::create_symlink("/dev/zero", path);
-    notRead("link to /dev/zero");
-    fs::create_directory(path);
-    notRead("folder");
-}
-
 TEST_F(ConfigFolder, SaveThroughALinkReplacesItsTargetAndKeepsTheLink) {
     fs::create_directory(dir_ / "setups");
     std::ofstream(dir_ / "setups" / "bench.ini", std::ios::binary) << "old";

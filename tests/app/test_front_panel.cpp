@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace {
 
 using namespace testing_support;
@@ -15,28 +13,6 @@ struct Panel : FormFixture {
     duruz::TForm2& form;
     OrderedPort& port;
 };
-
-TEST(VerticalControls, ProbeRelabelsTheRangesAndSendsNothing) {
-    Panel p;
-    const std::string pm = "\xB1"; // the plus-minus sign in Windows-1252
-    p.form.Scale1.SetItemIndex(3);
-    p.form.Chan1Probe.UserSelect(0); // x10: the row and the top row stay
-    EXPECT_EQ(p.form.Scale1.Item(0) + p.form.Scale1.Item(7), pm + "240V" + pm + "10 V");
-    EXPECT_EQ(std::pair(p.form.Scale1.ItemIndex(), p.form.Scale1.TopIndex()), std::pair(3, 3));
-    // No range row: the narrowest is selected and shown. No probe row: labelled as x1.
-    p.form.Scale2.SetItemIndex(-1);
-    p.form.Scale2.SetTopIndex(0);
-    p.form.Chan2Probe.UserSelect(0);
-    EXPECT_EQ(std::pair(p.form.Scale2.ItemIndex(), p.form.Scale2.TopIndex()), std::pair(7, 7));
-    p.form.Chan1Probe.SetItemIndex(-1);
-    p.form.Chan1ProbeClick();
-    EXPECT_EQ(p.form.Scale1.Item(0), pm + "24V");
-    EXPECT_EQ(p.port.written, "");
-
-    p.form.Scale2.UserSelect(0);
-    EXPECT_EQ(p.Shown(), "ProbeType1 0\nProbeType2 0\nProbeType1 -1\nRange 0\n%Y0\r\n");
-    EXPECT_EQ(p.port.written, "\x25\x59\x30\x0D");
-}
 
 TEST(TriggerControls, XyModePinsTheLevelUntilTheTimeDisplayReturns) {
     Panel p;

@@ -1,13 +1,9 @@
 #include "app/form_fixture.h"
 #include "toolkit/image_canvas.h"
 
-#include <QApplication>
 #include <QImage>
-#include <QMouseEvent>
-#include <QWidget>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -77,80 +73,25 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder)
     EXPECT_EQ(port.written, kCaptureRequest);
 }
 
-// A click as the mouse gives it, at `at` in the widget's own coordinates. A press the
-// widget ignores travels up to its parents, as it does on screen.
-void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
-    const QPointF global = widget->mapToGlobal(QPointF(at));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, button, button, {});
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, button, {}, {});
-    QApplication::sendEvent(widget, &release);
-}
-
-TEST(ScreenClick, BelongsToTheTraceAreaAloneAndTheRightClickOpensTheMenu) {
-    FormFixture fixture;
-    duruz::TForm2& form = fixture.Start();
-    form.Widget()->show();
-    QApplication::processEvents();
-    fixture.Mark();
-    // The strip's background; the "Vertical" label at (8, 3), which lets the mouse through
-    // to the strip; the right margin of the first scope box, whose 13-pixel indicator sits
-    // at its left; right clicks below the trace area and on the level bar.
-    Click(form.Controls.Widget(), QPoint(1200, 50));
-    Click(form.Controls.Widget(), QPoint(12, 8));
-    Click(form.Scope1CheckBox.Widget(), QPoint(17, 8));
-    Click(form.Widget(), {400, 789}, Qt::RightButton);
-    Click(form.Widget(), {9, 300}, Qt::RightButton);
-    QApplication::processEvents();
-    EXPECT_FALSE(form.TraceMenu.IsOpen());
-    EXPECT_FALSE(std::filesystem::exists(fixture.logPath))
-        << "a click other than the screen's dumped";
-    EXPECT_TRUE(form.Scope1CheckBox.Checked());
-    // The trace area itself takes the right click for the menu and the left one.
-    Click(form.Widget(), {400, 300}, Qt::RightButton);
-    EXPECT_TRUE(form.TraceMenu.IsOpen());
-    form.TraceMenu.CloseMenu();
-    EXPECT_EQ(fixture.Port("Simulator").written, "");
-    Click(form.Widget(), QPoint(700, 300));
-    EXPECT_TRUE(std::filesystem::exists(fixture.logPath));
-    EXPECT_EQ(fixture.Port("Simulator").written, kCaptureRequest);
-}
-
-struct StripFixture : FormFixture {
-    explicit StripFixture(int devices = 0) : FormFixture(devices) {
-        adjust = [this](duruz::FormEnvironment& environment) {
-            environment.clockMs = [this] { return now; };
-            environment.askSavePath = [this](const std::string&, const std::string& suggested) {
-                suggestions.push_back(suggested);
-                return answer;
-            };
-            environment.showError = [this](const std::string& message) {
-                errors.push_back(message);
-            };
-        };
-    }
+TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
+    FormFixture fixture(1);
+    std::int64_t now = 1000;
+    fixture.adjust = [&now](duruz::FormEnvironment& e) { e.clockMs = [&now] { return now; }; };
+    duruz::TForm2& form = fixture.Start(); // opens ttyUSB0 at t = 1 s
     // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, spectrum.
-    std::string Strip() const {
+    const auto strip = [&form] {
         std::string texts;
         for (int section = 0; section < 6; ++section)
-            texts += form->Strip.Text(section) + "|";
+            texts += form.Strip.Text(section) + "|";
         return texts;
-    }
-    std::int64_t now = 1000;
-    std::string answer;
-    Lines suggestions, errors;
-};
-
-TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
-    StripFixture fixture(1);
-    duruz::TForm2& form = fixture.Start(); // opens ttyUSB0 at t = 1 s
-    EXPECT_EQ(form.ClientHeight(), 899);   // the strip lies below the client area
+    };
+    EXPECT_EQ(form.ClientHeight(), 899); // the strip lies below the client area
     fixture.Port("/dev/ttyUSB0").reads = {"", "\x01\x02\x03\x04\x05" + Frame(2048, true)};
-    fixture.now = 1500;
+    now = 1500;
     form.Timer1Timer(); // one frame in 0.5 s
-    EXPECT_EQ(fixture.Strip(), "Link: ttyUSB0: open|2.0 fps, 1 frames|Resyncs 1 (5 B), timeouts 0 "
-                               "empty, 0 part|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
-                               "Vpp  489 mVrms||");
+    EXPECT_EQ(strip(), "Link: ttyUSB0: open|2.0 fps, 1 frames|Resyncs 1 (5 B), timeouts 0 "
+                       "empty, 0 part|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
+                       "Vpp  489 mVrms||");
     EXPECT_EQ(form.Strip.TextColor(3), 0x0000FFu);
     EXPECT_EQ(
         form.Strip.ToolTip(3),
@@ -164,7 +105,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     EXPECT_EQ(form.Strip.Text(5).rfind("FFT1 peak 1.000 kHz ", 0), 0u) << form.Strip.Text(5);
     EXPECT_EQ(form.Strip.Text(4), "");
     // Nothing comes for 0.75 s: the request is lost at its deadline.
-    fixture.now = 2250;
+    now = 2250;
     for (int tick = 0; tick < 3; ++tick)
         form.Timer1Timer();
     EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part");
@@ -174,44 +115,10 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     form.ComPort.UserSelect(0);
     EXPECT_EQ(form.Strip.Text(0), "Link: ttyUSB0: failed, does not exist");
     form.ComPort.UserSelect(1); // the simulator again: the counters start afresh
-    EXPECT_EQ(fixture.Strip().rfind("Link: Simulator: open|0.0 fps, 0 frames|Resyncs 0 "
-                                    "(0 B), timeouts 0 empty, 0 part|",
-                                    0),
+    EXPECT_EQ(strip().rfind("Link: Simulator: open|0.0 fps, 0 frames|Resyncs 0 "
+                            "(0 B), timeouts 0 empty, 0 part|",
+                            0),
               0u);
-}
-
-TEST(TraceMenu, SavesThePictureAndTheFrameAndReportsAFailedWrite) {
-    StripFixture fixture;
-    duruz::TForm2& form = fixture.Start();
-    fixture.Port("Simulator").reads = {"", Frame(2048, true)};
-    form.Timer1Timer();
-    ASSERT_EQ(form.TraceMenu.Count(), 3);
-    EXPECT_EQ(form.TraceMenu.Shortcut(0) + form.TraceMenu.Shortcut(1) + form.TraceMenu.Shortcut(2),
-              "Ctrl+SCtrl+ECtrl+C");
-    // The picture is the plot area, its bottom line included, as drawn.
-    fixture.answer = fixture.working.File("screen.png");
-    form.TraceMenu.Choose(0);
-    ASSERT_EQ(fixture.suggestions.size(), 1u);
-    EXPECT_EQ(fixture.suggestions[0].substr(fixture.suggestions[0].size() - 4), ".png");
-    const QImage saved(QString::fromStdString(fixture.answer));
-    EXPECT_EQ(saved, form.Image().Image().copy(10, 0, 1501, 789).convertToFormat(saved.format()));
-    fixture.answer = fixture.working.File("frame.csv");
-    form.TraceMenu.Choose(1);
-    EXPECT_NE(FormFixture::ReadFile(fixture.answer)
-                  .find("# port: Simulator\n# ch1: range +/-1.0 V, probe x1\n"),
-              std::string::npos);
-
-    // A folder that does not exist: the reason in a message, nothing written; a cancelled
-    // dialog writes nothing.
-    fixture.answer = fixture.working.File("missing/frame.csv");
-    form.TraceMenu.Choose(1);
-    fixture.answer.clear();
-    form.TraceMenu.Choose(0);
-    ASSERT_EQ(fixture.errors.size(), 1u);
-    EXPECT_EQ(fixture.errors[0].rfind(
-                  "Could not save " + fixture.working.File("missing/frame.csv") + ":\n", 0),
-              0u);
-    EXPECT_FALSE(std::filesystem::exists(fixture.working.File("missing")));
 }
 
 } // namespace
