@@ -76,7 +76,9 @@ TEST(HotPlug, RowsFollowDevicesAndTheOpenPortReconnectsWithTheWholeSetting) {
 
     // With room, the row says what the device is.
     form.ComPort.SetBounds(840, 36, 600, 17);
+    const Lines events = fixture.Port("/dev/ttyUSB2").events;
     form.RefreshComm.Click();
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB2").events, events); // kept open, not reopened
     EXPECT_EQ(form.ComPort.Item(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A50285BI)");
     EXPECT_EQ(form.ComPort.ItemIndex(), 1);
 }

@@ -52,15 +52,6 @@ TEST(FormCreate, WithoutConfigFileSettlesTheListsAndSendsACompleteSetting) {
     EXPECT_TRUE(form.Display.Visible());
     form.Button1.Click();
     EXPECT_FALSE(form.Display.Visible());
-
-    // Refreshing lists a new device first and keeps the open port selected without
-    // reopening it.
-    fixture.sysfs.AddDevice("ttyACM0");
-    const auto events = fixture.Port("/dev/ttyUSB1").events;
-    form.RefreshComm.Click();
-    EXPECT_EQ(form.ComPort.Item(0), "ttyACM0");
-    EXPECT_EQ(form.ComPort.ItemIndex(), 2);
-    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").events, events);
 }
 
 TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) {
