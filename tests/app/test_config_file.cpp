@@ -38,7 +38,7 @@ Lines Read(ConfigReader reader, const char* (ConfigReader::*part)() const = &Con
     return found;
 }
 
-TEST(FormatConfig, WritesEveryLineByteForByteAndReadsItBack) {
+TEST(FormatConfig, WritesEveryLineByteForByteCutsLongTextsAndReadsItBack) {
     EXPECT_EQ(FormatConfig(kKnown, "/dev/ttyUSB0"), kKnownFile);
     // One character keeps the space after it, an empty text reads back as two spaces, and
     // the path after the padding is never read.
@@ -46,23 +46,20 @@ TEST(FormatConfig, WritesEveryLineByteForByteAndReadsItBack) {
               (Lines{"0 ",   "1 ", "-1",  "2 ",   "0 ",  "3 ",   "1 ",  "7 ", "-1500",
                      "2048", "12", "277", "1527", "938", "1 ",   "0 ",  "1 ", "0 ",
                      "1 ",   "-1", "5 ",  "  ",   "8 ",  "1000", "2.50"}));
-}
 
-TEST(FormatConfig, CutsLongTextsAndPathsToTheLineAndMasksSeparators) {
+    // A line holds 79 bytes with CR LF: the path keeps 53 characters, a text 56. Separator
+    // bytes inside a text would split its line; they are stored as '?'.
     ScopeSettings s;
     s.Freq1 = std::string(56, '7') + "8901";
     s.Ampl1 = "1\xB1"
               "2\r3";
     const std::string text = FormatConfig(s, ("/dev/\t" + std::string(79, 'p')).c_str());
-    // A line holds 79 bytes with CR LF: the path keeps 53 characters, a text 56.
-    EXPECT_NE(
-        text.find("\r\nComPt -1" + std::string(16, ' ') + "/dev/?" + std::string(47, 'p') + "\r\n"),
-        std::string::npos);
+    EXPECT_EQ(Read(ConfigReader::FromBytes(text)).size(), 25u);
+    EXPECT_EQ(text.substr(text.find("ComPt"), 79),
+              "ComPt -1" + std::string(16, ' ') + "/dev/?" + std::string(47, 'p') + "\r\n");
     EXPECT_NE(text.find("\r\nFreq1 " + std::string(56, '7') + std::string(15, ' ') + "\r\n"),
               std::string::npos);
-    // Separator bytes inside a text would split its line; they are stored as '?'.
     EXPECT_NE(text.find("\r\nAmpl1 1?2?3               \r\n"), std::string::npos);
-    EXPECT_EQ(Read(ConfigReader::FromBytes(text)).size(), 25u);
 }
 
 TEST(ConfigReader, SplitsAndCutsLinesAsTheFileWasAlwaysRead) {
