@@ -6,7 +6,6 @@
 #include "support/fake_sysfs.h"
 #include "support/temp_folder.h"
 
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -22,8 +21,7 @@ using Lines = std::vector<std::string>;
 inline const std::string kCaptureRequest = "%z\r\n";
 
 // A scripted port that also logs its reads and writes in the order they happen.
-class OrderedPort : public FakeSerialPort {
-public:
+struct OrderedPort : FakeSerialPort {
     std::size_t Read(void* buffer, std::size_t count) override {
         const std::size_t n = FakeSerialPort::Read(buffer, count);
         order.push_back("read " + std::to_string(n));
@@ -38,8 +36,7 @@ public:
 
 // A window on scripted ports, one per device path, a fake device tree of ttyUSB0.. and a
 // private working folder.
-class FormFixture : public duruz::PortProvider {
-public:
+struct FormFixture : duruz::PortProvider {
     explicit FormFixture(int devices = 0) {
         for (int i = 0; i < devices; ++i)
             sysfs.AddDevice("ttyUSB" + std::to_string(i));
@@ -101,7 +98,6 @@ public:
     FakeDeviceMonitor monitor;
     std::map<std::string, std::unique_ptr<OrderedPort>> ports;
     TempFolder working{"duruz-form"};
-    std::string folder = working.Path();
     std::string configPath = working.File("Config.Ini");
     std::string logPath = working.File("Log.Txt");
     // Changes to the environment before the window starts (dialog and clock hooks).

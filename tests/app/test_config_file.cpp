@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,31 +19,16 @@ const ScopeSettings kKnown{0,    1,  -1,  2,    0,   3,      1,     7,    -1500,
                            2048, 12, 277, 1527, 938, true,   false, true, false,
                            true, -1, "5", "",   8,   "1000", "2.50"};
 
-const char* const kKnownFile = "SwpSp 0                \r\n"
-                               "SySrc 1                \r\n"
-                               "SyPol -1                \r\n"
-                               "ComPt 2                /dev/ttyUSB0\r\n"
-                               "Prob1 0                \r\n"
-                               "Scal1 3                \r\n"
-                               "Prob2 1                \r\n"
-                               "Scal2 7                \r\n"
-                               "SyLev -1500                \r\n"
-                               "SyPos 2048                \r\n"
-                               "Wleft 12                \r\n"
-                               "Wtopp 277                \r\n"
-                               "Wwidt 1527                \r\n"
-                               "Whigh 938                \r\n"
-                               "Scop1 1                \r\n"
-                               "Scop2 0                \r\n"
-                               "Fft1C 1                \r\n"
-                               "Fft2C 0                \r\n"
-                               "Hold  1                \r\n"
-                               "Wave1 -1                \r\n"
-                               "Freq1 5               \r\n"
-                               "Ampl1                \r\n"
-                               "Wave2 8                \r\n"
-                               "Freq2 1000               \r\n"
-                               "Ampl2 2.50               \r\n";
+const char* const kKnownFile =
+    "SwpSp 0                \r\nSySrc 1                \r\nSyPol -1                \r\n"
+    "ComPt 2                /dev/ttyUSB0\r\nProb1 0                \r\n"
+    "Scal1 3                \r\nProb2 1                \r\nScal2 7                \r\n"
+    "SyLev -1500                \r\nSyPos 2048                \r\n"
+    "Wleft 12                \r\nWtopp 277                \r\nWwidt 1527                \r\n"
+    "Whigh 938                \r\nScop1 1                \r\nScop2 0                \r\n"
+    "Fft1C 1                \r\nFft2C 0                \r\nHold  1                \r\n"
+    "Wave1 -1                \r\nFreq1 5               \r\nAmpl1                \r\n"
+    "Wave2 8                \r\nFreq2 1000               \r\nAmpl2 2.50               \r\n";
 
 // Every line the reader finds, as cut, or with `part` = &ConfigReader::Value every value.
 Lines Read(ConfigReader reader, const char* (ConfigReader::*part)() const = &ConfigReader::Line) {
@@ -54,7 +38,7 @@ Lines Read(ConfigReader reader, const char* (ConfigReader::*part)() const = &Con
     return found;
 }
 
-TEST(FormatConfig, WritesEveryLineByteForByteAndReadsItBack) {
+TEST(FormatConfig, WritesEveryLineByteForByteCutsLongTextsAndReadsItBack) {
     EXPECT_EQ(FormatConfig(kKnown, "/dev/ttyUSB0"), kKnownFile);
     // One character keeps the space after it, an empty text reads back as two spaces, and
     // the path after the padding is never read.
@@ -62,23 +46,20 @@ TEST(FormatConfig, WritesEveryLineByteForByteAndReadsItBack) {
               (Lines{"0 ",   "1 ", "-1",  "2 ",   "0 ",  "3 ",   "1 ",  "7 ", "-1500",
                      "2048", "12", "277", "1527", "938", "1 ",   "0 ",  "1 ", "0 ",
                      "1 ",   "-1", "5 ",  "  ",   "8 ",  "1000", "2.50"}));
-}
 
-TEST(FormatConfig, CutsLongTextsAndPathsToTheLineAndMasksSeparators) {
+    // A line holds 79 bytes with CR LF: the path keeps 53 characters, a text 56. Separator
+    // bytes inside a text would split its line; they are stored as '?'.
     ScopeSettings s;
     s.Freq1 = std::string(56, '7') + "8901";
     s.Ampl1 = "1\xB1"
               "2\r3";
     const std::string text = FormatConfig(s, ("/dev/\t" + std::string(79, 'p')).c_str());
-    // A line holds 79 bytes with CR LF: the path keeps 53 characters, a text 56.
-    EXPECT_NE(
-        text.find("\r\nComPt -1" + std::string(16, ' ') + "/dev/?" + std::string(47, 'p') + "\r\n"),
-        std::string::npos);
+    EXPECT_EQ(Read(ConfigReader::FromBytes(text)).size(), 25u);
+    EXPECT_EQ(text.substr(text.find("ComPt"), 79),
+              "ComPt -1" + std::string(16, ' ') + "/dev/?" + std::string(47, 'p') + "\r\n");
     EXPECT_NE(text.find("\r\nFreq1 " + std::string(56, '7') + std::string(15, ' ') + "\r\n"),
               std::string::npos);
-    // Separator bytes inside a text would split its line; they are stored as '?'.
     EXPECT_NE(text.find("\r\nAmpl1 1?2?3               \r\n"), std::string::npos);
-    EXPECT_EQ(Read(ConfigReader::FromBytes(text)).size(), 25u);
 }
 
 TEST(ConfigReader, SplitsAndCutsLinesAsTheFileWasAlwaysRead) {

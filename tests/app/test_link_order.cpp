@@ -52,8 +52,7 @@ Outcome RunScript(bool threaded) {
     Outcome outcome;
     for (const auto& [path, port] : fixture.ports)
         outcome.wire += path + ": " + port->written + "\n";
-    for (int i = 0; i < form.Display.LineCount(); ++i)
-        outcome.memo += form.Display.Line(i) + "\n";
+    outcome.memo = fixture.Shown();
     return outcome;
 }
 

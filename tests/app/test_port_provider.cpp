@@ -31,18 +31,6 @@ struct Child {
     }
 };
 
-TEST(DefaultPortProvider, SimulatorRowOpensTheSimulator) {
-    duruz::DefaultPortProvider provider({.seed = 1, .noise = false});
-    duruz::SerialLink link;
-    // No serial devices here: the simulator is the only row.
-    duruz::EnumeratePorts(link, {.sysfsRoot = "/nonexistent", .extraPaths = {}});
-    ASSERT_EQ(link.PortCount, 1u);
-    testing_support::RecordingLog log;
-    ASSERT_TRUE(duruz::OpenPort(link, provider, 0, log));
-    EXPECT_EQ(log.lines.back(), "   configured");
-    EXPECT_EQ(link.PortHandle, &provider.Simulator());
-}
-
 TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     int out[2];
     ASSERT_EQ(pipe(out), 0);
@@ -67,6 +55,9 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     link.TimerInterval = 250;
     duruz::EnumeratePorts(link, {.sysfsRoot = "/nonexistent", .extraPaths = {path}});
     testing_support::RecordingLog log;
+    // The simulator's row opens the one in-process, the device row the pseudo-terminal.
+    ASSERT_TRUE(duruz::OpenPort(link, provider, 1, log));
+    EXPECT_EQ(link.PortHandle, &provider.Simulator());
     ASSERT_TRUE(duruz::OpenPort(link, provider, 0, log));
 
     // Commands on the wire as the front panel sends them, and to the model.
