@@ -27,7 +27,7 @@ public:
     std::size_t Read(void* buffer, std::size_t count) override {
         std::unique_lock lock(mutex_);
         user = std::this_thread::get_id();
-        reading.store(true);
+        reading = true;
         if (blockReads)
             interruptedWhileBlocked =
                 gate_.wait_for(lock, std::chrono::seconds(20), [this] { return interrupted_; });
@@ -40,8 +40,7 @@ public:
     }
 
     std::atomic<bool> reading{false};
-    bool blockReads = false;
-    bool interruptedWhileBlocked = false;
+    bool blockReads = false, interruptedWhileBlocked = false;
     std::thread::id user;
 
 private:
@@ -50,60 +49,47 @@ private:
     bool interrupted_ = false;
 };
 
-struct OnePort : PortProvider {
-    GatedPort port;
+// Every row opens the one port; deliveries are collected on the waking thread, as
+// the window does on its own.
+struct Window : PortProvider {
     serial::SerialPort& PortFor(const PortEntry&) override { return port; }
-};
-
-// Collects on the waking thread, as the window does on its own.
-struct Window {
-    explicit Window(OnePort& ports)
-        : link(ports, [this] {
-              std::lock_guard lock(mutex);
-              link.Collect(delivery, frame);
-              if (delivery.tickDone)
-                  ++ticks;
-              if (delivery.frameNew)
-                  ++frames;
-              delivery.tickDone = delivery.frameNew = false;
-          }) {}
     Lines Shown() {
         std::lock_guard lock(mutex);
         return delivery.lines;
     }
+    // Opens the one row, as a click on it does.
+    Window() {
+        link.Post([](LinkContext& c) {
+            c.link.PortCount = 1;
+            std::strcpy(c.link.PortTable[0].path.data(), "/dev/ttyFake");
+            c.link.TimerInterval = 250;
+            c.link.PortHandle = &c.ports.PortFor(c.link.PortTable[0]);
+        });
+    }
 
+    GatedPort port;
     std::mutex mutex;
     LinkDelivery delivery;
     CaptureStore frame;
-    int ticks = 0;
-    int frames = 0;
-    LinkThread link;
+    int ticks = 0, frames = 0;
+    LinkThread link{*this, [this] {
+                        std::lock_guard lock(mutex);
+                        link.Collect(delivery, frame);
+                        ticks += delivery.tickDone;
+                        frames += delivery.frameNew;
+                        delivery.tickDone = delivery.frameNew = false;
+                    }};
 };
-
-void OpenTheRow(LinkThread& link) {
-    link.Post([](LinkContext& c) {
-        c.link.PortCount = 1;
-        std::strcpy(c.link.PortTable[0].path.data(), "/dev/ttyFake");
-        c.link.TimerInterval = 250;
-        c.link.PortHandle = &c.ports.PortFor(c.link.PortTable[0]);
-    });
-}
-
-std::string Frame(char fill) {
-    return "xHxH" + std::string(128 - 4, 'h') + std::string(8192, fill);
-}
 
 // Jobs and the window's own lines keep the order they were posted in, whichever
 // thread runs them; a frame reaches the window whole and once.
 TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
     for (const bool threaded : {false, true}) {
         SCOPED_TRACE(threaded);
-        OnePort ports;
-        Window window(ports);
+        Window window;
         if (threaded)
             window.link.Start();
-        ports.port.reads = {"", Frame('a')};
-        OpenTheRow(window.link);
+        window.port.reads = {"", "xHxH" + std::string(128 - 4, 'h') + std::string(8192, 'a')};
         window.link.AddLine("first");
         window.link.Post([](LinkContext& c) { SendCommand(c.link, c.log, RangeCommand(0, 3)); });
         window.link.AddLine("second");
@@ -112,12 +98,11 @@ TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
         window.link.WaitIdle();
 
         EXPECT_EQ(window.Shown(), (Lines{"first", "%X3\r", "second"}));
-        EXPECT_EQ(ports.port.written, "%X3\r%z\r\n");
-        EXPECT_EQ(ports.port.user == std::this_thread::get_id(), !threaded);
+        EXPECT_EQ(window.port.written, "%X3\r%z\r\n");
+        EXPECT_EQ(window.port.user == std::this_thread::get_id(), !threaded);
         std::lock_guard lock(window.mutex);
-        EXPECT_EQ(window.frames, 1);
-        EXPECT_EQ(window.ticks, 1);
-        EXPECT_FALSE(window.delivery.requestPending);
+        EXPECT_EQ(std::tuple(window.frames, window.ticks, window.delivery.requestPending),
+                  std::tuple(1, 1, false));
         EXPECT_EQ(
             std::string(reinterpret_cast<const char*>(window.frame.CaptureBuffer.data()), 8192),
             std::string(8192, 'a'));
@@ -127,10 +112,8 @@ TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
 // Ticks posted while the link is busy merge into one when nothing stands between
 // them, with the newer Hold; a job between two ticks keeps both.
 TEST(LinkThread, MergesTicksThatQueueBackToBack) {
-    OnePort ports;
-    Window window(ports);
+    Window window;
     window.link.Start();
-    OpenTheRow(window.link);
     std::mutex gate;
     std::unique_lock hold(gate);
     window.link.Post([&](LinkContext&) { std::lock_guard wait(gate); });
@@ -142,26 +125,24 @@ TEST(LinkThread, MergesTicksThatQueueBackToBack) {
     window.link.WaitIdle();
     std::lock_guard lock(window.mutex);
     EXPECT_EQ(window.ticks, 2);
-    EXPECT_EQ(ports.port.written, ""); // both ticks held
+    EXPECT_EQ(window.port.written, ""); // both ticks held
 }
 
 // Stop cuts a read that would block for good short and closes the port on the
 // link thread; nothing posted afterwards runs.
 TEST(LinkThread, StopInterruptsABlockedReadAndClosesThePort) {
-    OnePort ports;
-    Window window(ports);
+    Window window;
     window.link.Start();
-    OpenTheRow(window.link);
     window.link.Post([](LinkContext& c) { RequestCapture(c.link, c.capture, c.log); });
     window.link.WaitIdle();
-    ports.port.reading.store(false);
-    ports.port.blockReads = true;
+    window.port.reading = false;
+    window.port.blockReads = true;
     window.link.PostTick(false);
-    while (!ports.port.reading.load())
+    while (!window.port.reading)
         std::this_thread::yield();
     window.link.Stop();
-    EXPECT_TRUE(ports.port.interruptedWhileBlocked);
-    EXPECT_EQ(ports.port.events.back(), "close");
+    EXPECT_TRUE(window.port.interruptedWhileBlocked);
+    EXPECT_EQ(window.port.events.back(), "close");
     window.link.Post([](LinkContext& c) { c.log.Add("too late"); });
     EXPECT_EQ(window.Shown(), Lines{});
 }

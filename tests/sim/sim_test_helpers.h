@@ -1,7 +1,6 @@
 #pragma once
 
 #include "sim/simulated_instrument.h"
-#include "toolkit/line_log.h"
 
 #include <string>
 #include <vector>
@@ -43,11 +42,5 @@ inline int Sample(const Bytes& frame, std::size_t i, int c) {
     const std::size_t at = 128 + 4 * i + 2 * std::size_t(c);
     return std::int16_t(std::uint16_t(frame[at] | frame[at + 1] << 8));
 }
-
-// Keeps the last status line of OpenPort.
-struct LastLineLog : tk::LineLog {
-    std::string last;
-    void Add(std::string_view line) override { last = line; }
-};
 
 } // namespace sim_test
