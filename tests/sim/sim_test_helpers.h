@@ -27,11 +27,6 @@ inline Bytes Capture(sim::SimulatedInstrument& instrument, std::string_view comm
     return TakeAll(instrument);
 }
 
-inline Bytes FirstFrame(const sim::InstrumentOptions& options) {
-    sim::SimulatedInstrument model(options);
-    return Capture(model);
-}
-
 inline std::uint32_t Word(const Bytes& frame, std::size_t offset) {
     return std::uint32_t(frame[offset]) | std::uint32_t(frame[offset + 1]) << 8 |
            std::uint32_t(frame[offset + 2]) << 16 | std::uint32_t(frame[offset + 3]) << 24;
