@@ -98,7 +98,7 @@ struct Provider : PortProvider {
     serial::SerialPort& PortFor(const PortEntry& row) override { return fakes[row.path.data()]; }
 };
 
-TEST(OpenPort, ConfiguresThePortForTheInstrument) {
+TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
     SerialLink link; // no ports at all: nothing is asked for
     Provider provider;
     RecordingLog log;
@@ -130,6 +130,7 @@ TEST(OpenPort, ConfiguresThePortForTheInstrument) {
     using enum serial::OpenFailure;
     using enum serial::OpenStatus;
     const auto attempt = [&](int row, serial::OpenResult open, int refused) {
+        link = SerialLink{}; // the last attempt's port is gone with its provider
         EnumeratePorts(link, {"/nonexistent", {path, other}, false});
         Provider fakes;
         FakeSerialPort& failing = fakes.fakes[other];

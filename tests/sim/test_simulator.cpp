@@ -1,5 +1,5 @@
-// The simulated instrument: its command stream, its frames, and the timing of the
-// serial port it sits behind.
+// The simulated instrument's frames, and the timing of the serial port it sits
+// behind.
 
 #include "sim/simulator_port.h"
 #include "sim_test_helpers.h"
