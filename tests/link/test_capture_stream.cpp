@@ -1,17 +1,22 @@
 #include "link/capture_stream.h"
-#include "link/frame_rate_meter.h"
+#include "link/commands.h"
 
+#include "support/decimal_comma_locale.h"
 #include "support/fake_serial_port.h"
 #include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
+#include <cmath>
 #include <cstring>
 
 namespace {
 
 using namespace duruz;
+using Counts = std::vector<std::uint32_t>;
+using Lines = std::vector<std::string>;
 const std::string kRequest = "\x25\x7A\x0D\x0A"; // "%z\r\n"
 
 // A whole frame: marker, pair count, a numbered header, then 4,096 samples that
@@ -43,6 +48,12 @@ protected:
         EXPECT_EQ(std::memcmp(store.RxBuffer.data(), frame.data(), 128), 0);
         EXPECT_EQ(std::memcmp(store.CaptureBuffer.data(), frame.data() + 128, 8192), 0);
     }
+    TickOutcome Tick(bool hold = false) { return CaptureTick(link, store, hold, log); }
+    // Frames, resyncs, bytes dropped resyncing, empty and partial time-outs.
+    Counts Counters() const {
+        const LinkCounters& c = link.Counters;
+        return {c.framesReceived, c.resyncs, c.resyncBytes, c.timeoutsEmpty, c.timeoutsPartial};
+    }
 
     testing_support::FakeSerialPort port;
     testing_support::RecordingLog log;
@@ -56,35 +67,30 @@ protected:
 };
 
 TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
-    const std::string frame = MakeFrame(2048, 1), cut = MakeFrame(2048, 2),
-                      next = MakeFrame(2048, 3);
+    const std::string frame = MakeFrame(2048, 1), cut = MakeFrame(2048, 2);
+    const std::string next = MakeFrame(2048, 3);
     port.reads = {"stale", "", frame};
-    TickOutcome tick = CaptureTick(link, store, false, log);
-    EXPECT_TRUE(!tick.waitCursor && tick.redraw);
-    EXPECT_FALSE(store.FrameReady);        // the tick has taken it
+    TickOutcome tick = Tick();
+    EXPECT_TRUE(!tick.waitCursor && tick.redraw && !store.FrameReady); // the tick has taken it
     EXPECT_EQ(port.readCalls, 2 + 1 + 64); // drain, header, 64 chunks, nothing more
     ExpectStored(frame);
-    EXPECT_EQ(store.HeaderWord(1), 2048u);
-    EXPECT_EQ(store.Sample(1, 1), 3 * 37 + 101 - 2047); // element 3
-    EXPECT_EQ(store.Sample(0, 0), 0x4878);              // marker bytes as a sample
 
     port.reads = {"", cut.substr(0, 500)};
-    EXPECT_FALSE(CaptureTick(link, store, false, log).waitCursor); // T = 2: idle, so it requests
-    EXPECT_EQ(link.RxChunk, 2);
+    EXPECT_FALSE(Tick().waitCursor); // T = 2: idle, so it requests; chunks 0 and 1 come
     int before = port.readCalls;
-    EXPECT_TRUE(CaptureTick(link, store, false, log).waitCursor); // T + 1: still waiting
+    EXPECT_TRUE(Tick().waitCursor);         // T + 1: still waiting
     EXPECT_EQ(port.readCalls - before, 10); // no data in this poll: ten empty reads
-    EXPECT_EQ(port.written, kRequest + kRequest);
 
     // T + 2: the cut frame is abandoned, its stale rest drained, the request sent again.
     port.reads = {cut.substr(500, 300), cut.substr(800, 40), "", next};
     before = port.readCalls;
-    tick = CaptureTick(link, store, false, log);
+    tick = Tick();
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
     EXPECT_EQ(port.readCalls - before, 3 + 1 + 1 + 1 + 64); // drain, header, 64 chunks
     EXPECT_EQ(port.written, kRequest + kRequest + kRequest);
     EXPECT_EQ(link.RequestDeadline, 6u);
     ExpectStored(next);
+    EXPECT_EQ(Counters(), (Counts{2, 0, 0, 0, 1}));
 }
 
 TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePosition) {
@@ -116,6 +122,8 @@ TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePositi
         EXPECT_TRUE(store.FrameReady);
         ExpectStored(frame);
     }
+    // One resync for each frame behind stray bytes, however many shifts it took.
+    EXPECT_EQ(Counters(), (Counts{7, 4, 2 + 5 + 3 + 1, 0, 0}));
 }
 
 TEST_F(CaptureStream, HeldFrameArrivesInPiecesAcrossTicksThenNothingIsRequested) {
@@ -126,96 +134,86 @@ TEST_F(CaptureStream, HeldFrameArrivesInPiecesAcrossTicksThenNothingIsRequested)
     port.reads.insert(port.reads.end(), 80 + 10 + 5, ""); // more than two ticks poll
     port.reads.insert(port.reads.end(), {frame.substr(1328), "trailing"});
 
-    CaptureTick(link, store, false, log); // T = 1, deadline T + 2
+    Tick(); // T = 1, deadline T + 2
     EXPECT_EQ(port.emptyReads, 1 + 79 + 80);
-    EXPECT_EQ(link.RxChunk, 9); // 1,200 bytes of samples: 9 chunks and 48 bytes
-    EXPECT_EQ(link.RxCount, 48u);
-    EXPECT_TRUE(CaptureTick(link, store, true, log).waitCursor); // held: ten empty reads
+    // 1,200 bytes of samples: 9 chunks and 48 bytes
+    EXPECT_EQ(std::pair(link.RxChunk, link.RxCount), std::pair(9, 48u));
+    EXPECT_TRUE(Tick(true).waitCursor); // held: ten empty reads
     EXPECT_EQ(port.emptyReads, 1 + 79 + 80 + 10);
-    TickOutcome tick = CaptureTick(link, store, true, log); // the deadline has passed, Hold is on
+    TickOutcome tick = Tick(true); // the deadline has passed, Hold is on: no time-out
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
     ExpectStored(frame); // continued in the same chunk at the same count
 
     const int reads = port.readCalls;
-    tick = CaptureTick(link, store, true, log); // held with nothing pending: no request, no read
+    tick = Tick(true); // held with nothing pending: no request, no read
     EXPECT_FALSE(tick.waitCursor || tick.redraw);
     EXPECT_EQ(port.readCalls, reads);
     EXPECT_EQ(port.written, kRequest);
+    EXPECT_EQ(Counters(), (Counts{1, 0, 0, 0, 0}));
 }
 
+// Each request times out empty on the next tick and is sent again at once.
 TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
     link.PortHandle = nullptr;
     for (std::int32_t interval : {0, -250}) {
         link.TimerInterval = interval;
         link.TickCount = 1;
         RequestCapture(link, store, log);
-        EXPECT_TRUE(CaptureTick(link, store, false, log).waitCursor);
-        EXPECT_EQ(link.RequestDeadline, 2u); // requested again at once
+        EXPECT_TRUE(Tick().waitCursor);
+        EXPECT_EQ(link.RequestDeadline, 2u);
     }
+    EXPECT_EQ(Counters(), (Counts{0, 0, 0, 2, 0}));
 }
-
-} // namespace
-
-namespace {
 
 // The drain stops on the first quiet read; a line still talking after a frame's
 // worth of stale bytes is logged as busy, and the request goes out all the same.
 TEST_F(CaptureStream, DrainGivesUpOnALineThatNeverFallsQuiet) {
-    // 64 reads of 128 bytes stay under the 8,320-byte cap; the 65th reaches it.
-    for (const auto& [fullReads, busy] : {std::pair{64, false}, std::pair{65, true}}) {
-        SCOPED_TRACE(fullReads);
+    // 64 reads of 128 bytes stay under the 8,320-byte cap, the 65th is quiet; 65 reach it.
+    for (const int fullReads : {64, 65}) {
         port.reads.assign(std::size_t(fullReads), std::string(128, 'x'));
         port.reads.push_back("");
-        port.written.clear();
-        log.lines.clear();
-        const int before = port.readCalls;
         RequestCapture(link, store, log);
-        EXPECT_EQ(port.readCalls - before, busy ? fullReads : fullReads + 1);
-        EXPECT_EQ(log.lines, busy ? std::vector<std::string>{"   line busy: stale bytes dropped"}
-                                  : std::vector<std::string>{});
-        EXPECT_EQ(port.written, kRequest);
-        EXPECT_TRUE(link.RequestPending);
+        EXPECT_EQ(port.readCalls, 65 * (fullReads - 63)) << fullReads; // 65 reads each
     }
+    EXPECT_EQ(log.lines, Lines{"   line busy: stale bytes dropped"});
+    EXPECT_TRUE(port.written == kRequest + kRequest && link.RequestPending);
 }
 
-TEST_F(CaptureStream, CountersCountFramesResyncsAndTimeoutsWhereTheyHappen) {
-    const std::string frame = MakeFrame(2048, 7), cut = MakeFrame(2048, 8);
-    port.reads = {"", "\x01\x02\x03\x04\x05" + frame}; // T = 1: shifts of 3 and 2, one resync
-    EXPECT_TRUE(CaptureTick(link, store, false, log).redraw);
-    port.reads = {"", "\x01\x02" + frame}; // T = 2: a second resync of 2 bytes
-    EXPECT_TRUE(CaptureTick(link, store, false, log).redraw);
-    EXPECT_EQ(link.Counters.framesReceived, 2u);
-    EXPECT_EQ(link.Counters.resyncs, 2u);
-    EXPECT_EQ(link.Counters.resyncBytes, 7u);
+using Commands = testing_support::DecimalCommaLocale;
 
-    port.reads = {};
-    CaptureTick(link, store, false, log); // T = 3: requested, nothing comes
-    CaptureTick(link, store, false, log); // T = 4: still within the deadline
-    EXPECT_EQ(link.Counters.timeoutsEmpty + link.Counters.timeoutsPartial, 0u);
-    port.reads = {"", cut.substr(0, 700)};
-    CaptureTick(link, store, false, log); // T = 5: lost with nothing; the next one is cut
-    CaptureTick(link, store, true, log);  // T = 6
-    CaptureTick(link, store, true, log);  // T = 7: the deadline passes under Hold, no time-out
-    EXPECT_EQ(link.Counters.timeoutsPartial, 0u);
-    CaptureTick(link, store, false, log); // T = 8: lost with part of a frame
-    EXPECT_EQ(link.Counters.timeoutsEmpty, 1u);
-    EXPECT_EQ(link.Counters.timeoutsPartial, 1u);
-    EXPECT_EQ(link.Counters.framesReceived, 2u);
-}
+TEST_F(Commands, WireBytes) {
+    const std::pair<CommandText, std::string> rows[] = {
+        {CaptureRequestCommand(), "%z\r\n"},
+        {RangeCommand(0, 3), "\x25\x58\x33\x0D"},
+        {RangeCommand(1, 7), "%Y7\r"},
+        {SyncCommand(0, 1, 298, 0), "%S01  298    0\r"},
+        {SyncCommand(1, 0, 2048, -2000), "%S10 2048-2000\r"},
+        {SyncCommand(-1, -1, 5, -5), "%S//    5   -5\r"}, // no row selected: '0' - 1
+        // Wider numbers overflow their fields; the codes keep the low byte as %c does.
+        {SyncCommand(INT_MIN, 0, INT_MIN, INT_MIN), "%S00-2147483648-2147483648\r"},
+        {SigGenCommand(0, 1, 200.0, 1.00), "%G01200.000000,1.000000"}, // 23 bytes
+        {SigGenCommand(1, 6, 200.1, 0.5), "%G16200.100006,0.500000"},  // through a float
+        {SigGenCommand(1, 10, 40000.0, 1.5), "%G1:40000.000000,1.500000"},
+        // Values are clamped; with no waveform row selected the generator is switched off.
+        {SigGenCommand(0, -1, 0.5, -1.0), "%G001.000000,0.000000"},
+        {SigGenCommand(1, 11, 50000.0, 2.0), "%G1040000.000000,1.500000"},
+        {SigGenCommand(0, 1, NAN, NAN), "%G011.000000,0.000000"},
+        {SigGenCommand(0, 1, 1e300, -1e300), "%G0140000.000000,0.000000"},
+    };
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(std::string(text.View()), expected);
 
-TEST(FrameRateMeter, RatesOverTheLastFiveSecondsOnAScriptedClock) {
-    FrameRateMeter meter;
-    meter.Reset(1000);
-    EXPECT_EQ(meter.Rate(1000), 0.0);
-    for (std::int64_t t = 1200; t <= 11000; t += 200)
-        meter.AddFrame(t);
-    EXPECT_DOUBLE_EQ(meter.Rate(2000), 5.0);  // 1 s after the reset: 5 frames in 1 s
-    EXPECT_DOUBLE_EQ(meter.Rate(11000), 5.0); // (6000, 11000]: 25 frames
-    // The frames stop; one at exactly now - 5 s is outside the window.
-    EXPECT_DOUBLE_EQ(meter.Rate(13800), 2.2); // 8800 excluded, 9000..11000: 11 frames
-    EXPECT_DOUBLE_EQ(meter.Rate(16000), 0.0);
-    meter.Reset(20000);
-    EXPECT_DOUBLE_EQ(meter.Rate(21000), 0.0);
+    // Sending echoes the text, then writes it once; with no port open only the echo.
+    testing_support::FakeSerialPort port;
+    SerialLink link;
+    link.PortHandle = &port;
+    testing_support::RecordingLog log;
+    SendCommand(link, log, SyncCommand(0, 1, 298, 0));
+    SendRange(link, log, 1, 1234);
+    link.PortHandle = nullptr;
+    SendRange(link, log, 0, 2);
+    EXPECT_EQ(log.lines, (Lines{"%S01  298    0\r", "Range 1234", "%Y1234\r", "Range 2", "%X2\r"}));
+    EXPECT_EQ(port.writes, (Lines{"%S01  298    0\r", "%Y1234\r"}));
 }
 
 } // namespace

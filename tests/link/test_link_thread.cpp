@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -20,90 +20,61 @@ namespace {
 using namespace duruz;
 using Lines = std::vector<std::string>;
 
-// A scripted port whose reads can be made to block until it is interrupted, and
-// which notes the thread that uses it.
-class GatedPort : public testing_support::FakeSerialPort {
-public:
+// A scripted port whose reads can be made to wait until it is interrupted (20 s at
+// most), and which notes the thread that uses it.
+struct GatedPort : testing_support::FakeSerialPort {
     std::size_t Read(void* buffer, std::size_t count) override {
-        std::unique_lock lock(mutex_);
         user = std::this_thread::get_id();
-        reading.store(true);
-        if (blockReads)
-            interruptedWhileBlocked =
-                gate_.wait_for(lock, std::chrono::seconds(20), [this] { return interrupted_; });
+        reading = true;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (blockReads && !interrupted && std::chrono::steady_clock::now() < end)
+            std::this_thread::yield();
+        interruptedWhileBlocked = blockReads && interrupted;
         return FakeSerialPort::Read(buffer, count);
     }
-    void Interrupt() override {
-        std::lock_guard lock(mutex_);
-        interrupted_ = true;
-        gate_.notify_all();
-    }
+    void Interrupt() override { interrupted = true; }
 
-    std::atomic<bool> reading{false};
-    bool blockReads = false;
+    std::atomic<bool> reading{false}, blockReads{false}, interrupted{false};
     bool interruptedWhileBlocked = false;
     std::thread::id user;
-
-private:
-    std::mutex mutex_;
-    std::condition_variable gate_;
-    bool interrupted_ = false;
 };
 
-struct OnePort : PortProvider {
-    GatedPort port;
+// Every row opens the one port; deliveries are collected on the waking thread, as
+// the window does on its own.
+struct Window : PortProvider {
     serial::SerialPort& PortFor(const PortEntry&) override { return port; }
-};
-
-// Collects on the waking thread, as the window does on its own.
-struct Window {
-    explicit Window(OnePort& ports)
-        : link(ports, [this] {
-              std::lock_guard lock(mutex);
-              link.Collect(delivery, frame);
-              if (delivery.tickDone)
-                  ++ticks;
-              if (delivery.frameNew)
-                  ++frames;
-              delivery.tickDone = delivery.frameNew = false;
-          }) {}
-    Lines Shown() {
-        std::lock_guard lock(mutex);
-        return delivery.lines;
+    // Opens the one row, as a click on it does.
+    Window() {
+        link.Post([](LinkContext& c) {
+            c.link.PortCount = 1;
+            std::strcpy(c.link.PortTable[0].path.data(), "/dev/ttyFake");
+            c.link.TimerInterval = 250;
+            c.link.PortHandle = &c.ports.PortFor(c.link.PortTable[0]);
+        });
     }
 
+    GatedPort port;
     std::mutex mutex;
     LinkDelivery delivery;
     CaptureStore frame;
-    int ticks = 0;
-    int frames = 0;
-    LinkThread link;
+    std::atomic<int> ticks{0}, frames{0};
+    LinkThread link{*this, [this] {
+                        std::lock_guard lock(mutex);
+                        link.Collect(delivery, frame);
+                        ticks += delivery.tickDone; // each collection sets both anew
+                        frames += delivery.frameNew;
+                    }};
 };
-
-void OpenTheRow(LinkThread& link) {
-    link.Post([](LinkContext& c) {
-        c.link.PortCount = 1;
-        std::strcpy(c.link.PortTable[0].path.data(), "/dev/ttyFake");
-        c.link.TimerInterval = 250;
-        c.link.PortHandle = &c.ports.PortFor(c.link.PortTable[0]);
-    });
-}
-
-std::string Frame(char fill) {
-    return "xHxH" + std::string(128 - 4, 'h') + std::string(8192, fill);
-}
 
 // Jobs and the window's own lines keep the order they were posted in, whichever
 // thread runs them; a frame reaches the window whole and once.
 TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
     for (const bool threaded : {false, true}) {
         SCOPED_TRACE(threaded);
-        OnePort ports;
-        Window window(ports);
+        Window window;
         if (threaded)
             window.link.Start();
-        ports.port.reads = {"", Frame('a')};
-        OpenTheRow(window.link);
+        window.port.reads = {"", "xHxH" + std::string(128 - 4, 'h') + std::string(8192, 'a')};
         window.link.AddLine("first");
         window.link.Post([](LinkContext& c) { SendCommand(c.link, c.log, RangeCommand(0, 3)); });
         window.link.AddLine("second");
@@ -111,26 +82,25 @@ TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
         window.link.PostTick(false);
         window.link.WaitIdle();
 
-        EXPECT_EQ(window.Shown(), (Lines{"first", "%X3\r", "second"}));
-        EXPECT_EQ(ports.port.written, "%X3\r%z\r\n");
-        EXPECT_EQ(ports.port.user == std::this_thread::get_id(), !threaded);
+        EXPECT_EQ(window.port.written, "%X3\r%z\r\n");
+        EXPECT_EQ(window.port.user == std::this_thread::get_id(), !threaded);
         std::lock_guard lock(window.mutex);
-        EXPECT_EQ(window.frames, 1);
-        EXPECT_EQ(window.ticks, 1);
-        EXPECT_FALSE(window.delivery.requestPending);
+        EXPECT_EQ(window.delivery.lines, (Lines{"first", "%X3\r", "second"}));
         EXPECT_EQ(
-            std::string(reinterpret_cast<const char*>(window.frame.CaptureBuffer.data()), 8192),
-            std::string(8192, 'a'));
+            std::tuple(window.frames.load(), window.ticks.load(), window.delivery.requestPending),
+            std::tuple(1, 1, false));
+        EXPECT_TRUE(std::ranges::all_of(window.frame.CaptureBuffer,
+                                        [](std::int16_t pair) { return pair == 0x6161; })); // "aa"
     }
 }
 
 // Ticks posted while the link is busy merge into one when nothing stands between
-// them, with the newer Hold; a job between two ticks keeps both.
-TEST(LinkThread, MergesTicksThatQueueBackToBack) {
-    OnePort ports;
-    Window window(ports);
+// them, with the newer Hold; a job between two ticks keeps both. Stop then cuts a
+// read that would block for good short and closes the port on the link thread;
+// nothing posted afterwards runs.
+TEST(LinkThread, MergesTicksThatQueueBackToBackAndStopInterruptsABlockedRead) {
+    Window window;
     window.link.Start();
-    OpenTheRow(window.link);
     std::mutex gate;
     std::unique_lock hold(gate);
     window.link.Post([&](LinkContext&) { std::lock_guard wait(gate); });
@@ -140,30 +110,21 @@ TEST(LinkThread, MergesTicksThatQueueBackToBack) {
     window.link.PostTick(true);
     hold.unlock();
     window.link.WaitIdle();
-    std::lock_guard lock(window.mutex);
-    EXPECT_EQ(window.ticks, 2);
-    EXPECT_EQ(ports.port.written, ""); // both ticks held
-}
+    EXPECT_EQ(window.port.written, ""); // both ticks held
+    EXPECT_EQ(window.ticks.load(), 2);
 
-// Stop cuts a read that would block for good short and closes the port on the
-// link thread; nothing posted afterwards runs.
-TEST(LinkThread, StopInterruptsABlockedReadAndClosesThePort) {
-    OnePort ports;
-    Window window(ports);
-    window.link.Start();
-    OpenTheRow(window.link);
     window.link.Post([](LinkContext& c) { RequestCapture(c.link, c.capture, c.log); });
     window.link.WaitIdle();
-    ports.port.reading.store(false);
-    ports.port.blockReads = true;
+    window.port.reading = false;
+    window.port.blockReads = true;
     window.link.PostTick(false);
-    while (!ports.port.reading.load())
+    while (!window.port.reading)
         std::this_thread::yield();
     window.link.Stop();
-    EXPECT_TRUE(ports.port.interruptedWhileBlocked);
-    EXPECT_EQ(ports.port.events.back(), "close");
+    EXPECT_TRUE(window.port.interruptedWhileBlocked);
+    EXPECT_EQ(window.port.events.back(), "close");
     window.link.Post([](LinkContext& c) { c.log.Add("too late"); });
-    EXPECT_EQ(window.Shown(), Lines{});
+    EXPECT_EQ(window.delivery.lines, Lines{"between"}); // the link thread has ended
 }
 
 } // namespace

@@ -1,24 +1,32 @@
 #include "link/lost_port.h"
+#include "link/open_port.h"
 #include "link/port_list.h"
-#include "link/same_device.h"
 #include "support/fake_serial_port.h"
 #include "support/fake_sysfs.h"
+#include "support/recording_log.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <map>
 
 namespace {
 
 using namespace duruz;
 using Lines = std::vector<std::string>;
+using testing_support::FakeSerialPort;
+using testing_support::RecordingLog;
+const std::string kSim = "Simulator|Simulator|sim";
 
-// Each listed row as "text|path", with "|sim" on the simulator row.
+// Each listed row as "text|path", then "|gone" when marked disconnected and "|sim"
+// on the simulator row.
 Lines Rows(const SerialLink& link) {
     Lines rows;
     for (std::uint32_t i = 0; i < link.PortCount; ++i) {
         const PortEntry& row = link.PortTable[i];
         rows.push_back(std::string(row.name.data()) + "|" + row.path.data() +
+                       (row.disconnected ? "|gone" : "") +
                        (row.kind == PortKind::Simulator ? "|sim" : ""));
     }
     return rows;
@@ -30,167 +38,132 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
         sysfs.AddDevice("ttyUSB" + std::to_string(i));
     const std::string longPath = "/run/user/1000/bridges/lab-bench-3/ttyBRIDGE";
     SerialLink link;
-    for (PortEntry& row : link.PortTable) { // leftovers of an earlier list
-        row.name.fill('x');
-        row.path.fill('y');
-        row.kind = PortKind::Simulator;
-    }
     // The too long path is dropped; the devices give way to the other rows.
-    EnumeratePorts(link, {sysfs.Root(), {"/dev/pts/3", longPath, std::string(90, 'p')}, true});
-    Lines rows = Rows(link);
-    ASSERT_EQ(rows.size(), kPortTableSize);
+    const PortSources sources{sysfs.Root(), {"/dev/pts/3", longPath, std::string(90, 'p')}, true};
+    EnumeratePorts(link, sources);
+    Lines rows;
     for (int i = 0; i < 97; ++i)
-        EXPECT_EQ(rows[i], "ttyUSB" + std::to_string(i) + "|/dev/ttyUSB" + std::to_string(i));
-    EXPECT_EQ(Lines(rows.begin() + 97, rows.end()),
-              (Lines{"/dev/pts/3|/dev/pts/3", "ttyBRIDGE|" + longPath, "Simulator|Simulator|sim"}));
+        rows.push_back("ttyUSB" + std::to_string(i) + "|/dev/ttyUSB" + std::to_string(i));
+    rows.insert(rows.end(), {"/dev/pts/3|/dev/pts/3", "ttyBRIDGE|" + longPath, kSim});
+    EXPECT_EQ(Rows(link), rows);
     EXPECT_EQ(DefaultPortRow(link), 98);
-
     EnumeratePorts(link, {sysfs.Root(), {}, false}); // no simulator: the last device
     EXPECT_EQ(Rows(link).back(), "ttyUSB99|/dev/ttyUSB99");
     EXPECT_EQ(DefaultPortRow(link), 99);
-    EnumeratePorts(link, {sysfs.Root() + "/none", {}, true}); // the simulator alone
-    EXPECT_EQ(Rows(link), Lines{"Simulator|Simulator|sim"});
-    EXPECT_EQ(DefaultPortRow(link), 0);
-    EnumeratePorts(link, {sysfs.Root() + "/none", {}, false});
-    EXPECT_EQ(DefaultPortRow(link), -1); // no rows at all
-}
 
-TEST(SameDevice, SerialNumberElsePlaceInTheTreeElseDevicePath) {
-    struct Case {
-        DeviceIdentity known;
-        DeviceIdentity candidate;
-        bool same;
-    };
-    const Case cases[] = {
-        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"A5", "/s/1-2", "/dev/ttyUSB1"}, true},
-        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"B7", "/s/1-1", "/dev/ttyUSB0"}, false},
-        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"", "/s/1-1", "/dev/ttyUSB1"}, true},
-        {{"", "/s/1-1", "/dev/ttyUSB0"}, {"", "/s/1-2", "/dev/ttyUSB0"}, false},
-        {{"", "", "/dev/ttyUSB0"}, {"", "/s/1-2", "/dev/ttyUSB0"}, true},
-        {{"", "", "/dev/ttyUSB0"}, {"", "", "/dev/ttyUSB1"}, false},
-        {{"", "", ""}, {"", "", ""}, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(SameDevice(c.known, c.candidate), c.same)
-            << c.known.devicePath << " / " << c.candidate.devicePath;
-}
-
-TEST(RelistPorts, KeepsTheVanishedOpenPortMarkedUntilTheSameDeviceReturns) {
-    testing_support::FakeSysfs sysfs;
-    testing_support::FakeSerialPort port;
-    sysfs.AddUsbDevice("ttyUSB0", {"1-1", "0403", "6001", "FTDI", "FT232R", "A5"});
-    sysfs.AddUsbDevice("ttyUSB1", {"1-2", "0403", "6001", "FTDI", "FT232R", "B7"});
-    const PortSources sources{sysfs.Root(), {}, true};
-    SerialLink link;
-    EnumeratePorts(link, sources);
-    EXPECT_EQ(Rows(link)[1], "ttyUSB1|/dev/ttyUSB1");
-    EXPECT_STREQ(link.PortTable[1].description.data(), "FTDI FT232R (B7)");
-    EXPECT_STREQ(link.PortTable[1].serialNumber.data(), "B7");
-
-    // No port open: the row of PortPath, wherever it went.
-    std::strcpy(link.PortPath.data(), "/dev/ttyUSB1");
-    sysfs.AddDevice("ttyACM0");
-    PortListUpdate update = RelistPorts(link, sources);
-    EXPECT_EQ(update.row, 2);
-    EXPECT_EQ(update.change, OpenPortChange::None);
-
-    link.PortHandle = &port; // ttyUSB1 is open
-    link.PortOpen = true;
-    sysfs.RemoveDevice("ttyUSB1");
-    update = RelistPorts(link, sources);
-    EXPECT_EQ(update.change, OpenPortChange::Vanished);
-    EXPECT_TRUE(update.wentAway);
-    EXPECT_EQ(update.row, 2);
-    EXPECT_EQ(Rows(link), (Lines{"ttyACM0|/dev/ttyACM0", "ttyUSB0|/dev/ttyUSB0",
-                                 "ttyUSB1|/dev/ttyUSB1", "Simulator|Simulator|sim"}));
-    EXPECT_TRUE(link.PortTable[2].disconnected);
-    EXPECT_FALSE(link.PortTable[1].disconnected);
-
-    // Another device under the old name is listed beside it; still gone.
-    sysfs.AddUsbDevice("ttyUSB1", {"1-3", "0403", "6001", "FTDI", "FT232R", "C9"});
-    update = RelistPorts(link, sources);
-    EXPECT_EQ(update.change, OpenPortChange::None);
-    EXPECT_EQ(update.row, 2);
-    ASSERT_EQ(link.PortCount, 5u);
-    EXPECT_TRUE(link.PortTable[2].disconnected);
-    EXPECT_STREQ(link.PortTable[2].serialNumber.data(), "B7");
-    EXPECT_STREQ(link.PortTable[3].serialNumber.data(), "C9");
-
-    // The same device under a new name: its new row, the marked one gone.
-    sysfs.AddUsbDevice("ttyUSB2", {"1-2", "0403", "6001", "FTDI", "FT232R", "B7"});
-    update = RelistPorts(link, sources);
-    EXPECT_EQ(update.change, OpenPortChange::Returned);
-    EXPECT_EQ(update.row, 3);
-    EXPECT_EQ(Rows(link),
-              (Lines{"ttyACM0|/dev/ttyACM0", "ttyUSB0|/dev/ttyUSB0", "ttyUSB1|/dev/ttyUSB1",
-                     "ttyUSB2|/dev/ttyUSB2", "Simulator|Simulator|sim"}));
-    EXPECT_FALSE(update.wentAway);
-    for (std::uint32_t i = 0; i < link.PortCount; ++i)
-        EXPECT_FALSE(link.PortTable[i].disconnected) << i;
-
-    // Gone and back under another name between two listings: both at once.
-    std::strcpy(link.PortPath.data(), "/dev/ttyUSB2");
-    sysfs.RemoveDevice("ttyUSB2");
-    sysfs.AddUsbDevice("ttyUSB4", {"1-2", "0403", "6001", "FTDI", "FT232R", "B7"});
-    update = RelistPorts(link, sources);
-    EXPECT_EQ(update.change, OpenPortChange::Returned);
-    EXPECT_TRUE(update.wentAway);
-    EXPECT_EQ(Rows(link)[update.row], "ttyUSB4|/dev/ttyUSB4");
-}
-
-TEST(RelistPorts, AVanishedOpenPortInAFullTableTakesTheLastRowBeforeTheSimulator) {
-    testing_support::FakeSysfs sysfs;
-    testing_support::FakeSerialPort port;
-    for (int i = 0; i < 100; ++i)
-        sysfs.AddDevice("ttyUSB" + std::to_string(i));
-    const PortSources sources{sysfs.Root(), {}, true};
-    SerialLink link;
-    EnumeratePorts(link, sources);
+    // The open port's device goes from a full table: its row stays in place, marked,
+    // and the last row before the simulator gives way to it.
+    FakeSerialPort port;
     std::strcpy(link.PortPath.data(), "/dev/ttyUSB5");
     link.PortHandle = &port;
     link.PortOpen = true;
     sysfs.RemoveDevice("ttyUSB5");
     const PortListUpdate update = RelistPorts(link, sources);
-    EXPECT_EQ(update.change, OpenPortChange::Vanished);
-    EXPECT_EQ(update.row, 5);
-    const Lines rows = Rows(link);
-    ASSERT_EQ(rows.size(), kPortTableSize);
-    EXPECT_EQ(rows[4], "ttyUSB4|/dev/ttyUSB4");
-    EXPECT_EQ(rows[5], "ttyUSB5|/dev/ttyUSB5");
-    EXPECT_EQ(rows[6], "ttyUSB6|/dev/ttyUSB6");
-    EXPECT_EQ(rows[98], "ttyUSB98|/dev/ttyUSB98"); // ttyUSB99 gave way
-    EXPECT_EQ(rows[99], "Simulator|Simulator|sim");
+    EXPECT_EQ(std::tuple(update.row, update.change, update.wentAway),
+              std::tuple(5, OpenPortChange::Vanished, true));
+    rows[5] += "|gone";
+    rows[98] = "ttyUSB97|/dev/ttyUSB97";
+    std::swap(rows[97], rows[98]);
+    EXPECT_EQ(Rows(link), rows);
+
+    EnumeratePorts(link, {sysfs.Root() + "/none", {}, true}); // the simulator alone
+    EXPECT_EQ(Rows(link), Lines{kSim});
+    EXPECT_EQ(DefaultPortRow(link), 0);
+    EnumeratePorts(link, {sysfs.Root() + "/none", {}, false});
+    EXPECT_EQ(DefaultPortRow(link), -1); // no rows at all
+    EXPECT_TRUE(PortPathFits(std::string(kPortPathSize - 1, 'p')));
+    EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p'))); // no room for the terminator
 }
-
-} // namespace
-
-namespace {
 
 // A lost port comes back once its path has been missing and is there again; a
 // path that never went away, or no loss at all, opens nothing.
 TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
-    struct Case {
-        duruz::LostPort start;
-        std::vector<bool> present; // what successive looks find
-        std::vector<bool> back;    // what CameBack answers to each
-    };
-    const Case cases[] = {
+    // Where the loss starts, what successive looks find, and what CameBack answers.
+    const std::tuple<LostPort, std::vector<bool>, std::vector<bool>> cases[] = {
         {{true, false}, {true, true, false, false, true}, {false, false, false, false, true}},
         {{true, true}, {true}, {true}}, // seen missing by the device list already
         {{false, false}, {false, true}, {false, false}},
     };
-    for (const Case& c : cases) {
-        duruz::LostPort port = c.start;
+    for (auto [port, present, expected] : cases) {
         std::vector<bool> back;
-        for (const bool present : c.present)
-            back.push_back(duruz::CameBack(port, present));
-        EXPECT_EQ(back, c.back);
+        for (const bool there : present)
+            back.push_back(CameBack(port, there));
+        EXPECT_EQ(back, expected);
     }
 }
 
-TEST(PortPathFits, KeepsRoomForTheTerminator) {
-    EXPECT_TRUE(PortPathFits(std::string(kPortPathSize - 1, 'p')));
-    EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p')));
+// One fake port per path.
+struct Provider : PortProvider {
+    std::map<std::string, FakeSerialPort> fakes;
+    serial::SerialPort& PortFor(const PortEntry& row) override { return fakes[row.path.data()]; }
+};
+
+TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
+    SerialLink link; // no ports at all: nothing is asked for
+    Provider provider;
+    RecordingLog log;
+    EXPECT_FALSE(OpenPort(link, provider, 0, log));
+    EXPECT_TRUE(provider.fakes.empty());
+    EXPECT_EQ(std::string(link.PortPath.data()), "COM5");
+
+    const std::string path = "/dev/ttyUSB0";
+    EnumeratePorts(link, {"/nonexistent", {path}, false}); // its only row
+    EXPECT_TRUE(OpenPort(link, provider, 0, log));
+    EXPECT_EQ(log.lines,
+              (Lines{"No port selected", path, path, "   opened", path, "   configured"}));
+    const FakeSerialPort& port = provider.fakes[path];
+    EXPECT_EQ(link.PortHandle, &port);
+    EXPECT_EQ(port.events, (Lines{"open " + path, "get", "clear", "clear", "set", "timeouts"}));
+    const serial::LineSettings& s = port.applied;
+    const serial::Timeouts& t = port.appliedTimeouts;
+    EXPECT_EQ(std::tie(s.baudRate, s.dataBits, s.parity, s.stopBits, s.dtrOn, s.rtsHandshake,
+                       s.txContinueOnXoff, s.abortOnError, s.xonLimit, s.xoffLimit, s.xonChar,
+                       s.xoffChar, s.errorChar, t.readIntervalMs, t.readTotalMultiplierMs,
+                       t.readTotalConstantMs, t.writeTotalMultiplierMs, t.writeTotalConstantMs),
+              std::make_tuple(115200u, 8, serial::Parity::None, serial::StopBits::One, true, true,
+                              true, true, 80, 200, 0x54, 0xD4, 0x26, 1u, 1u, 1u, 0u, 0u));
+
+    // Each failure closes the old port and logs its lines. With path open, row opens
+    // the other path (row 1), whose open ends in open; the step numbered refused (1
+    // reading the settings, 2 applying them, 3 the time-outs) is refused.
+    const std::string other = "/dev/ttyACM3";
+    using enum serial::OpenFailure;
+    using enum serial::OpenStatus;
+    const auto attempt = [&](int row, serial::OpenResult open, int refused) {
+        link = SerialLink{}; // the last attempt's port is gone with its provider
+        EnumeratePorts(link, {"/nonexistent", {path, other}, false});
+        Provider fakes;
+        FakeSerialPort& failing = fakes.fakes[other];
+        failing.openResult = open;
+        failing.getSettingsOk = refused != 1;
+        failing.setSettingsOk = refused != 2;
+        failing.setTimeoutsOk = refused != 3;
+        EXPECT_TRUE(OpenPort(link, fakes, 0, log));
+        log.lines.clear();
+        EXPECT_FALSE(OpenPort(link, fakes, row, log));
+        EXPECT_FALSE(fakes.fakes[path].open);
+        // An open but unconfigured port stays in use; a failed open leaves none.
+        EXPECT_EQ(link.PortHandle, refused != 0 ? &failing : nullptr);
+        EXPECT_EQ(std::string(link.PortPath.data()), row == 1 ? other : path);
+        return log.lines;
+    };
+    const std::pair<serial::OpenResult, std::string> refusals[] = {
+        {{OtherError, ENXIO, Other}, "   No such device or address"},
+        {{OtherError, EIO, PermissionDenied},
+         "   permission denied: add your user to the dialout group, then log in again"},
+        {{OtherError, EIO, InUse}, "   in use by another program"},
+        {{OtherError, EIO, NotSerialDevice}, "   not a serial device"},
+    };
+    for (const auto& [open, reason] : refusals)
+        EXPECT_EQ(attempt(1, open, 0), (Lines{other, "Error opening", other, reason}));
+    EXPECT_EQ(attempt(1, {NotFound, ENXIO, Other}, 0), (Lines{other, other, "   does not exist"}));
+    const std::string steps[] = {"Error getting state of", "Error setting state of",
+                                 "Error setting timeouts for"};
+    for (int refused = 1; refused <= 3; ++refused)
+        EXPECT_EQ(attempt(1, {Opened, 0, Other}, refused),
+                  (Lines{other, other, "   opened", steps[refused - 1], other}));
+    for (const int row : {-1, 2})
+        EXPECT_EQ(attempt(row, {Opened, 0, Other}, 0), Lines{"No port selected"});
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "sim/simulated_instrument.h"
-#include "toolkit/line_log.h"
 
 #include <string>
 #include <vector>
@@ -28,11 +27,6 @@ inline Bytes Capture(sim::SimulatedInstrument& instrument, std::string_view comm
     return TakeAll(instrument);
 }
 
-inline Bytes FirstFrame(const sim::InstrumentOptions& options) {
-    sim::SimulatedInstrument model(options);
-    return Capture(model);
-}
-
 inline std::uint32_t Word(const Bytes& frame, std::size_t offset) {
     return std::uint32_t(frame[offset]) | std::uint32_t(frame[offset + 1]) << 8 |
            std::uint32_t(frame[offset + 2]) << 16 | std::uint32_t(frame[offset + 3]) << 24;
@@ -43,11 +37,5 @@ inline int Sample(const Bytes& frame, std::size_t i, int c) {
     const std::size_t at = 128 + 4 * i + 2 * std::size_t(c);
     return std::int16_t(std::uint16_t(frame[at] | frame[at + 1] << 8));
 }
-
-// Keeps the last status line of OpenPort.
-struct LastLineLog : tk::LineLog {
-    std::string last;
-    void Add(std::string_view line) override { last = line; }
-};
 
 } // namespace sim_test
