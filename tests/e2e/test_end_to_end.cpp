@@ -514,12 +514,15 @@ TEST(PeerLoss, HangUpMidFrameThenTheSamePathReturnsAndIsReopenedWithTheSetting) 
 
     // The timer's next request gets the header and a quarter of the samples; once
     // the program has taken them in (they reach the slave's queue first), the
-    // line closes and the hang-up is seen.
+    // line closes and the hang-up is seen. The link goes with its peer, as socat's
+    // does: the freed pseudo-terminal's number may be taken at once by any other
+    // program on the machine, and the row's path must not name that one.
     first->Answer(SquareFrame(-1024, 1024, -1536).substr(0, 128 + 2048), true);
     ASSERT_TRUE(WaitFor([&] { return first->Requests().size() >= 4; }, 20s));
     std::this_thread::sleep_for(500ms);
     ASSERT_TRUE(WaitFor([&] { return first->Unread() == 0; }, 10s));
     first.reset();
+    ::unlink(link.c_str());
     std::this_thread::sleep_for(500ms);
     const double cpuBefore = run.child->CpuSeconds();
     const auto since = Clock::now();
