@@ -4,30 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 // Ports without a driver, UARTs of no known type and the console's ports are left
 // out; numbers within names sort as numbers.
 TEST(ListSerialDevices, DriverBoundUartsInNaturalOrderWithoutTheConsole) {
     testing_support::FakeSysfs uarts, usb;
-    for (const auto& [name, type] :
-         std::initializer_list<std::pair<const char*, const char*>>{{"ttyUSB10", nullptr},
-                                                                    {"ttyUSB2", nullptr},
-                                                                    {"ttyACM0", nullptr},
-                                                                    {"ttyS10", "4"},
-                                                                    {"ttyS2", "4"},
-                                                                    {"ttyS1", "4"},
-                                                                    {"ttyS3", "0"},
-                                                                    {"ttyS4", nullptr},
-                                                                    {"ttyS5", "x"}})
+    const char* const devices[][2] = {
+        {"ttyUSB10", nullptr}, {"ttyUSB2", nullptr}, {"ttyACM0", nullptr},
+        {"ttyS10", "4"},       {"ttyS2", "4"},       {"ttyS1", "4"},
+        {"ttyS3", "0"},        {"ttyS4", nullptr},   {"ttyS5", "x"}};
+    for (const auto& [name, type] : devices)
         uarts.AddDevice(name, type);
     uarts.AddVirtual("tty0");
     uarts.AddVirtual("ptmx");
@@ -41,39 +33,36 @@ TEST(ListSerialDevices, DriverBoundUartsInNaturalOrderWithoutTheConsole) {
     EXPECT_TRUE(serial::ListSerialDevices("/nonexistent-duruz-sysfs").empty());
 }
 
+// Description, serial number and place of each port: the USB strings or IDs and
+// the serial number of the nearest USB device; a port with no USB device above it
+// is described by nothing but its place, and an unknown port by nothing.
 TEST(DescribeSerialDevice, UsbStringsOrIdsAndTheSerialNumberOfTheNearestUsbDevice) {
     testing_support::FakeSysfs sysfs;
-    struct Case {
-        testing_support::UsbParent usb;
-        const char* description;
-        const char* serial;
-    };
-    const Case cases[] = {
-        {{"1-1", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI"},
-         "FTDI FT232R USB UART (A50285BI)",
-         "A50285BI"},
-        {{"1-2", "2341", "0043", nullptr, "Arduino Uno", nullptr}, "Arduino Uno", ""},
-        {{"1-3", "1a86", "7523", "QinHeng", nullptr, "\xb5\tX"}, "QinHeng (??X)", "??X"},
-        {{"1-4", "1a86", "7523", nullptr, nullptr, nullptr}, "USB 1a86:7523", ""},
-        {{"1-5", "10c4", "ea60", "", "", "0001"}, "USB 10c4:ea60 (0001)", "0001"},
-    };
-    const std::string root = fs::canonical(sysfs.Root()).string();
-    int index = 0;
-    for (const Case& c : cases) {
-        const std::string name = "ttyUSB" + std::to_string(index++);
-        sysfs.AddUsbDevice(name, c.usb);
-        const serial::SerialDeviceInfo info = serial::DescribeSerialDevice(sysfs.Root(), name);
-        EXPECT_EQ(info.description, c.description) << name;
-        EXPECT_EQ(info.serialNumber, c.serial) << name;
-        EXPECT_EQ(info.sysfsPath, root + "/devices/usb1/" + c.usb.port) << name;
+    const std::string root = std::filesystem::canonical(sysfs.Root()).string();
+    const testing_support::UsbParent usb[] = {
+        {"1-1", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI"},
+        {"1-2", "2341", "0043", nullptr, "Arduino Uno", nullptr},
+        {"1-3", "1a86", "7523", "QinHeng", nullptr, "\xb5\tX"},
+        {"1-4", "1a86", "7523", nullptr, nullptr, nullptr},
+        {"1-5", "10c4", "ea60", "", "", "0001"}};
+    Names described;
+    for (int i = 0; i < 5; ++i) {
+        sysfs.AddUsbDevice("ttyUSB" + std::to_string(i), usb[i]);
+        const serial::SerialDeviceInfo info =
+            serial::DescribeSerialDevice(sysfs.Root(), "ttyUSB" + std::to_string(i));
+        described.push_back(info.description + "|" + info.serialNumber + "|" + info.sysfsPath);
     }
-    // A port with no USB device above it is described by nothing but its place.
     sysfs.AddDevice("ttyS4", "4");
-    const serial::SerialDeviceInfo onBoard = serial::DescribeSerialDevice(sysfs.Root(), "ttyS4");
-    EXPECT_EQ(onBoard.description, "");
-    EXPECT_EQ(onBoard.serialNumber, "");
-    EXPECT_EQ(onBoard.sysfsPath, root + "/class/tty/ttyS4/device");
-    EXPECT_EQ(serial::DescribeSerialDevice(sysfs.Root(), "ttyUSB99").sysfsPath, "");
+    for (const char* name : {"ttyS4", "ttyUSB99"}) {
+        const serial::SerialDeviceInfo info = serial::DescribeSerialDevice(sysfs.Root(), name);
+        described.push_back(info.description + "|" + info.serialNumber + "|" + info.sysfsPath);
+    }
+    const std::string usb1 = root + "/devices/usb1/";
+    EXPECT_EQ(described,
+              (Names{"FTDI FT232R USB UART (A50285BI)|A50285BI|" + usb1 + "1-1",
+                     "Arduino Uno||" + usb1 + "1-2", "QinHeng (??X)|??X|" + usb1 + "1-3",
+                     "USB 1a86:7523||" + usb1 + "1-4", "USB 10c4:ea60 (0001)|0001|" + usb1 + "1-5",
+                     "||" + root + "/class/tty/ttyS4/device", "||"}));
 }
 
 } // namespace
