@@ -1,23 +1,28 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
-
-#include <unistd.h>
 
 namespace testing_support {
 
 // A private folder under the system's temporary folder, removed with everything in
-// it when the test is done with it.
+// it when the test is done with it. Path() is empty when no folder could be made.
 class TempFolder {
 public:
     explicit TempFolder(std::string_view prefix = "duruz") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   (std::string(prefix) + "-" + std::to_string(random()));
+            std::error_code failed;
+            // create_directory is false for a folder that exists: someone else's.
+            if (std::filesystem::create_directory(candidate, failed))
+                path_ = candidate.string();
+        }
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -33,5 +38,11 @@ public:
 private:
     std::string path_;
 };
+
+// A file's bytes as they are on disk; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 } // namespace testing_support
