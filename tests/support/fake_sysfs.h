@@ -1,6 +1,7 @@
 #pragma once
 
-#include <cstdlib>
+#include "support/temp_folder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,20 +24,9 @@ struct UsbParent {
 // kernel lays it out, with plain directories in place of the driver symlinks.
 class FakeSysfs {
 public:
-    FakeSysfs() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "duruz-sysfs-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-        std::filesystem::create_directories(TtyClass());
-    }
-    ~FakeSysfs() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    FakeSysfs(const FakeSysfs&) = delete;
-    FakeSysfs& operator=(const FakeSysfs&) = delete;
+    FakeSysfs() { std::filesystem::create_directories(TtyClass()); }
 
-    const std::string& Root() const { return root_; }
+    const std::string& Root() const { return folder_.Path(); }
 
     // A device bound to a driver; uartType, when given, goes into its "type" file.
     void AddDevice(const std::string& name, const char* uartType = nullptr) {
@@ -48,7 +38,7 @@ public:
     // its interface holds the tty, and class/tty/<name>/device links to that tty.
     void AddUsbDevice(const std::string& name, const UsbParent& usb) {
         const std::filesystem::path device =
-            std::filesystem::path(root_) / "devices" / "usb1" / usb.port;
+            std::filesystem::path(Root()) / "devices" / "usb1" / usb.port;
         const std::filesystem::path tty = device / (usb.port + ":1.0") / name;
         std::filesystem::create_directories(tty / "driver");
         std::ofstream(device / "idVendor") << usb.vendorId << '\n';
@@ -76,10 +66,10 @@ public:
 
 private:
     std::filesystem::path TtyClass() const {
-        return std::filesystem::path(root_) / "class" / "tty";
+        return std::filesystem::path(Root()) / "class" / "tty";
     }
 
-    std::string root_;
+    TempFolder folder_{"duruz-sysfs"};
 };
 
 } // namespace testing_support
