@@ -47,6 +47,7 @@ src/serial/serial_posix.cpp ::: ICRNL | IXON | IXOFF | ::: ICRNL | IXOFF |
 src/serial/serial_posix.cpp ::: case EBUSY:<NL>    case EWOULDBLOCK: ::: case EWOULDBLOCK:
 src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleRate)); ::: PutWord(header + 64, std::uint32_t(kSampleRate) + 1);
 src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
+src/link/capture_stream.cpp ::: !link.RequestPending || taken >= kPollCapBytes ::: !link.RequestPending || taken > kPollCapBytes
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -167,7 +167,7 @@ TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
 
 // The drain stops on the first quiet read; a line still talking after a frame's
 // worth of stale bytes is logged as busy, and the request goes out all the same.
-TEST_F(CaptureStream, DrainGivesUpOnALineThatNeverFallsQuiet) {
+TEST_F(CaptureStream, DrainAndPollGiveUpOnALineThatNeverFallsQuiet) {
     // 64 reads of 128 bytes stay under the 8,320-byte cap, the 65th is quiet; 65 reach it.
     for (const int fullReads : {64, 65}) {
         port.reads.assign(std::size_t(fullReads), std::string(128, 'x'));
@@ -177,6 +177,16 @@ TEST_F(CaptureStream, DrainGivesUpOnALineThatNeverFallsQuiet) {
     }
     EXPECT_EQ(log.lines, Lines{"   line busy: stale bytes dropped"});
     EXPECT_TRUE(port.written == kRequest + kRequest && link.RequestPending);
+
+    // A poll on a line that streams junk returns after two frames' worth of it, the
+    // request still pending; its resyncs read 3 bytes at a time to land on 16,640.
+    port.reads.assign(200, std::string(128, 'x'));
+    PollCapture(link, store);
+    std::size_t left = 0;
+    for (const std::string& piece : port.reads)
+        left += piece.size();
+    EXPECT_EQ(left, 200 * 128 - 2 * 8320u);
+    EXPECT_TRUE(link.RequestPending && !store.FrameReady);
 }
 
 using Commands = testing_support::DecimalCommaLocale;
