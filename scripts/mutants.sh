@@ -48,6 +48,7 @@ src/serial/serial_posix.cpp ::: case EBUSY:<NL>    case EWOULDBLOCK: ::: case EW
 src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleRate)); ::: PutWord(header + 64, std::uint32_t(kSampleRate) + 1);
 src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
 src/link/capture_stream.cpp ::: !link.RequestPending || taken >= kPollCapBytes ::: !link.RequestPending || taken > kPollCapBytes
+src/link/same_device.cpp ::: return !known.devicePath.empty() && known.devicePath ::: return known.devicePath
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -1,6 +1,7 @@
 #include "link/lost_port.h"
 #include "link/open_port.h"
 #include "link/port_list.h"
+#include "link/same_device.h"
 #include "support/fake_serial_port.h"
 #include "support/fake_sysfs.h"
 #include "support/recording_log.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <tuple>
 
 namespace {
 
@@ -77,6 +79,22 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
 
 // A lost port comes back once its path has been missing and is there again; a
 // path that never went away, or no loss at all, opens nothing.
+// The serial number decides when both have one; else the place in the USB tree;
+// else the device path. Nothing known is no device.
+TEST(SameDevice, SerialNumberElsePlaceInTheTreeElseDevicePath) {
+    const std::tuple<DeviceIdentity, DeviceIdentity, bool> cases[] = {
+        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"A5", "/s/1-2", "/dev/ttyUSB1"}, true},
+        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"B7", "/s/1-1", "/dev/ttyUSB0"}, false},
+        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"", "/s/1-1", "/dev/ttyUSB1"}, true},
+        {{"", "/s/1-1", "/dev/ttyUSB0"}, {"", "/s/1-2", "/dev/ttyUSB0"}, false},
+        {{"", "", "/dev/ttyUSB0"}, {"", "/s/1-2", "/dev/ttyUSB0"}, true},
+        {{"", "", "/dev/ttyUSB0"}, {"", "", "/dev/ttyUSB1"}, false},
+        {{"", "", ""}, {"", "", ""}, false},
+    };
+    for (const auto& [known, candidate, same] : cases)
+        EXPECT_EQ(SameDevice(known, candidate), same) << candidate.devicePath;
+}
+
 TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
     // Where the loss starts, what successive looks find, and what CameBack answers.
     const std::tuple<LostPort, std::vector<bool>, std::vector<bool>> cases[] = {
