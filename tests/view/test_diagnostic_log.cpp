@@ -19,16 +19,6 @@ namespace {
 const fs::path kFolder =
     fs::temp_directory_path() / ("duruz_log_" + std::to_string(std::random_device{}()));
 
-// Word 0 the frame marker and word n otherwise 1000 + n; every sample 0.
-std::unique_ptr<duruz::CaptureStore> FramedStore() {
-    auto store = std::make_unique<duruz::CaptureStore>();
-    for (std::uint32_t n = 0; n < 32; ++n) {
-        const std::uint32_t word = n == 0 ? duruz::kFrameMarker : 1000 + n;
-        std::memcpy(store->RxBuffer.data() + 4 * n, &word, 4);
-    }
-    return store;
-}
-
 // Writes one block per pair count into a new file in a new folder and returns its bytes.
 std::string Dump(duruz::CaptureStore& store, const std::vector<std::uint32_t>& counts) {
     fs::remove_all(kFolder);
@@ -63,21 +53,14 @@ std::string ZeroPairs(int from, int to) {
 
 } // namespace
 
-TEST(DiagnosticLog, BlockBytesForThirteenPairs) {
-    const auto store = FramedStore();
-    std::memcpy(store->RxBuffer.data() + 8, "\xFF\xFF\xFF\xFF", 4); // word 2: -1
-    store->CaptureBuffer[0] = -1;
-    store->CaptureBuffer[1] = -1;
-    store->CaptureBuffer[24] = 100;
-    store->CaptureBuffer[25] = -2;
-    store->CaptureBuffer[26] = 32767; // pair 13 lies beyond the count
-    EXPECT_EQ(Dump(*store, {13}), Header("13 -1") + "   0,    -1,    -1, FFFFFFFF, FFFFFFFF\r\n" +
-                                      ZeroPairs(1, 12) +
-                                      "  12,   100,    -2, 00000064, FFFFFFFE\r\n");
-}
-
-TEST(DiagnosticLog, CountsZeroFiveAndAboveTheStoreAndNoFolder) {
-    const auto store = FramedStore();
+// Header word 0 is the frame marker, word n otherwise 1000 + n; the samples are 0
+// unless set.
+TEST(DiagnosticLog, BlockBytesForEachPairCountAndNoFolder) {
+    const auto store = std::make_unique<duruz::CaptureStore>();
+    for (std::uint32_t n = 0; n < 32; ++n) {
+        const std::uint32_t word = n == 0 ? duruz::kFrameMarker : 1000 + n;
+        std::memcpy(store->RxBuffer.data() + 4 * n, &word, 4);
+    }
     // A header-only block, then a second one appended after it.
     EXPECT_EQ(Dump(*store, {0, 5}), Header("0 1002") + Header("5 1002") + ZeroPairs(0, 5));
     // Above 2,048, or negative read as signed: every pair the store holds.
@@ -87,6 +70,16 @@ TEST(DiagnosticLog, CountsZeroFiveAndAboveTheStoreAndNoFolder) {
                                              ZeroPairs(0, 2047) +
                                              "2047,    -7,     0, FFFFFFF9, 00000000\r\n")
             << count;
+
+    std::memcpy(store->RxBuffer.data() + 8, "\xFF\xFF\xFF\xFF", 4); // word 2: -1
+    store->CaptureBuffer[0] = store->CaptureBuffer[1] = -1;
+    store->CaptureBuffer[24] = 100;
+    store->CaptureBuffer[25] = -2;
+    store->CaptureBuffer[26] = 32767; // pair 13 lies beyond the count
+    EXPECT_EQ(Dump(*store, {13}), Header("13 -1") + "   0,    -1,    -1, FFFFFFFF, FFFFFFFF\r\n" +
+                                      ZeroPairs(1, 12) +
+                                      "  12,   100,    -2, 00000064, FFFFFFFE\r\n");
+
     // A missing folder, or no path at all, writes nothing.
     EXPECT_FALSE(duruz::WriteDiagnosticLog((kFolder / "Log.Txt").string(), *store, {}));
     EXPECT_FALSE(fs::exists(kFolder));

@@ -23,21 +23,21 @@ constexpr tk::Color kGrey = 0x808080, kRed = 0x0000FF, kBlue = 0xFF0000, kLime =
 constexpr int kGridX[9] = {160, 310, 460, 610, 760, 910, 1060, 1210, 1360};
 constexpr int kGridY[9] = {78, 157, 236, 315, 394, 472, 551, 630, 709};
 
-// The window's resource layout: client area, level bar width, position bar and
-// control strip heights, time mode; channel 1 at x1 and +-24 V, channel 2 at x10
-// and +-240 V; both traces on.
+// The window's layout (client area, level bar width, position bar and control strip
+// heights) in time mode; channel 1 at x1 and +-24 V, channel 2 at x10 and +-240 V.
 ScreenInputs WindowInputs() {
     return {1511, 899, 10, 11, 99, 1, {1, 0}, {0, 0}};
 }
 
-struct Redraw {
+RecordingCanvas Redraw(const ScreenInputs& in, const CaptureStore& store,
+                       duruz::PlotArea* area = nullptr) {
     RecordingCanvas canvas;
-    duruz::PlotArea area;
-    Redraw(const ScreenInputs& in, const CaptureStore& store) {
-        duruz::SpectrumWorkArea work{};
-        area = duruz::RedrawScreen(canvas, in, store, work);
-    }
-};
+    duruz::SpectrumWorkArea work{};
+    const duruz::PlotArea drawn = duruz::RedrawScreen(canvas, in, store, work);
+    if (area != nullptr)
+        *area = drawn;
+    return canvas;
+}
 
 std::string Point(char op, int x, int y) {
     return op + std::to_string(x) + "," + std::to_string(y) + "\n";
@@ -56,14 +56,18 @@ std::string Label(const std::string& text, tk::Color color, int x, int y) {
     return text + " in " + std::to_string(color) + Point(' ', x, y);
 }
 
-std::string Labels(const RecordingCanvas& canvas) {
-    std::string out;
-    for (const auto& c : canvas.Of(Op::Text))
-        out += Label(c.text, c.color, c.x, c.y);
-    return out;
+// The texts, then the pen colours, in the order they were drawn.
+std::string TextsAndPens(const RecordingCanvas& canvas) {
+    std::string texts, pens = "pens";
+    for (const auto& c : canvas.Calls())
+        if (c.op == Op::Text)
+            texts += Label(c.text, c.color, c.x, c.y);
+        else if (c.op == Op::PenColor)
+            pens += " " + std::to_string(c.color);
+    return texts + pens;
 }
 
-std::string ExpectedLabels(bool time, bool frequency) {
+std::string Expected(bool time, bool frequency, const std::vector<tk::Color>& pens) {
     const char* x1[9] = {"  19.2 V", "  14.4 V", "   9.6 V", "   4.8 V", "   0.0 V",
                          "-  4.8 V", "-  9.6 V", "- 14.4 V", "- 19.2 V"};
     const char* x10[9] = {" 192.0 V", " 144.0 V", "  96.0 V", "  48.0 V", "   0.0 V",
@@ -76,13 +80,9 @@ std::string ExpectedLabels(bool time, bool frequency) {
         if (frequency)
             out += Label(std::to_string(5 * g + 5) + " KHz", kBlue, kGridX[g] - 20, 788 - 16);
     }
-    return out;
-}
-
-std::vector<tk::Color> Pens(const RecordingCanvas& canvas) {
-    std::vector<tk::Color> out;
-    for (const auto& c : canvas.Of(Op::PenColor))
-        out.push_back(c.color);
+    out += "pens";
+    for (tk::Color pen : pens)
+        out += " " + std::to_string(pen);
     return out;
 }
 
@@ -95,9 +95,10 @@ TEST(RedrawScreen, TimeModeGeometryLabelsAndSamples) {
     store->CaptureBuffer[2 * 2047] = 2047;
     ScreenInputs in = WindowInputs();
     in.scope[1] = false;
-    const Redraw r(in, *store);
-    EXPECT_EQ(std::tie(r.area.left, r.area.width, r.area.height), std::make_tuple(10, 1501, 788));
-    const auto& clear = r.canvas.Calls().at(0);
+    duruz::PlotArea area;
+    const RecordingCanvas canvas = Redraw(in, *store, &area);
+    EXPECT_EQ(std::tie(area.left, area.width, area.height), std::make_tuple(10, 1501, 788));
+    const auto& clear = canvas.Calls().at(0);
     EXPECT_EQ(std::tie(clear.op, clear.x, clear.y, clear.x2, clear.y2),
               std::make_tuple(Op::Fill, 0, 0, 1511, 899));
     // Per line a horizontal one ending at x = width, then a vertical one.
@@ -105,34 +106,18 @@ TEST(RedrawScreen, TimeModeGeometryLabelsAndSamples) {
     for (int g = 0; g < 9; ++g)
         grid += Point('M', 10, kGridY[g]) + Point('L', 1501, kGridY[g]) + Point('M', kGridX[g], 0) +
                 Point('L', kGridX[g], 788);
-    EXPECT_EQ(Drawn(r.canvas, kGrey), grid);
-    EXPECT_EQ(Labels(r.canvas), ExpectedLabels(true, false));
-
+    EXPECT_EQ(Drawn(canvas, kGrey), grid);
+    EXPECT_EQ(TextsAndPens(canvas), Expected(true, false, {kGrey, kLime, kRed}));
     // The line along the top edge, the move to the first sample, then samples -2047,
     // 0, +2047 and 0 at x = left + width * i / 2048; the last at the far right.
-    EXPECT_EQ(Drawn(r.canvas, kRed, 7), "M0,0\nL1501,0\nM10,0\nL10,0\nL10,394\nL11,788\nL12,394\n");
-    const auto trace = r.canvas.LinesIn(kRed);
+    EXPECT_EQ(Drawn(canvas, kRed, 7), "M0,0\nL1501,0\nM10,0\nL10,0\nL10,394\nL11,788\nL12,394\n");
+    const auto trace = canvas.LinesIn(kRed);
     ASSERT_EQ(trace.size(), 1u + 2048u);
     EXPECT_EQ(Point('L', trace.back().x, trace.back().y), "L1510,788\n");
 }
 
-TEST(RedrawScreen, TriggerMarkers) {
-    auto store = std::make_unique<CaptureStore>();
-    // {SyncPosition, SyncLevel, markers}: level 0 lies where a sample of 0 is drawn,
-    // XY mode's 2000 near the top, where a sample of -2000 lies.
-    const std::tuple<int, int, const char*> rows[] = {
-        {0, 0, "M10,0\nL10,788\nM10,394\nL1511,394\n"},
-        {1024, 0, "M760,0\nL760,788\nM10,394\nL1511,394\n"},
-        {2048, 0, "M1511,0\nL1511,788\nM10,394\nL1511,394\n"},
-        {0, 2000, "M10,0\nL10,788\nM10,9\nL1511,9\n"}};
-    for (const auto& [position, level, markers] : rows) {
-        ScreenInputs in = WindowInputs();
-        in.syncPosition = position;
-        in.syncLevel = level;
-        EXPECT_EQ(Drawn(Redraw(in, *store).canvas, kLime), markers);
-    }
-}
-
+// The move to X(-2000) = left, Y(2047) = height, then lines to X(-2000 + i), Y(2047 -
+// i); the spectra are ignored in XY mode, but their KHz labels stay.
 TEST(RedrawScreen, XyModeDrawsOnlyTheFigureAfterTheFrame) {
     auto store = std::make_unique<CaptureStore>();
     for (std::size_t i = 0; i < duruz::kSamplePairs; ++i) {
@@ -141,8 +126,7 @@ TEST(RedrawScreen, XyModeDrawsOnlyTheFigureAfterTheFrame) {
     }
     ScreenInputs in = WindowInputs();
     in.sweepRow = 0;
-    in.fft[0] = in.fft[1] = true; // ignored in XY mode, but the KHz labels stay
-    // The move to X(-2000) = left, Y(2047) = height, then lines to X(-2000 + i), Y(2047 - i).
+    in.fft[0] = in.fft[1] = true;
     const char* start = "M10,788\nL10,787\nL10,787\nL11,787\nL11,787\n";
     const std::tuple<std::uint32_t, std::size_t, const char*> cases[] = {
         {0, 0, "M10,788\n"}, {1, 0, "M10,788\n"},       {5, 4, start},
@@ -151,7 +135,7 @@ TEST(RedrawScreen, XyModeDrawsOnlyTheFigureAfterTheFrame) {
     for (const auto& [count, lines, figure] : cases) {
         SCOPED_TRACE(count);
         std::memcpy(store->RxBuffer.data() + 4, &count, 4);
-        const RecordingCanvas canvas = Redraw(in, *store).canvas;
+        const RecordingCanvas canvas = Redraw(in, *store);
         EXPECT_EQ(Drawn(canvas, kGreen, 5), figure);
         const auto green = canvas.LinesIn(kGreen);
         ASSERT_EQ(green.size(), lines);
@@ -159,28 +143,36 @@ TEST(RedrawScreen, XyModeDrawsOnlyTheFigureAfterTheFrame) {
             EXPECT_EQ(green.back().x, 2047 * 1501 / 4000 + 10);
         }
         // Graticule, markers and figure, in that order, and nothing else.
-        EXPECT_EQ(Pens(canvas), (std::vector<tk::Color>{kGrey, kLime, kGreen}));
+        EXPECT_EQ(TextsAndPens(canvas), Expected(true, true, {kGrey, kLime, kGreen}));
         EXPECT_EQ(canvas.Of(Op::LineTo).size(), 18u + 2u + lines);
-        EXPECT_EQ(Labels(canvas), ExpectedLabels(true, true));
     }
 }
 
-// Channel 1's trace and spectrum come before channel 2's, each only when checked.
-TEST(RedrawScreen, CheckBoxesChooseLabelsTracesAndSpectra) {
+// Channel 1's trace and spectrum come before channel 2's, each only when checked. The
+// trigger level 0 lies where a sample of 0 is drawn, XY mode's 2000 near the top,
+// where a sample of -2000 lies.
+TEST(RedrawScreen, CheckBoxesChooseLabelsTracesAndSpectraAndTriggerMarkers) {
     auto store = std::make_unique<CaptureStore>();
     const std::pair<tk::Color, std::size_t> plots[] = {
         {kRed, 2049}, {kTeal, 1024}, {kBlue, 2049}, {kMaroon, 1024}};
-    // Scope 1, spectrum 1, scope 2, spectrum 2.
-    for (const std::string boxes : {"0000", "1000", "0010", "0001", "0100", "1111"}) {
+    const char* atZero = "M10,0\nL10,788\nM10,394\nL1511,394\n";
+    // Scope 1, spectrum 1, scope 2, spectrum 2; SyncPosition, SyncLevel.
+    const std::tuple<std::string, int, int, const char*> rows[] = {
+        {"0000", 0, 0, atZero},
+        {"1000", 1024, 0, "M760,0\nL760,788\nM10,394\nL1511,394\n"},
+        {"0010", 2048, 0, "M1511,0\nL1511,788\nM10,394\nL1511,394\n"},
+        {"0001", 0, 2000, "M10,0\nL10,788\nM10,9\nL1511,9\n"},
+        {"0100", 0, 0, atZero},
+        {"1111", 0, 0, atZero}};
+    for (const auto& [boxes, position, level, markers] : rows) {
         SCOPED_TRACE(boxes);
         ScreenInputs in = WindowInputs();
-        for (int c = 0; c < 2; ++c) {
-            in.scope[c] = boxes[2 * c] == '1';
-            in.fft[c] = boxes[2 * c + 1] == '1';
-        }
-        const RecordingCanvas canvas = Redraw(in, *store).canvas;
-        EXPECT_EQ(Labels(canvas),
-                  ExpectedLabels(in.scope[0] || in.scope[1], in.fft[0] || in.fft[1]));
+        std::tie(in.syncPosition, in.syncLevel) = std::tie(position, level);
+        for (int c = 0; c < 2; ++c)
+            std::tie(in.scope[c], in.fft[c]) =
+                std::pair(boxes[2 * c] == '1', boxes[2 * c + 1] == '1');
+        const RecordingCanvas canvas = Redraw(in, *store);
+        EXPECT_EQ(Drawn(canvas, kLime), markers);
         std::vector<tk::Color> pens = {kGrey, kLime};
         for (int p = 0; p < 4; ++p) {
             if (boxes[p] == '1')
@@ -188,7 +180,8 @@ TEST(RedrawScreen, CheckBoxesChooseLabelsTracesAndSpectra) {
             EXPECT_EQ(canvas.LinesIn(plots[p].first).size(),
                       boxes[p] == '1' ? plots[p].second : 0u);
         }
-        EXPECT_EQ(Pens(canvas), pens);
+        EXPECT_EQ(TextsAndPens(canvas),
+                  Expected(in.scope[0] || in.scope[1], in.fft[0] || in.fft[1], pens));
     }
 }
 
@@ -196,16 +189,13 @@ TEST(RedrawScreen, CheckBoxesChooseLabelsTracesAndSpectra) {
 // step short of the right edge, a magnitude of the whole span at the top, and a
 // width whose product with a sample index only fits unsigned.
 TEST(ScreenGeometry, MapsTheEndsOfEachAxisToTheEdges) {
-    const duruz::PlotArea area{10, 1501, 788};
-    const duruz::PlotArea wide{0, 2'000'000, 788};
-    const std::vector<std::pair<int, int>> points = {
-        {duruz::SampleY(-2047, 788), 0},   {duruz::SampleY(2047, 788), 788},
-        {duruz::SampleY(0, 788), 394},     {duruz::SweepX(area, 0), 10},
-        {duruz::SweepX(area, 2047), 1510}, {duruz::SweepX(area, 2048), 1511},
-        {duruz::XyX(-2000, area), 10},     {duruz::XyX(2000, area), 1511},
-        {duruz::BinX(area, 1023), 1509},   {duruz::MagnitudeY(4094, 788), -394},
-        {duruz::MagnitudeY(0, 788), 394},  {duruz::SweepX(wide, 2047), 1'999'023},
-        {duruz::GraticuleX(5, area), 760}, {duruz::GraticuleY(9, 788), 709}};
-    for (std::size_t i = 0; i < points.size(); ++i)
-        EXPECT_EQ(points[i].first, points[i].second) << i;
+    using namespace duruz;
+    const PlotArea area{10, 1501, 788}, wide{0, 2'000'000, 788};
+    EXPECT_EQ(
+        (std::vector<int>{SampleY(-2047, 788), SampleY(2047, 788), SampleY(0, 788), SweepX(area, 0),
+                          SweepX(area, 2047), SweepX(area, 2048), XyX(-2000, area), XyX(2000, area),
+                          BinX(area, 1023), MagnitudeY(4094, 788), MagnitudeY(0, 788),
+                          SweepX(wide, 2047), GraticuleX(5, area), GraticuleY(9, 788)}),
+        (std::vector<int>{0, 788, 394, 10, 1510, 1511, 10, 1511, 1509, -394, 394, 1'999'023, 760,
+                          709}));
 }

@@ -9,14 +9,11 @@
 // Out of the label's reach the digits wrap, taken from the true magnitude of INT_MIN.
 TEST(VoltLabel, FormsEightCharactersWithTheSignInColumnOne) {
     const std::pair<int, const char*> rows[] = {
-        {19200, "  19.2 V"}, {192000, " 192.0 V"},  {0, "   0.0 V"},
-        {800, "   0.8 V"},   {-4800, "-  4.8 V"},   {-19200, "- 19.2 V"},
-        {99, "   0.0 V"},    {-192000, "-192.0 V"}, {INT_MIN, "-483.6 V"}};
+        {19200, "  19.2 V"},   {192000, " 192.0 V"}, {0, "   0.0 V"},      {800, "   0.8 V"},
+        {-800, "-  0.8 V"},    {-4800, "-  4.8 V"},  {-19200, "- 19.2 V"}, {99, "   0.0 V"},
+        {-192000, "-192.0 V"}, {INT_MIN, "-483.6 V"}};
     for (const auto& [millivolts, text] : rows)
         EXPECT_STREQ(duruz::VoltLabel(millivolts).c_str(), text) << millivolts;
-    const auto a = duruz::VoltLabel(800), b = duruz::VoltLabel(-800); // each with its own text
-    EXPECT_STREQ(a.c_str(), "   0.8 V");
-    EXPECT_STREQ(b.c_str(), "-  0.8 V");
 }
 
 // A probe row outside the table reads as x1; no range selection reads the zero entry.
