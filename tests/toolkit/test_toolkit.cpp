@@ -69,7 +69,10 @@ TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
     EXPECT_EQ(std::pair(list.Count(), list.ItemIndex()), std::pair(0, -1));
 }
 
-TEST(ScrollBar, ClampsAndRunsItsHandlerOnEveryChangeByCode) {
+// A scroll bar clamps a position set by code and runs its handler on every change; the
+// memo appends lines, and a text that ends in CR LF adds an empty one; a numbers-only
+// edit refuses typed letters but not a text set by code; the form closes once.
+TEST(Controls, ScrollBarMemoEditBoxAndForm) {
     tk::Form form;
     tk::ScrollBar bar(form, tk::ScrollBar::Orientation::Vertical, -2000, 2000, 0);
     std::vector<int> seen;
@@ -77,10 +80,7 @@ TEST(ScrollBar, ClampsAndRunsItsHandlerOnEveryChangeByCode) {
     for (int position : {0, 5000, -2500, -2000, 17}) // the first and fourth change nothing
         bar.SetPosition(position);
     EXPECT_EQ(seen, (std::vector<int>{2000, -2000, 17}));
-}
 
-TEST(Memo, AppendsLinesAndCrLfLeavesAnEmptyLine) {
-    tk::Form form;
     tk::Memo memo(form);
     for (const char* text : {"W: 0 277 1511 899\r\n", "%S01  298    0\r", "a\r\nb"})
         memo.Add(text);
@@ -88,10 +88,7 @@ TEST(Memo, AppendsLinesAndCrLfLeavesAnEmptyLine) {
               (std::vector<std::string>{"W: 0 277 1511 899", "", "%S01  298    0\r", "a", "b"}));
     memo.Clear();
     EXPECT_EQ(memo.LineCount(), 0);
-}
 
-TEST(EditBox, NumbersOnlyRejectsTypedNonDigitsButNotTextsFromCode) {
-    tk::Form form;
     tk::EditBox edit(form, "1.00");
     edit.SetNumbersOnly();
     static_cast<QLineEdit*>(edit.Widget())->setCursorPosition(4);
@@ -101,6 +98,14 @@ TEST(EditBox, NumbersOnlyRejectsTypedNonDigitsButNotTextsFromCode) {
     EXPECT_EQ(edit.Text(), "1.005");
     edit.SetText("2.5");
     EXPECT_EQ(edit.Text(), "2.5");
+
+    int closes = 0, clicks = 0;
+    form.OnClose = [&] { ++closes; };
+    form.OnClick = [&] { ++clicks; };
+    form.Click();
+    form.Close();
+    form.Close();
+    EXPECT_EQ(std::pair(clicks, closes), std::pair(1, 1));
 }
 
 // Group separators are refused in every locale; a '.' decimal point is taken where
@@ -135,19 +140,6 @@ TEST(Dispatch, ReportsEscapingErrorsAndGoesOn) {
     EXPECT_TRUE(ran);
     EXPECT_EQ(testing_support::ReportedErrors(),
               (std::vector<std::string>{"'abc' is not a valid floating point value", "", ""}));
-}
-
-TEST(Form, CloseRunsOnCloseOnceAndClicksRunOnClick) {
-    tk::Form form;
-    int closes = 0, clicks = 0;
-    form.OnClose = [&] { ++closes; };
-    form.OnClick = [&] { ++clicks; };
-    form.SetClientSize(300, 200);
-    EXPECT_EQ(std::pair(form.ClientWidth(), form.ClientHeight()), std::pair(300, 200));
-    form.Click();
-    form.Close();
-    form.Close();
-    EXPECT_EQ(std::pair(clicks, closes), std::pair(1, 1));
 }
 
 } // namespace
