@@ -168,28 +168,27 @@ TEST(ImageCanvas, LinesLeaveOutTheirEndPoint) {
 TEST(ImageCanvas, ConsecutiveLinesMatchSeparateLinesAndClipping) {
     std::mt19937 generator(17);
     std::uniform_int_distribution<int> step(-40, 40), far(-600, 600);
-    std::vector<QPoint> walk{{60, 40}};
-    for (int i = 0; i < 400; ++i)
-        walk.push_back(i % 50 == 25
-                           ? QPoint(far(generator), far(generator))
-                           : QPoint(std::clamp(walk.back().x(), -20, 140) + step(generator),
-                                    std::clamp(walk.back().y(), -20, 100) + step(generator)));
     constexpr int kOffset = 800;
     tk::ImageCanvas joined(120, 80, 0xFFFFFF), separate(120, 80, 0xFFFFFF);
     tk::ImageCanvas whole(120 + 2 * kOffset, 80 + 2 * kOffset, 0xFFFFFF);
     for (tk::ImageCanvas* canvas : {&joined, &separate, &whole})
         canvas->SetPenColor(0x123456);
-    joined.MoveTo(walk[0].x(), walk[0].y());
-    for (std::size_t i = 1; i < walk.size(); ++i) {
-        joined.LineTo(walk[i].x(), walk[i].y());
-        separate.MoveTo(walk[i - 1].x(), walk[i - 1].y());
-        separate.LineTo(walk[i].x(), walk[i].y());
-        whole.MoveTo(walk[i - 1].x() + kOffset, walk[i - 1].y() + kOffset);
-        whole.LineTo(walk[i].x() + kOffset, walk[i].y() + kOffset);
+    QPoint from(60, 40);
+    joined.MoveTo(from.x(), from.y());
+    for (int i = 0; i < 400; ++i) {
+        const QPoint to = i % 50 == 25 ? QPoint(far(generator), far(generator))
+                                       : QPoint(std::clamp(from.x(), -20, 140) + step(generator),
+                                                std::clamp(from.y(), -20, 100) + step(generator));
+        joined.LineTo(to.x(), to.y());
+        separate.MoveTo(from.x(), from.y());
+        separate.LineTo(to.x(), to.y());
+        whole.MoveTo(from.x() + kOffset, from.y() + kOffset);
+        whole.LineTo(to.x() + kOffset, to.y() + kOffset);
+        from = to;
     }
     const QImage a = joined.Image();
     EXPECT_EQ(a, separate.Image());
     EXPECT_EQ(a, whole.Image().copy(kOffset, kOffset, 120, 80));
     EXPECT_GT(std::ranges::count(Painted(a), ' '), 200);
-    EXPECT_EQ(a.pixel(walk[0]), qRgb(0x56, 0x34, 0x12)); // 0x00BBGGRR into RGB
+    EXPECT_EQ(a.pixel(60, 40), qRgb(0x56, 0x34, 0x12)); // 0x00BBGGRR into RGB
 }

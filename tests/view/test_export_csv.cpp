@@ -9,8 +9,6 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
 using namespace duruz;
 // The numbers must come out the same in a decimal-comma locale.
 using ExportCsv = testing_support::DecimalCommaLocale;
@@ -22,15 +20,11 @@ TEST_F(ExportCsv, HeaderAndScaledRows) {
     store.CaptureBuffer[3] = -1234;
     store.CaptureBuffer[2 * 2047] = 2047; // the last sample
     store.CaptureBuffer[2 * 2047 + 1] = 4094;
-    // Channel 1 at x1 +-1 V, channel 2 at x10 +-240 V.
-    const std::string csv = FrameCsv(store, {.date = "2026-12-07 14:03:21",
-                                             .port = "Simulator",
-                                             .probeRow = {1, 0},
-                                             .rangeRow = {7, 0},
-                                             .sweep = "2 mSec/div",
-                                             .sync = "Ch1 Rise",
-                                             .syncLevel = -123,
-                                             .syncPosition = 1024});
+    // Date, port, the probe and range rows (channel 1 at x1 +-1 V, channel 2 at x10
+    // +-240 V), sweep, sync, level and position.
+    const std::string csv = FrameCsv(
+        store,
+        {"2026-12-07 14:03:21", "Simulator", {1, 0}, {7, 0}, "2 mSec/div", "Ch1 Rise", -123, 1024});
     const std::string head = "# RORU-Duruz frame\n"
                              "# date: 2026-12-07 14:03:21\n"
                              "# port: Simulator\n"
@@ -66,5 +60,3 @@ TEST(WriteFileAtomically, ReplacesOrLeavesNothing) {
         EXPECT_FALSE(std::filesystem::exists(left)) << left;
     std::filesystem::remove_all(folder);
 }
-
-} // namespace

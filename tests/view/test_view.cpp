@@ -107,6 +107,23 @@ bool SameBits(const ComplexFloat* a, const ComplexFloat* b, std::size_t n) {
     return std::memcmp(a, b, n * sizeof(ComplexFloat)) == 0;
 }
 
+// Every size 2..4,096 through the given stages, then the split, against the
+// reference, bit for bit; the last round has a negative zero.
+void ExpectBitIdenticalToTheScalarReference(duruz::FftStagesFunction stages) {
+    for (int n = 2; n <= 4096; n *= 2)
+        for (unsigned round = 0; round < 3; ++round) {
+            Signal data = RandomSignal(std::size_t(n), 10000 * round + unsigned(n), 30000.0f);
+            if (round == 2)
+                data[1] = {-0.0f, 0.0f};
+            Signal expected = data;
+            duruz::ComplexFftWith(stages, data.data(), n);
+            duruz::RealFftSplit(data.data(), n);
+            reference::Fft(expected.data(), n);
+            reference::Split(expected.data(), n);
+            ASSERT_TRUE(SameBits(data.data(), expected.data(), data.size())) << n;
+        }
+}
+
 constexpr tk::Color kGrey = 0x808080, kRed = 0x0000FF, kBlue = 0xFF0000, kLime = 0x00FF00,
                     kGreen = 0x008000, kTeal = 0x808000, kMaroon = 0x000080;
 constexpr int kGridX[9] = {160, 310, 460, 610, 760, 910, 1060, 1210, 1360};
@@ -277,27 +294,6 @@ TEST(SpectrumTransform, MatchesADoublePrecisionDft) {
         }
     }
 }
-
-namespace {
-
-// Every size 2..4,096 through the given stages, then the split, against the
-// reference, bit for bit; the last round has a negative zero.
-void ExpectBitIdenticalToTheScalarReference(duruz::FftStagesFunction stages) {
-    for (int n = 2; n <= 4096; n *= 2)
-        for (unsigned round = 0; round < 3; ++round) {
-            Signal data = RandomSignal(std::size_t(n), 10000 * round + unsigned(n), 30000.0f);
-            if (round == 2)
-                data[1] = {-0.0f, 0.0f};
-            Signal expected = data;
-            duruz::ComplexFftWith(stages, data.data(), n);
-            duruz::RealFftSplit(data.data(), n);
-            reference::Fft(expected.data(), n);
-            reference::Split(expected.data(), n);
-            ASSERT_TRUE(SameBits(data.data(), expected.data(), data.size())) << n;
-        }
-}
-
-} // namespace
 
 TEST(SpectrumTransform, ScalarStagesBitIdenticalToTheScalarReference) {
     ExpectBitIdenticalToTheScalarReference(&duruz::FftStagesScalar);
