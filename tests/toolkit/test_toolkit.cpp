@@ -36,15 +36,18 @@ void PressKey(QWidget* widget, int key, const QString& text = {}) {
     QApplication::sendEvent(widget, &press);
 }
 
-TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
+// A list box runs its click handler on a user's selection only, and an index outside
+// its rows changes nothing; a scroll bar clamps a position set by code and runs its
+// handler on every change; the memo appends lines, and a text that ends in CR LF adds
+// an empty one; a numbers-only edit refuses typed letters but not a text set by code;
+// the form closes once.
+TEST(Controls, ListBoxScrollBarMemoEditBoxAndForm) {
     tk::Form form;
     tk::ListBox list(form);
     int clicks = 0, doubleClicks = 0;
     list.OnClick = [&] { ++clicks; };
     list.OnDblClick = [&] { ++doubleClicks; };
-    for (const char* row : {"XY Mode", "2 mSec/div",
-                            "\xB1"
-                            "240V"}) // Windows-1252 kept as it is
+    for (const char* row : {"XY Mode", "2 mSec/div", "\261240V"}) // Windows-1252 kept as it is
         list.Add(row);
     EXPECT_EQ(list.ItemIndex(), -1);
     list.SetItemIndex(1); // by code: no handler
@@ -61,19 +64,12 @@ TEST(ListBox, ClickRunsOnUserSelectionOnlyAndBadIndexesChangeNothing) {
     PressKey(list.Widget(), Qt::Key_Up);
     PressKey(list.Widget(), Qt::Key_Down);
     EXPECT_EQ(std::pair(list.ItemIndex(), clicks), std::pair(1, 2));
-    EXPECT_EQ(list.Item(2) + list.Item(3), "\xB1"
-                                           "240V");
+    EXPECT_EQ(list.Item(2) + list.Item(3), "\261240V");
     list.UserDoubleClick(0);
     EXPECT_EQ(std::pair(list.ItemIndex(), doubleClicks), std::pair(0, 1));
     list.Clear();
     EXPECT_EQ(std::pair(list.Count(), list.ItemIndex()), std::pair(0, -1));
-}
 
-// A scroll bar clamps a position set by code and runs its handler on every change; the
-// memo appends lines, and a text that ends in CR LF adds an empty one; a numbers-only
-// edit refuses typed letters but not a text set by code; the form closes once.
-TEST(Controls, ScrollBarMemoEditBoxAndForm) {
-    tk::Form form;
     tk::ScrollBar bar(form, tk::ScrollBar::Orientation::Vertical, -2000, 2000, 0);
     std::vector<int> seen;
     bar.OnChange = [&] { seen.push_back(bar.Position()); };
@@ -99,18 +95,18 @@ TEST(Controls, ScrollBarMemoEditBoxAndForm) {
     edit.SetText("2.5");
     EXPECT_EQ(edit.Text(), "2.5");
 
-    int closes = 0, clicks = 0;
+    int closes = 0, formClicks = 0;
     form.OnClose = [&] { ++closes; };
-    form.OnClick = [&] { ++clicks; };
+    form.OnClick = [&] { ++formClicks; };
     form.Click();
     form.Close();
     form.Close();
-    EXPECT_EQ(std::pair(clicks, closes), std::pair(1, 1));
+    EXPECT_EQ(std::pair(formClicks, closes), std::pair(1, 1));
 }
 
 // Group separators are refused in every locale; a '.' decimal point is taken where
 // the locale's own conversion fails. NAN marks a text that must raise.
-TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitError) {
+TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitErrorThatDispatchReports) {
     const QLocale en(QLocale::English, QLocale::UnitedStates),
         de(QLocale::German, QLocale::Germany), c = QLocale::c();
     const std::tuple<QLocale, const char*, double> rows[] = {
@@ -127,10 +123,8 @@ TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitError) {
         else
             EXPECT_DOUBLE_EQ(tk::StrToFloat(text), value);
     }
-}
-
-// Only the toolkit's own errors keep their message.
-TEST(Dispatch, ReportsEscapingErrorsAndGoesOn) {
+    // An error that escapes a handler is reported and the loop goes on; only the
+    // toolkit's own errors keep their message.
     testing_support::ReportedErrors().clear();
     tk::Dispatch([] { tk::StrToFloat("abc"); });
     tk::Dispatch([] { throw std::runtime_error("not the toolkit's"); });
