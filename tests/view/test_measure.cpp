@@ -65,6 +65,11 @@ struct Expected {
     bool overRange;
 };
 
+// Channel 1 of the model: a 1 kHz sine of 1 V, a 250 Hz triangle of 1.5 V at +-4 V, a
+// 3.3 kHz square of 10% at +-4 V, the 1 kHz sine read through x10; of a shape: a 700 Hz
+// square of 30%, 0.5 V DC, a 2 kHz sine of 1.5 V clipped at +-1 V, or saturated below
+// -1 V only, a 1 kHz square of 10 mV, a 2.5 kHz sine of 0.1 V in noise of 0.2 V, and
+// noise alone.
 TEST(Measure, KnownFramesAgainstTheirAnalyticValues) {
     const double sqrtHalf = std::sqrt(0.5), turn = 2.0 * std::numbers::pi;
     const std::string range1V = RangeCommand(0, 7).bytes, range4V = RangeCommand(0, 5).bytes;
@@ -76,31 +81,27 @@ TEST(Measure, KnownFramesAgainstTheirAnalyticValues) {
     const auto square = [](double hertz, double high, double v1, double v0) {
         return [=](double t) { return std::fmod(t * hertz, 1.0) < high ? v1 : v0; };
     };
+    const auto noisySine = [&](double t) {
+        return 0.1 * std::sin(turn * 2500.0 * t) + 0.2 * uniform(random);
+    };
     const Expected cases[] = {
-        {"sine 1 kHz 1 V", SimFrame(range1V, 1, 1000, 1.0), 1, 7, 1000, 2.0, sqrtHalf, 0, 50,
+        {"sine", SimFrame(range1V, 1, 1000, 1.0), 1, 7, 1000, 2.0, sqrtHalf, 0, 50, false},
+        {"triangle", SimFrame(range4V, 5, 250, 1.5), 1, 5, 250, 3.0, 1.5 / std::sqrt(3.0), 0, 50,
          false},
-        {"triangle 250 Hz 1.5 V at +-4 V", SimFrame(range4V, 5, 250, 1.5), 1, 5, 250, 3.0,
-         1.5 / std::sqrt(3.0), 0, 50, false},
-        {"square 10% 3.3 kHz at +-4 V", SimFrame(range4V, 7, 3300, 1.2), 1, 5, 3300, 2.4, 1.2,
-         -0.96, 10, false},
-        {"square 30% 700 Hz", ShapeFrame(square(700, 0.3, 0.8, -0.4)), 1, 7, 700, 1.2,
+        {"square 10%", SimFrame(range4V, 7, 3300, 1.2), 1, 5, 3300, 2.4, 1.2, -0.96, 10, false},
+        {"square 30%", ShapeFrame(square(700, 0.3, 0.8, -0.4)), 1, 7, 700, 1.2,
          std::sqrt(0.3 * 0.64 + 0.7 * 0.16), -0.04, 30, false},
-        {"DC 0.5 V", ShapeFrame([](double) { return 0.5; }), 1, 7, 0, 0.0, 0.5, 0.5, -1, false},
+        {"DC", ShapeFrame([](double) { return 0.5; }), 1, 7, 0, 0.0, 0.5, 0.5, -1, false},
         {"noise only", SimFrame(range1V), 1, 7, 0, 0.0, 0.0, 0.0, -1, false},
-        {"sine 1.5 V clipped", ShapeFrame(clippedSine(-1, 1)), 1, 7, 2000, 2.0, 0.0, 0, 50, true},
+        {"clipped", ShapeFrame(clippedSine(-1, 1)), 1, 7, 2000, 2.0, 0.0, 0, 50, true},
         // Saturated on one side only, where the counts are positive: still over range.
-        {"sine 1.5 V saturated below -1 V only", ShapeFrame(clippedSine(-1.5, 0.9), true), 1, 7,
-         2000, 1.9, 0.805, -0.028, 51, true},
+        {"saturated", ShapeFrame(clippedSine(-1.5, 0.9), true), 1, 7, 2000, 1.9, 0.805, -0.028, 51,
+         true},
         // A clean square of 20 counts: too small a swing to time, however regular.
-        {"square 1 kHz of 10 mV", ShapeFrame(square(1000, 0.5, 0.005, -0.005)), 1, 7, 0, 0.01, 0.0,
-         0.0, -1, false},
-        {"sine read through x10", SimFrame(range1V, 1, 1000, 1.0), 0, 7, 1000, 20.0, 10 * sqrtHalf,
-         0, 50, false},
+        {"10 mV", ShapeFrame(square(1000, 0.5, 0.005, -0.005)), 1, 7, 0, 0.01, 0, 0, -1, false},
+        {"x10", SimFrame(range1V, 1, 1000, 1.0), 0, 7, 1000, 20.0, 10 * sqrtHalf, 0, 50, false},
         // Crossings made irregular by noise: the spectrum's peak names the frequency.
-        {"sine 2.5 kHz 0.1 V in noise of 0.2 V", ShapeFrame([&](double t) {
-             return 0.1 * std::sin(turn * 2500.0 * t) + 0.2 * uniform(random);
-         }),
-         1, 7, 2500, -1, 0.0, 0, -1, false},
+        {"sine in noise", ShapeFrame(noisySine), 1, 7, 2500, -1, 0.0, 0, -1, false},
         {"noise of 1 V", ShapeFrame([&](double) { return uniform(random); }), 1, 7, 0, 1.0,
          1.0 / std::sqrt(12.0), 0, -1, false},
     };
