@@ -381,8 +381,10 @@ TEST(RedrawScreen, TimeModeGeometryLabelsAndSamples) {
     const auto trace = canvas.LinesIn(kRed);
     ASSERT_EQ(trace.size(), 1u + 2048u);
     EXPECT_EQ(Point('L', trace.back().x, trace.back().y), "L1510,788\n");
-    // A width whose product with a sample index only fits unsigned.
-    EXPECT_EQ(duruz::SweepX({0, 2'000'000, 788}, 2047), 1'999'023);
+    // XY mode's right edge, which no figure below reaches, and a width whose product
+    // with a sample index only fits unsigned.
+    EXPECT_EQ(std::pair(duruz::XyX(2000, area), duruz::SweepX({0, 2'000'000, 788}, 2047)),
+              std::pair(1511, 1'999'023));
 }
 
 // Channel 1's trace and spectrum come before channel 2's, each only when checked. XY
