@@ -195,7 +195,8 @@ TEST_F(ExportCsv, HeaderAndScaledRows) {
 
 // Built on Windows too, where the shared temporary folder helper is not.
 TEST(WriteFileAtomically, ReplacesOrLeavesNothing) {
-    const auto folder = std::filesystem::temp_directory_path() / "duruz-csv-test";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("duruz-csv-" + std::to_string(std::random_device{}()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "frame.csv").string(),
