@@ -20,27 +20,30 @@ namespace testing_support {
 // what was tried when neither works.
 inline std::string SetDecimalCommaCLocale() {
 #ifdef _WIN32
-    for (const char* name : {"de-DE", "German_Germany.1252"})
+    const char* const installed[] = {"de-DE", "German_Germany.1252"};
+#else
+    const char* const installed[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"};
+#endif
+    for (const char* name : installed)
         if (std::setlocale(LC_ALL, name) != nullptr)
             return {};
+#ifdef _WIN32
     return "no decimal-comma C locale (de-DE) is available";
 #else
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"})
-        if (std::setlocale(LC_ALL, name) != nullptr)
-            return {};
     namespace fs = std::filesystem;
     // The C library remembers a locale it did not find, so the private one is
-    // compiled (unless an earlier run left it) before it is first asked for.
+    // compiled (unless an earlier run left it) before it is first asked for. It is
+    // compiled beside its place and renamed into it, so that test processes running
+    // at the same time never see half a locale; localedef's status counts for nothing,
+    // as it reports warnings with a non-zero one.
     const fs::path folder = fs::temp_directory_path() / "duruz-locales";
     if (!fs::exists(folder / "de_DE.UTF-8")) {
-        // Compiled beside its place and renamed into it, so that test processes
-        // running at the same time never see half a locale. localedef reports
-        // warnings with a non-zero status; whether setlocale finds it is what counts.
         const fs::path building = folder / ("building-" + std::to_string(getpid()));
         fs::create_directories(building);
-        const std::string command = "localedef -i de_DE -f UTF-8 " +
-                                    (building / "de_DE.UTF-8").string() + " >/dev/null 2>&1";
-        [[maybe_unused]] const int status = std::system(command.c_str());
+        [[maybe_unused]] const int status =
+            std::system(("localedef -i de_DE -f UTF-8 " + (building / "de_DE.UTF-8").string() +
+                         " >/dev/null 2>&1")
+                            .c_str());
         std::error_code ignored;
         fs::rename(building / "de_DE.UTF-8", folder / "de_DE.UTF-8", ignored);
         fs::remove_all(building, ignored);
@@ -48,8 +51,7 @@ inline std::string SetDecimalCommaCLocale() {
     setenv("LOCPATH", folder.c_str(), 1);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr)
         return {};
-    return "no decimal-comma C locale is installed, and localedef could not compile de_DE "
-           "into " +
+    return "no decimal-comma C locale is installed, and localedef could not compile de_DE into " +
            folder.string();
 #endif
 }
