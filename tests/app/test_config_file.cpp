@@ -1,5 +1,5 @@
 #include "app/config_file.h"
-#include "app/config_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
+using testing_support::ReadFile;
 
 // The values of kKnownFile, in file order.
 const ScopeSettings kKnown{0,    1,  -1,  2,    0,   3,      1,     7,    -1500,
@@ -62,7 +63,7 @@ TEST(FormatConfig, WritesEveryLineByteForByteCutsLongTextsAndReadsItBack) {
     EXPECT_NE(text.find("\r\nAmpl1 1?2?3               \r\n"), std::string::npos);
 }
 
-TEST(ConfigReader, SplitsAndCutsLinesAsTheFileWasAlwaysRead) {
+TEST(ConfigReader, SplitsAndCutsLinesAndStopsAtTheBound) {
     const std::string longLine = std::string(89, 'a') + std::string(31, 'b');
     const struct {
         std::string bytes;
@@ -97,43 +98,38 @@ TEST(ConfigReader, SplitsAndCutsLinesAsTheFileWasAlwaysRead) {
               (Lines{"", "", "!"}));
 }
 
-TEST_F(ConfigFolder, OpeningCreatesAMissingFileAndSaveReplacesItWholeOrLeavesItAlone) {
-    const fs::path path = dir_ / "Config.Ini";
+TEST(ConfigFile, OpeningCreatesAMissingFileAndSaveReplacesItWholeOrLeavesItAlone) {
+    testing_support::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const fs::path dir = folder.Path(), path = dir / "Config.Ini";
+    const std::string missing = (dir / "missing" / "Config.Ini").string();
     {
         // Closed again before the save: Windows refuses to replace a file held open.
         ConfigReader reader(path.string());
         EXPECT_TRUE(reader.IsOpen());
         EXPECT_FALSE(reader.ReadConfigLine());
-        EXPECT_EQ(fs::file_size(path), 0u);
     }
-    EXPECT_FALSE(ConfigReader((dir_ / "missing" / "Config.Ini").string()).IsOpen());
-    EXPECT_FALSE(fs::exists(dir_ / "missing"));
-
+    EXPECT_EQ(fs::file_size(path), 0u);
+    EXPECT_FALSE(ConfigReader(missing).IsOpen());
     ASSERT_EQ(WriteConfigFile(path.string(), kKnownFile), SaveOutcome::Replaced);
-    EXPECT_EQ(ReadAll(path), kKnownFile);
+    EXPECT_EQ(ReadFile(path), kKnownFile);
     EXPECT_EQ(Read(ConfigReader(path.string())), Read(ConfigReader::FromBytes(kKnownFile)));
-    // A missing folder, or a target that is a folder: no temporary is left behind.
-    EXPECT_EQ(WriteConfigFile((dir_ / "missing" / "Config.Ini").string(), kKnownFile),
-              SaveOutcome::Failed);
-    fs::create_directory(dir_ / "Busy.Ini");
-    EXPECT_EQ(WriteConfigFile((dir_ / "Busy.Ini").string(), kKnownFile), SaveOutcome::Failed);
-    EXPECT_TRUE(fs::is_directory(dir_ / "Busy.Ini"));
-    fs::remove(dir_ / "Busy.Ini");
-    EXPECT_EQ(Entries(), Lines{"Config.Ini"});
+    // A missing folder, or a target that is a folder: nothing is made, no temporary left.
+    EXPECT_EQ(WriteConfigFile(missing, kKnownFile), SaveOutcome::Failed);
+    fs::create_directory(dir / "Busy.Ini");
+    EXPECT_EQ(WriteConfigFile((dir / "Busy.Ini").string(), kKnownFile), SaveOutcome::Failed);
+    EXPECT_TRUE(fs::is_directory(dir / "Busy.Ini"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
 }
 
 TEST(ParseLong, FollowsAtolAndSaturates) {
-    EXPECT_EQ(ParseLong("\t\n-17x"), -17);
-    EXPECT_EQ(ParseLong("+8"), 8);
-    EXPECT_EQ(ParseLong("abc"), 0);
-    EXPECT_EQ(ParseLong(""), 0);
-    EXPECT_EQ(ParseLong("- 5"), 0);
-    EXPECT_EQ(ParseLong("2147483647"), INT32_MAX);
-    EXPECT_EQ(ParseLong("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ParseLong("2147483648"), INT32_MAX);
-    EXPECT_EQ(ParseLong("-2147483649"), INT32_MIN);
-    EXPECT_EQ(ParseLong("99999999999999999999999"), INT32_MAX);
-    EXPECT_EQ(ParseLong("-00000000000000000000007"), -7);
+    std::vector<std::int32_t> parsed;
+    for (const char* text :
+         {"\t\n-17x", "+8", "abc", "", "- 5", "2147483647", "-2147483648", "2147483648",
+          "-2147483649", "99999999999999999999999", "-00000000000000000000007"})
+        parsed.push_back(ParseLong(text));
+    EXPECT_EQ(parsed, (std::vector<std::int32_t>{-17, 8, 0, 0, 0, INT32_MAX, INT32_MIN, INT32_MAX,
+                                                 INT32_MIN, INT32_MAX, -7}));
 }
 
 } // namespace
