@@ -8,7 +8,6 @@
 
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -88,10 +87,6 @@ struct FormFixture : duruz::PortProvider {
 
     void WriteConfig(const std::string& bytes) const {
         std::ofstream(configPath, std::ios::binary) << bytes;
-    }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     FakeSysfs sysfs;

@@ -57,7 +57,7 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder)
     EXPECT_TRUE(form.Capture.FrameReady);
     EXPECT_TRUE(form.Link.RequestPending);
     EXPECT_EQ(port.order, (Lines{"read 11", "read 0", "write " + kCaptureRequest}));
-    const std::string dump = FormFixture::ReadFile(fixture.logPath);
+    const std::string dump = ReadFile(fixture.logPath);
     EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
     EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
     // The next tick draws the frame held, covering the three lines.

@@ -127,7 +127,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     duruz::TForm2& form = fixture.Start();
     std::filesystem::remove(fixture.configPath); // closing writes even when nothing changed
     form.Close();
-    EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
+    EXPECT_EQ(ReadFile(fixture.configPath), Ini(changed));
     EXPECT_NE(fixture.Shown().find("Config.Ini saved\n"), std::string::npos);
 
     // A read-only file stays as it is, and the memo says so.
@@ -135,7 +135,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     fixture.Start().Close();
     EXPECT_NE(fixture.Shown().find("Config.Ini is read-only: settings not saved\n"),
               std::string::npos);
-    EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
+    EXPECT_EQ(ReadFile(fixture.configPath), Ini(changed));
 
 #ifndef _WIN32
     // A FIFO counts as no file; start-up goes on without waiting for a writer.
