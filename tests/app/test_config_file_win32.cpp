@@ -14,38 +14,18 @@ namespace {
 
 using testing_support::ReadFile;
 
-HANDLE OpenAsAnotherProgram(const std::string& path, DWORD share) {
-    return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-TEST(ConfigFile, LoadHoldsTheFileAlone) {
+// A file another program holds is neither loaded nor replaced, and the reader holds it
+// alone while it reads.
+TEST(ConfigFile, ReaderAndAnotherProgramHoldTheFileAlone) {
     testing_support::TempFolder folder;
     ASSERT_FALSE(folder.Path().empty());
     const std::string path = folder.File("Config.Ini");
-    std::ofstream(path, std::ios::binary) << "SwpSp 1                \r\n";
-    {
-        ConfigReader reader(path);
-        ASSERT_TRUE(reader.IsOpen());
-        HANDLE other = OpenAsAnotherProgram(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        EXPECT_EQ(other, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-        if (other != INVALID_HANDLE_VALUE)
-            CloseHandle(other);
-        ASSERT_TRUE(reader.ReadConfigLine());
-        EXPECT_STREQ(reader.Value(), "1 ");
-    }
-    HANDLE after = OpenAsAnotherProgram(path, 0); // closed with the reader
-    EXPECT_NE(after, INVALID_HANDLE_VALUE);
-    CloseHandle(after);
-}
-
-TEST(ConfigFile, FileHeldByAnotherProgramIsNeitherLoadedNorReplaced) {
-    testing_support::TempFolder folder;
-    ASSERT_FALSE(folder.Path().empty());
-    const std::string path = folder.File("Config.Ini");
+    const auto openAsAnotherProgram = [&path](DWORD share) {
+        return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
     std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
-    HANDLE other = OpenAsAnotherProgram(path, 0);
+    HANDLE other = openAsAnotherProgram(0);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(ConfigReader(path).IsOpen());
     EXPECT_EQ(WriteConfigFile(path, "SwpSp 0                \r\n"), SaveOutcome::Failed);
@@ -55,6 +35,20 @@ TEST(ConfigFile, FileHeldByAnotherProgramIsNeitherLoadedNorReplaced) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
     EXPECT_EQ(WriteConfigFile(path, "SwpSp 0                \r\n"), SaveOutcome::Replaced);
     EXPECT_EQ(ReadFile(path), "SwpSp 0                \r\n");
+    {
+        ConfigReader reader(path);
+        ASSERT_TRUE(reader.IsOpen());
+        other = openAsAnotherProgram(FILE_SHARE_READ | FILE_SHARE_WRITE);
+        EXPECT_EQ(other, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        if (other != INVALID_HANDLE_VALUE)
+            CloseHandle(other);
+        ASSERT_TRUE(reader.ReadConfigLine());
+        EXPECT_STREQ(reader.Value(), "0 ");
+    }
+    other = openAsAnotherProgram(0); // closed with the reader
+    EXPECT_NE(other, INVALID_HANDLE_VALUE);
+    CloseHandle(other);
 }
 
 } // namespace

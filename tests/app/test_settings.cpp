@@ -23,32 +23,11 @@ const ScopeSettings kComplete{1,     0,  1,      0,     0,   2,     1,     5,   
 
 const auto Ini = [](const ScopeSettings& s) { return duruz::FormatConfig(s, "/dev/ttyUSB0"); };
 
-TEST(FormCreate, WithoutConfigFileSettlesTheListsAndSendsACompleteSetting) {
-    FormFixture fixture(2);
-    duruz::TForm2& form = fixture.Start();
-    EXPECT_EQ(form.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
-    // The last device before the simulator is opened. The sweep handler runs before the
-    // selection check turns the unselected sync lists to their last rows.
-    EXPECT_EQ(fixture.Shown(),
-              "%S// 1024    0\r\nW: 0 277 1511 899\n\nReading config\nEnd config\n/dev/ttyUSB1\n"
-              "/dev/ttyUSB1\n   opened\n/dev/ttyUSB1\n   configured\nSweepSpeed 1\n"
-              "%S// 1024    0\r\n%S11 1024    0\r\nProbeType1 1\nRange 7\n%X7\r\nProbeType2 1\n"
-              "Range 7\n%Y7\r\n%G00200.000000,1.000000\n%G10201.000000,1.000000\n");
-    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").written,
-              kCaptureRequest +
-                  "%S// 1024    0\r%S11 1024    0\r%X7\r%Y7\r%G00200.000000,1.000000" +
-                  kCaptureRequest + "%G10201.000000,1.000000" + kCaptureRequest);
-    EXPECT_EQ(std::filesystem::file_size(fixture.configPath), 0u); // made by the first open
-    form.Button1.Click();                                          // "." shows the memo
-    EXPECT_TRUE(form.Display.Visible());
-    form.Button1.Click();
-    EXPECT_FALSE(form.Display.Visible());
-}
-
 TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) {
     FormFixture fixture(2);
     fixture.WriteConfig(Ini(kComplete));
     duruz::TForm2& form = fixture.Start();
+    EXPECT_EQ(form.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
     auto& usb0 = fixture.Port("/dev/ttyUSB0");
     auto& usb1 = fixture.Port("/dev/ttyUSB1");
     // The controls that send nothing, each read on its own rather than through the table.
@@ -90,6 +69,10 @@ TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) 
               Ini(ScopeSettings(0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 10, 20, 1300, 700, false, true, true,
                                 false, false, 1, "1000", "0.5", 6, "2.5", "1.25")));
     EXPECT_EQ(form.Scale2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
+    form.Button1.Click();                                         // "." shows and hides the memo
+    EXPECT_TRUE(form.Display.Visible());
+    form.Button1.Click();
+    EXPECT_FALSE(form.Display.Visible());
 
     // Bars already at 0 send nothing before the reopen; a bad channel-A text ends the
     // sequence there, reported, with nothing of channel B.
@@ -138,20 +121,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     EXPECT_FALSE(std::filesystem::exists(fixture.working.File("missing")));
 }
 
-TEST(LoadConfig, ShortFileSetsItsTenSettingsAndClampsTheLevel) {
-    FormFixture fixture(2);
-    const std::string ini = Ini(ScopeSettings(7, 0, 1, 0, 0, 2, 1, 5, 5000, 100));
-    fixture.WriteConfig(ini.substr(0, ini.find("Wleft"))); // the first ten lines
-    duruz::TForm2& form = fixture.Start();
-    EXPECT_NE(fixture.Shown().find("SyLev 5000\n%S01 1024 2000\r\nSyPos 100\n%S01  100 2000\r\n"
-                                   "End config\n"),
-              std::string::npos);
-    // The ten settings of the file, the sweep row and the level clamped; the later ones
-    // keep their start-up values.
-    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
-}
-
-TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
+TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValuesAndClampsTheLevel) {
     // Swapped keys, blank lines, lone CR and LF, a window too large to show, a flag of 2
     // and one of letters, rows equal to the lists' counts, a one-digit text.
     std::string file = Ini(kComplete);
@@ -184,6 +154,16 @@ TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
     form.ShowMaximized(); // allocates the window's picture at the restored size first
     QApplication::processEvents();
     EXPECT_GT(form.ClientWidth(), 0);
+
+    // A file of ten lines sets those ten, the sweep row and the level clamped; the later
+    // settings keep their start-up values.
+    const std::string ini = Ini(ScopeSettings(7, 0, 1, 0, 0, 2, 1, 5, 5000, 100));
+    fixture.WriteConfig(ini.substr(0, ini.find("Wleft")));
+    EXPECT_EQ(Ini(fixture.Start().CurrentSettings()),
+              Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
+    EXPECT_NE(fixture.Shown().find("SyLev 5000\n%S01 1024 2000\r\nSyPos 100\n%S01  100 2000\r\n"
+                                   "End config\n"),
+              std::string::npos);
 }
 
 } // namespace
