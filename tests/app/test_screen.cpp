@@ -75,7 +75,7 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder)
 TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     FormFixture fixture(1);
     std::int64_t now = 1000;
-    fixture.adjust = [&now](duruz::FormEnvironment& e) { e.clockMs = [&now] { return now; }; };
+    fixture.clockMs = [&now] { return now; };
     duruz::TForm2& form = fixture.Start(); // opens ttyUSB0 at t = 1 s
     // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, spectrum.
     const auto strip = [&form] {

@@ -79,7 +79,6 @@ TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) 
     ReportedErrors().clear();
     form.Freq1.SetText("1k");
     fixture.Mark();
-    usb1.events.clear();
     form.Defaults.Click();
     EXPECT_EQ(usb1.written, reset);
     EXPECT_EQ(usb1.events.front(), "close");
