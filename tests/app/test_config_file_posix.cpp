@@ -13,20 +13,26 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace duruz {
 namespace {
+
+using namespace duruz;
 
 namespace fs = std::filesystem;
 using testing_support::ReadFile;
 
-// A save that fails halfway, one through a chain of links, and one into a folder that
-// takes no new file; none leaves a temporary behind.
+// Saves into a missing folder, onto a folder, that fail halfway, through a chain of links,
+// and into a folder that takes no new file; none leaves a temporary behind.
 TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItMust) {
     testing_support::TempFolder folder;
     ASSERT_FALSE(folder.Path().empty());
     const fs::path dir = folder.Path();
     const std::string path = folder.File("Config.Ini");
     const auto entries = [&dir] { return std::distance(fs::directory_iterator(dir), {}); };
+    EXPECT_EQ(WriteConfigFile(folder.File("missing/Config.Ini"), "x"), SaveOutcome::Failed);
+    fs::create_directory(path);
+    EXPECT_EQ(WriteConfigFile(path, "SwpSp 1\r\n"), SaveOutcome::Failed);
+    EXPECT_TRUE(fs::is_directory(path));
+    fs::remove(path);
     std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
     rlimit old{}; // the file size limit holds even for root
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -75,4 +81,3 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
 }
 
 } // namespace
-} // namespace duruz

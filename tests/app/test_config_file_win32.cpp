@@ -9,8 +9,9 @@
 #include <fstream>
 #include <string>
 
-namespace duruz {
 namespace {
+
+using namespace duruz;
 
 using testing_support::ReadFile;
 
@@ -52,4 +53,3 @@ TEST(ConfigFile, ReaderAndAnotherProgramHoldTheFileAlone) {
 }
 
 } // namespace
-} // namespace duruz

@@ -77,22 +77,4 @@ TEST(HotPlug, RowsFollowDevicesAndTheOpenPortReconnectsWithTheWholeSetting) {
     EXPECT_EQ(form.ComPort.ItemIndex(), 1);
 }
 
-// A device that vanishes under the open port is let go of at once and said so, once;
-// later ticks leave it alone.
-TEST(HotPlug, ALostDeviceIsClosedMarkedAndNotPolled) {
-    FormFixture fixture(2);
-    duruz::TForm2& form = fixture.Start();
-    auto& port = fixture.Port("/dev/ttyUSB1");
-    fixture.Mark();
-    port.gone = true;
-    form.Timer1Timer();
-    EXPECT_EQ(port.events, Lines{"close"});
-    EXPECT_FALSE(form.Link.PortOpen);
-    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB1 (disconnected)|Simulator");
-    const int reads = port.readCalls;
-    form.Timer1Timer();
-    EXPECT_EQ(port.readCalls, reads);
-    EXPECT_EQ(port.written + fixture.Shown(), "/dev/ttyUSB1\n   disconnected\n");
-}
-
 } // namespace
