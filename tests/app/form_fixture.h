@@ -46,10 +46,7 @@ struct FormFixture : duruz::PortProvider {
         return Port(entry.path.data());
     }
     OrderedPort& Port(const std::string& path) {
-        auto& port = ports[path];
-        if (!port)
-            port = std::make_unique<OrderedPort>();
-        return *port;
+        return *ports.try_emplace(path, std::make_unique<OrderedPort>()).first->second;
     }
 
     duruz::TForm2& Start() {

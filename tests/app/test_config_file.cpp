@@ -42,8 +42,7 @@ TEST(FormatConfig, WritesEveryLineByteForByteAndCutsLongTexts) {
     // bytes inside a text would split its line; they are stored as '?'.
     ScopeSettings s;
     s.Freq1 = std::string(56, '7') + "8901";
-    s.Ampl1 = "1\xB1"
-              "2\r3";
+    s.Ampl1 = "1\2612\r3"; // \261 is the high byte 0xB1
     const std::string text = FormatConfig(s, ("/dev/\t" + std::string(79, 'p')).c_str());
     EXPECT_EQ(Read(ConfigReader::FromBytes(text)).size(), 25u);
     EXPECT_EQ(text.substr(text.find("ComPt"), 79),
