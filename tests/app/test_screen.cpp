@@ -1,3 +1,6 @@
+// The window on scripted ports: what a timer tick, a click on the screen and the front
+// panel's controls put on the screen, the status strip, the memo and the wire.
+
 #include "app/form_fixture.h"
 #include "support/qt_test_main.h"
 #include "toolkit/image_canvas.h"
