@@ -6,9 +6,9 @@
 #include "support/fake_sysfs.h"
 #include "support/temp_folder.h"
 
+#include <cstdint>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,16 +41,12 @@ struct FormFixture : duruz::PortProvider {
         for (int i = 0; i < devices; ++i)
             sysfs.AddDevice("ttyUSB" + std::to_string(i));
     }
-    ~FormFixture() override { form.reset(); }
 
     serial::SerialPort& PortFor(const duruz::PortEntry& entry) override {
         return Port(entry.path.data());
     }
     OrderedPort& Port(const std::string& path) {
-        auto& port = ports[path];
-        if (!port)
-            port = std::make_unique<OrderedPort>();
-        return *port;
+        return *ports.try_emplace(path, std::make_unique<OrderedPort>()).first->second;
     }
 
     duruz::TForm2& Start() {
@@ -63,19 +59,19 @@ struct FormFixture : duruz::PortProvider {
         environment.startTimer = false;
         environment.linkThread = threaded;
         environment.deviceMonitor = &monitor;
-        if (adjust)
-            adjust(environment);
+        environment.clockMs = clockMs;
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
     }
 
-    // Forgets what the window has shown and sent so far.
+    // Forgets what the window has shown and the ports have seen so far.
     void Mark() {
         shownMark = form->Display.LineCount();
         for (auto& [path, port] : ports) {
             port->written.clear();
             port->order.clear();
+            port->events.clear();
         }
     }
     // The memo's lines since the mark, each ended by a line feed.
@@ -89,10 +85,6 @@ struct FormFixture : duruz::PortProvider {
     void WriteConfig(const std::string& bytes) const {
         std::ofstream(configPath, std::ios::binary) << bytes;
     }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
 
     FakeSysfs sysfs;
     FakeDeviceMonitor monitor;
@@ -100,8 +92,7 @@ struct FormFixture : duruz::PortProvider {
     TempFolder working{"duruz-form"};
     std::string configPath = working.File("Config.Ini");
     std::string logPath = working.File("Log.Txt");
-    // Changes to the environment before the window starts (dialog and clock hooks).
-    std::function<void(duruz::FormEnvironment&)> adjust;
+    std::function<std::int64_t()> clockMs; // the window's clock, when set
     std::unique_ptr<duruz::TForm2> form;
     int shownMark = 0;
     bool threaded = false; // link jobs on the link thread instead of at once

@@ -1,57 +1,55 @@
 #include "app/config_file.h"
-#include "app/config_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
-#include <vector>
 
-namespace duruz {
 namespace {
 
-HANDLE OpenAsAnotherProgram(const std::filesystem::path& path, DWORD share) {
-    return CreateFileA(path.string().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+using namespace duruz;
 
-TEST_F(ConfigFolder, LoadHoldsTheFileAlone) {
-    const auto path = dir_ / "Config.Ini";
-    std::ofstream(path, std::ios::binary) << "SwpSp 1                \r\n";
+using testing_support::ReadFile;
+
+// A file another program holds is neither loaded nor replaced, and the reader holds it
+// alone while it reads.
+TEST(ConfigFile, ReaderAndAnotherProgramHoldTheFileAlone) {
+    testing_support::TempFolder folder;
+    ASSERT_FALSE(folder.Path().empty());
+    const std::string path = folder.File("Config.Ini");
+    const auto openAsAnotherProgram = [&path](DWORD share) {
+        return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
+    HANDLE other = openAsAnotherProgram(0);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(ConfigReader(path).IsOpen());
+    EXPECT_EQ(WriteConfigFile(path, "SwpSp 0                \r\n"), SaveOutcome::Failed);
+    CloseHandle(other);
+    // The old bytes stay, and no temporary is left beside them.
+    EXPECT_EQ(ReadFile(path), "SwpSp 1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
+    EXPECT_EQ(WriteConfigFile(path, "SwpSp 0                \r\n"), SaveOutcome::Replaced);
+    EXPECT_EQ(ReadFile(path), "SwpSp 0                \r\n");
     {
-        ConfigReader reader(path.string());
+        ConfigReader reader(path);
         ASSERT_TRUE(reader.IsOpen());
-        HANDLE other = OpenAsAnotherProgram(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        other = openAsAnotherProgram(FILE_SHARE_READ | FILE_SHARE_WRITE);
         EXPECT_EQ(other, INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
         if (other != INVALID_HANDLE_VALUE)
             CloseHandle(other);
         ASSERT_TRUE(reader.ReadConfigLine());
-        EXPECT_STREQ(reader.Value(), "1 ");
+        EXPECT_STREQ(reader.Value(), "0 ");
     }
-    // Closed with the reader.
-    HANDLE after = OpenAsAnotherProgram(path, 0);
-    EXPECT_NE(after, INVALID_HANDLE_VALUE);
-    CloseHandle(after);
-}
-
-TEST_F(ConfigFolder, FileHeldByAnotherProgramIsNeitherLoadedNorReplaced) {
-    const auto path = dir_ / "Config.Ini";
-    std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
-    HANDLE other = OpenAsAnotherProgram(path, 0);
-    ASSERT_NE(other, INVALID_HANDLE_VALUE);
-
-    EXPECT_FALSE(ConfigReader(path.string()).IsOpen());
-    EXPECT_EQ(WriteConfigFile(path.string(), "SwpSp 0                \r\n"), SaveOutcome::Failed);
+    other = openAsAnotherProgram(0); // closed with the reader
+    EXPECT_NE(other, INVALID_HANDLE_VALUE);
     CloseHandle(other);
-
-    // The old bytes stay, and no temporary is left beside them.
-    EXPECT_EQ(ReadAll(path), "SwpSp 1\r\n");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"Config.Ini"});
-    EXPECT_EQ(WriteConfigFile(path.string(), "SwpSp 0                \r\n"), SaveOutcome::Replaced);
-    EXPECT_EQ(ReadAll(path), "SwpSp 0                \r\n");
 }
 
 } // namespace
-} // namespace duruz

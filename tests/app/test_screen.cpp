@@ -1,4 +1,8 @@
+// The window on scripted ports: what a timer tick, a click on the screen and the front
+// panel's controls put on the screen, the status strip, the memo and the wire.
+
 #include "app/form_fixture.h"
+#include "support/qt_test_main.h"
 #include "toolkit/image_canvas.h"
 
 #include <QImage>
@@ -28,24 +32,22 @@ TEST(Timer1Timer, DrawsEachCompleteFrameWithTheCursorFromThePendingRequest) {
     FormFixture fixture;
     duruz::TForm2& form = fixture.Start();
     auto& port = fixture.Port("Simulator");
-    // The request from the port opening is pending: the next tick takes the frame.
+    // The request from the port opening is pending: the next tick takes the frame, busy.
     port.reads = {"", Frame(2048)};
     form.Timer1Timer();
     EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
-    EXPECT_FALSE(form.Link.RequestPending);
     // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue;
     // channel 1 at +2047 on the area's bottom edge, y = 788, in red.
     EXPECT_EQ(form.Image().Image().pixel(700, 201), qRgb(0, 0, 255));
     EXPECT_EQ(form.Image().Image().pixel(700, 788), qRgb(255, 0, 0));
-    // Next tick: idle on entry, so the default cursor and a new request.
+    // Idle on entry to the next tick: the default cursor and a new request.
     port.written.clear();
     form.Timer1Timer();
     EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Default);
     EXPECT_EQ(port.written, kCaptureRequest);
-    EXPECT_TRUE(form.Link.RequestPending);
 }
 
-TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder) {
+TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrame) {
     FormFixture fixture;
     duruz::TForm2& form = fixture.Start();
     auto& port = fixture.Port("Simulator");
@@ -55,28 +57,19 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrameEvenWithoutAFolder)
     port.reads = {"stale bytes"};
     form.Click();
     EXPECT_TRUE(form.Capture.FrameReady);
-    EXPECT_TRUE(form.Link.RequestPending);
     EXPECT_EQ(port.order, (Lines{"read 11", "read 0", "write " + kCaptureRequest}));
-    const std::string dump = FormFixture::ReadFile(fixture.logPath);
+    const std::string dump = ReadFile(fixture.logPath);
     EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
     EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
     // The next tick draws the frame held, covering the three lines.
     form.Timer1Timer();
     EXPECT_FALSE(form.Capture.FrameReady);
-
-    // A dump folder that does not exist: no file, the rest still happens.
-    fixture.logPath = fixture.working.File("missing/Log.Txt");
-    duruz::TForm2& other = fixture.Start();
-    fixture.Mark();
-    other.Click();
-    EXPECT_FALSE(std::filesystem::exists(fixture.logPath));
-    EXPECT_EQ(port.written, kCaptureRequest);
 }
 
 TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     FormFixture fixture(1);
     std::int64_t now = 1000;
-    fixture.adjust = [&now](duruz::FormEnvironment& e) { e.clockMs = [&now] { return now; }; };
+    fixture.clockMs = [&now] { return now; };
     duruz::TForm2& form = fixture.Start(); // opens ttyUSB0 at t = 1 s
     // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, spectrum.
     const auto strip = [&form] {
@@ -102,8 +95,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     form.Fft1CheckBox.SetChecked(true);
     form.Scope2CheckBox.SetChecked(false);
     form.RedrawScreen();
-    EXPECT_EQ(form.Strip.Text(5).rfind("FFT1 peak 1.000 kHz ", 0), 0u) << form.Strip.Text(5);
-    EXPECT_EQ(form.Strip.Text(4), "");
+    EXPECT_EQ(form.Strip.Text(4) + "|" + form.Strip.Text(5).substr(0, 20), "|FFT1 peak 1.000 kHz ");
     // Nothing comes for 0.75 s: the request is lost at its deadline.
     now = 2250;
     for (int tick = 0; tick < 3; ++tick)
@@ -119,6 +111,72 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
                             "(0 B), timeouts 0 empty, 0 part|",
                             0),
               0u);
+}
+
+// A window started without Config.Ini on one device, with nothing shown or sent yet.
+struct Panel : FormFixture {
+    Panel() : FormFixture(1), form(Start()), port(Port("/dev/ttyUSB0")) { Mark(); }
+    duruz::TForm2& form;
+    OrderedPort& port;
+};
+
+TEST(TriggerControls, XyModePinsTheLevelUntilTheTimeDisplayReturns) {
+    Panel p;
+    p.form.SyncVoltBar.SetPosition(700);
+    p.Mark();
+    p.form.SweepSpeed.UserSelect(0);
+    // Dragging the level bar still sends one command per step, each pinned.
+    for (int position : {600, 0, -500})
+        p.form.SyncVoltBar.SetPosition(position);
+    p.form.SweepSpeed.UserSelect(1);
+    // Ch2, Fall, and the position bar at its end; a bar that cannot move sends nothing.
+    p.form.SyncSrcBox.UserSelect(1);
+    p.form.SyncPolBox.UserSelect(0);
+    p.form.SyncPosBar.SetPosition(2048);
+    p.form.SyncPosBar.SetPosition(5000);
+    EXPECT_EQ(p.Shown(), "SweepSpeed 0\n%S11 1024-2000\r\n%S11 1024-2000\r\n%S11 1024-2000\r\n"
+                         "%S11 1024-2000\r\nSweepSpeed 1\n%S11 1024 -500\r\n%S11 1024 -500\r\n"
+                         "%S10 1024 -500\r\n%S10 2048 -500\r\n");
+    EXPECT_EQ(p.port.written, "%S11 1024-2000\r%S11 1024-2000\r%S11 1024-2000\r%S11 1024-2000\r"
+                              "%S11 1024 -500\r%S11 1024 -500\r%S10 1024 -500\r%S10 2048 -500\r");
+}
+
+TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
+    Panel p;
+    p.form.Freq1.SetText("1000");
+    p.form.Ampl1.SetText("0.5");
+    p.form.Waveform1.UserSelect(1);
+    p.port.reads = {"stale"};
+    p.form.UpdSigGen1.Click();
+    EXPECT_EQ(p.Shown(), "%G011000.000000,0.500000\n");
+    EXPECT_EQ(p.port.order, (Lines{"write %G011000.000000,0.500000", "read 5", "read 0",
+                                   "write " + kCaptureRequest}));
+    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
+
+    // Out-of-range values are clamped on the wire only; no row sends "Off" ('0'), the
+    // blank row 9 sends '9', and a double click on Waveform2 sends its own row.
+    p.form.Freq2.SetText("0");
+    p.form.Ampl2.SetText("3");
+    p.form.Waveform1.UserSelect(9);
+    p.Mark();
+    p.form.SigGenUpdate.Click();
+    p.form.UpdSigGen1.Click();
+    p.form.Waveform2.UserDoubleClick(10);
+    EXPECT_EQ(p.port.written, "%G101.000000,1.500000" + kCaptureRequest +
+                                  "%G091000.000000,0.500000" + kCaptureRequest +
+                                  "%G1:1.000000,1.500000" + kCaptureRequest);
+    EXPECT_EQ(p.form.Freq2.Text() + p.form.Ampl2.Text(), "03");
+
+    // Letters in a frequency: reported, and nothing is sent or shown; the cursor is
+    // already busy.
+    ReportedErrors().clear();
+    p.form.Freq1.SetText("abc");
+    p.form.SetCursor(tk::Cursor::Default);
+    p.Mark();
+    p.form.UpdSigGen1.Click();
+    EXPECT_EQ(ReportedErrors(), Lines{"'abc' is not a valid floating point value"});
+    EXPECT_EQ(p.port.written + p.Shown(), "");
+    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "app/form_fixture.h"
-#include "support/qt_test_main.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -21,65 +19,30 @@ const ScopeSettings kComplete{1,     0,  1,      0,     0,   2,     1,     5,   
                               1024,  10, 20,     1300,  700, false, true,  true, false,
                               false, 1,  "1000", "0.5", 6,   "2.5", "1.25"};
 
-std::string Ini(const ScopeSettings& settings) {
-    return duruz::FormatConfig(settings, "/dev/ttyUSB0");
-}
-
-TEST(FormCreate, WithoutConfigFileSettlesTheListsAndSendsACompleteSetting) {
-    FormFixture fixture(2);
-    duruz::TForm2& form = fixture.Start();
-    EXPECT_EQ(form.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
-    // The last device before the simulator is opened. The sweep handler runs before the
-    // selection check turns the unselected sync lists to their last rows.
-    EXPECT_EQ(fixture.Shown(),
-              "%S// 1024    0\r\nW: 0 277 1511 899\n\n"
-              "Reading config\nEnd config\n"
-              "/dev/ttyUSB1\n/dev/ttyUSB1\n   opened\n/dev/ttyUSB1\n   configured\n"
-              "SweepSpeed 1\n%S// 1024    0\r\n%S11 1024    0\r\n"
-              "ProbeType1 1\nRange 7\n%X7\r\n"
-              "ProbeType2 1\nRange 7\n%Y7\r\n"
-              "%G00200.000000,1.000000\n%G10201.000000,1.000000\n");
-    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").written,
-              kCaptureRequest +
-                  "%S// 1024    0\r%S11 1024    0\r%X7\r%Y7\r%G00200.000000,1.000000" +
-                  kCaptureRequest + "%G10201.000000,1.000000" + kCaptureRequest);
-    // The first open left an empty settings file behind.
-    EXPECT_EQ(std::filesystem::file_size(fixture.configPath), 0u);
-
-    // "." shows and hides the memo.
-    EXPECT_FALSE(form.Display.Visible());
-    form.Button1.Click();
-    EXPECT_TRUE(form.Display.Visible());
-    form.Button1.Click();
-    EXPECT_FALSE(form.Display.Visible());
-}
+const auto Ini = [](const ScopeSettings& s) { return duruz::FormatConfig(s, "/dev/ttyUSB0"); };
 
 TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) {
     FormFixture fixture(2);
     fixture.WriteConfig(Ini(kComplete));
     duruz::TForm2& form = fixture.Start();
+    EXPECT_EQ(form.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
+    auto& usb0 = fixture.Port("/dev/ttyUSB0");
     // The controls that send nothing, each read on its own rather than through the table.
-    EXPECT_EQ((std::vector{form.FormLeft(), form.FormTop(), form.FormWidth(), form.FormHeight()}),
-              (std::vector{10, 20, 1300, 700}));
-    EXPECT_EQ((std::vector<bool>{form.Scope1CheckBox.Checked(), form.Scope2CheckBox.Checked(),
-                                 form.Fft1CheckBox.Checked(), form.Fft2CheckBox.Checked()}),
-              (std::vector<bool>{false, true, true, false}));
+    EXPECT_EQ(
+        (std::vector<int>{form.FormLeft(), form.FormTop(), form.FormWidth(), form.FormHeight(),
+                          form.Scope1CheckBox.Checked(), form.Scope2CheckBox.Checked(),
+                          form.Fft1CheckBox.Checked(), form.Fft2CheckBox.Checked()}),
+        (std::vector<int>{10, 20, 1300, 700, 0, 1, 1, 0}));
     // SyPos leaves the bar where it is, so no command follows its line.
     EXPECT_EQ(fixture.Shown(),
-              "%S// 1024    0\r\nW: 0 277 1511 899\n\n"
-              "Reading config\nSwpSp 1 \nSySrc 0 \nSyPol 1 \nComPt 0 \n"
-              "Prob1 0 \nScal1 2 \nProb2 1 \nScal2 5 \n"
-              "SyLev -300\n%S01 1024 -300\r\nSyPos 1024\n"
-              "Wleft 10\nWtopp 20\nWwidt 1300\nWhigh 700\n"
-              "Scop1 0 \nScop2 1 \nFft1C 1 \nFft2C 0 \nHold  0 \n"
-              "Wave1 1 \nFreq1 1000\nAmpl1 0.5\nWave2 6 \nFreq2 2.5\nAmpl2 1.25\n"
-              "End config\n"
-              "/dev/ttyUSB0\n/dev/ttyUSB0\n   opened\n/dev/ttyUSB0\n   configured\n"
-              "SweepSpeed 1\n%S01 1024 -300\r\n%S01 1024 -300\r\n"
-              "ProbeType1 0\nRange 2\n%X2\r\nProbeType2 1\nRange 5\n%Y5\r\n"
-              "%G011000.000000,0.500000\n%G162.500000,1.250000\n");
-    auto& usb0 = fixture.Port("/dev/ttyUSB0");
-    auto& usb1 = fixture.Port("/dev/ttyUSB1");
+              "%S// 1024    0\r\nW: 0 277 1511 899\n\nReading config\nSwpSp 1 \nSySrc 0 \n"
+              "SyPol 1 \nComPt 0 \nProb1 0 \nScal1 2 \nProb2 1 \nScal2 5 \nSyLev -300\n"
+              "%S01 1024 -300\r\nSyPos 1024\nWleft 10\nWtopp 20\nWwidt 1300\nWhigh 700\n"
+              "Scop1 0 \nScop2 1 \nFft1C 1 \nFft2C 0 \nHold  0 \nWave1 1 \nFreq1 1000\n"
+              "Ampl1 0.5\nWave2 6 \nFreq2 2.5\nAmpl2 1.25\nEnd config\n/dev/ttyUSB0\n"
+              "/dev/ttyUSB0\n   opened\n/dev/ttyUSB0\n   configured\nSweepSpeed 1\n"
+              "%S01 1024 -300\r\n%S01 1024 -300\r\nProbeType1 0\nRange 2\n%X2\r\nProbeType2 1\n"
+              "Range 5\n%Y5\r\n%G011000.000000,0.500000\n%G162.500000,1.250000\n");
     EXPECT_EQ(usb0.written, kCaptureRequest + "%S01 1024 -300\r%S01 1024 -300\r%X2\r%Y5\r" +
                                 "%G011000.000000,0.500000" + kCaptureRequest +
                                 "%G162.500000,1.250000" + kCaptureRequest);
@@ -89,34 +52,25 @@ TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) 
     fixture.Mark();
     form.Defaults.Click();
     EXPECT_EQ(fixture.Shown(),
-              "%S00 1024-2000\r\n%S00    0-2000\r\n"
-              "/dev/ttyUSB1\n/dev/ttyUSB1\n   opened\n/dev/ttyUSB1\n   configured\n"
-              "Range 0\n%X0\r\nRange 0\n%Y0\r\nSweepSpeed 0\n%S00    0-2000\r\n"
-              "ProbeType1 0\nProbeType2 0\n%S00    0-2000\r\n"
+              "%S00 1024-2000\r\n%S00    0-2000\r\n/dev/ttyUSB1\n/dev/ttyUSB1\n   opened\n"
+              "/dev/ttyUSB1\n   configured\nRange 0\n%X0\r\nRange 0\n%Y0\r\nSweepSpeed 0\n"
+              "%S00    0-2000\r\nProbeType1 0\nProbeType2 0\n%S00    0-2000\r\n"
               "%G011000.000000,0.500000\n%G162.500000,1.250000\n");
     EXPECT_EQ(usb0.written, "%S00 1024-2000\r%S00    0-2000\r");
     EXPECT_EQ(usb0.events.back(), "close");
-    const std::string reset = kCaptureRequest + "%X0\r%Y0\r%S00    0-2000\r%S00    0-2000\r";
-    EXPECT_EQ(usb1.written, reset + "%G011000.000000,0.500000" + kCaptureRequest +
-                                "%G162.500000,1.250000" + kCaptureRequest);
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").written,
+              kCaptureRequest +
+                  "%X0\r%Y0\r%S00    0-2000\r%S00    0-2000\r%G011000.000000,0.500000" +
+                  kCaptureRequest + "%G162.500000,1.250000" + kCaptureRequest);
     // Row 0 and position 0 everywhere and the last port; the rest stays.
-    ScopeSettings expected = kComplete;
-    expected.SwpSp = expected.SySrc = expected.SyPol = expected.Prob1 = expected.Scal1 = 0;
-    expected.Prob2 = expected.Scal2 = expected.SyLev = expected.SyPos = 0;
-    expected.ComPt = 1;
-    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(expected));
+    EXPECT_EQ(Ini(form.CurrentSettings()),
+              Ini(ScopeSettings(0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 10, 20, 1300, 700, false, true, true,
+                                false, false, 1, "1000", "0.5", 6, "2.5", "1.25")));
     EXPECT_EQ(form.Scale2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
-
-    // Bars already at 0 send nothing before the reopen; a bad channel-A text ends the
-    // sequence there, reported, with nothing of channel B.
-    ReportedErrors().clear();
-    form.Freq1.SetText("1k");
-    fixture.Mark();
-    usb1.events.clear();
-    form.Defaults.Click();
-    EXPECT_EQ(usb1.written, reset);
-    EXPECT_EQ(usb1.events.front(), "close");
-    EXPECT_EQ(ReportedErrors(), Lines{"'1k' is not a valid floating point value"});
+    form.Button1.Click();                                         // "." shows and hides the memo
+    EXPECT_TRUE(form.Display.Visible());
+    form.Button1.Click();
+    EXPECT_FALSE(form.Display.Visible());
 }
 
 TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
@@ -127,7 +81,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     duruz::TForm2& form = fixture.Start();
     std::filesystem::remove(fixture.configPath); // closing writes even when nothing changed
     form.Close();
-    EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
+    EXPECT_EQ(ReadFile(fixture.configPath), Ini(changed));
     EXPECT_NE(fixture.Shown().find("Config.Ini saved\n"), std::string::npos);
 
     // A read-only file stays as it is, and the memo says so.
@@ -135,7 +89,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     fixture.Start().Close();
     EXPECT_NE(fixture.Shown().find("Config.Ini is read-only: settings not saved\n"),
               std::string::npos);
-    EXPECT_EQ(FormFixture::ReadFile(fixture.configPath), Ini(changed));
+    EXPECT_EQ(ReadFile(fixture.configPath), Ini(changed));
 
 #ifndef _WIN32
     // A FIFO counts as no file; start-up goes on without waiting for a writer.
@@ -154,23 +108,7 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
     EXPECT_FALSE(std::filesystem::exists(fixture.working.File("missing")));
 }
 
-TEST(LoadConfig, ShortFileSetsItsTenSettingsAndClampsTheLevel) {
-    ScopeSettings s = kComplete;
-    s.SwpSp = 7;
-    s.SyLev = 5000;
-    s.SyPos = 100;
-    FormFixture fixture(2);
-    fixture.WriteConfig(Ini(s).substr(0, Ini(s).find("Wleft"))); // the first ten lines
-    duruz::TForm2& form = fixture.Start();
-    EXPECT_NE(fixture.Shown().find("SyLev 5000\n%S01 1024 2000\r\nSyPos 100\n%S01  100 2000\r\n"
-                                   "End config\n"),
-              std::string::npos);
-    // The ten settings of the file, the sweep row and the level clamped; the later ones
-    // keep their start-up values.
-    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
-}
-
-TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
+TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValuesAndClampsTheLevel) {
     // Swapped keys, blank lines, lone CR and LF, a window too large to show, a flag of 2
     // and one of letters, rows equal to the lists' counts, a one-digit text.
     std::string file = Ini(kComplete);
@@ -191,18 +129,23 @@ TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValues) {
     fixture.WriteConfig(file);
     duruz::TForm2& form = fixture.Start();
     EXPECT_NE(fixture.Shown().find("Reading config\nSySrc 1 \nSwpSp 0 \n"), std::string::npos);
-    ScopeSettings expected = kComplete;
-    expected.Hold = true;
-    expected.Wave1 = -1;
-    expected.Freq1 = "5 ";
-    expected.Wwidt = expected.Whigh = 8192;
-    EXPECT_EQ(Ini(form.CurrentSettings()), Ini(expected));
+    // kComplete with Wwidt and Whigh at their bound, Hold set, Wave1 unselected, Freq1 "5 ".
+    EXPECT_EQ(Ini(form.CurrentSettings()),
+              Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, -300, 1024, 10, 20, 8192, 8192, false, true,
+                                true, false, true, -1, "5 ", "0.5", 6, "2.5", "1.25")));
     // Channel A converts the one digit with its space.
     EXPECT_NE(fixture.Port("/dev/ttyUSB0").written.find("%G005.000000,0.500000" + kCaptureRequest),
               std::string::npos);
-    form.ShowMaximized(); // allocates the window's picture at the restored size first
-    QApplication::processEvents();
-    EXPECT_GT(form.ClientWidth(), 0);
+
+    // A file of ten lines sets those ten, the sweep row and the level clamped; the later
+    // settings keep their start-up values.
+    const std::string ini = Ini(ScopeSettings(7, 0, 1, 0, 0, 2, 1, 5, 5000, 100));
+    fixture.WriteConfig(ini.substr(0, ini.find("Wleft")));
+    EXPECT_EQ(Ini(fixture.Start().CurrentSettings()),
+              Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
+    EXPECT_NE(fixture.Shown().find("SyLev 5000\n%S01 1024 2000\r\nSyPos 100\n%S01  100 2000\r\n"
+                                   "End config\n"),
+              std::string::npos);
 }
 
 } // namespace
