@@ -172,17 +172,12 @@ TEST_F(ExportCsv, HeaderAndScaledRows) {
     const std::string csv = FrameCsv(
         store,
         {"2026-12-07 14:03:21", "Simulator", {1, 0}, {7, 0}, "2 mSec/div", "Ch1 Rise", -123, 1024});
-    const std::string head = "# RORU-Duruz frame\n"
-                             "# date: 2026-12-07 14:03:21\n"
-                             "# port: Simulator\n"
-                             "# ch1: range +/-1.0 V, probe x1\n"
-                             "# ch2: range +/-240.0 V, probe x10\n"
-                             "# sweep: 2 mSec/div\n"
-                             "# sync: Ch1 Rise, level -123, position 1024\n"
-                             "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\n"
-                             "0,0.000000000,1.000000,0.000000,-2047,0\n"
-                             "1,0.000009766,-0.488520,144.680020,1000,-1234\n"
-                             "2,0.000019531,0.000000,0.000000,0,0\n";
+    const std::string head =
+        "# RORU-Duruz frame\n# date: 2026-12-07 14:03:21\n# port: Simulator\n"
+        "# ch1: range +/-1.0 V, probe x1\n# ch2: range +/-240.0 V, probe x10\n"
+        "# sweep: 2 mSec/div\n# sync: Ch1 Rise, level -123, position 1024\n"
+        "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\n0,0.000000000,1.000000,0.000000,-2047,0\n"
+        "1,0.000009766,-0.488520,144.680020,1000,-1234\n2,0.000019531,0.000000,0.000000,0,0\n";
     const std::string tail = "2047,0.019990234,-1.000000,-480.000000,2047,4094\n";
     EXPECT_EQ(csv.substr(0, head.size()) + csv.substr(csv.size() - tail.size()), head + tail);
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8 + 2048);
