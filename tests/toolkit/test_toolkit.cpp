@@ -63,9 +63,9 @@ TEST(Controls, ListBoxScrollBarMemoEditBoxAndForm) {
     for (const int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
         PressKey(list.Widget(), key);
     EXPECT_EQ(clicked, (std::vector<std::pair<int, int>>{{0, 0}, {1, 1}}));
-    EXPECT_EQ(list.Item(2) + list.Item(3), "\261240V");
     list.UserDoubleClick(0);
-    EXPECT_EQ(std::pair(list.ItemIndex(), doubleClicks), std::pair(0, 1));
+    EXPECT_EQ(std::tuple(list.ItemIndex(), doubleClicks, list.Item(2) + list.Item(3)),
+              std::tuple(0, 1, "\261240V"));
     list.Clear();
     EXPECT_EQ(std::pair(list.Count(), list.ItemIndex()), std::pair(0, -1));
 

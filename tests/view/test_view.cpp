@@ -145,11 +145,11 @@ std::string ExpectedTexts(bool time, bool frequency) {
                           "- 48.0 V", "- 96.0 V", "-144.0 V", "-192.0 V"};
     std::string out;
     for (int g = 0; g < 9; ++g) {
-        out += Label(x1[g], kRed, 20, kGridY[g] + 4) + Label(x10[g], kBlue, 1451, kGridY[g] + 4);
-        if (time)
-            out += Label(std::to_string(2 * g + 2) + " mSec", kBlue, kGridX[g] - 20, 10);
-        if (frequency)
-            out += Label(std::to_string(5 * g + 5) + " KHz", kBlue, kGridX[g] - 20, 788 - 16);
+        out +=
+            Label(x1[g], kRed, 20, kGridY[g] + 4) + Label(x10[g], kBlue, 1451, kGridY[g] + 4) +
+            (time ? Label(std::to_string(2 * g + 2) + " mSec", kBlue, kGridX[g] - 20, 10) : "") +
+            (frequency ? Label(std::to_string(5 * g + 5) + " KHz", kBlue, kGridX[g] - 20, 788 - 16)
+                       : "");
     }
     return out;
 }
@@ -269,8 +269,7 @@ TEST(SpectrumTransform, StagesBitIdenticalToTheScalarReference) {
 // A cosine of amplitude 1,000 at bin 100 gives about 1,100 there and half of that
 // beside it, 211 pixels up; a constant 100 about 220 at bin 0 and 110 at bin 1. Every
 // other bin is exactly 0, flat on the centre line. The other channel holds full-range
-// noise, which must not leak in; both spectra, windowed and scaled by the spectrum's
-// own steps, must match the reference transform bit for bit.
+// noise, which must not leak in. The transform itself is held to the reference above.
 TEST(SpectrumView, MagnitudesAndTheirLineAcrossThePlotArea) {
     const auto cosine = [](double i) {
         return std::lround(1000 * std::cos(2 * std::numbers::pi * 100 * i / 2048));
@@ -286,17 +285,10 @@ TEST(SpectrumView, MagnitudesAndTheirLineAcrossThePlotArea) {
             store->CaptureBuffer[2 * i + channel] = static_cast<std::int16_t>(samples(double(i)));
             store->CaptureBuffer[2 * i + 1 - channel] = static_cast<std::int16_t>(generator());
         }
-        std::array<ComplexFloat, 1024> work{}, expectedWork{};
-        duruz::SpectrumMagnitudes m{}, expected{};
-        for (int c : {1 - channel, channel}) {
-            duruz::ComputeSpectrum(*store, c, work, m);
-            PackWindowed(*store, c, expectedWork.data());
-            reference::Fft(expectedWork.data(), 1024);
-            reference::Split(expectedWork.data(), 1024);
-            ScaleMagnitudes(expectedWork.data(), expected);
-            ASSERT_EQ(std::memcmp(work.data(), expectedWork.data(), sizeof work), 0) << c;
-            ASSERT_EQ(m, expected) << c;
-        }
+        std::array<ComplexFloat, 1024> work{};
+        duruz::SpectrumMagnitudes m{};
+        duruz::ComputeSpectrum(*store, 1 - channel, work, m); // the work area is reused
+        duruz::ComputeSpectrum(*store, channel, work, m);
         RecordingCanvas canvas;
         duruz::DrawSpectrum(canvas, {10, 1501, 788}, channel, *store, work);
         // The line ends about one pixel short of the right edge.
@@ -333,9 +325,8 @@ TEST(RedrawScreen, TimeModeGeometryLabelsAndSamples) {
     // The line along the top edge, the move to the first sample, then samples -2047,
     // 0, +2047 and 0 at x = left + width * i / 2048; the last at the far right.
     EXPECT_EQ(Drawn(canvas, kRed, 7), "M0,0\nL1501,0\nM10,0\nL10,0\nL10,394\nL11,788\nL12,394\n");
-    const auto trace = canvas.LinesIn(kRed);
-    ASSERT_EQ(trace.size(), 1u + 2048u);
-    EXPECT_EQ(Point('L', trace.back().x, trace.back().y), "L1510,788\n");
+    const std::string trace = Drawn(canvas, kRed);
+    EXPECT_EQ(trace.substr(trace.rfind('L')), "L1510,788\n");
     // XY mode's right edge, which no figure below reaches, and a width whose product
     // with a sample index only fits unsigned.
     EXPECT_EQ(std::pair(duruz::XyX(2000, area), duruz::SweepX({0, 2'000'000, 788}, 2047)),
@@ -427,9 +418,9 @@ TEST(DiagnosticLog, BlockBytesForEachPairCountAndNoFolder) {
 
     std::memcpy(store->RxBuffer.data() + 8, "\xFF\xFF\xFF\xFF", 4); // word 2: -1
     store->CaptureBuffer[0] = store->CaptureBuffer[1] = -1;
-    store->CaptureBuffer[24] = 100;
-    store->CaptureBuffer[25] = -2;
-    store->CaptureBuffer[26] = 32767; // pair 13 lies beyond the count
+    // Pair 13 lies beyond the count.
+    std::tie(store->CaptureBuffer[24], store->CaptureBuffer[25], store->CaptureBuffer[26]) =
+        std::tuple(100, -2, 32767);
     EXPECT_EQ(Dump(*store, {13}), Header("13 -1") + "   0,    -1,    -1, FFFFFFFF, FFFFFFFF\r\n" +
                                       ZeroPairs(1, 12) +
                                       "  12,   100,    -2, 00000064, FFFFFFFE\r\n");
