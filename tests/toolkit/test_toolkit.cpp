@@ -39,34 +39,33 @@ void PressKey(QWidget* widget, int key, const QString& text = {}) {
 // A list box runs its click handler on a user's selection only, and an index outside
 // its rows changes nothing; a scroll bar clamps a position set by code and runs its
 // handler on every change; the memo appends lines, and a text that ends in CR LF adds
-// an empty one; a numbers-only edit refuses typed letters but not a text set by code;
-// the form closes once.
+// an empty one; a numbers-only edit refuses typed letters; the form closes once.
 TEST(Controls, ListBoxScrollBarMemoEditBoxAndForm) {
     tk::Form form;
     tk::ListBox list(form);
-    int clicks = 0, doubleClicks = 0;
-    list.OnClick = [&] { ++clicks; };
+    std::vector<std::pair<int, int>> clicked; // the row and the top row at each click
+    int doubleClicks = 0;
+    list.OnClick = [&] { clicked.emplace_back(list.ItemIndex(), list.TopIndex()); };
     list.OnDblClick = [&] { ++doubleClicks; };
     for (const char* row : {"XY Mode", "2 mSec/div", "\261240V"}) // Windows-1252 kept as it is
         list.Add(row);
     EXPECT_EQ(list.ItemIndex(), -1);
-    list.SetItemIndex(1); // by code: no handler
-    list.SetItemIndex(3); // one past the last row, and below -1: no change
-    list.SetItemIndex(-2);
-    EXPECT_EQ(std::pair(list.ItemIndex(), clicks), std::pair(1, 0));
+    // By code: no handler; one past the last row, and below -1, change nothing.
+    for (const int row : {1, 3, -2})
+        list.SetItemIndex(row);
+    EXPECT_EQ(std::pair(list.ItemIndex(), clicked.size()), std::pair(1, std::size_t(0)));
     list.SetItemIndex(-1);
     EXPECT_EQ(list.ItemIndex(), -1);
 
-    // The user steps like a spinner; each step is a click, none before the first row.
+    // The user steps like a spinner, the row in view; each step is a click, none
+    // before the first row.
     list.SetItemIndex(1);
-    PressKey(list.Widget(), Qt::Key_Up);
-    EXPECT_EQ(std::pair(list.ItemIndex(), list.TopIndex()), std::pair(0, 0));
-    PressKey(list.Widget(), Qt::Key_Up);
-    PressKey(list.Widget(), Qt::Key_Down);
-    EXPECT_EQ(std::pair(list.ItemIndex(), clicks), std::pair(1, 2));
-    EXPECT_EQ(list.Item(2) + list.Item(3), "\261240V");
+    for (const int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
+        PressKey(list.Widget(), key);
+    EXPECT_EQ(clicked, (std::vector<std::pair<int, int>>{{0, 0}, {1, 1}}));
     list.UserDoubleClick(0);
-    EXPECT_EQ(std::pair(list.ItemIndex(), doubleClicks), std::pair(0, 1));
+    EXPECT_EQ(std::tuple(list.ItemIndex(), doubleClicks, list.Item(2) + list.Item(3)),
+              std::tuple(0, 1, "\261240V"));
     list.Clear();
     EXPECT_EQ(std::pair(list.Count(), list.ItemIndex()), std::pair(0, -1));
 
@@ -92,8 +91,6 @@ TEST(Controls, ListBoxScrollBarMemoEditBoxAndForm) {
     PressKey(edit.Widget(), Qt::Key_5, "5");
     PressKey(edit.Widget(), Qt::Key_Period, ".");
     EXPECT_EQ(edit.Text(), "1.005");
-    edit.SetText("2.5");
-    EXPECT_EQ(edit.Text(), "2.5");
 
     int closes = 0, formClicks = 0;
     form.OnClose = [&] { ++closes; };
@@ -123,17 +120,17 @@ TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitErrorThatDispatchReports) {
         else
             EXPECT_DOUBLE_EQ(tk::StrToFloat(text), value);
     }
-    // An error that escapes a handler is reported and the loop goes on; only the
-    // toolkit's own errors keep their message.
-    testing_support::ReportedErrors().clear();
+    // An error that escapes a handler is reported and the loop goes on (the last
+    // handler leaves its mark among the reports); only the toolkit's own errors keep
+    // their message.
+    auto& reported = testing_support::ReportedErrors();
+    reported.clear();
     tk::Dispatch([] { tk::StrToFloat("abc"); });
     tk::Dispatch([] { throw std::runtime_error("not the toolkit's"); });
     tk::Dispatch([] { throw 42; });
-    bool ran = false;
-    tk::Dispatch([&] { ran = true; });
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(testing_support::ReportedErrors(),
-              (std::vector<std::string>{"'abc' is not a valid floating point value", "", ""}));
+    tk::Dispatch([&] { reported.push_back("went on"); });
+    EXPECT_EQ(reported, (std::vector<std::string>{"'abc' is not a valid floating point value", "",
+                                                  "", "went on"}));
 }
 
 } // namespace
@@ -158,15 +155,14 @@ TEST(ImageCanvas, LinesLeaveOutTheirEndPoint) {
 }
 
 // A random walk over the image and a little beyond, with a far jump now and then,
-// drawn joined, as separate lines, and wholly inside a larger image.
+// drawn joined, and as separate lines wholly inside a larger image: the part of the
+// larger image under the smaller one is the same, and in the pen's colour.
 TEST(ImageCanvas, ConsecutiveLinesMatchSeparateLinesAndClipping) {
     std::mt19937 generator(17);
     std::uniform_int_distribution<int> step(-40, 40), far(-600, 600);
-    constexpr int kOffset = 800;
-    tk::ImageCanvas joined(120, 80, 0xFFFFFF), separate(120, 80, 0xFFFFFF);
-    tk::ImageCanvas whole(120 + 2 * kOffset, 80 + 2 * kOffset, 0xFFFFFF);
-    for (tk::ImageCanvas* canvas : {&joined, &separate, &whole})
-        canvas->SetPenColor(0x123456);
+    tk::ImageCanvas joined(120, 80, 0xFFFFFF), whole(120 + 1600, 80 + 1600, 0xFFFFFF);
+    joined.SetPenColor(0x123456);
+    whole.SetPenColor(0x123456);
     QPoint from(60, 40);
     joined.MoveTo(from.x(), from.y());
     for (int i = 0; i < 400; ++i) {
@@ -174,15 +170,12 @@ TEST(ImageCanvas, ConsecutiveLinesMatchSeparateLinesAndClipping) {
                                        : QPoint(std::clamp(from.x(), -20, 140) + step(generator),
                                                 std::clamp(from.y(), -20, 100) + step(generator));
         joined.LineTo(to.x(), to.y());
-        separate.MoveTo(from.x(), from.y());
-        separate.LineTo(to.x(), to.y());
-        whole.MoveTo(from.x() + kOffset, from.y() + kOffset);
-        whole.LineTo(to.x() + kOffset, to.y() + kOffset);
+        whole.MoveTo(from.x() + 800, from.y() + 800);
+        whole.LineTo(to.x() + 800, to.y() + 800);
         from = to;
     }
-    const QImage a = joined.Image();
-    EXPECT_EQ(a, separate.Image());
-    EXPECT_EQ(a, whole.Image().copy(kOffset, kOffset, 120, 80));
-    EXPECT_GT(std::ranges::count(Painted(a), ' '), 200);
-    EXPECT_EQ(a.pixel(60, 40), qRgb(0x56, 0x34, 0x12)); // 0x00BBGGRR into RGB
+    const QImage image = joined.Image();
+    EXPECT_EQ(std::tuple(whole.Image().copy(800, 800, 120, 80), image.pixel(60, 40),
+                         std::ranges::count(Painted(image), ' ') > 200),
+              std::tuple(image, qRgb(0x56, 0x34, 0x12), true)); // 0x00BBGGRR into RGB
 }
