@@ -77,8 +77,6 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
     EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p'))); // no room for the terminator
 }
 
-// A lost port comes back once its path has been missing and is there again; a
-// path that never went away, or no loss at all, opens nothing.
 // The serial number decides when both have one; else the place in the USB tree;
 // else the device path. Nothing known is no device.
 TEST(SameDevice, SerialNumberElsePlaceInTheTreeElseDevicePath) {
@@ -95,6 +93,8 @@ TEST(SameDevice, SerialNumberElsePlaceInTheTreeElseDevicePath) {
         EXPECT_EQ(SameDevice(known, candidate), same) << candidate.devicePath;
 }
 
+// A lost port comes back once its path has been missing and is there again; a
+// path that never went away, or no loss at all, opens nothing.
 TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
     // Where the loss starts, what successive looks find, and what CameBack answers.
     const std::tuple<LostPort, std::vector<bool>, std::vector<bool>> cases[] = {
