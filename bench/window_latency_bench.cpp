@@ -6,7 +6,7 @@
 
 #include "app/port_provider.h"
 #include "app/tform2.h"
-#include "support/latency_probe.h"
+#include "latency_probe.h"
 #include "support/talking_peer.h"
 
 #include <QApplication>
@@ -41,8 +41,8 @@ void Measure(const Case& c, std::chrono::milliseconds duration) {
     {
         duruz::TForm2 form(std::move(environment));
         form.ShowMaximized();
-        testing_support::ProbeLateness(1s); // start-up settles
-        const auto lateness = testing_support::ProbeLateness(duration);
+        bench::ProbeLateness(1s); // start-up settles
+        const auto lateness = bench::ProbeLateness(duration);
         std::printf("%-28s %8.2f %8.2f %8.2f %8zu\n", c.name, lateness.Median(), lateness.P95(),
                     lateness.Max(), lateness.ms.size());
     }

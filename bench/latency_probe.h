@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace testing_support {
+namespace bench {
 
 // How late a 20 ms timer fires while the event loop runs: the window's answer
 // time as a user feels it. Each sample is how much later than 20 ms after the
@@ -48,4 +48,4 @@ inline Lateness ProbeLateness(std::chrono::milliseconds duration) {
     return result;
 }
 
-} // namespace testing_support
+} // namespace bench
