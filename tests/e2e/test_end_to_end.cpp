@@ -289,6 +289,7 @@ TEST(Capture, SavedSettingsGoOutTheSilentLineIsAskedAgainAFrameIsDrawnAndClosing
     ::close(ready[0]);
     ASSERT_TRUE(started) << "Xvfb did not start";
     const std::string display = ":" + std::to_string(std::atoi(number));
+    ::setenv("DISPLAY", display.c_str(), 1); // for the X tools; the program gets its own
     std::map<std::string, std::string> saved = {
         {"SySrc", "0"},    {"Prob1", "0"},   {"Scal1", "3"},     {"Scal2", "5"},
         {"SyLev", "-500"}, {"SyPos", "300"}, {"Wleft", "10"},    {"Wtopp", "20"},
@@ -312,42 +313,33 @@ TEST(Capture, SavedSettingsGoOutTheSilentLineIsAskedAgainAFrameIsDrawnAndClosing
                                                  "%G1640000.000000,1.500000", peer.received));
 
     // The X window holds the client area and, below it, the 22-pixel status strip.
+    const std::string window = " --onlyvisible --name '^RORU-Duruz Rev 1.36' ";
     std::string text;
-    long id = 0;
-    int x = 0, y = 0, width = 0, height = 0, header = 0;
-    ASSERT_EQ(Shell("env DISPLAY=" + display + " xdotool search --sync --onlyvisible --name " +
-                        "'^RORU-Duruz Rev 1.36' getwindowgeometry --shell",
-                    text),
-              0);
-    ASSERT_EQ(std::sscanf(text.c_str(), "WINDOW=%ld X=%d Y=%d WIDTH=%d HEIGHT=%d", &id, &x, &y,
-                          &width, &height),
-              5);
-    EXPECT_EQ(std::vector({x, y, width, height - 22}), std::vector({10, 20, 1300, 850}));
+    EXPECT_EQ(
+        Shell("xdotool search --sync" + window + "getwindowgeometry --shell | tail -n +2", text),
+        0);
+    ASSERT_EQ(text, "X=10\nY=20\nWIDTH=1300\nHEIGHT=872\nSCREEN=0\n");
 
     // A square wave on channel 1 and a level on channel 2: red at the middle of each
     // flat run and not at the other level, blue at the level. The trace area lies
     // right of the 10-pixel level bar, above the 99-pixel strip and the 11-pixel
-    // position bar; -2047 at its top, +2047 at its bottom.
+    // position bar: 1290 x 739 pixels, -2047 at its top, +2047 at its bottom.
     peer.answer = SquareFrame(-1024, 1024, -1536);
     const std::size_t asked = peer.requests.size();
+    const std::string red("\xFF\0\0", 3), blue("\0\0\xFF", 3);
     const auto showsSquare = [&] {
-        if (Shell("env DISPLAY=" + display + " import -window " + std::to_string(id) +
-                      " -depth 8 ppm:-",
+        int header = 0;
+        if (Shell("xdotool search" + window + "| xargs -I@ import -window @ -depth 8 ppm:-",
                   text) != 0 ||
-            std::sscanf(text.c_str(), "P6 %d %d 255%n", &width, &height, &header) != 2 ||
-            text.size() != std::size_t(header + 1 + width * height * 3))
+            (std::sscanf(text.c_str(), "P6 1300 872 255%n", &header), header) == 0 ||
+            text.size() != std::size_t(header + 1 + 1300 * 872 * 3))
             return false;
-        const auto pixel = [&](int px, int sample) {
-            const int py = ((sample + 2047) * (height - 22 - 1 - 11 - 99)) / 4094;
-            const char* at = text.data() + header + 1 + (py * width + px) * 3;
-            return long(std::uint8_t(at[0])) << 16 | long(std::uint8_t(at[1])) << 8 |
-                   long(std::uint8_t(at[2]));
-        };
         for (int run = 0; run < 8; ++run) {
-            const int px = 10 + int((unsigned(width - 10) * unsigned(run * 256 + 128)) >> 11);
-            const int at = run % 2 == 0 ? -1024 : 1024;
-            if (pixel(px, at) != 0xFF0000 || pixel(px, -at) == 0xFF0000 ||
-                pixel(px, -1536) != 0x0000FF)
+            const int x = 10 + 1290 * (run * 256 + 128) / 2048, at = run % 2 == 0 ? -1024 : 1024;
+            const auto pixel = [&](int sample) {
+                return text.substr(header + 1 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
+            };
+            if (pixel(at) != red || pixel(-at) == red || pixel(-1536) != blue)
                 return false;
         }
         return true;
