@@ -151,28 +151,22 @@ struct Program {
         std::vector<std::string> argv = {DURUZ_PATH};
         for (const std::string& port : ports)
             argv.insert(argv.end(), {"--port", port});
-        std::vector<std::string> env = {"PATH=/usr/bin:/bin",
-                                        "HOME=" + folder + "/home",
-                                        "XDG_RUNTIME_DIR=" + folder + "/runtime",
-                                        "LC_ALL=C.UTF-8",
-                                        "LANG=C.UTF-8",
-                                        "DISPLAY=" + display,
-                                        display.empty() ? "QT_QPA_PLATFORM=offscreen"
-                                                        : "QT_QPA_PLATFORM=xcb"};
+        std::vector<std::string> env = {
+            "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
+            "LANG=C.UTF-8",       "HOME=" + folder + "/home",
+            "DISPLAY=" + display, "XDG_RUNTIME_DIR=" + folder + "/runtime"};
+        env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
         for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
             if (const char* value = std::getenv(name))
                 env.push_back(std::string(name) + "=" + value);
         child.emplace(argv, env, folder + "/work", folder + "/output.txt");
-        const auto startedUp = [&] {
-            const std::string text = ReadFile("/proc/" + std::to_string(child->pid) + "/status");
-            const std::size_t at = text.find("SigCgt:");
-            return at != std::string::npos &&
-                   (std::stoull(text.substr(at + 7), nullptr, 16) >> 14) & 1;
-        };
         const auto settled = [&] {
             if (peer != nullptr)
                 peer->Pump();
-            return startedUp() || !child->Running();
+            const std::string text = ReadFile("/proc/" + std::to_string(child->pid) + "/status");
+            const std::size_t at = text.find("SigCgt:"); // bit 14: SIGTERM
+            return !child->Running() || (at != std::string::npos &&
+                                         (std::stoull(text.substr(at + 7), nullptr, 16) >> 14) & 1);
         };
         return WaitFor(settled, 30s) && child->Running();
     }

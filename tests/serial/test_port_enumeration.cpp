@@ -45,15 +45,12 @@ TEST(DescribeSerialDevice, UsbStringsOrIdsAndTheSerialNumberOfTheNearestUsbDevic
         {"1-3", "1a86", "7523", "QinHeng", nullptr, "\xb5\tX"},
         {"1-4", "1a86", "7523", nullptr, nullptr, nullptr},
         {"1-5", "10c4", "ea60", "", "", "0001"}};
-    Names described;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         sysfs.AddUsbDevice("ttyUSB" + std::to_string(i), usb[i]);
-        const serial::SerialDeviceInfo info =
-            serial::DescribeSerialDevice(sysfs.Root(), "ttyUSB" + std::to_string(i));
-        described.push_back(info.description + "|" + info.serialNumber + "|" + info.sysfsPath);
-    }
     sysfs.AddDevice("ttyS4", "4");
-    for (const char* name : {"ttyS4", "ttyUSB99"}) {
+    Names described;
+    for (const char* name :
+         {"ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB3", "ttyUSB4", "ttyS4", "ttyUSB99"}) {
         const serial::SerialDeviceInfo info = serial::DescribeSerialDevice(sysfs.Root(), name);
         described.push_back(info.description + "|" + info.serialNumber + "|" + info.sysfsPath);
     }
