@@ -98,7 +98,7 @@ struct Child {
 
 // The instrument's end of a pseudo-terminal that holds its slave open. Pump()
 // records what the program wrote and answers each capture request with `answer`
-// (`once`: only the next one); the tests pump while they wait. Going away hangs
+// ; the tests pump while they wait. Going away hangs
 // the line up.
 struct Peer {
     Peer& Pump() {
@@ -111,22 +111,16 @@ struct Peer {
             // One frame in flight at most; the program drains what it did not ask for.
             if (pending.size() <= answer.size())
                 pending += answer;
-            if (once)
-                answer.clear();
         }
         for (ssize_t n;
              !pending.empty() && (n = ::write(pty.Master(), pending.data(), pending.size())) > 0;)
             pending.erase(0, std::size_t(n));
         return *this;
     }
-    bool PumpFor(Clock::duration time) {
-        return !WaitFor([&] { return Pump(), false; }, time);
-    }
 
     testing_support::PtyPair pty{true};
     const std::string path = pty.SlavePath();
     std::string answer, received, pending;
-    bool once = false;
     std::size_t scanned = 0;
     std::vector<Clock::time_point> requests;
 };
@@ -199,21 +193,16 @@ std::string ConfigText(const std::string& portPath,
     return text;
 }
 
-// What start-up sends: open (request), the sweep and sync handlers, both ranges,
-// then each generator channel with its request; then `received` has nothing but
-// frame requests.
-std::string SettingThenRequests(const std::string& syncs, const std::string& ranges,
-                                const std::string& generatorA, const std::string& generatorB,
-                                const std::string& received) {
+// What start-up sends: open (request), the sweep and sync handlers and both ranges,
+// then each generator channel with its request; after it `received` holds nothing
+// but frame requests.
+std::string SettingThenRequests(const std::string& syncsAndRanges, const std::string& generatorA,
+                                const std::string& generatorB, const std::string& received) {
     std::string expected =
-        kRequest + syncs + ranges + generatorA + kRequest + generatorB + kRequest;
+        kRequest + syncsAndRanges + generatorA + kRequest + generatorB + kRequest;
     while (expected.size() < received.size())
         expected += kRequest;
     return expected;
-}
-std::string DefaultsThenRequests(const std::string& firstSync, const std::string& received) {
-    return SettingThenRequests(firstSync + "%S11 1024    0\r", "%X7\r%Y7\r",
-                               "%G00200.000000,1.000000", "%G10201.000000,1.000000", received);
 }
 
 // A capture frame: the "xHxH" header with the pair count, then 2,048 pairs. Channel
@@ -243,13 +232,15 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
     testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
     ASSERT_NE(peer.path, "");
     Program run;
+    const auto defaults = [](const std::string& received) {
+        return SettingThenRequests("%S// 1024    0\r%S11 1024    0\r%X7\r%Y7\r",
+                                   "%G00200.000000,1.000000", "%G10201.000000,1.000000", received);
+    };
     const auto launched = Clock::now();
     ASSERT_TRUE(run.Start({peer.path})) << run.Output();
-    ASSERT_TRUE(WaitFor([&] { return !peer.Received().empty(); }, 10s));
-    EXPECT_LT(Clock::now() - launched, 2s);
-    const std::size_t settingSize = DefaultsThenRequests("%S// 1024    0\r", "").size();
-    ASSERT_TRUE(WaitFor([&] { return peer.Received().size() >= settingSize; }, 10s))
+    ASSERT_TRUE(WaitFor([&] { return peer.Received().size() >= defaults("").size(); }, 10s))
         << peer.Received();
+    EXPECT_LT(Clock::now() - launched, 2s);
     EXPECT_EQ(run.ReadConfig(), std::string());
 
     std::this_thread::sleep_for(1s);
@@ -257,93 +248,8 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
     ASSERT_TRUE(run.child->Terminate()) << run.Output();
     EXPECT_LT(Clock::now() - asked, 2s);
     EXPECT_EQ(run.ReadConfig(), ConfigText(peer.path));
-    EXPECT_EQ(peer.Received(), DefaultsThenRequests("%S// 1024    0\r", peer.Received()));
+    EXPECT_EQ(peer.Received(), defaults(peer.Received()));
     EXPECT_FALSE(std::filesystem::exists(run.folder + "/home/Downloads/Log.Txt"));
-}
-
-// Saved settings go out at start-up (the generator held to 40 kHz and 1.5 V), and
-// on X without a window manager the saved place and size come back unchanged. On
-// the silent line each tick spends ten empty reads of 129 ms and a request is
-// repeated once it has waited two ticks: one tick after start-up, every two ticks
-// after that. An answered frame is drawn and followed by more requests. Closing
-// writes the settings back, the stale port path replaced by the row's.
-TEST(Capture, SavedSettingsGoOutTheSilentLineIsAskedAgainAFrameIsDrawnAndClosingSaves) {
-    Peer peer;
-    Program run;
-    // Xvfb picks a free display number and writes it to the pipe once it accepts clients.
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    Child xvfb({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1600x1200x24",
-                "-nolisten", "tcp", "-noreset"},
-               {"PATH=/usr/bin:/bin"}, "/", "/dev/null");
-    ::close(ready[1]);
-    char number[16] = {};
-    pollfd entry{ready[0], POLLIN, 0};
-    const bool started = ::poll(&entry, 1, 20000) > 0 && ::read(ready[0], number, 15) > 0;
-    ::close(ready[0]);
-    ASSERT_TRUE(started) << "Xvfb did not start";
-    const std::string display = ":" + std::to_string(std::atoi(number));
-    ::setenv("DISPLAY", display.c_str(), 1); // for the X tools; the program gets its own
-    std::map<std::string, std::string> saved = {
-        {"SySrc", "0"},    {"Prob1", "0"},   {"Scal1", "3"},     {"Scal2", "5"},
-        {"SyLev", "-500"}, {"SyPos", "300"}, {"Wleft", "10"},    {"Wtopp", "20"},
-        {"Wwidt", "1300"}, {"Whigh", "850"}, {"Wave1", "1"},     {"Freq1", "1000.5"},
-        {"Ampl1", "0.75"}, {"Wave2", "6"},   {"Freq2", "50000"}, {"Ampl2", "2"}};
-    std::ofstream(run.folder + "/work/Config.Ini", std::ios::binary)
-        << ConfigText("/dev/ttyUSB9", saved);
-    ASSERT_TRUE(run.Start({peer.path}, display, &peer)) << run.Output();
-
-    ASSERT_TRUE(WaitFor([&] { return peer.Pump().requests.size() >= 6; }, 20s))
-        << peer.requests.size() << " requests";
-    for (std::size_t i = 3; i < 6; ++i) {
-        const double ticks = i == 3 ? 1 : 2,
-                     gap = std::chrono::duration<double>(peer.requests[i] - peer.requests[i - 1])
-                               .count();
-        EXPECT_GE(gap, ticks * 10 * 0.129 - 0.05) << "request " << i;
-        EXPECT_LE(gap, 2 + ticks * 2) << "request " << i;
-    }
-    EXPECT_EQ(peer.received, SettingThenRequests("%S01  300 -500\r%S01  300 -500\r", "%X3\r%Y5\r",
-                                                 "%G011000.500000,0.750000",
-                                                 "%G1640000.000000,1.500000", peer.received));
-
-    // The X window holds the client area and, below it, the 22-pixel status strip.
-    const std::string window = " --onlyvisible --name '^RORU-Duruz Rev 1.36' ";
-    std::string text;
-    EXPECT_EQ(
-        Shell("xdotool search --sync" + window + "getwindowgeometry --shell | tail -n +2", text),
-        0);
-    ASSERT_EQ(text, "X=10\nY=20\nWIDTH=1300\nHEIGHT=872\nSCREEN=0\n");
-
-    // A square wave on channel 1 and a level on channel 2: red at the middle of each
-    // flat run and not at the other level, blue at the level. The trace area lies
-    // right of the 10-pixel level bar, above the 99-pixel strip and the 11-pixel
-    // position bar: 1290 x 739 pixels, -2047 at its top, +2047 at its bottom.
-    peer.answer = SquareFrame(-1024, 1024, -1536);
-    const std::size_t asked = peer.requests.size();
-    const std::string red("\xFF\0\0", 3), blue("\0\0\xFF", 3);
-    const auto showsSquare = [&] {
-        int header = 0;
-        if (Shell("xdotool search" + window + "| xargs -I@ import -window @ -depth 8 ppm:-",
-                  text) != 0 ||
-            (std::sscanf(text.c_str(), "P6 1300 872 255%n", &header), header) == 0 ||
-            text.size() != std::size_t(header + 1 + 1300 * 872 * 3))
-            return false;
-        for (int run = 0; run < 8; ++run) {
-            const int x = 10 + 1290 * (run * 256 + 128) / 2048, at = run % 2 == 0 ? -1024 : 1024;
-            const auto pixel = [&](int sample) {
-                return text.substr(header + 1 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
-            };
-            if (pixel(at) != red || pixel(-at) == red || pixel(-1536) != blue)
-                return false;
-        }
-        return true;
-    };
-    EXPECT_TRUE(WaitFor([&] { return peer.Pump(), showsSquare(); }, 20s));
-    EXPECT_TRUE(WaitFor([&] { return peer.Pump().requests.size() >= asked + 4; }, 15s));
-
-    ASSERT_TRUE(run.child->Terminate()) << run.Output();
-    saved["Ampl2"] = "2 "; // a one-character text reads back with the space that followed it
-    EXPECT_EQ(run.ReadConfig(), ConfigText(peer.path, saved));
 }
 
 // Paths on the command line that are no serial port: a regular file, chosen at
@@ -375,32 +281,81 @@ bool PointLink(const std::string& link, const std::string& target) {
            std::rename(fresh.c_str(), link.c_str()) == 0;
 }
 
-// The peer hangs up after a quarter of a frame. The program lets the line go and
-// keeps running; once a new peer stands behind the row's path it opens it by
-// itself within 2 s, sends the whole setting (what start-up sends with no
-// Config.Ini once the sync lists are settled), and goes on asking for frames.
-// Closing still saves the settings.
-TEST(PeerLoss, HangUpMidFrameThenTheSamePathReturnsAndIsReopenedWithTheSetting) {
+// Saved settings go out at start-up (the generator held to 40 kHz and 1.5 V), and
+// on X without a window manager the saved place and size come back unchanged. On
+// the silent line each tick spends ten empty reads of 129 ms and a request is
+// repeated once it has waited two ticks: one tick after start-up, every two ticks
+// after that. The peer hangs up after a quarter of a frame; the program lets the
+// line go and keeps running, and once a new peer stands behind the row's path it
+// opens it by itself within 2 s, sends the whole setting again, and draws the
+// frames it is answered with. Closing writes the settings back, the stale port path
+// replaced by the row's.
+TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDrawn) {
     auto first = std::make_unique<Peer>();
     Program run;
     const std::string link = run.folder + "/ttyDuruz";
     ASSERT_TRUE(PointLink(link, first->path));
-    ASSERT_TRUE(run.Start({link}, {}, first.get())) << run.Output();
-    ASSERT_TRUE(WaitFor([&] { return first->Pump().requests.size() >= 3; }, 10s));
+    // Xvfb picks a free display number and writes it to the pipe once it accepts clients.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    Child xvfb({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1600x1200x24",
+                "-nolisten", "tcp", "-noreset"},
+               {"PATH=/usr/bin:/bin"}, "/", "/dev/null");
+    ::close(ready[1]);
+    char number[16] = {};
+    pollfd entry{ready[0], POLLIN, 0};
+    const bool started = ::poll(&entry, 1, 20000) > 0 && ::read(ready[0], number, 15) > 0;
+    ::close(ready[0]);
+    ASSERT_TRUE(started) << "Xvfb did not start";
+    const std::string display = ":" + std::to_string(std::atoi(number));
+    ::setenv("DISPLAY", display.c_str(), 1); // for the X tools; the program gets its own
+    std::map<std::string, std::string> saved = {
+        {"SySrc", "0"},    {"Prob1", "0"},   {"Scal1", "3"},     {"Scal2", "5"},
+        {"SyLev", "-500"}, {"SyPos", "300"}, {"Wleft", "10"},    {"Wtopp", "20"},
+        {"Wwidt", "1300"}, {"Whigh", "850"}, {"Wave1", "1"},     {"Freq1", "1000.5"},
+        {"Ampl1", "0.75"}, {"Wave2", "6"},   {"Freq2", "50000"}, {"Ampl2", "2"}};
+    std::ofstream(run.folder + "/work/Config.Ini", std::ios::binary)
+        << ConfigText("/dev/ttyUSB9", saved);
+    ASSERT_TRUE(run.Start({link}, display, first.get())) << run.Output();
 
-    // The timer's next request gets the header and a quarter of the samples; once
-    // the program has taken them in (they reach the slave's queue first), the line
+    ASSERT_TRUE(WaitFor([&] { return first->Pump().requests.size() >= 6; }, 20s))
+        << first->requests.size() << " requests";
+    for (std::size_t i = 3; i < 6; ++i) {
+        const double ticks = i == 3 ? 1 : 2,
+                     gap =
+                         std::chrono::duration<double>(first->requests[i] - first->requests[i - 1])
+                             .count();
+        EXPECT_GE(gap, ticks * 10 * 0.129 - 0.05) << "request " << i;
+        EXPECT_LE(gap, 2 + ticks * 2) << "request " << i;
+    }
+    const auto setting = [](const std::string& received) {
+        return SettingThenRequests("%S01  300 -500\r%S01  300 -500\r%X3\r%Y5\r",
+                                   "%G011000.500000,0.750000", "%G1640000.000000,1.500000",
+                                   received);
+    };
+    EXPECT_EQ(first->received, setting(first->received));
+
+    // The X window holds the client area and, below it, the 22-pixel status strip.
+    const std::string window = " --onlyvisible --name '^RORU-Duruz Rev 1.36' ";
+    std::string text;
+    EXPECT_EQ(
+        Shell("xdotool search --sync" + window + "getwindowgeometry --shell | tail -n +2", text),
+        0);
+    ASSERT_EQ(text, "X=10\nY=20\nWIDTH=1300\nHEIGHT=872\nSCREEN=0\n");
+
+    // The next request gets the header and a quarter of the samples; once the
+    // program has taken them in (they reach the slave's queue first), the line
     // closes. The link goes with its peer, as socat's does: the freed
     // pseudo-terminal's number may be taken at once by another program, and the
     // row's path must not name that one.
     first->answer = SquareFrame(-1024, 1024, -1536).substr(0, 128 + 2048);
-    first->once = true;
-    ASSERT_TRUE(WaitFor([&] { return first->Pump().requests.size() >= 4; }, 20s));
-    first->PumpFor(500ms);
+    const std::size_t asked = first->requests.size();
+    ASSERT_TRUE(WaitFor([&] { return first->Pump().requests.size() > asked; }, 20s));
     ASSERT_TRUE(WaitFor(
         [&] {
             int unread = -1;
-            return ::ioctl(first->pty.Slave(), FIONREAD, &unread) == 0 && unread == 0;
+            return first->Pump().pending.empty() &&
+                   ::ioctl(first->pty.Slave(), FIONREAD, &unread) == 0 && unread == 0;
         },
         10s));
     first.reset();
@@ -409,16 +364,41 @@ TEST(PeerLoss, HangUpMidFrameThenTheSamePathReturnsAndIsReopenedWithTheSetting) 
     ASSERT_TRUE(run.child->Running()) << run.Output();
 
     Peer second;
-    second.answer = SquareFrame(1024, -1024, 1536);
+    second.answer = SquareFrame(-1024, 1024, -1536);
     ASSERT_TRUE(PointLink(link, second.path));
     const auto pointed = Clock::now();
     ASSERT_TRUE(WaitFor([&] { return second.Pump().requests.size() >= 5; }, 20s))
         << second.received;
     EXPECT_LT(second.requests[0] - pointed, 2s) << "not reopened within 2 s";
-    EXPECT_EQ(second.received, DefaultsThenRequests("%S11 1024    0\r", second.received));
+    EXPECT_EQ(second.received, setting(second.received));
+
+    // A square wave on channel 1 and a level on channel 2: red at the middle of each
+    // flat run and not at the other level, blue at the level. The trace area lies
+    // right of the 10-pixel level bar, above the 99-pixel strip and the 11-pixel
+    // position bar: 1290 x 739 pixels, -2047 at its top, +2047 at its bottom.
+    const std::string red("\xFF\0\0", 3), blue("\0\0\xFF", 3);
+    const auto showsSquare = [&] {
+        int header = 0;
+        if (Shell("xdotool search" + window + "| xargs -I@ import -window @ -depth 8 ppm:-",
+                  text) != 0 ||
+            (std::sscanf(text.c_str(), "P6 1300 872 255%n", &header), header) == 0 ||
+            text.size() != std::size_t(header + 1 + 1300 * 872 * 3))
+            return false;
+        for (int run = 0; run < 8; ++run) {
+            const int x = 10 + 1290 * (run * 256 + 128) / 2048, at = run % 2 == 0 ? -1024 : 1024;
+            const auto pixel = [&](int sample) {
+                return text.substr(header + 1 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
+            };
+            if (pixel(at) != red || pixel(-at) == red || pixel(-1536) != blue)
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(WaitFor([&] { return second.Pump(), showsSquare(); }, 20s));
 
     ASSERT_TRUE(run.child->Terminate()) << run.Output();
-    EXPECT_EQ(run.ReadConfig(), ConfigText(link));
+    saved["Ampl2"] = "2 "; // a one-character text reads back with the space that followed it
+    EXPECT_EQ(run.ReadConfig(), ConfigText(link, saved));
 }
 
 } // namespace
