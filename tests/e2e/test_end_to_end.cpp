@@ -36,12 +36,10 @@ const std::string kRequest = "%z\r\n";
 
 // Polls the condition every 10 ms; true when it held before the time was up.
 template <typename Condition> bool WaitFor(Condition condition, Clock::duration timeout) {
-    for (const auto deadline = Clock::now() + timeout; !condition();) {
-        if (Clock::now() >= deadline)
-            return false;
+    const auto deadline = Clock::now() + timeout;
+    while (!condition() && Clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
-    }
-    return true;
+    return condition(); // once more, as it may have come true meanwhile
 }
 
 // Runs a command line with a 20 s bound; its exit code and its output.
@@ -97,9 +95,8 @@ struct Child {
 };
 
 // The instrument's end of a pseudo-terminal that holds its slave open. Pump()
-// records what the program wrote and answers each capture request with `answer`
-// ; the tests pump while they wait. Going away hangs
-// the line up.
+// records what the program wrote and answers each capture request with `answer`;
+// the tests pump while they wait. Going away hangs the line up.
 struct Peer {
     Peer& Pump() {
         char chunk[4096];
@@ -205,21 +202,18 @@ std::string SettingThenRequests(const std::string& syncsAndRanges, const std::st
     return expected;
 }
 
+// A sample or count as the instrument sends it, low byte first.
+std::string Word(int value) {
+    return {char(value & 0xFF), char((value >> 8) & 0xFF)};
+}
+
 // A capture frame: the "xHxH" header with the pair count, then 2,048 pairs. Channel
 // 1 is a square wave, `low` in the first half of each 512-sample period; channel 2
 // holds `level`.
 std::string SquareFrame(short low, short high, short level) {
-    std::string bytes(128 + 2048 * 4, '\0');
-    const auto put = [&](std::size_t at, int value) {
-        bytes[at] = char(value & 0xFF);
-        bytes[at + 1] = char((value >> 8) & 0xFF);
-    };
-    bytes.replace(0, 4, "xHxH");
-    put(4, 2048);
-    for (std::size_t i = 0; i < 2048; ++i) {
-        put(128 + i * 4, i % 512 < 256 ? low : high);
-        put(130 + i * 4, level);
-    }
+    std::string bytes = "xHxH" + Word(2048) + std::string(122, '\0');
+    for (int i = 0; i < 2048; ++i)
+        bytes += Word(i % 512 < 256 ? low : high) + Word(level);
     return bytes;
 }
 
@@ -378,16 +372,14 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     // position bar: 1290 x 739 pixels, -2047 at its top, +2047 at its bottom.
     const std::string red("\xFF\0\0", 3), blue("\0\0\xFF", 3);
     const auto showsSquare = [&] {
-        int header = 0;
         if (Shell("xdotool search" + window + "| xargs -I@ import -window @ -depth 8 ppm:-",
                   text) != 0 ||
-            (std::sscanf(text.c_str(), "P6 1300 872 255%n", &header), header) == 0 ||
-            text.size() != std::size_t(header + 1 + 1300 * 872 * 3))
+            !text.starts_with("P6\n1300 872\n255\n") || text.size() != 16 + 1300 * 872 * 3)
             return false;
         for (int run = 0; run < 8; ++run) {
             const int x = 10 + 1290 * (run * 256 + 128) / 2048, at = run % 2 == 0 ? -1024 : 1024;
             const auto pixel = [&](int sample) {
-                return text.substr(header + 1 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
+                return text.substr(16 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
             };
             if (pixel(at) != red || pixel(-at) == red || pixel(-1536) != blue)
                 return false;
