@@ -24,39 +24,15 @@ long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-// A port on the pty's slave, set up as the link does (RTS handshaking, XON 0x54,
-// XOFF 0xD4). The probe is a second descriptor on the same terminal, taken before
-// the port's exclusive open, that shows the terminal's settings.
-struct PtyPort : testing::Test {
-    void Open(const serial::Timeouts& timeouts) {
-        ASSERT_TRUE(pty.Ok());
-        probe = open(pty.SlavePath(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_EQ(port.Open(pty.SlavePath()).status, OpenStatus::Opened);
-        serial::LineSettings settings;
-        ASSERT_TRUE(port.GetSettings(settings));
-        settings.baudRate = 123457; // no such rate
-        EXPECT_FALSE(port.SetSettings(settings));
-        settings.baudRate = 115200;
-        settings.rtsHandshake = true;
-        settings.xonChar = 0x54;
-        settings.xoffChar = 0xD4;
-        ASSERT_TRUE(port.SetSettings(settings));
-        ASSERT_TRUE(port.SetTimeouts(timeouts));
-    }
-    ~PtyPort() override { close(probe); }
-
-    testing_support::PtyPair pty;
-    serial::PosixSerialPort port;
-    int probe = -1;
-    char buffer[256] = {};
-};
-
 // A closed port holds no descriptor, so none of its calls reaches standard input
 // (here a pipe holding one byte). A mistyped --port must never write into what it
 // names: a regular file, a folder, /dev/null and a FIFO fail to open, and their
 // bytes stay as they were. A terminal opens for one port at a time.
-TEST_F(PtyPort, OpenResultsAndExclusiveUse) {
+TEST(PtyPort, OpenResultsAndExclusiveUse) {
+    testing_support::PtyPair pty;
     ASSERT_TRUE(pty.Ok());
+    serial::PosixSerialPort port;
+    char buffer[128] = {};
     int stdinPipe[2];
     ASSERT_EQ(pipe(stdinPipe), 0);
     const int savedStdin = dup(0);
@@ -111,8 +87,25 @@ TEST_F(PtyPort, OpenResultsAndExclusiveUse) {
 // Then the total time-out ends a read on a silent line (128 * 1 + 1 = 129 ms), a gap
 // between bytes ends it when the sender pauses (20 ms, not the 10 s total), and a
 // full count ends it at once, the XON and XOFF characters passed through as data.
-TEST_F(PtyPort, ReadEndsOnTheTotalTimeTheGapOrTheCount) {
-    Open(serial::Timeouts{1, 1, 1, 0, 0});
+TEST(PtyPort, ReadEndsOnTheTotalTimeTheGapTheCountOrAnInterrupt) {
+    // The port set up as the link does (RTS handshaking, XON 0x54, XOFF 0xD4). The
+    // probe is a second descriptor on the same terminal, taken before the port's
+    // exclusive open, that shows the terminal's settings.
+    testing_support::PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    const int probe = open(pty.SlavePath(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    serial::PosixSerialPort port;
+    ASSERT_EQ(port.Open(pty.SlavePath()).status, OpenStatus::Opened);
+    serial::LineSettings settings;
+    ASSERT_TRUE(port.GetSettings(settings));
+    settings.baudRate = 123457; // no such rate
+    EXPECT_FALSE(port.SetSettings(settings));
+    settings.baudRate = 115200;
+    settings.rtsHandshake = true;
+    settings.xonChar = 0x54;
+    settings.xoffChar = 0xD4;
+    ASSERT_TRUE(port.SetSettings(settings));
+    ASSERT_TRUE(port.SetTimeouts(serial::Timeouts{1, 1, 1, 0, 0}));
     termios tio{};
     ASSERT_EQ(tcgetattr(probe, &tio), 0);
     EXPECT_EQ(tio.c_cflag & (CRTSCTS | CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
@@ -122,14 +115,16 @@ TEST_F(PtyPort, ReadEndsOnTheTotalTimeTheGapOrTheCount) {
         EXPECT_NE(lines & TIOCM_RTS, 0) << "RTS is not raised";
     else
         std::cout << "[   NOTE   ] this pseudo-terminal has no modem lines; RTS not checked\n";
+    close(probe);
 
+    char buffer[256] = {};
     auto start = Clock::now();
     EXPECT_EQ(port.Read(buffer, 128), 0u);
     EXPECT_GE(MsSince(start), 100);
     EXPECT_LT(MsSince(start), 1000);
 
     ASSERT_TRUE(port.SetTimeouts(serial::Timeouts{20, 0, 10000, 0, 0}));
-    std::thread sender([this] {
+    std::thread sender([&pty] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         pty.WriteAll("0123456789");
     });
@@ -149,29 +144,27 @@ TEST_F(PtyPort, ReadEndsOnTheTotalTimeTheGapOrTheCount) {
     ASSERT_EQ(port.Read(buffer + 128, 72), 72u);
     EXPECT_EQ(std::string(buffer, 200), sent);
     EXPECT_LT(MsSince(start), 1000);
-}
 
-// Interrupt, from another thread, cuts short a write the far end never takes, and
-// the read after it that would wait a minute; both report what they had. Before
-// that, ReadWithin waits its own 2 ms on a quiet line, not the minute.
-TEST_F(PtyPort, InterruptEndsAWaitingReadAndAWaitingWrite) {
-    Open(serial::Timeouts{0, 0, 60000, 0, 0});
+    // Interrupt, from another thread, cuts short a write the far end never takes,
+    // and the read after it that would wait a minute; both report what they had.
+    // Before that, ReadWithin waits its own 2 ms on a quiet line, not the minute.
+    ASSERT_TRUE(port.SetTimeouts(serial::Timeouts{0, 0, 60000, 0, 0}));
     EXPECT_EQ(port.ReadWithin(buffer, sizeof buffer, 2), 0u);
     ASSERT_TRUE(pty.WriteAll("ab"));
     EXPECT_EQ(port.ReadWithin(buffer, sizeof buffer, 2), 2u);
 
-    std::size_t got = 1, sent = 0;
+    std::size_t taken = 1, written = 0;
     const std::string flood(1 << 20, 'f'); // far more than the pseudo-terminal buffers
-    const auto start = Clock::now();
+    start = Clock::now();
     std::thread user([&] {
-        sent = port.Write(flood.data(), flood.size());
-        got = port.Read(buffer, sizeof buffer);
+        written = port.Write(flood.data(), flood.size());
+        taken = port.Read(buffer, sizeof buffer);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     port.Interrupt();
     user.join();
     EXPECT_LT(MsSince(start), 5000);
-    EXPECT_EQ(std::tuple(got, sent < flood.size()), std::tuple(0u, true));
+    EXPECT_EQ(std::tuple(taken, written < flood.size()), std::tuple(0u, true));
 }
 
 } // namespace
