@@ -26,21 +26,17 @@ bool SameBytes(const DCB& a, const DCB& b) {
 // Every field of the neutral table is written and the driver's others are kept;
 // off turns the two flags' own modes off.
 TEST(DcbSettings, WritesEveryFieldOfTheTableAndKeepsTheDriversOthers) {
-    serial::LineSettings s;
-    s.baudRate = 115200;
-    s.dtrOn = s.rtsHandshake = s.txContinueOnXoff = s.abortOnError = true;
-    s.xonLimit = 80;
-    s.xoffLimit = 200;
-    s.xonChar = 0x54;
-    s.xoffChar = 0x55;
-    s.errorChar = 0x26;
     DCB written = DriverBlock(DTR_CONTROL_HANDSHAKE, RTS_CONTROL_TOGGLE);
-    serial::SettingsToDcb(s, written);
-    EXPECT_TRUE(
-        SameBytes(written, DCB{sizeof(DCB), 115200, 1,    1,    1,    1,    DTR_CONTROL_ENABLE,
-                               1,           1,      1,    1,    1,    1,    RTS_CONTROL_HANDSHAKE,
-                               1,           0,      0,    80,   200,  8,    NOPARITY,
-                               ONESTOPBIT,  0x54,   0x55, 0x26, 0x1A, 0x7E, 0}));
+    // Rate, data bits, parity, stop bits, DTR, RTS handshake, continue on XOFF, abort
+    // on error, XON and XOFF limits, XON, XOFF and error characters.
+    serial::SettingsToDcb({115200, 8, serial::Parity::None, serial::StopBits::One, true, true, true,
+                           true, 80, 200, 0x54, 0x55, 0x26},
+                          written);
+    const DCB expected{sizeof(DCB), 115200, 1,    1,    1,    1,    DTR_CONTROL_ENABLE,
+                       1,           1,      1,    1,    1,    1,    RTS_CONTROL_HANDSHAKE,
+                       1,           0,      0,    80,   200,  8,    NOPARITY,
+                       ONESTOPBIT,  0x54,   0x55, 0x26, 0x1A, 0x7E, 0};
+    EXPECT_TRUE(SameBytes(written, expected));
     serial::SettingsToDcb(serial::LineSettings{}, written);
     EXPECT_EQ(std::tuple(DWORD(written.fDtrControl), DWORD(written.fRtsControl)),
               std::tuple(DWORD(DTR_CONTROL_DISABLE), DWORD(RTS_CONTROL_ENABLE)));

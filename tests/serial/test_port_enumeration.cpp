@@ -14,22 +14,20 @@ using Names = std::vector<std::string>;
 // Ports without a driver, UARTs of no known type and the console's ports are left
 // out; numbers within names sort as numbers.
 TEST(ListSerialDevices, DriverBoundUartsInNaturalOrderWithoutTheConsole) {
-    testing_support::FakeSysfs uarts, usb;
+    testing_support::FakeSysfs sysfs;
     const char* const devices[][2] = {
-        {"ttyUSB10", nullptr}, {"ttyUSB2", nullptr}, {"ttyACM0", nullptr},
-        {"ttyS10", "4"},       {"ttyS2", "4"},       {"ttyS1", "4"},
-        {"ttyS3", "0"},        {"ttyS4", nullptr},   {"ttyS5", "x"}};
+        {"ttyUSB10", nullptr}, {"ttyUSB2", nullptr},   {"ttyACM0", nullptr}, {"ttyS10", "4"},
+        {"ttyS2", "4"},        {"ttyS1", "4"},         {"ttyS3", "0"},       {"ttyS4", nullptr},
+        {"ttyS5", "x"},        {"ttyUSB100", nullptr}, {"ttyUSB9", nullptr}, {"ttyUSB", nullptr},
+        {"ttyUSB09", nullptr}, {"rfcomm1", nullptr}};
     for (const auto& [name, type] : devices)
-        uarts.AddDevice(name, type);
-    uarts.AddVirtual("tty0");
-    uarts.AddVirtual("ptmx");
-    uarts.SetActiveConsole("tty0 ttyS1");
-    EXPECT_EQ(serial::ListSerialDevices(uarts.Root()),
-              (Names{"ttyACM0", "ttyS2", "ttyS10", "ttyUSB2", "ttyUSB10"}));
-    for (const char* name : {"ttyUSB100", "ttyUSB9", "ttyUSB", "ttyUSB09", "rfcomm1"})
-        usb.AddDevice(name);
-    EXPECT_EQ(serial::ListSerialDevices(usb.Root()),
-              (Names{"rfcomm1", "ttyUSB", "ttyUSB09", "ttyUSB9", "ttyUSB100"}));
+        sysfs.AddDevice(name, type);
+    sysfs.AddVirtual("tty0");
+    sysfs.AddVirtual("ptmx");
+    sysfs.SetActiveConsole("tty0 ttyS1");
+    EXPECT_EQ(serial::ListSerialDevices(sysfs.Root()),
+              (Names{"rfcomm1", "ttyACM0", "ttyS2", "ttyS10", "ttyUSB", "ttyUSB2", "ttyUSB09",
+                     "ttyUSB9", "ttyUSB10", "ttyUSB100"}));
     EXPECT_TRUE(serial::ListSerialDevices("/nonexistent-duruz-sysfs").empty());
 }
 
