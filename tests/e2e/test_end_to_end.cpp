@@ -54,47 +54,6 @@ std::string Shell(const std::string& line) {
     return output;
 }
 
-// A child process in a group of its own, in `dir` with `env`, its output going to
-// the file `output`; killed by the destructor if it still runs.
-struct Child {
-    Child(std::vector<std::string> argv, std::vector<std::string> env, const std::string& dir,
-          const std::string& output) {
-        std::vector<char*> args, envp;
-        for (std::string& s : argv)
-            args.push_back(s.data());
-        for (std::string& s : env)
-            envp.push_back(s.data());
-        args.push_back(nullptr);
-        envp.push_back(nullptr);
-        if ((pid = ::fork()) != 0)
-            return;
-        ::setpgid(0, 0);
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        if (::chdir(dir.c_str()) == 0)
-            ::execvpe(args[0], args.data(), envp.data());
-        ::_exit(127);
-    }
-    ~Child() {
-        if (Running())
-            ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
-    }
-    bool Running() { return pid > 0 && status == -1 && ::waitpid(pid, &status, WNOHANG) == 0; }
-    // Sends SIGTERM; true when the child ended with exit code 0 within 20 s.
-    bool Terminate() {
-        if (Running())
-            ::kill(pid, SIGTERM);
-        return WaitFor([&] { return !Running(); }, 20s) && status == 0;
-    }
-
-    pid_t pid = -1;
-    int status = -1;
-};
-
 // The instrument's end of a pseudo-terminal that holds its slave open. Pump()
 // records what the program wrote and answers each capture request with `answer`;
 // the tests pump while they wait. Going away hangs the line up.
@@ -123,50 +82,84 @@ struct Peer {
     std::vector<Clock::time_point> requests;
 };
 
-// The program in a fresh folder with a home of its own, on the offscreen platform
-// or on `display`.
+// The program as a child process in a group of its own, in a fresh folder with a
+// home of its own, on the offscreen platform or on `display`; killed at the end if
+// it still runs.
 struct Program {
     Program() {
         for (const char* name : {"/work", "/home", "/home/Downloads", "/runtime"})
             std::filesystem::create_directory(folder + name);
     }
-    std::optional<std::string> ReadConfig() const {
-        if (!std::filesystem::exists(folder + "/work/Config.Ini"))
-            return std::nullopt;
-        return ReadFile(folder + "/work/Config.Ini");
+    ~Program() {
+        if (Running())
+            ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
     }
     // Starts it and waits, pumping `peer`, until its start-up has ended: it has
     // installed its SIGTERM handler. Nothing of the test's own desktop, language or
     // Qt settings leaks in; the sanitizer build's settings do.
     bool Start(const std::vector<std::string>& ports, const std::string& display = {},
                Peer* peer = nullptr) {
-        std::vector<std::string> argv = {DURUZ_PATH};
+        std::vector<std::string> argv = {DURUZ_PATH},
+                                 env = {"PATH=/usr/bin:/bin",
+                                        "LC_ALL=C.UTF-8",
+                                        "LANG=C.UTF-8",
+                                        "HOME=" + folder + "/home",
+                                        "DISPLAY=" + display,
+                                        "XDG_RUNTIME_DIR=" + folder + "/runtime"};
         for (const std::string& port : ports)
             argv.insert(argv.end(), {"--port", port});
-        std::vector<std::string> env = {
-            "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
-            "LANG=C.UTF-8",       "HOME=" + folder + "/home",
-            "DISPLAY=" + display, "XDG_RUNTIME_DIR=" + folder + "/runtime"};
         env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
         for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
             if (const char* value = std::getenv(name))
                 env.push_back(std::string(name) + "=" + value);
-        child.emplace(argv, env, folder + "/work", folder + "/output.txt");
+        std::vector<char*> args, envp;
+        for (std::string& s : argv)
+            args.push_back(s.data());
+        for (std::string& s : env)
+            envp.push_back(s.data());
+        args.push_back(nullptr);
+        envp.push_back(nullptr);
+        const std::string work = folder + "/work", output = folder + "/output.txt";
+        if ((pid = ::fork()) == 0) {
+            ::setpgid(0, 0);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            if (::chdir(work.c_str()) == 0)
+                ::execve(args[0], args.data(), envp.data());
+            ::_exit(127);
+        }
         const auto settled = [&] {
             if (peer != nullptr)
                 peer->Pump();
-            const std::string text = ReadFile("/proc/" + std::to_string(child->pid) + "/status");
+            const std::string text = ReadFile("/proc/" + std::to_string(pid) + "/status");
             const std::size_t at = text.find("SigCgt:"); // bit 14: SIGTERM
-            return !child->Running() || (at != std::string::npos &&
-                                         (std::stoull(text.substr(at + 7), nullptr, 16) >> 14) & 1);
+            return !Running() || (at != std::string::npos &&
+                                  (std::stoull(text.substr(at + 7), nullptr, 16) >> 14) & 1);
         };
-        return WaitFor(settled, 30s) && child->Running();
+        return WaitFor(settled, 30s) && Running();
+    }
+    bool Running() { return pid > 0 && status == -1 && ::waitpid(pid, &status, WNOHANG) == 0; }
+    // Sends SIGTERM; true when the program ended with exit code 0 within 20 s.
+    bool Terminate() {
+        if (Running())
+            ::kill(pid, SIGTERM);
+        return WaitFor([&] { return !Running(); }, 20s) && status == 0;
+    }
+    std::optional<std::string> ReadConfig() const {
+        if (!std::filesystem::exists(folder + "/work/Config.Ini"))
+            return std::nullopt;
+        return ReadFile(folder + "/work/Config.Ini");
     }
     std::string Output() const { return ReadFile(folder + "/output.txt"); }
 
     testing_support::TempFolder temp{"duruz-e2e"};
     const std::string folder = temp.Path();
-    std::optional<Child> child; // last: ends before its folder goes
+    pid_t pid = -1;
+    int status = -1;
 };
 
 // Config.Ini as the program writes it: key, space, value, padding, CR LF; the
@@ -240,7 +233,7 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
 
     std::this_thread::sleep_for(1s);
     const auto asked = Clock::now();
-    ASSERT_TRUE(run.child->Terminate()) << run.Output();
+    ASSERT_TRUE(run.Terminate()) << run.Output();
     EXPECT_LT(Clock::now() - asked, 2s);
     EXPECT_EQ(run.ReadConfig(), ConfigText(peer.path));
     EXPECT_EQ(peer.Received(), defaults(peer.Received()));
@@ -256,11 +249,11 @@ TEST(StartUp, CommandLinePathsThatAreNoPortAreLeftAloneOrRefused) {
     const std::string notes = run.folder + "/notes.txt", path = "/dev/" + std::string(75, 'p');
     std::ofstream(notes, std::ios::binary) << "my notes\n";
     ASSERT_TRUE(run.Start({notes})) << run.Output();
-    ASSERT_TRUE(run.child->Terminate()) << run.Output();
+    ASSERT_TRUE(run.Terminate()) << run.Output();
     EXPECT_EQ(ReadFile(notes), "my notes\n");
 
     EXPECT_FALSE(tooLong.Start({path}));
-    EXPECT_EQ(tooLong.child->status, 2 << 8) << tooLong.Output(); // exit status 2
+    EXPECT_EQ(tooLong.status, 2 << 8) << tooLong.Output(); // exit status 2
     EXPECT_NE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path),
               std::string::npos)
         << tooLong.Output();
@@ -290,19 +283,22 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     Program run;
     const std::string link = run.folder + "/ttyDuruz";
     ASSERT_TRUE(PointLink(link, first->path));
-    // Xvfb picks a free display number and writes it to the pipe once it accepts clients.
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    Child xvfb({"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1600x1200x24",
-                "-nolisten", "tcp", "-noreset"},
-               {"PATH=/usr/bin:/bin"}, "/", "/dev/null");
-    ::close(ready[1]);
-    char number[16] = {};
-    pollfd entry{ready[0], POLLIN, 0};
-    const bool started = ::poll(&entry, 1, 20000) > 0 && ::read(ready[0], number, 15) > 0;
-    ::close(ready[0]);
-    ASSERT_TRUE(started) << "Xvfb did not start";
-    const std::string display = ":" + std::to_string(std::atoi(number));
+    // Xvfb picks a free display number and prints it once it accepts clients, after
+    // its process id; SIGTERM, not SIGKILL, has it take its lock file with it.
+    int xvfbPid = 0, number = -1;
+    const std::shared_ptr<FILE> xvfb(
+        ::popen("Xvfb -displayfd 1 -screen 0 1600x1200x24 -nolisten tcp -noreset 2>/dev/null & "
+                "echo $!",
+                "r"),
+        [&](FILE* pipe) {
+            if (xvfbPid > 0)
+                ::kill(xvfbPid, SIGTERM);
+            if (pipe != nullptr)
+                ::pclose(pipe);
+        });
+    ASSERT_TRUE(xvfb && std::fscanf(xvfb.get(), "%d %d", &xvfbPid, &number) == 2)
+        << "Xvfb did not start";
+    const std::string display = ":" + std::to_string(number);
     ::setenv("DISPLAY", display.c_str(), 1); // for the X tools; the program gets its own
     std::map<std::string, std::string> saved = {
         {"SySrc", "0"},    {"Prob1", "0"},   {"Scal1", "3"},     {"Scal2", "5"},
@@ -353,7 +349,7 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     first.reset();
     ::unlink(link.c_str());
     std::this_thread::sleep_for(2s);
-    ASSERT_TRUE(run.child->Running()) << run.Output();
+    ASSERT_TRUE(run.Running()) << run.Output();
 
     Peer second;
     second.answer = SquareFrame(-1024, 1024, -1536);
@@ -386,7 +382,7 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     };
     EXPECT_TRUE(WaitFor([&] { return second.Pump(), showsSquare(); }, 20s));
 
-    ASSERT_TRUE(run.child->Terminate()) << run.Output();
+    ASSERT_TRUE(run.Terminate()) << run.Output();
     saved["Ampl2"] = "2 "; // a one-character text reads back with the space that followed it
     EXPECT_EQ(run.ReadConfig(), ConfigText(link, saved));
 }

