@@ -42,18 +42,6 @@ template <typename Condition> bool WaitFor(Condition condition, Clock::duration 
     return condition(); // once more, as it may have come true meanwhile
 }
 
-// What a command line prints, run with a 20 s bound.
-std::string Shell(const std::string& line) {
-    std::string output;
-    FILE* pipe = ::popen(("timeout 20 " + line + " 2>/dev/null").c_str(), "r");
-    char chunk[65536];
-    for (std::size_t n; pipe != nullptr && (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    if (pipe != nullptr)
-        ::pclose(pipe);
-    return output;
-}
-
 // The instrument's end of a pseudo-terminal that holds its slave open. Pump()
 // records what the program wrote and answers each capture request with `answer`;
 // the tests pump while they wait. Going away hangs the line up.
@@ -328,7 +316,13 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
 
     // The X window holds the client area and, below it, the 22-pixel status strip.
     const std::string window = " --onlyvisible --name '^RORU-Duruz Rev 1.36' ";
-    ASSERT_EQ(Shell("xdotool search --sync" + window + "getwindowgeometry --shell | tail -n +2"),
+    const auto shell = [&](const std::string& line) { // what it prints, run with a 20 s bound
+        const std::string out = run.folder + "/shell.txt";
+        return std::system(("timeout 20 " + line + " >" + out + " 2>/dev/null").c_str()) == 0
+                   ? ReadFile(out)
+                   : std::string();
+    };
+    ASSERT_EQ(shell("xdotool search --sync" + window + "getwindowgeometry --shell | tail -n +2"),
               "X=10\nY=20\nWIDTH=1300\nHEIGHT=872\nSCREEN=0\n");
 
     // The next request gets the header and a quarter of the samples; once the
@@ -338,14 +332,12 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     // row's path must not name that one.
     first->answer = SquareFrame(-1024, 1024, -1536).substr(0, 128 + 2048);
     const std::size_t asked = first->requests.size();
-    ASSERT_TRUE(WaitFor([&] { return first->Pump().requests.size() > asked; }, 20s));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            int unread = -1;
-            return first->Pump().pending.empty() &&
-                   ::ioctl(first->pty.Slave(), FIONREAD, &unread) == 0 && unread == 0;
-        },
-        10s));
+    const auto taken = [&] {
+        int unread = -1;
+        return first->Pump().requests.size() > asked && first->pending.empty() &&
+               ::ioctl(first->pty.Slave(), FIONREAD, &unread) == 0 && unread == 0;
+    };
+    ASSERT_TRUE(WaitFor(taken, 20s));
     first.reset();
     ::unlink(link.c_str());
     std::this_thread::sleep_for(2s);
@@ -364,21 +356,19 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     // flat run and not at the other level, blue at the level. The trace area lies
     // right of the 10-pixel level bar, above the 99-pixel strip and the 11-pixel
     // position bar: 1290 x 739 pixels, -2047 at its top, +2047 at its bottom.
-    std::string text;
     const std::string red("\xFF\0\0", 3), blue("\0\0\xFF", 3);
     const auto showsSquare = [&] {
-        text = Shell("xdotool search" + window + "| xargs -I@ import -window @ -depth 8 ppm:-");
-        if (!text.starts_with("P6\n1300 872\n255\n") || text.size() != 16 + 1300 * 872 * 3)
-            return false;
-        for (int run = 0; run < 8; ++run) {
-            const int x = 10 + 1290 * (run * 256 + 128) / 2048, at = run % 2 == 0 ? -1024 : 1024;
+        const std::string ppm =
+            shell("xdotool search" + window + "| xargs -I@ import -window @ -depth 8 ppm:-");
+        bool shown = ppm.starts_with("P6\n1300 872\n255\n") && ppm.size() == 16 + 1300 * 872 * 3;
+        for (int flat = 0; flat < 8 && shown; ++flat) {
+            const int x = 10 + 1290 * (flat * 256 + 128) / 2048, at = flat % 2 == 0 ? -1024 : 1024;
             const auto pixel = [&](int sample) {
-                return text.substr(16 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
+                return ppm.substr(16 + (((sample + 2047) * 739 / 4094) * 1300 + x) * 3, 3);
             };
-            if (pixel(at) != red || pixel(-at) == red || pixel(-1536) != blue)
-                return false;
+            shown = pixel(at) == red && pixel(-at) != red && pixel(-1536) == blue;
         }
-        return true;
+        return shown;
     };
     EXPECT_TRUE(WaitFor([&] { return second.Pump(), showsSquare(); }, 20s));
 

@@ -49,10 +49,9 @@ TEST(FolderMonitor, ReportsEntriesCreatedAndDeletedButNotFolders) {
 // program watches /dev instead.
 TEST(UdevMonitor, StartsOnThisMachinesUdev) {
     std::unique_ptr<serial::DeviceMonitor> monitor = serial::MakeUdevMonitor();
-    if (monitor == nullptr)
-        GTEST_SKIP() << "libudev's monitor cannot be set up here (no netlink access)";
-    if (Readable(monitor->Descriptor(), 0))
-        GTEST_SKIP() << "devices are changing on this machine; nothing to compare";
+    if (monitor == nullptr || Readable(monitor->Descriptor(), 0))
+        GTEST_SKIP() << "libudev's monitor cannot be set up here (no netlink access), or "
+                        "devices are changing on this machine";
     EXPECT_GE(monitor->Descriptor(), 0);
     EXPECT_TRUE(monitor->TakeEvents().empty());
 }

@@ -20,12 +20,12 @@ std::vector<ULONG> capacities;
 ULONG WINAPI FakeGetCommPorts(PULONG portNumbers, ULONG count, PULONG found) {
     capacities.push_back(count);
     *found = static_cast<ULONG>(fakePorts.size());
-    if (fakeFailure != ERROR_SUCCESS || fakePorts.empty())
-        return fakePorts.empty() ? ERROR_FILE_NOT_FOUND : fakeFailure;
-    if (fakePorts.size() > count)
-        return ERROR_MORE_DATA;
-    std::copy(fakePorts.begin(), fakePorts.end(), portNumbers);
-    return ERROR_SUCCESS;
+    if (fakeFailure == ERROR_SUCCESS && fakePorts.size() <= count)
+        std::copy(fakePorts.begin(), fakePorts.end(), portNumbers);
+    return fakeFailure != ERROR_SUCCESS ? fakeFailure
+           : fakePorts.empty()          ? ERROR_FILE_NOT_FOUND
+           : fakePorts.size() > count   ? ERROR_MORE_DATA
+                                        : ERROR_SUCCESS;
 }
 
 Numbers List(Numbers ports, ULONG failure = ERROR_SUCCESS) {
