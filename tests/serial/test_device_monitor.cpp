@@ -7,7 +7,6 @@
 #include <fstream>
 #include <memory>
 #include <poll.h>
-#include <unistd.h>
 
 namespace {
 
