@@ -171,16 +171,11 @@ std::string ConfigText(const std::string& portPath,
     return text;
 }
 
-// What start-up sends: open (request), the sweep and sync handlers and both ranges,
-// then each generator channel with its request; after it `received` holds nothing
-// but frame requests.
-std::string SettingThenRequests(const std::string& syncsAndRanges, const std::string& generatorA,
-                                const std::string& generatorB, const std::string& received) {
-    std::string expected =
-        kRequest + syncsAndRanges + generatorA + kRequest + generatorB + kRequest;
-    while (expected.size() < received.size())
-        expected += kRequest;
-    return expected;
+// `setting`, then as many frame requests as make up the length of `received`.
+std::string ThenRequests(std::string setting, const std::string& received) {
+    while (setting.size() < received.size())
+        setting += kRequest;
+    return setting;
 }
 
 // A sample or count as the instrument sends it, low byte first.
@@ -207,13 +202,14 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
     testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
     ASSERT_NE(peer.path, "");
     Program run;
-    const auto defaults = [](const std::string& received) {
-        return SettingThenRequests("%S// 1024    0\r%S11 1024    0\r%X7\r%Y7\r",
-                                   "%G00200.000000,1.000000", "%G10201.000000,1.000000", received);
-    };
+    // Open (request), the sweep and sync handlers (the first before the sync lists
+    // are settled), both ranges, then each generator channel with its request.
+    const std::string defaults = kRequest + "%S// 1024    0\r%S11 1024    0\r%X7\r%Y7\r" +
+                                 "%G00200.000000,1.000000" + kRequest + "%G10201.000000,1.000000" +
+                                 kRequest;
     const auto launched = Clock::now();
     ASSERT_TRUE(run.Start({peer.path})) << run.Output();
-    ASSERT_TRUE(WaitFor([&] { return peer.Received().size() >= defaults("").size(); }, 10s))
+    ASSERT_TRUE(WaitFor([&] { return peer.Received().size() >= defaults.size(); }, 10s))
         << peer.Received();
     EXPECT_LT(Clock::now() - launched, 2s);
     EXPECT_EQ(run.ReadConfig(), std::string());
@@ -223,7 +219,7 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
     ASSERT_TRUE(run.Terminate()) << run.Output();
     EXPECT_LT(Clock::now() - asked, 2s);
     EXPECT_EQ(run.ReadConfig(), ConfigText(peer.path));
-    EXPECT_EQ(peer.Received(), defaults(peer.Received()));
+    EXPECT_EQ(peer.Received(), ThenRequests(defaults, peer.Received()));
     EXPECT_FALSE(std::filesystem::exists(run.folder + "/home/Downloads/Log.Txt"));
 }
 
@@ -241,19 +237,17 @@ TEST(StartUp, CommandLinePathsThatAreNoPortAreLeftAloneOrRefused) {
 
     EXPECT_FALSE(tooLong.Start({path}));
     EXPECT_EQ(tooLong.status, 2 << 8) << tooLong.Output(); // exit status 2
-    EXPECT_NE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path),
-              std::string::npos)
+    EXPECT_TRUE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path) !=
+                std::string::npos)
         << tooLong.Output();
     EXPECT_EQ(tooLong.ReadConfig(), std::nullopt);
 }
 
 // Points the link at another device, as socat does with its pty links: the
 // program's port row names the link, whichever pseudo-terminal is behind it.
-bool PointLink(const std::string& link, const std::string& target) {
-    const std::string fresh = link + ".new";
-    ::unlink(fresh.c_str());
-    return ::symlink(target.c_str(), fresh.c_str()) == 0 &&
-           std::rename(fresh.c_str(), link.c_str()) == 0;
+void PointLink(const std::string& link, const std::string& target) {
+    std::filesystem::create_symlink(target, link + ".new");
+    std::filesystem::rename(link + ".new", link);
 }
 
 // Saved settings go out at start-up (the generator held to 40 kHz and 1.5 V), and
@@ -269,7 +263,7 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     auto first = std::make_unique<Peer>();
     Program run;
     const std::string link = run.folder + "/ttyDuruz";
-    ASSERT_TRUE(PointLink(link, first->path));
+    PointLink(link, first->path);
     // Xvfb picks a free display number and prints it once it accepts clients, after
     // its process id; SIGTERM, not SIGKILL, has it take its lock file with it.
     int xvfbPid = 0, number = -1;
@@ -306,12 +300,10 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
         EXPECT_GE(gap, ticks * 10 * 0.129 - 0.05) << "request " << i;
         EXPECT_LE(gap, 2 + ticks * 2) << "request " << i;
     }
-    const auto setting = [](const std::string& received) {
-        return SettingThenRequests("%S01  300 -500\r%S01  300 -500\r%X3\r%Y5\r",
-                                   "%G011000.500000,0.750000", "%G1640000.000000,1.500000",
-                                   received);
-    };
-    EXPECT_EQ(first->received, setting(first->received));
+    const std::string setting = kRequest + "%S01  300 -500\r%S01  300 -500\r%X3\r%Y5\r" +
+                                "%G011000.500000,0.750000" + kRequest +
+                                "%G1640000.000000,1.500000" + kRequest;
+    EXPECT_EQ(first->received, ThenRequests(setting, first->received));
 
     // The X window holds the client area and, below it, the 22-pixel status strip.
     const std::string window = " --onlyvisible --name '^RORU-Duruz Rev 1.36' ";
@@ -344,12 +336,12 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
 
     Peer second;
     second.answer = SquareFrame(-1024, 1024, -1536);
-    ASSERT_TRUE(PointLink(link, second.path));
+    PointLink(link, second.path);
     const auto pointed = Clock::now();
     ASSERT_TRUE(WaitFor([&] { return second.Pump().requests.size() >= 5; }, 20s))
         << second.received;
     EXPECT_LT(second.requests[0] - pointed, 2s) << "not reopened within 2 s";
-    EXPECT_EQ(second.received, setting(second.received));
+    EXPECT_EQ(second.received, ThenRequests(setting, second.received));
 
     // A square wave on channel 1 and a level on channel 2: red at the middle of each
     // flat run and not at the other level, blue at the level. The trace area lies

@@ -11,7 +11,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using serial::DeviceChange;
+using enum serial::DeviceChange;
 
 bool Readable(int descriptor, int milliseconds) {
     pollfd watched{descriptor, POLLIN, 0};
@@ -32,11 +32,10 @@ TEST(FolderMonitor, ReportsEntriesCreatedAndDeletedButNotFolders) {
     fs::rename(folder / "ttyUSB0", folder / "ttyUSB1");
     fs::remove(folder / "ttyUSB1");
     ASSERT_TRUE(Readable(monitor->Descriptor(), 1000));
-    EXPECT_EQ(monitor->TakeEvents(),
-              (std::vector<serial::DeviceEvent>{{DeviceChange::Added, "ttyUSB0"},
-                                                {DeviceChange::Removed, "ttyUSB0"},
-                                                {DeviceChange::Added, "ttyUSB1"},
-                                                {DeviceChange::Removed, "ttyUSB1"}}));
+    EXPECT_EQ(
+        monitor->TakeEvents(),
+        (std::vector<serial::DeviceEvent>{
+            {Added, "ttyUSB0"}, {Removed, "ttyUSB0"}, {Added, "ttyUSB1"}, {Removed, "ttyUSB1"}}));
     EXPECT_FALSE(Readable(monitor->Descriptor(), 0));
     temp.reset();
     EXPECT_EQ(serial::MakeFolderMonitor((folder / "gone").string()), nullptr);
