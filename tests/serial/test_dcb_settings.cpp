@@ -19,10 +19,6 @@ DCB DriverBlock(DWORD dtr, DWORD rts, BYTE parity = EVENPARITY, BYTE stopBits = 
                parity,      stopBits, 0x11, char(0xD4), '?', 0x1A, 0x7E, 0};
 }
 
-bool SameBytes(const DCB& a, const DCB& b) {
-    return std::memcmp(&a, &b, sizeof(DCB)) == 0;
-}
-
 // Every field of the neutral table is written and the driver's others are kept;
 // off turns the two flags' own modes off.
 TEST(DcbSettings, WritesEveryFieldOfTheTableAndKeepsTheDriversOthers) {
@@ -36,7 +32,7 @@ TEST(DcbSettings, WritesEveryFieldOfTheTableAndKeepsTheDriversOthers) {
                        1,           1,      1,    1,    1,    1,    RTS_CONTROL_HANDSHAKE,
                        1,           0,      0,    80,   200,  8,    NOPARITY,
                        ONESTOPBIT,  0x54,   0x55, 0x26, 0x1A, 0x7E, 0};
-    EXPECT_TRUE(SameBytes(written, expected));
+    EXPECT_EQ(std::memcmp(&written, &expected, sizeof(DCB)), 0);
     serial::SettingsToDcb(serial::LineSettings{}, written);
     EXPECT_EQ(std::tuple(DWORD(written.fDtrControl), DWORD(written.fRtsControl)),
               std::tuple(DWORD(DTR_CONTROL_DISABLE), DWORD(RTS_CONTROL_ENABLE)));
@@ -56,7 +52,8 @@ TEST(DcbSettings, ReadingAndWritingBackChangesNothing) {
           DriverBlock(DTR_CONTROL_ENABLE, RTS_CONTROL_TOGGLE)}) {
         DCB back = driver;
         serial::SettingsToDcb(serial::SettingsFromDcb(driver), back);
-        EXPECT_TRUE(SameBytes(back, driver)) << driver.fDtrControl << " " << driver.fRtsControl;
+        EXPECT_EQ(std::memcmp(&back, &driver, sizeof(DCB)), 0)
+            << driver.fDtrControl << " " << driver.fRtsControl;
     }
 }
 
