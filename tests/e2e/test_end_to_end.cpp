@@ -85,15 +85,13 @@ struct Program {
     // Qt settings leaks in; the sanitizer build's settings do.
     bool Start(const std::vector<std::string>& ports, const std::string& display = {},
                Peer* peer = nullptr) {
-        std::vector<std::string> argv = {DURUZ_PATH},
-                                 env = {"PATH=/usr/bin:/bin",
-                                        "LC_ALL=C.UTF-8",
-                                        "LANG=C.UTF-8",
-                                        "HOME=" + folder + "/home",
-                                        "DISPLAY=" + display,
-                                        "XDG_RUNTIME_DIR=" + folder + "/runtime"};
+        std::vector<std::string> argv = {DURUZ_PATH};
         for (const std::string& port : ports)
             argv.insert(argv.end(), {"--port", port});
+        std::vector<std::string> env = {
+            "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
+            "LANG=C.UTF-8",       "HOME=" + folder + "/home",
+            "DISPLAY=" + display, "XDG_RUNTIME_DIR=" + folder + "/runtime"};
         env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
         for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
             if (const char* value = std::getenv(name))
@@ -196,7 +194,6 @@ std::string SquareFrame(short low, short high, short level) {
 // between the program asks for frames and nothing else.
 TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem) {
     testing_support::TalkingPeer peer(std::string(70, 'c'), 1ms);
-    ASSERT_NE(peer.path, "");
     Program run;
     // Open (request), the sweep and sync handlers (the first before the sync lists
     // are settled), both ranges, then each generator channel with its request.
@@ -204,7 +201,7 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
                                  "%G00200.000000,1.000000" + kRequest + "%G10201.000000,1.000000" +
                                  kRequest;
     const auto launched = Clock::now();
-    ASSERT_TRUE(run.Start({peer.path})) << run.Output();
+    ASSERT_TRUE(!peer.path.empty() && run.Start({peer.path})) << run.Output();
     ASSERT_TRUE(WaitFor([&] { return peer.Received().size() >= defaults.size(); }, 10s))
         << peer.Received();
     EXPECT_LT(Clock::now() - launched, 2s);
@@ -233,9 +230,8 @@ TEST(StartUp, CommandLinePathsThatAreNoPortAreLeftAloneOrRefused) {
 
     EXPECT_FALSE(tooLong.Start({path}));
     EXPECT_EQ(tooLong.status, 2 << 8) << tooLong.Output(); // exit status 2
-    EXPECT_TRUE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path) !=
-                std::string::npos)
-        << tooLong.Output();
+    EXPECT_NE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path),
+              std::string::npos);
     EXPECT_FALSE(tooLong.HasConfig());
 }
 

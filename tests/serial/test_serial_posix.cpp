@@ -10,7 +10,6 @@
 #include <thread>
 #include <tuple>
 
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 

@@ -60,7 +60,7 @@ std::string ModelFrame(const std::string& sent, std::uint32_t number) {
 // A missing COM port (row 1) fails to open with its reason; the test's port (row 0)
 // opens and is configured, captures whole frames that match the model's, and ends
 // a long read on the gap after a frame rather than on its total time-out.
-TEST(ComPortEndToEnd, OpensConfiguresAndCapturesWholeFrames) {
+TEST(ComPortEndToEnd, MissingPortThenOpensCapturesWholeFramesAndEndsALongReadOnItsGap) {
     const char* number = std::getenv("DURUZ_WIN32_TEST_COM");
     std::uint32_t n = 0;
     ASSERT_TRUE(number != nullptr && serial::ParseComPortName(std::string("COM") + number, n))
