@@ -3,87 +3,57 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
-// A block as an odd driver might report it: every flag and character set to
-// something the translation must read, or leave alone.
-DCB DriverBlock(DWORD dtr = DTR_CONTROL_HANDSHAKE, DWORD rts = RTS_CONTROL_TOGGLE) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof(DCB);
-    dcb.BaudRate = 9600;
-    dcb.fBinary = dcb.fParity = dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fDsrSensitivity = 1;
-    dcb.fOutX = dcb.fInX = dcb.fErrorChar = dcb.fNull = 1;
-    dcb.fDtrControl = dtr;
-    dcb.fRtsControl = rts;
-    dcb.XonLim = 2048;
-    dcb.XoffLim = 512;
-    dcb.ByteSize = 7;
-    dcb.Parity = EVENPARITY;
-    dcb.StopBits = TWOSTOPBITS;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = static_cast<char>(0xD4); // above 0x7F: read unsigned
-    dcb.ErrorChar = '?';
-    dcb.EofChar = 0x1A;
-    dcb.EvtChar = 0x7E;
-    return dcb;
+// The fields in order: DCBlength, BaudRate; fBinary, fParity, fOutxCtsFlow,
+// fOutxDsrFlow, fDtrControl, fDsrSensitivity, fTXContinueOnXoff, fOutX, fInX,
+// fErrorChar, fNull, fRtsControl, fAbortOnError, fDummy2; wReserved, XonLim, XoffLim,
+// ByteSize, Parity, StopBits, XonChar, XoffChar, ErrorChar, EofChar, EvtChar,
+// wReserved1. A driver's block sets every flag and character to something the
+// translation must read, or leave alone; its XoffChar lies above 0x7F.
+DCB DriverBlock(DWORD dtr, DWORD rts, BYTE parity = EVENPARITY, BYTE stopBits = TWOSTOPBITS) {
+    return DCB{sizeof(DCB), 9600,     1,    1,          1,   1,    dtr,  1,    0,   1,
+               1,           1,        1,    rts,        0,   0,    0,    2048, 512, 7,
+               parity,      stopBits, 0x11, char(0xD4), '?', 0x1A, 0x7E, 0};
 }
 
-bool SameBytes(const DCB& a, const DCB& b) {
-    return std::memcmp(&a, &b, sizeof(DCB)) == 0;
-}
-
+// Every field of the neutral table is written and the driver's others are kept;
+// off turns the two flags' own modes off.
 TEST(DcbSettings, WritesEveryFieldOfTheTableAndKeepsTheDriversOthers) {
-    serial::LineSettings s;
-    s.baudRate = 115200;
-    s.dtrOn = s.rtsHandshake = s.txContinueOnXoff = s.abortOnError = true;
-    s.xonLimit = 80;
-    s.xoffLimit = 200;
-    s.xonChar = 0x54;
-    s.xoffChar = 0x55;
-    s.errorChar = 0x26;
-    DCB written = DriverBlock();
-    serial::SettingsToDcb(s, written);
-
-    DCB expected = DriverBlock(DTR_CONTROL_ENABLE, RTS_CONTROL_HANDSHAKE);
-    expected.BaudRate = 115200;
-    expected.ByteSize = 8;
-    expected.Parity = NOPARITY;
-    expected.StopBits = ONESTOPBIT;
-    expected.fTXContinueOnXoff = expected.fAbortOnError = 1;
-    expected.XonLim = 80;
-    expected.XoffLim = 200;
-    expected.XonChar = 0x54;
-    expected.XoffChar = 0x55;
-    expected.ErrorChar = 0x26;
-    EXPECT_TRUE(SameBytes(written, expected));
-
-    // Off turns the two flags' own modes off.
+    DCB written = DriverBlock(DTR_CONTROL_HANDSHAKE, RTS_CONTROL_TOGGLE);
+    // Rate, data bits, parity, stop bits, DTR, RTS handshake, continue on XOFF, abort
+    // on error, XON and XOFF limits, XON, XOFF and error characters.
+    serial::SettingsToDcb({115200, 8, serial::Parity::None, serial::StopBits::One, true, true, true,
+                           true, 80, 200, 0x54, 0x55, 0x26},
+                          written);
+    const DCB expected{sizeof(DCB), 115200, 1,    1,    1,    1,    DTR_CONTROL_ENABLE,
+                       1,           1,      1,    1,    1,    1,    RTS_CONTROL_HANDSHAKE,
+                       1,           0,      0,    80,   200,  8,    NOPARITY,
+                       ONESTOPBIT,  0x54,   0x55, 0x26, 0x1A, 0x7E, 0};
+    EXPECT_EQ(std::memcmp(&written, &expected, sizeof(DCB)), 0);
     serial::SettingsToDcb(serial::LineSettings{}, written);
-    EXPECT_EQ(written.fDtrControl, DWORD(DTR_CONTROL_DISABLE));
-    EXPECT_EQ(written.fRtsControl, DWORD(RTS_CONTROL_ENABLE));
+    EXPECT_EQ(std::tuple(DWORD(written.fDtrControl), DWORD(written.fRtsControl)),
+              std::tuple(DWORD(DTR_CONTROL_DISABLE), DWORD(RTS_CONTROL_ENABLE)));
 }
 
+// A driver's parity, stop bits and XOFF character read as themselves, and a block
+// read and written back is unchanged, the modes the flags cannot name included.
 TEST(DcbSettings, ReadingAndWritingBackChangesNothing) {
-    const serial::LineSettings s = serial::SettingsFromDcb(DriverBlock());
-    EXPECT_EQ(s.parity, serial::Parity::Even);
-    EXPECT_EQ(s.stopBits, serial::StopBits::Two);
-    EXPECT_EQ(s.xoffChar, 0xD4);
-    struct Row {
-        DWORD dtr, rts;
-        BYTE parity, stopBits;
-    };
-    for (const Row& row :
-         {Row{DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, NOPARITY, ONESTOPBIT},
-          Row{DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, ODDPARITY, ONE5STOPBITS},
-          Row{DTR_CONTROL_HANDSHAKE, RTS_CONTROL_HANDSHAKE, EVENPARITY, TWOSTOPBITS},
-          Row{DTR_CONTROL_ENABLE, RTS_CONTROL_TOGGLE, EVENPARITY, TWOSTOPBITS}}) {
-        DCB driver = DriverBlock(row.dtr, row.rts);
-        driver.Parity = row.parity;
-        driver.StopBits = row.stopBits;
+    const serial::LineSettings s =
+        serial::SettingsFromDcb(DriverBlock(DTR_CONTROL_HANDSHAKE, RTS_CONTROL_TOGGLE));
+    EXPECT_EQ(std::tuple(s.parity, s.stopBits, s.xoffChar),
+              std::tuple(serial::Parity::Even, serial::StopBits::Two, 0xD4));
+    for (const DCB& driver :
+         {DriverBlock(DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, NOPARITY, ONESTOPBIT),
+          DriverBlock(DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, ODDPARITY, ONE5STOPBITS),
+          DriverBlock(DTR_CONTROL_HANDSHAKE, RTS_CONTROL_HANDSHAKE),
+          DriverBlock(DTR_CONTROL_ENABLE, RTS_CONTROL_TOGGLE)}) {
         DCB back = driver;
         serial::SettingsToDcb(serial::SettingsFromDcb(driver), back);
-        EXPECT_TRUE(SameBytes(back, driver)) << "dtr " << row.dtr << " rts " << row.rts;
+        EXPECT_EQ(std::memcmp(&back, &driver, sizeof(DCB)), 0)
+            << driver.fDtrControl << " " << driver.fRtsControl;
     }
 }
 

@@ -14,22 +14,20 @@ using Names = std::vector<std::string>;
 // Ports without a driver, UARTs of no known type and the console's ports are left
 // out; numbers within names sort as numbers.
 TEST(ListSerialDevices, DriverBoundUartsInNaturalOrderWithoutTheConsole) {
-    testing_support::FakeSysfs uarts, usb;
+    testing_support::FakeSysfs sysfs;
     const char* const devices[][2] = {
-        {"ttyUSB10", nullptr}, {"ttyUSB2", nullptr}, {"ttyACM0", nullptr},
-        {"ttyS10", "4"},       {"ttyS2", "4"},       {"ttyS1", "4"},
-        {"ttyS3", "0"},        {"ttyS4", nullptr},   {"ttyS5", "x"}};
+        {"ttyUSB10", nullptr}, {"ttyUSB2", nullptr},   {"ttyACM0", nullptr}, {"ttyS10", "4"},
+        {"ttyS2", "4"},        {"ttyS1", "4"},         {"ttyS3", "0"},       {"ttyS4", nullptr},
+        {"ttyS5", "x"},        {"ttyUSB100", nullptr}, {"ttyUSB9", nullptr}, {"ttyUSB", nullptr},
+        {"ttyUSB09", nullptr}, {"rfcomm1", nullptr}};
     for (const auto& [name, type] : devices)
-        uarts.AddDevice(name, type);
-    uarts.AddVirtual("tty0");
-    uarts.AddVirtual("ptmx");
-    uarts.SetActiveConsole("tty0 ttyS1");
-    EXPECT_EQ(serial::ListSerialDevices(uarts.Root()),
-              (Names{"ttyACM0", "ttyS2", "ttyS10", "ttyUSB2", "ttyUSB10"}));
-    for (const char* name : {"ttyUSB100", "ttyUSB9", "ttyUSB", "ttyUSB09", "rfcomm1"})
-        usb.AddDevice(name);
-    EXPECT_EQ(serial::ListSerialDevices(usb.Root()),
-              (Names{"rfcomm1", "ttyUSB", "ttyUSB09", "ttyUSB9", "ttyUSB100"}));
+        sysfs.AddDevice(name, type);
+    sysfs.AddVirtual("tty0");
+    sysfs.AddVirtual("ptmx");
+    sysfs.SetActiveConsole("tty0 ttyS1");
+    EXPECT_EQ(serial::ListSerialDevices(sysfs.Root()),
+              (Names{"rfcomm1", "ttyACM0", "ttyS2", "ttyS10", "ttyUSB", "ttyUSB2", "ttyUSB09",
+                     "ttyUSB9", "ttyUSB10", "ttyUSB100"}));
     EXPECT_TRUE(serial::ListSerialDevices("/nonexistent-duruz-sysfs").empty());
 }
 
@@ -45,15 +43,12 @@ TEST(DescribeSerialDevice, UsbStringsOrIdsAndTheSerialNumberOfTheNearestUsbDevic
         {"1-3", "1a86", "7523", "QinHeng", nullptr, "\xb5\tX"},
         {"1-4", "1a86", "7523", nullptr, nullptr, nullptr},
         {"1-5", "10c4", "ea60", "", "", "0001"}};
-    Names described;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         sysfs.AddUsbDevice("ttyUSB" + std::to_string(i), usb[i]);
-        const serial::SerialDeviceInfo info =
-            serial::DescribeSerialDevice(sysfs.Root(), "ttyUSB" + std::to_string(i));
-        described.push_back(info.description + "|" + info.serialNumber + "|" + info.sysfsPath);
-    }
     sysfs.AddDevice("ttyS4", "4");
-    for (const char* name : {"ttyS4", "ttyUSB99"}) {
+    Names described;
+    for (const char* name :
+         {"ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB3", "ttyUSB4", "ttyS4", "ttyUSB99"}) {
         const serial::SerialDeviceInfo info = serial::DescribeSerialDevice(sysfs.Root(), name);
         described.push_back(info.description + "|" + info.serialNumber + "|" + info.sysfsPath);
     }
