@@ -97,12 +97,11 @@ struct Program {
             if (const char* value = std::getenv(name))
                 env.push_back(std::string(name) + "=" + value);
         std::vector<char*> args, envp;
-        for (std::string& s : argv)
-            args.push_back(s.data());
-        for (std::string& s : env)
-            envp.push_back(s.data());
-        args.push_back(nullptr);
-        envp.push_back(nullptr);
+        for (auto [from, to] : {std::pair(&argv, &args), std::pair(&env, &envp)}) {
+            for (std::string& s : *from)
+                to->push_back(s.data());
+            to->push_back(nullptr);
+        }
         const std::string work = folder + "/work", output = folder + "/output.txt";
         if ((pid = ::fork()) == 0) {
             ::setpgid(0, 0);
