@@ -70,7 +70,7 @@ cmake --build build >/dev/null
 
 # The end-to-end runs of the program and the install check are left out: they take
 # most of the suite's time and guard what the unit tests guard too.
-fast_tests=(-E '^(StartUp\.|Capture\.|PeerLoss\.|InstallTree$)')
+fast_tests=(-E '^(StartUp\.|Capture\.|InstallTree$)')
 
 # Applies fault line $1 ("file ::: text ::: replacement") and prints its file.
 apply() {
