@@ -8,11 +8,11 @@
 #include "app/tform2.h"
 #include "latency_probe.h"
 #include "support/talking_peer.h"
+#include "support/temp_folder.h"
 
 #include <QApplication>
 
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 namespace {
@@ -26,8 +26,8 @@ struct Case {
 };
 
 void Measure(const Case& c, std::chrono::milliseconds duration) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "duruz-bench-XXXXXX").string();
-    const std::string folder = ::mkdtemp(pattern.data());
+    const testing_support::TempFolder temp("duruz-bench");
+    const std::string& folder = temp.Path();
     std::optional<testing_support::TalkingPeer> peer;
     duruz::DefaultPortProvider ports;
     duruz::FormEnvironment environment;
@@ -46,7 +46,6 @@ void Measure(const Case& c, std::chrono::milliseconds duration) {
         std::printf("%-28s %8.2f %8.2f %8.2f %8zu\n", c.name, lateness.Median(), lateness.P95(),
                     lateness.Max(), lateness.ms.size());
     }
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace
