@@ -70,6 +70,7 @@ void TForm2::SendCompleteSetting() {
 // Each row starts with the device's name, so a stored row index keeps its meaning;
 // what the device is goes into its tooltip, and into the row when there is room.
 void TForm2::FillPortRows() {
+    const int selected = ComPort.ItemIndex();
     ComPort.Clear();
     for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i) {
         const PortEntry& entry = Link.PortTable[i];
@@ -87,6 +88,7 @@ void TForm2::FillPortRows() {
         ComPort.Add(row);
         ComPort.SetItemHint(static_cast<int>(i), described);
     }
+    ComPort.SetItemIndex(selected);
 }
 
 PortSources PortSourcesOf(const FormEnvironment& environment) {

@@ -171,10 +171,13 @@ private:
     void BuildLayout();
     void PlaceControls();
     void WireEvents();
+    // Rebuilds the port list's rows from the port table; the selected row stays selected.
     void FillPortRows();
     void WatchDevices();
     // Marks the open port's row disconnected and says so, once.
     void MarkOpenPortDisconnected();
+    // The memo's two lines for the open port's device going away.
+    void LogDisconnected();
     // Opens the lost port's row again and sends it the complete setting.
     void ReopenLostPort();
 

@@ -12,8 +12,7 @@ void TForm2::PortsChanged() {
     FillPortRows();
     ComPort.SetItemIndex(update.row);
     if (update.wentAway) {
-        link_.AddLine(Link.PortPath.data());
-        link_.AddLine("   disconnected");
+        LogDisconnected();
         lostPort_ = {true, true};
         // The link stops using the port now rather than at its next failing call,
         // unless another port has been opened since.
@@ -25,6 +24,11 @@ void TForm2::PortsChanged() {
     }
     if (update.change == OpenPortChange::Returned)
         ReopenLostPort();
+}
+
+void TForm2::LogDisconnected() {
+    link_.AddLine(Link.PortPath.data());
+    link_.AddLine("   disconnected");
 }
 
 void TForm2::PortLost() {
@@ -40,11 +44,8 @@ void TForm2::MarkOpenPortDisconnected() {
             continue;
         if (!Link.PortTable[i].disconnected) {
             Link.PortTable[i].disconnected = true;
-            link_.AddLine(Link.PortPath.data());
-            link_.AddLine("   disconnected");
-            const int selected = ComPort.ItemIndex();
+            LogDisconnected();
             FillPortRows();
-            ComPort.SetItemIndex(selected);
         }
         return;
     }
@@ -57,9 +58,7 @@ void TForm2::ReopenLostPort() {
     for (std::uint32_t i = 0; i < Link.PortCount && i < Link.PortTable.size(); ++i)
         if (std::strcmp(Link.PortTable[i].path.data(), Link.PortPath.data()) == 0)
             Link.PortTable[i].disconnected = false;
-    const int selected = ComPort.ItemIndex();
     FillPortRows();
-    ComPort.SetItemIndex(selected);
     ComPortClick();
     SendCompleteSetting();
 }
