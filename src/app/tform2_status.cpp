@@ -48,8 +48,7 @@ std::int64_t TForm2::NowMs() const {
 }
 
 void TForm2::PortOpened(bool opened, const std::string& reason) {
-    const int row = ComPort.ItemIndex();
-    PortStatus.port = row >= 0 && row < ComPort.Count() ? ComPort.Item(row) : std::string();
+    PortStatus.port = ComPort.Item(ComPort.ItemIndex()); // empty with no row selected
     PortStatus.state = opened ? LinkStatus::State::Open : LinkStatus::State::Failed;
     PortStatus.reason = opened ? std::string() : reason;
     FrameRate.Reset(NowMs());
@@ -144,9 +143,10 @@ void TForm2::ExportCsvClick() {
     info.probeRow[1] = Chan2Probe.ItemIndex();
     info.rangeRow[0] = Scale1.ItemIndex();
     info.rangeRow[1] = Scale2.ItemIndex();
-    info.sweep = SweepSpeed.ItemIndex() >= 0 ? SweepSpeed.Item(SweepSpeed.ItemIndex()) : "";
-    info.sync = (SyncSrcBox.ItemIndex() >= 0 ? SyncSrcBox.Item(SyncSrcBox.ItemIndex()) : "") + " " +
-                (SyncPolBox.ItemIndex() >= 0 ? SyncPolBox.Item(SyncPolBox.ItemIndex()) : "");
+    // A list with no row selected gives an empty text.
+    info.sweep = SweepSpeed.Item(SweepSpeed.ItemIndex());
+    info.sync =
+        SyncSrcBox.Item(SyncSrcBox.ItemIndex()) + " " + SyncPolBox.Item(SyncPolBox.ItemIndex());
     info.syncLevel = Trigger.SyncLevel;
     info.syncPosition = Trigger.SyncPosition;
     std::string error;
