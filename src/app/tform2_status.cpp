@@ -98,14 +98,6 @@ void TForm2::UpdateStatusStrip() {
     Strip.SetText(kSpectrum, peaks);
 }
 
-// A right click on the trace area opens its menu; elsewhere it does nothing.
-void TForm2::TraceContextMenu(int x, int y) {
-    const PlotArea area = ComputePlotArea(ClientWidth(), ClientHeight(), SyncVoltBar.Width(),
-                                          SyncPosBar.Height(), Controls.Height());
-    if (x >= area.left && y >= 0 && y <= area.height)
-        TraceMenu.Popup(x, y);
-}
-
 namespace {
 
 // The trace area as drawn: right of the level bar, from the top edge down to and
@@ -118,6 +110,14 @@ tk::ImageRect TraceRect(const TForm2& form) {
 }
 
 } // namespace
+
+// A right click on the trace area opens its menu; elsewhere it does nothing. The
+// area reaches right to the window's edge.
+void TForm2::TraceContextMenu(int x, int y) {
+    const tk::ImageRect trace = TraceRect(*this);
+    if (x >= trace.left && y >= trace.top && y < trace.top + trace.height)
+        TraceMenu.Popup(x, y);
+}
 
 void TForm2::SaveScreenClick() {
     const std::string path =
