@@ -1,9 +1,9 @@
 #include "view/export_csv.h"
 
+#include "view/number_text.h"
 #include "view/sample_scale.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,20 +12,6 @@
 namespace duruz {
 
 namespace {
-
-// to_chars ignores the C and C++ locales, unlike printf's "%f".
-void AppendFixed(std::string& out, double value, int decimals) {
-    char text[48];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    out.append(text, result.ptr);
-}
-
-void AppendInt(std::string& out, long long value) {
-    char text[24];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr);
-}
 
 void AppendChannel(std::string& out, const CsvExportInfo& info, int c) {
     out += "# ch";

@@ -1,6 +1,7 @@
 #include "view/status_texts.h"
 
-#include <charconv>
+#include "view/number_text.h"
+
 #include <cmath>
 
 namespace duruz {
@@ -10,16 +11,15 @@ namespace {
 constexpr const char* kNone = "\u2014"; // an em dash
 
 std::string Fixed(double value, int decimals) {
-    char text[48];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    return std::string(text, result.ptr);
+    std::string text;
+    AppendFixed(text, value, decimals);
+    return text;
 }
 
 std::string Count(std::uint32_t value) {
-    char text[16];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+    std::string text;
+    AppendInt(text, value);
+    return text;
 }
 
 // A level of a clipped channel is only a bound.
