@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -93,6 +94,13 @@ public:
     // pseudo-terminal closed): reads and writes fail until the port is closed.
     // Ports whose device cannot vanish, like an in-process one, never report it.
     virtual bool DeviceGone() const { return false; }
+    // The time of this port's read time-outs, in microseconds on a steady scale:
+    // the machine's steady clock, or a simulated line's own clock.
+    virtual std::int64_t NowMicros() {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 };
 
 // Whether a device path names something that exists now (a symbolic link counts

@@ -37,6 +37,7 @@ public:
     std::size_t Write(const void* data, std::size_t count) override;
     void Close() override;
     void Interrupt() override { interrupted_.store(true); }
+    std::int64_t NowMicros() override { return clock_.NowMicros(); }
 
     const serial::Timeouts& Timeouts() const { return timeouts_; }
     // The model itself, for its settings and for fault injection.
