@@ -53,7 +53,9 @@ std::uint32_t Milli(double value) {
 
 SimulatedInstrument::SimulatedInstrument(const InstrumentOptions& options) : options_(options) {}
 
-void SimulatedInstrument::Receive(const std::uint8_t* data, std::size_t count) {
+void SimulatedInstrument::Receive(const std::uint8_t* data, std::size_t count,
+                                  std::int64_t arrivedMicros) {
+    receivedAt_ = arrivedMicros;
     for (std::size_t i = 0; i < count; ++i) {
         ParsedCommand command = parser_.Feed(data[i]);
         if (command.kind != CommandKind::None)
@@ -171,7 +173,7 @@ void SimulatedInstrument::AnswerCapture() {
     }
     const std::size_t frameBytes =
         cutArmed_ ? std::min(cutAfter_, duruz::kFrameBytes) : duruz::kFrameBytes;
-    if (output_.Free() < strayCount_ + frameBytes)
+    if (output_.Free() < strayCount_ + frameBytes || waitingCount_ == kMaxAnswersWaiting)
         return; // still busy sending earlier frames
 
     int triggerIndex = -1;
@@ -180,6 +182,11 @@ void SimulatedInstrument::AnswerCapture() {
     BuildFrame(start, triggerIndex);
     sampleClock_ = start + std::int64_t(duruz::kSamplePairs);
 
+    if (strayCount_ + frameBytes > 0) {
+        waiting_[(waitingFirst_ + waitingCount_) % kMaxAnswersWaiting] = {queuedTotal_,
+                                                                          receivedAt_};
+        ++waitingCount_;
+    }
     queuedTotal_ += output_.Push(stray_.data(), strayCount_);
     strayCount_ = 0;
     if (stallArmed_ && !stallActive_) {
@@ -206,7 +213,27 @@ bool SimulatedInstrument::AtStall() const {
 std::size_t SimulatedInstrument::TakeOutput(std::uint8_t* out, std::size_t count) {
     std::size_t taken = output_.Pop(out, std::min(count, OutputAvailable()));
     takenTotal_ += taken;
+    while (waitingCount_ > 0 && waiting_[waitingFirst_].startsAt < takenTotal_) {
+        waitingFirst_ = (waitingFirst_ + 1) % kMaxAnswersWaiting;
+        --waitingCount_;
+    }
     return taken;
+}
+
+bool SimulatedInstrument::AtAnswerStart(std::int64_t& requestArrived) const {
+    if (waitingCount_ == 0 || waiting_[waitingFirst_].startsAt != takenTotal_)
+        return false;
+    requestArrived = waiting_[waitingFirst_].requestArrived;
+    return true;
+}
+
+std::size_t SimulatedInstrument::OutputBeforeNextAnswer() const {
+    for (std::size_t i = 0; i < waitingCount_; ++i) {
+        const std::uint64_t startsAt = waiting_[(waitingFirst_ + i) % kMaxAnswersWaiting].startsAt;
+        if (startsAt > takenTotal_)
+            return std::size_t(startsAt - takenTotal_);
+    }
+    return output_.Size();
 }
 
 void SimulatedInstrument::InjectStrayBytes(const std::uint8_t* data, std::size_t count) {

@@ -15,6 +15,15 @@ struct InstrumentOptions {
     std::uint64_t seed = 1;
     bool noise = true; // a little deterministic noise on both inputs
     bool demo = true;  // an input whose generator is off sees DemoVolts, not silence
+    // The timing of a paced SimulatorPort (unpaced, answers are there at once).
+    // Capturing 2,048 samples takes 20 ms, so an answer's first byte goes on the
+    // line that long after the instrument reaches its request.
+    std::uint32_t captureMs = 20;
+    // The latency timer of a USB serial adapter between the line and the reader:
+    // bytes reach the reader in 62-byte packets, a partial one usbLatencyMs after
+    // the last byte came in (1 to 255 on such adapters). 0: no adapter, each byte
+    // is readable as soon as it has arrived.
+    std::uint32_t usbLatencyMs = 0;
 };
 
 struct GeneratorSetting {
@@ -63,14 +72,19 @@ public:
     // request that finds no room for its frame goes unanswered.
     static constexpr std::size_t kMaxStrayBytes = 64;
     static constexpr std::size_t kOutputCapacity = 4 * (duruz::kFrameBytes + kMaxStrayBytes);
+    // Answers whose first byte has not been taken yet, at most; a request beyond
+    // them goes unanswered.
+    static constexpr std::size_t kMaxAnswersWaiting = 8;
     // How far past the pre-trigger samples a trigger crossing is looked for before
     // the frame free-runs: 80 ms, four frames' worth.
     static constexpr std::int64_t kTriggerSearch = 4 * duruz::kSamplePairs;
 
     explicit SimulatedInstrument(const InstrumentOptions& options = {});
 
-    // Takes bytes from the line; commands may be split anywhere.
-    void Receive(const std::uint8_t* data, std::size_t count);
+    // Takes bytes from the line; commands may be split anywhere. arrivedMicros is
+    // when they reached the instrument, on the caller's clock: the answer to a
+    // capture request among them carries it, for the line to time that answer.
+    void Receive(const std::uint8_t* data, std::size_t count, std::int64_t arrivedMicros = 0);
 
     const InstrumentSettings& Settings() const { return settings_; }
     std::uint32_t FramesSent() const { return frameNumber_; }
@@ -82,6 +96,12 @@ public:
     bool AtStall() const;
     std::uint32_t StallMs() const { return stallMs_; }
     void EndStall() { stallActive_ = false; }
+    // True when the next byte of output is the first of an answer; requestArrived
+    // is then when its request came in.
+    bool AtAnswerStart(std::int64_t& requestArrived) const;
+    // The output bytes up to the start of the next answer after the next byte (all
+    // of them when no other answer waits), so that the line can stop there.
+    std::size_t OutputBeforeNextAnswer() const;
 
     // Faults, each for the next frame that is sent (ignored requests send none).
     // Stray bytes go out before that frame (at most kMaxStrayBytes).
@@ -115,6 +135,16 @@ private:
     ByteRing<kOutputCapacity> output_;
     std::uint64_t queuedTotal_ = 0; // bytes ever queued
     std::uint64_t takenTotal_ = 0;  // bytes ever taken
+    std::int64_t receivedAt_ = 0;   // when the bytes being received arrived
+
+    struct WaitingAnswer {
+        std::uint64_t startsAt = 0; // in bytes ever queued
+        std::int64_t requestArrived = 0;
+    };
+    // Oldest first, from waitingFirst_ round the array.
+    std::array<WaitingAnswer, kMaxAnswersWaiting> waiting_{};
+    std::size_t waitingFirst_ = 0;
+    std::size_t waitingCount_ = 0;
 
     std::array<std::uint8_t, kMaxStrayBytes> stray_{};
     std::size_t strayCount_ = 0;

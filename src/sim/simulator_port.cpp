@@ -10,10 +10,19 @@ namespace {
 constexpr std::int64_t kMicrosPerSecond = 1'000'000;
 constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
 
+// Wire time of k bytes in microseconds, rounded up: when the k-th has fully arrived.
+std::int64_t WireMicros(std::uint64_t k) {
+    return std::int64_t(
+        (k * SimulatorPort::kBitsPerByte * kMicrosPerSecond + SimulatorPort::kWireBaud - 1) /
+        SimulatorPort::kWireBaud);
+}
+
 } // namespace
 
 SimulatorPort::SimulatorPort(SimClock& clock, const InstrumentOptions& options, bool paced)
-    : clock_(clock), instrument_(options), paced_(paced) {
+    : clock_(clock), instrument_(options), paced_(paced),
+      captureMicros_(paced ? std::int64_t(options.captureMs) * 1000 : 0),
+      usbLatencyMicros_(paced ? std::int64_t(options.usbLatencyMs) * 1000 : 0) {
     settings_.baudRate = kWireBaud;
 }
 
@@ -24,6 +33,8 @@ serial::OpenResult SimulatorPort::Open(const char*) {
     origin_ = clock_.NowMicros();
     sent_ = 0;
     lastArrival_ = origin_;
+    answerScheduled_ = false;
+    packetFill_ = 0;
     return {serial::OpenStatus::Opened, 0};
 }
 
@@ -54,6 +65,7 @@ void SimulatorPort::Close() {
     open_ = false;
     // What was on its way is lost with the line; the instrument keeps its settings.
     received_.Clear();
+    packetFill_ = 0;
     std::array<std::uint8_t, 256> scrap;
     for (;;) {
         if (instrument_.TakeOutput(scrap.data(), scrap.size()) > 0)
@@ -65,52 +77,89 @@ void SimulatorPort::Close() {
 }
 
 std::int64_t SimulatorPort::LineTime(std::uint64_t k) const {
-    if (!paced_)
-        return origin_;
-    const std::uint64_t micros = (k * kBitsPerByte * kMicrosPerSecond + kWireBaud - 1) / kWireBaud;
-    return origin_ + std::int64_t(micros);
+    return paced_ ? origin_ + WireMicros(k) : origin_;
+}
+
+std::size_t SimulatorPort::LineBytesAvailable() const {
+    return std::min(instrument_.OutputAvailable(), instrument_.OutputBeforeNextAnswer());
+}
+
+std::int64_t SimulatorPort::PacketDue() const {
+    return packetFill_ == kUsbPacketBytes ? lastWireByte_ : lastWireByte_ + usbLatencyMicros_;
+}
+
+void SimulatorPort::DeliverPacket(std::int64_t at) {
+    received_.Push(packet_.data(), packetFill_);
+    packetFill_ = 0;
+    lastArrival_ = at;
 }
 
 void SimulatorPort::Advance(std::int64_t now) {
+    const bool packets = usbLatencyMicros_ > 0;
     for (;;) {
-        std::size_t available = instrument_.OutputAvailable();
-        if (available == 0) {
-            if (!instrument_.AtStall())
-                return;
+        std::int64_t requestArrived = 0;
+        if (paced_ && !answerScheduled_ && instrument_.AtAnswerStart(requestArrived)) {
+            // The instrument reaches a request once the frames before it are out,
+            // and captures before it answers.
+            origin_ = std::max(requestArrived, LineTime(sent_)) + captureMicros_;
+            sent_ = 0;
+            answerScheduled_ = true;
+        }
+        const std::size_t available = LineBytesAvailable();
+        if (available == 0 && instrument_.AtStall()) {
             // The line goes quiet for the stall after the last byte before it.
             origin_ = LineTime(sent_) + std::int64_t(instrument_.StallMs()) * 1000;
             sent_ = 0;
             instrument_.EndStall();
             continue;
         }
-        if (now < origin_)
+        const std::int64_t next = available == 0 ? kNever : LineTime(sent_ + 1);
+        // A byte that comes in just as the latency timer runs out is too late for it.
+        const bool packetDue = packetFill_ > 0 && PacketDue() <= std::min(now, next);
+        if (packetDue && received_.Free() >= packetFill_) {
+            DeliverPacket(PacketDue());
+            continue;
+        }
+        if (next > now)
             return;
-        std::uint64_t arrived =
-            paced_ ? std::uint64_t(now - origin_) * kWireBaud / (kBitsPerByte * kMicrosPerSecond)
-                   : UINT64_MAX;
-        if (arrived <= sent_)
-            return;
-        if (received_.Free() == 0) {
+        const std::size_t room =
+            packets ? (packetDue ? 0 : kUsbPacketBytes - packetFill_) : received_.Free();
+        if (room == 0) {
             // Held back by handshaking: the line resumes from now.
             origin_ = now;
             sent_ = 0;
             return;
         }
-        std::size_t count =
-            std::size_t(std::min<std::uint64_t>({arrived - sent_, available, received_.Free()}));
+        const std::uint64_t arrived =
+            paced_ ? std::uint64_t(now - origin_) * kWireBaud / (kBitsPerByte * kMicrosPerSecond)
+                   : UINT64_MAX;
         std::array<std::uint8_t, 512> piece;
-        count = std::min(count, piece.size());
+        std::size_t count =
+            std::size_t(std::min<std::uint64_t>({arrived - sent_, available, room, piece.size()}));
         count = instrument_.TakeOutput(piece.data(), count);
-        received_.Push(piece.data(), count);
+        answerScheduled_ = false;
         sent_ += count;
-        lastArrival_ = LineTime(sent_);
+        if (packets) {
+            std::copy_n(piece.begin(), count, packet_.begin() + std::ptrdiff_t(packetFill_));
+            packetFill_ += count;
+            lastWireByte_ = LineTime(sent_);
+        } else {
+            received_.Push(piece.data(), count);
+            lastArrival_ = LineTime(sent_);
+        }
     }
 }
 
 std::int64_t SimulatorPort::NextArrival() const {
-    if (instrument_.OutputAvailable() == 0)
-        return kNever;
-    return LineTime(sent_ + 1);
+    const std::size_t available = LineBytesAvailable();
+    if (usbLatencyMicros_ == 0)
+        return available == 0 ? kNever : LineTime(sent_ + 1);
+    if (available == 0)
+        return packetFill_ > 0 ? PacketDue() : kNever;
+    if (packetFill_ > 0 && PacketDue() <= LineTime(sent_ + 1))
+        return PacketDue();
+    // The packet fills, or the line goes quiet before it does.
+    return LineTime(sent_ + std::min(available, kUsbPacketBytes - packetFill_));
 }
 
 std::size_t SimulatorPort::Read(void* buffer, std::size_t count) {
@@ -160,10 +209,11 @@ std::size_t SimulatorPort::ReadWith(const serial::Timeouts& t, void* buffer, std
             clock_.SleepUntil(deadline);
             return got;
         }
-        // Sleep until the read can be filled or the bytes in sight have run out.
-        const std::size_t inSight =
-            std::min({count - got, instrument_.OutputAvailable(), received_.Free()});
-        clock_.SleepUntil(std::min(LineTime(sent_ + inSight), deadline));
+        // Sleep until the read can be filled or the bytes in sight have run out;
+        // packets come one at a time.
+        const std::size_t inSight = std::min({count - got, LineBytesAvailable(), received_.Free()});
+        clock_.SleepUntil(
+            std::min(usbLatencyMicros_ > 0 ? next : LineTime(sent_ + inSight), deadline));
         now = clock_.NowMicros();
     }
 }
@@ -173,16 +223,10 @@ std::size_t SimulatorPort::Write(const void* data, std::size_t count) {
         return 0;
     const std::int64_t now = clock_.NowMicros();
     Advance(now);
-    if (instrument_.OutputAvailable() == 0) {
-        // An idle line: the answer starts once the command has reached the instrument.
-        const std::int64_t reached =
-            now + (paced_ ? std::int64_t((count * kBitsPerByte * kMicrosPerSecond + kWireBaud - 1) /
-                                         kWireBaud)
-                          : 0);
-        origin_ = std::max(reached, LineTime(sent_));
-        sent_ = 0;
-    }
-    instrument_.Receive(static_cast<const std::uint8_t*>(data), count);
+    // Byte by byte, so that each request carries the time its last byte arrived.
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    for (std::size_t i = 0; i < count; ++i)
+        instrument_.Receive(bytes + i, 1, paced_ ? now + WireMicros(i + 1) : now);
     return count;
 }
 
