@@ -42,6 +42,10 @@ struct Options {
     Faults faults;
 };
 
+constexpr std::uint32_t kMaxCaptureMs = 60000;
+// The range of a USB serial adapter's latency timer.
+constexpr std::uint32_t kMaxUsbLatencyMs = 255;
+
 constexpr const char* kUsage =
     "usage: duruz-sim [options]\n"
     "Serves the simulated oscilloscope and generator on a pseudo-terminal at the\n"
@@ -50,6 +54,13 @@ constexpr const char* kUsage =
     "  --seed N        noise seed (default 1)\n"
     "  --no-noise      no noise on the inputs\n"
     "  --no-demo       silence, not the demo signals, on inputs whose generator is off\n"
+    "  --capture-ms MS each answer starts MS milliseconds after the instrument\n"
+    "                  reaches its request, the time it captures (0 to 60000,\n"
+    "                  default 20)\n"
+    "  --usb-latency MS\n"
+    "                  bytes come in 62-byte packets as from a USB serial adapter,\n"
+    "                  a partial one MS milliseconds after its last byte (1 to\n"
+    "                  255; 0, the default, is off)\n"
     "  --stray N       N stray bytes before the first frame\n"
     "  --cut N         the first frame stops after N bytes\n"
     "  --stall N:MS    the first frame pauses MS milliseconds after N bytes\n"
@@ -83,6 +94,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.instrument.demo = false;
         } else if (arg == "--seed") {
             ok = value(text) && ParseNumber(text, options.instrument.seed);
+        } else if (arg == "--capture-ms") {
+            ok = value(text) && ParseNumber(text, options.instrument.captureMs) &&
+                 options.instrument.captureMs <= kMaxCaptureMs;
+        } else if (arg == "--usb-latency") {
+            ok = value(text) && ParseNumber(text, options.instrument.usbLatencyMs) &&
+                 options.instrument.usbLatencyMs <= kMaxUsbLatencyMs;
         } else if (arg == "--stray") {
             ok = value(text) && ParseNumber(text, options.faults.strayBytes) &&
                  options.faults.strayBytes <= sim::SimulatedInstrument::kMaxStrayBytes;
@@ -104,7 +121,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
             return 1;
         }
         if (!ok) {
-            std::fprintf(stderr, "duruz-sim: bad value for %s\n%s", argv[i], kUsage);
+            std::fprintf(stderr, "duruz-sim: bad value for %s\n%s", arg.data(), kUsage);
             return 1;
         }
     }
@@ -162,6 +179,21 @@ bool WriteAll(int master, sim::SimulatorPort& port, const std::uint8_t* data, st
     return !stopRequested;
 }
 
+// Without USB packets, pieces of 8 bytes (0.69 ms) keep the gaps on the line under
+// a client's 1 ms interval time-out; with them, a piece is what came in one packet.
+std::size_t ReadPiece(sim::SimulatorPort& port,
+                      std::array<std::uint8_t, sim::SimulatorPort::kUsbPacketBytes>& piece,
+                      bool packets) {
+    if (!packets)
+        return port.Read(piece.data(), 8);
+    port.SetTimeouts(serial::Timeouts{});
+    if (port.Read(piece.data(), 1) == 0)
+        return 0;
+    // The rest of the packet is there already: take it without waiting.
+    port.SetTimeouts(serial::Timeouts{0xFFFFFFFF, 0, 0, 0, 0});
+    return 1 + port.Read(piece.data() + 1, piece.size() - 1);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -192,12 +224,10 @@ int main(int argc, char** argv) {
     port.SetTimeouts(serial::Timeouts{});
     ArmFaults(port.Instrument(), options.faults);
 
-    // Pieces of 8 bytes (0.69 ms) keep the gaps on the line under a client's 1 ms
-    // interval time-out.
-    std::array<std::uint8_t, 8> piece;
+    std::array<std::uint8_t, sim::SimulatorPort::kUsbPacketBytes> piece;
     while (!stopRequested) {
         TakeCommands(terminal.master, port, options.faults);
-        std::size_t n = port.Read(piece.data(), piece.size());
+        std::size_t n = ReadPiece(port, piece, options.instrument.usbLatencyMs > 0);
         if (n > 0) {
             if (!WriteAll(terminal.master, port, piece.data(), n, options.faults))
                 break;

@@ -1,6 +1,7 @@
 // The rows of the port list opened through OpenPort with the default provider: the
-// simulator row in-process, and a device row on duruz-sim's pseudo-terminal with the
-// POSIX serial port and the link's own capture loop.
+// simulator row in-process, and a device row on duruz-sim's pseudo-terminal, with a
+// capture time and bytes in USB packets, through the POSIX serial port and the
+// link's own capture loop.
 
 #include "app/port_provider.h"
 #include "link/capture_stream.h"
@@ -26,7 +27,7 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
         prctl(PR_SET_PDEATHSIG, SIGKILL); // it goes with the test
         dup2(out[1], STDOUT_FILENO);
         execl(DURUZ_SIM_PATH, DURUZ_SIM_PATH, "--seed", "42", "--no-noise", "--stray", "5",
-              nullptr);
+              "--capture-ms", "30", "--usb-latency", "16", nullptr);
         _exit(127);
     }
     close(out[1]);
