@@ -49,6 +49,8 @@ src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleR
 src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
 src/link/capture_stream.cpp ::: !link.RequestPending || taken >= kPollCapBytes ::: !link.RequestPending || taken > kPollCapBytes
 src/link/same_device.cpp ::: return !known.devicePath.empty() && known.devicePath ::: return known.devicePath
+src/sim/simulator_port.cpp ::: origin_ = std::max(requestArrived, LineTime(sent_)) + captureMicros_; ::: origin_ = requestArrived + captureMicros_;
+src/sim/simulator_port.cpp ::: packetFill_ > 0 && PacketDue() <= std::min(now, next); ::: packetFill_ > 0 && PacketDue() < std::min(now, next);
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
