@@ -1,8 +1,13 @@
 #include "app/form_fixture.h"
+#include "support/pty_pair.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -17,6 +22,12 @@ void Announce(FormFixture& fixture, serial::DeviceChange change, const std::stri
     ASSERT_GT(fixture.monitor.taken, taken) << "the window never took the event";
 }
 
+// One timer tick, and what the link delivers after it.
+void Tick(duruz::TForm2& form) {
+    form.Timer1Timer();
+    QCoreApplication::processEvents();
+}
+
 // The selected row's index, then every row.
 std::string Rows(const duruz::TForm2& form) {
     std::string rows = std::to_string(form.ComPort.ItemIndex());
@@ -25,11 +36,15 @@ std::string Rows(const duruz::TForm2& form) {
     return rows;
 }
 
-TEST(HotPlug, RowsFollowDevicesAndTheOpenPortReconnectsWithTheWholeSetting) {
+const std::string kSetting = "SweepSpeed 1\n%S11 1024    0\r\n%S11 1024    0\r\nProbeType1 1\n"
+                             "Range 7\n%X7\r\nProbeType2 1\nRange 7\n%Y7\r\n"
+                             "%G00200.000000,1.000000\n%G10201.000000,1.000000\n";
+
+TEST(HotPlug, RowsFollowDevicesAndOnlyTheSameOneReconnectsWithTheWholeSetting) {
     FormFixture fixture;
     fixture.sysfs.AddUsbDevice("ttyUSB0",
                                {"1-1", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI"});
-    fixture.sysfs.AddUsbDevice("ttyUSB1", {"1-2", "0403", "6001", "FTDI", "FT232R USB UART", "B7"});
+    fixture.sysfs.AddUsbDevice("ttyUSB1", {"1-2", "0403", "6001", "FTDI", "FT232R USB UART"});
     duruz::TForm2& form = fixture.Start();
     auto& usb1 = fixture.Port("/dev/ttyUSB1");
     // Too long for the list's width: the names alone, what they are in the tooltips.
@@ -45,22 +60,40 @@ TEST(HotPlug, RowsFollowDevicesAndTheOpenPortReconnectsWithTheWholeSetting) {
     EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   disconnected\n");
     EXPECT_EQ(usb1.events, Lines{"close"});
 
-    // Another device is only listed, even in the socket the open one used; the same device
-    // under a new name is opened and sent the start-up sequence. Its first sweep command
-    // now carries the sync settings, which start-up had not selected yet when it sent its
-    // own.
+    // Another adapter in the same socket, with other IDs, takes the name: it is listed
+    // and never sent a byte, and the memo says so once.
     fixture.Mark();
-    fixture.sysfs.AddUsbDevice("ttyUSB3", {"1-2", "1a86", "7523", nullptr, nullptr, "C9"});
-    Announce(fixture, serial::DeviceChange::Added, "ttyUSB3");
-    fixture.sysfs.AddUsbDevice("ttyUSB2", {"1-4", "0403", "6001", "FTDI", "FT232R USB UART", "B7"});
-    Announce(fixture, serial::DeviceChange::Added, "ttyUSB2");
-    EXPECT_EQ(fixture.Port("/dev/ttyUSB3").events.size() + usb1.events.size(), 0u);
-    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB2|ttyUSB3|Simulator");
-    EXPECT_EQ(fixture.Shown(),
-              "/dev/ttyUSB2\n/dev/ttyUSB2\n   opened\n/dev/ttyUSB2\n   configured\nSweepSpeed 1\n"
-              "%S11 1024    0\r\n%S11 1024    0\r\nProbeType1 1\nRange 7\n%X7\r\nProbeType2 1\n"
-              "Range 7\n%Y7\r\n%G00200.000000,1.000000\n%G10201.000000,1.000000\n");
+    fixture.sysfs.AddUsbDevice("ttyUSB1", {"1-2", "1a86", "7523"});
+    Announce(fixture, serial::DeviceChange::Added, "ttyUSB1");
+    Tick(form);
+    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB1 (disconnected)|ttyUSB1 \x97 USB 1a86:7523|Simulator");
+    EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   not reopened: another device; click its row to "
+                               "open it\n");
+    EXPECT_EQ(usb1.events.size() + usb1.written.size(), 0u);
+
+    // The same adapter comes back under a new name whose node refuses permission for
+    // two tries: it is tried again on each tick, said once, then sent the start-up
+    // sequence. Its first sweep command now carries the sync settings, which start-up
+    // had not selected yet when it sent its own.
+    fixture.sysfs.RemoveDevice("ttyUSB1");
+    Announce(fixture, serial::DeviceChange::Removed, "ttyUSB1");
+    fixture.Mark();
     auto& usb2 = fixture.Port("/dev/ttyUSB2");
+    usb2.openResult = {serial::OpenStatus::OtherError, EACCES,
+                       serial::OpenFailure::PermissionDenied};
+    fixture.sysfs.AddUsbDevice("ttyUSB2", {"1-2", "0403", "6001", "FTDI", "FT232R USB UART"});
+    Announce(fixture, serial::DeviceChange::Added, "ttyUSB2");
+    Tick(form);
+    usb2.openResult = {serial::OpenStatus::Opened};
+    Tick(form);
+    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB2|Simulator");
+    EXPECT_EQ(fixture.Shown(),
+              "/dev/ttyUSB2\nError opening\n/dev/ttyUSB2\n   permission denied: "
+              "add your user to the dialout group, then log in again\n   trying "
+              "again for 5 s\n/dev/ttyUSB2\n/dev/ttyUSB2\n   opened\n/dev/ttyUSB2\n"
+              "   configured\n" +
+                  kSetting);
+    EXPECT_EQ(std::count(usb2.events.begin(), usb2.events.end(), "open /dev/ttyUSB2"), 3);
     EXPECT_EQ(usb2.written,
               kCaptureRequest +
                   "%S11 1024    0\r%S11 1024    0\r%X7\r%Y7\r%G00200.000000,1.000000" +
@@ -73,6 +106,77 @@ TEST(HotPlug, RowsFollowDevicesAndTheOpenPortReconnectsWithTheWholeSetting) {
     EXPECT_TRUE(usb2.events.empty());
     EXPECT_EQ(form.ComPort.Item(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A50285BI)");
     EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+}
+
+// A --port path is opened again by itself only through a link made anew to a
+// terminal: not the old link once its target is back, not a bare path that comes
+// back.
+TEST(HotPlug, PortPathsReopenOnlyThroughALinkMadeAnew) {
+    PtyPair first, second;
+    ASSERT_TRUE(first.Ok() && second.Ok()) << "no pseudo-terminals";
+    FormFixture fixture;
+    namespace fs = std::filesystem;
+    const std::string bare = fixture.working.File("bare"), link = fixture.working.File("link"),
+                      target = fixture.working.File("target");
+    std::ofstream{bare};
+    fs::create_symlink(first.SlavePath(), target);
+    fs::create_symlink(target, link);
+    fixture.extraPorts = {bare, link};
+    duruz::TForm2& form = fixture.Start(); // the link's row, the last before the simulator
+    auto &linked = fixture.Port(link), &plain = fixture.Port(bare);
+    fixture.Mark();
+    linked.gone = true;
+    Tick(form);
+    linked.gone = false;
+    fs::remove(target);
+    Tick(form);
+    fs::create_symlink(second.SlavePath(), target); // the old link leads somewhere again
+    Tick(form);
+    Tick(form);
+    EXPECT_EQ(fixture.Shown(), link + "\n   disconnected\n" + link +
+                                   "\n   not reopened: it may be another device; click its "
+                                   "row to open it\n");
+    EXPECT_EQ(linked.events, Lines{"close"});
+
+    fs::create_symlink(target, link + ".new");
+    fs::rename(link + ".new", link);
+    fixture.Mark();
+    Tick(form);
+    EXPECT_EQ(fixture.Shown().substr(fixture.Shown().size() - kSetting.size()), kSetting);
+    EXPECT_EQ(linked.events.front(), "open " + link);
+
+    form.ComPort.UserSelect(0);
+    plain.gone = true;
+    Tick(form);
+    plain.gone = false;
+    fs::remove(bare);
+    Tick(form);
+    std::ofstream{bare};
+    fixture.Mark();
+    Tick(form);
+    form.RefreshComm.Click();
+    EXPECT_EQ(fixture.Shown(),
+              bare + "\n   not reopened: it may be another device; click its row to open it\n");
+    EXPECT_TRUE(plain.events.empty());
+    EXPECT_EQ(form.ComPort.ItemHint(0), bare + " (disconnected)");
+    EXPECT_EQ(form.ComPort.Count(), 3);
+}
+
+// The news of a lost port names it: the row clicked just as it went is not marked.
+TEST(HotPlug, APortLostAsAnotherRowIsClickedLeavesThatRowAlone) {
+    FormFixture fixture(2);
+    fixture.threaded = true;
+    duruz::TForm2& form = fixture.Start();
+    for (bool lost : {false, true}) {
+        form.LinkWorker().WaitIdle();
+        QCoreApplication::processEvents();
+        fixture.Port("/dev/ttyUSB1").gone = lost;
+    }
+    form.Timer1Timer();
+    form.ComPort.UserSelect(0);
+    form.LinkWorker().WaitIdle();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Rows(form), "0|ttyUSB0|ttyUSB1|Simulator");
 }
 
 } // namespace
