@@ -12,65 +12,34 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
-#include <tuple>
-#include <vector>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-// Starts duruz-sim with args and returns its process id, with the first line it
-// prints, written at once, in path: the slave's path, or empty after a failed start.
-pid_t StartSim(std::vector<const char*> args, std::string& path) {
+TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     int out[2];
-    if (pipe(out) != 0)
-        return -1;
-    args.insert(args.begin(), DURUZ_SIM_PATH);
-    args.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
+    ASSERT_EQ(pipe(out), 0);
+    if (fork() == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL); // it goes with the test
         dup2(out[1], STDOUT_FILENO);
-        execv(DURUZ_SIM_PATH, const_cast<char* const*>(args.data()));
+        execl(DURUZ_SIM_PATH, DURUZ_SIM_PATH, "--seed", "42", "--no-noise", "--stray", "5",
+              nullptr);
         _exit(127);
     }
     close(out[1]);
-    char text[256] = "";
-    path.assign(text, std::max<ssize_t>(read(out[0], text, sizeof text - 1), 0));
-    path.resize(std::min(path.size(), path.find('\n')));
+    // Its first line, written at once, is the slave's path; a failed start closes the pipe.
+    char path[256] = "";
+    ASSERT_GT(read(out[0], path, sizeof path - 1), 0);
     close(out[0]);
-    return pid;
-}
-
-// --link puts a link to the slave in place of an older link for the run and takes
-// it away at SIGTERM; a file that is no link is left as it is, exit status 1.
-TEST(SimEndToEnd, LinkToTheSlaveForTheRunButNeverOverAFile) {
-    testing_support::TempFolder folder;
-    const std::string link = folder.File("sim"), notes = folder.File("notes");
-    std::filesystem::create_symlink("/nonexistent", link);
-    std::ofstream(notes) << "mine\n";
-    std::string slave;
-    int status = -1;
-    const pid_t sim = StartSim({"--link", link.c_str()}, slave);
-    std::error_code error;
-    EXPECT_EQ(std::filesystem::read_symlink(link, error).string(), slave);
-    kill(sim, SIGTERM);
-    waitpid(sim, &status, 0);
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(std::filesystem::is_symlink(link));
-    waitpid(StartSim({"--link", notes.c_str()}, slave), &status, 0);
-    EXPECT_EQ(std::tuple(status, slave, testing_support::ReadFile(notes)),
-              std::tuple(1 << 8, "", "mine\n"));
-}
-
-TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
-    std::string path;
-    StartSim({"--seed", "42", "--no-noise", "--stray", "5"}, path);
-    ASSERT_FALSE(path.empty());
+    path[std::strcspn(path, "\n")] = '\0';
 
     duruz::DefaultPortProvider provider;
     duruz::SerialLink link;
@@ -95,6 +64,26 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     const auto* samples = reinterpret_cast<const std::uint8_t*>(store.CaptureBuffer.data());
     got.insert(got.end(), samples, samples + 8192);
     EXPECT_EQ(got, expected);
+}
+
+// --link puts a link to the slave in place of an older link for the run and takes
+// it away at SIGTERM; a file that is no link is left as it is, exit status 1.
+TEST(SimEndToEnd, LinkToTheSlaveForTheRunButNeverOverAFile) {
+    testing_support::TempFolder folder;
+    const std::string link = folder.File("sim"), notes = folder.File("notes");
+    std::filesystem::create_symlink("/nonexistent", link);
+    std::ofstream(notes) << "mine\n";
+    const std::string sim = "exec " DURUZ_SIM_PATH " --link ";
+    FILE* run = popen(("echo $$; " + sim + link).c_str(), "r"); // the shell's id is the sim's
+    int pid = 0;
+    char slave[256] = "";
+    ASSERT_EQ(std::fscanf(run, "%d %255s", &pid, slave), 2);
+    EXPECT_EQ(std::filesystem::read_symlink(link), slave);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(pclose(run), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::system((sim + notes + " 2>/dev/null").c_str()), 1 << 8);
+    EXPECT_EQ(testing_support::ReadFile(notes), "mine\n");
 }
 
 } // namespace
