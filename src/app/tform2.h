@@ -182,7 +182,7 @@ private:
     void ReopenLostPort();
     // The lost port's path holds something again: reopens it when it is the same device.
     void LostPathBack();
-    // Says once that the lost port's path is back but not reopened, and why.
+    // Tells the memo that the lost port's path is back but not reopened, and why.
     void SayNotReopened(const char* why);
 
     // How a port is opened: chosen (by the user, start-up or the reset), reopened by
