@@ -183,12 +183,18 @@ public:
                          path);
             return false;
         }
+        // Made beside it and renamed over it, so the name is never missing meanwhile.
         const std::string fresh = std::string(path) + ".duruz-sim-" + std::to_string(::getpid());
-        if (::symlink(slave, fresh.c_str()) != 0 || ::rename(fresh.c_str(), path) != 0 ||
-            ::lstat(path, &made_) != 0) {
+        bool made = ::symlink(slave, fresh.c_str()) == 0;
+        if (made && (::rename(fresh.c_str(), path) != 0 || ::lstat(path, &made_) != 0)) {
+            const int error = errno;
+            ::unlink(fresh.c_str());
+            errno = error;
+            made = false;
+        }
+        if (!made) {
             std::fprintf(stderr, "duruz-sim: cannot make the link %s: %s\n", path,
                          std::strerror(errno));
-            ::unlink(fresh.c_str());
             return false;
         }
         path_ = path;
