@@ -29,7 +29,7 @@ src/link/open_port.cpp ::: return "   in use by another program"; ::: return "  
 src/link/port_list.cpp ::: return last - 1; ::: return last;
 src/link/link_thread.cpp ::: queue_.back().hold = entry.hold; ::: queue_.back().hold = false;
 src/link/link_thread.cpp ::: CopyFrame(finished_, frame); ::: ;
-src/link/lost_port.h ::: return port.seenMissing; ::: return true;
+src/link/lost_port.h ::: if (!port.seenMissing && !relinked) ::: if (false)
 src/link/input_ranges.h ::: {2, {"\26120 V", "\2612 V"}}, ::: {2, {"\26120 V", "\2613 V"}},
 src/panel/sync_controls.cpp ::: controls.sweepRow != 0 ? ::: controls.sweepRow > 1 ?
 src/app/tform2_trigger.cpp ::: void TForm2::SyncPolBoxClick() {<NL>    UpdateSyncClick(); ::: void TForm2::SyncPolBoxClick() {
@@ -48,9 +48,14 @@ src/serial/serial_posix.cpp ::: case EBUSY:<NL>    case EWOULDBLOCK: ::: case EW
 src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleRate)); ::: PutWord(header + 64, std::uint32_t(kSampleRate) + 1);
 src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
 src/link/capture_stream.cpp ::: !link.RequestPending || taken >= kPollCapBytes ::: !link.RequestPending || taken > kPollCapBytes
-src/link/same_device.cpp ::: return !known.devicePath.empty() && known.devicePath ::: return known.devicePath
 src/sim/simulator_port.cpp ::: origin_ = std::max(requestArrived, LineTime(sent_)) + captureMicros_; ::: origin_ = requestArrived + captureMicros_;
 src/sim/simulator_port.cpp ::: packetFill_ > 0 && PacketDue() <= std::min(now, next); ::: packetFill_ > 0 && PacketDue() < std::min(now, next);
+src/link/same_device.cpp ::: if (!known.serialNumber.empty() || !candidate.serialNumber.empty()) ::: if (!known.serialNumber.empty() && !candidate.serialNumber.empty())
+src/link/same_device.cpp ::: known.vendorId == candidate.vendorId && ::: true &&
+src/app/tform2_ports.cpp ::: else<NL>        SayNotReopened(kMaybeAnother); ::: else<NL>        ReopenLostPort();
+src/link/port_list.cpp ::: if (!Identified(known)) { ::: if (false) {
+src/app/tform2_ports.cpp ::: if (lostPort_.lost || path != Link.PortPath.data()) ::: if (lostPort_.lost)
+src/app/tform2_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

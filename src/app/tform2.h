@@ -68,11 +68,11 @@ public:
     void ComPortClick();
     void RefreshCommClick();
     // The list follows the machine's devices: rows come and go, the open port's row
-    // stays marked disconnected, and when its device returns it is opened again
+    // stays marked disconnected, and when the same device returns it is opened again
     // and sent the whole setting.
     void PortsChanged();
-    // The link let go of the open port because its device went away.
-    void PortLost();
+    // The link let go of the port at path because its device went away.
+    void PortLost(const std::string& path);
     // The command of every control in start-up order, after the port is open.
     void SendCompleteSetting();
 
@@ -180,6 +180,18 @@ private:
     void LogDisconnected();
     // Opens the lost port's row again and sends it the complete setting.
     void ReopenLostPort();
+    // The lost port's path holds something again: reopens it when it is the same device.
+    void LostPathBack();
+    // Tells the memo that the lost port's path is back but not reopened, and why.
+    void SayNotReopened(const char* why);
+
+    // How a port is opened: chosen (by the user, start-up or the reset), reopened by
+    // itself, or tried again quietly while a returned node still refuses permission.
+    enum class OpenKind { Chosen, Reopen, Retry };
+    // Opens the selected row's port on the link.
+    void OpenSelectedPort(OpenKind kind);
+    // A reopen's answer: the whole setting once open, or another try on the next tick.
+    void ReopenEnded(std::uint32_t choice, bool opened, serial::OpenFailure refusal);
 
     // Sends a command from a handler: the text is built now, written by the link.
     void Send(const CommandText& command);
@@ -193,6 +205,10 @@ private:
     LinkThread link_;
     std::unique_ptr<QSocketNotifier> deviceNotifier_;
     LostPort lostPort_;
+    serial::LinkIdentity openedLink_; // the link the open port was reached through, if any
+    std::uint32_t portChoice_ = 0;    // counts the ports chosen; a late answer is ignored
+    int reopenTries_ = 0;             // ticks left to try a reopen refused permission
+    bool retryReopen_ = false;        // try the reopen again on the next tick
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
     std::uint32_t framesSeen_ = 0;                     // frames already given to FrameRate
     MeasureScratch measureScratch_;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace duruz {
 
@@ -30,18 +32,56 @@ private:
     const SerialLink& link_;
 };
 
+// Keeps the lines of an open until the link's job ends; those of a quiet try that
+// was refused permission again are dropped.
+class HeldLog : public tk::LineLog {
+public:
+    explicit HeldLog(tk::LineLog& inner) : inner_(inner) {}
+    void Add(std::string_view line) override { lines_.emplace_back(line); }
+    void PassOn() {
+        for (const std::string& line : lines_)
+            inner_.Add(line);
+    }
+
+private:
+    tk::LineLog& inner_;
+    std::vector<std::string> lines_;
+};
+
 } // namespace
 
 void TForm2::ComPortClick() {
+    lostPort_ = {}; // a port chosen now replaces one waited for
+    reopenTries_ = 0;
+    OpenSelectedPort(OpenKind::Chosen);
+}
+
+void TForm2::OpenSelectedPort(OpenKind kind) {
     const int row = ComPort.ItemIndex();
     SelectPortRow(Link, row);
-    lostPort_ = {}; // a port chosen now replaces one waited for
-    link_.Post([this, table = Link.PortTable, count = Link.PortCount, row](LinkContext& link) {
+    retryReopen_ = false;
+    if (kind != OpenKind::Retry)
+        ++portChoice_;
+    link_.Post([this, table = Link.PortTable, count = Link.PortCount, row, kind,
+                choice = portChoice_](LinkContext& link) {
         link.link.PortTable = table;
         link.link.PortCount = count;
-        ReasonLog log(link.log, link.link);
-        const bool opened = OpenPort(link.link, link.ports, row, log);
-        link_.Reply([this, opened, reason = log.reason] { PortOpened(opened, reason); });
+        HeldLog held(link.log);
+        ReasonLog log(held, link.link);
+        serial::OpenFailure refusal = serial::OpenFailure::None;
+        const bool opened = OpenPort(link.link, link.ports, row, log, &refusal);
+        if (kind != OpenKind::Retry || refusal != serial::OpenFailure::PermissionDenied)
+            held.PassOn();
+        // A link made after this look is a new one.
+        const serial::LinkIdentity through =
+            opened ? serial::LinkAt(link.link.PortPath.data()) : serial::LinkIdentity{};
+        link_.Reply([this, opened, reason = log.reason, through, kind, choice, refusal] {
+            if (opened)
+                openedLink_ = through;
+            PortOpened(opened, reason);
+            if (kind != OpenKind::Chosen)
+                ReopenEnded(choice, opened, refusal);
+        });
         if (opened)
             duruz::RequestCapture(link.link, link.capture, link.log);
     });
@@ -64,8 +104,14 @@ void TForm2::Send(const CommandText& command) {
 // The main loop, every 250 ms: the link keeps a frame requested and takes in what
 // arrived; DeliverLinkOutput draws each complete frame.
 void TForm2::Timer1Timer() {
-    if (CameBack(lostPort_, serial::DevicePresent(Link.PortPath.data())))
-        ReopenLostPort();
+    const char* lost = lostPort_.path.c_str();
+    if (retryReopen_) {
+        --reopenTries_;
+        OpenSelectedPort(OpenKind::Retry);
+    } else if (lostPort_.lost &&
+               CameBack(lostPort_, serial::DevicePresent(lost), serial::LinkAt(lost))) {
+        LostPathBack();
+    }
     link_.PostTick(HoldBox.Checked());
 }
 
@@ -79,8 +125,8 @@ void TForm2::DeliverLinkOutput() {
     Link.Counters = delivery.counters;
     for (const std::function<void()>& task : delivery.replies)
         task();
-    if (delivery.portLost)
-        PortLost();
+    if (!delivery.lostPath.empty())
+        PortLost(delivery.lostPath);
     if (delivery.frameNew)
         Capture.FrameReady = true;
     if (!delivery.tickDone)

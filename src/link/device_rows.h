@@ -14,6 +14,8 @@ struct DeviceRow {
     std::string description;  // what the device is, "FTDI FT232R USB UART (A50285BI)"
     std::string serialNumber; // the USB serial number, if any
     std::string sysfsPath;    // its place in the Linux device tree, if any
+    std::string vendorId;     // the USB vendor and product IDs, if any
+    std::string productId;
 };
 
 // The machine's serial ports in list order. Each platform has its own source: the

@@ -10,7 +10,8 @@ std::vector<DeviceRow> ListDeviceRows(const PortSources& sources) {
         serial::SerialDeviceInfo info = serial::DescribeSerialDevice(sources.sysfsRoot, name);
         std::string path = "/dev/" + name;
         rows.push_back({std::move(name), std::move(path), std::move(info.description),
-                        std::move(info.serialNumber), std::move(info.sysfsPath)});
+                        std::move(info.serialNumber), std::move(info.sysfsPath),
+                        std::move(info.vendorId), std::move(info.productId)});
     }
     return rows;
 }

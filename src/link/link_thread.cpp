@@ -92,7 +92,7 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
     delivery.frameNew = frameNew_;
     delivery.requestPending = requestPending_;
     delivery.portOpen = portOpen_;
-    delivery.portLost = portLost_;
+    delivery.lostPath = std::move(lostPath_);
     delivery.counters = counters_;
     for (std::function<void()>& task : replies_)
         delivery.replies.push_back(std::move(task));
@@ -101,7 +101,7 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
         CopyFrame(finished_, frame);
     tickDone_ = false;
     frameNew_ = false;
-    portLost_ = false;
+    lostPath_.clear();
     woken_ = false;
 }
 
@@ -144,6 +144,7 @@ void LinkThread::Run(Entry& entry) {
     // A vanished device is let go of at once: its calls would only fail, and the
     // window decides when to open it again.
     const bool lost = link_.PortHandle != nullptr && link_.PortHandle->DeviceGone();
+    const std::string lostPath = lost ? link_.PortPath.data() : "";
     if (lost)
         ClosePort();
     activePort_.store(link_.PortHandle);
@@ -160,7 +161,8 @@ void LinkThread::Run(Entry& entry) {
     requestPending_ = link_.RequestPending;
     portOpen_ = link_.PortOpen;
     counters_ = link_.Counters;
-    portLost_ = portLost_ || lost;
+    if (lost)
+        lostPath_ = lostPath;
     Publish(lock);
 }
 

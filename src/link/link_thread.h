@@ -37,7 +37,7 @@ struct LinkDelivery {
     bool frameNew = false;          // a complete frame was copied out
     bool requestPending = false;    // the link's state after its last job
     bool portOpen = false;          // the same
-    bool portLost = false;          // the open port's device went away and it was closed
+    std::string lostPath;           // the open port whose device went away and was closed
     LinkCounters counters;          // the capture loop's counts after its last job
     // What jobs left for the window's thread to do, in the order they were left.
     std::vector<std::function<void()>> replies;
@@ -145,7 +145,7 @@ private:
     bool waitCursor_ = false;
     bool requestPending_ = false;
     bool portOpen_ = false;
-    bool portLost_ = false;
+    std::string lostPath_;
     LinkCounters counters_;
     std::vector<std::function<void()>> replies_;
     bool woken_ = false; // a wake is on its way and Collect has not run since

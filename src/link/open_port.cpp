@@ -68,7 +68,8 @@ bool SelectPortRow(SerialLink& link, int row) {
     return true;
 }
 
-bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log) {
+bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log,
+              serial::OpenFailure* refusal) {
     ClosePort(link);
     if (!SelectPortRow(link, row)) {
         log.Add("No port selected");
@@ -87,6 +88,8 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
         return false;
     }
     if (opened.status != serial::OpenStatus::Opened) {
+        if (refusal != nullptr)
+            *refusal = opened.reason;
         log.Add("Error opening");
         log.Add(path);
         log.Add(OpenFailureLine(opened));

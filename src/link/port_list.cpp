@@ -49,6 +49,16 @@ int RowOfPath(const SerialLink& link, const char* path) {
     return row;
 }
 
+// The row listed at path that is not marked disconnected, or -1.
+int ListedRow(const SerialLink& link, const char* path) {
+    for (std::uint32_t i = 0; i < link.PortCount && i < kPortTableSize; ++i) {
+        const PortEntry& entry = link.PortTable[i];
+        if (!entry.disconnected && std::strcmp(entry.path.data(), path) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 // Puts the open port's row back at row (at most just before the simulator row),
 // marked disconnected; in a full table it takes the place of the last row before
 // the simulator.
@@ -78,17 +88,30 @@ PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources) {
     const int openRow = RowOfPath(link, link.PortPath.data());
     const bool tracked = openRow >= 0 && (link.PortOpen || link.PortTable[openRow].disconnected);
     const PortEntry open = tracked ? link.PortTable[openRow] : PortEntry{};
+    const bool listedBefore = ListedRow(link, open.path.data()) >= 0;
 
     EnumeratePorts(link, sources);
     if (!tracked)
         return {RowOfPath(link, link.PortPath.data()), OpenPortChange::None};
 
+    const bool wentAway = !open.disconnected;
+    const int atPath = ListedRow(link, open.path.data());
     const DeviceIdentity known = IdentityOf(open);
+    if (!Identified(known)) {
+        // Only its path tells the port: while the path is listed the row is the
+        // port's, still marked when it was lost, and nothing is reopened by itself.
+        if (atPath >= 0) {
+            link.PortTable[atPath].disconnected = open.disconnected;
+            return {atPath, OpenPortChange::None, false};
+        }
+        return {KeepRow(link, open, openRow),
+                wentAway ? OpenPortChange::Vanished : OpenPortChange::None, wentAway};
+    }
+
     int found = -1;
     for (std::uint32_t i = 0; i < link.PortCount && found < 0; ++i)
         if (SameDevice(known, IdentityOf(link.PortTable[i])))
             found = static_cast<int>(i);
-    const bool wentAway = !open.disconnected;
     // An open port is only still there under its own path: a device that took
     // another name, having gone and come back, is not the one the handle reaches.
     if (found >= 0 && !open.disconnected &&
@@ -96,8 +119,12 @@ PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources) {
         return {found, OpenPortChange::None, false};
     if (found >= 0)
         return {found, OpenPortChange::Returned, wentAway};
+    // Another device listed at the port's path since the last listing: told once.
+    const bool taken = atPath >= 0 && (wentAway || !listedBefore);
     return {KeepRow(link, open, openRow),
-            wentAway ? OpenPortChange::Vanished : OpenPortChange::None, wentAway};
+            taken ? OpenPortChange::OtherDevice
+                  : (wentAway ? OpenPortChange::Vanished : OpenPortChange::None),
+            wentAway};
 }
 
 bool PortPathFits(std::string_view path) {
@@ -135,6 +162,10 @@ void EnumeratePorts(SerialLink& link, const PortSources& sources) {
             CopyText(entry.serialNumber, device.serialNumber);
         if (Fits(device.sysfsPath, entry.sysfsPath))
             CopyText(entry.sysfsPath, device.sysfsPath);
+        if (Fits(device.vendorId, entry.vendorId) && Fits(device.productId, entry.productId)) {
+            CopyText(entry.vendorId, device.vendorId);
+            CopyText(entry.productId, device.productId);
+        }
         entry.kind = PortKind::Device;
     }
     for (std::size_t i = 0; i < extraRows; ++i) {

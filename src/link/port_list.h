@@ -28,6 +28,8 @@ enum class OpenPortChange {
     None,     // still there, or still gone, or no port is open
     Vanished, // its device is no longer listed: its row stays, marked disconnected
     Returned, // its device, gone, is listed again at row, perhaps under another name
+    // Another device is listed at its path, which the lost one's row keeps, marked.
+    OtherDevice,
 };
 
 struct PortListUpdate {
@@ -36,14 +38,16 @@ struct PortListUpdate {
     int row = -1;
     OpenPortChange change = OpenPortChange::None;
     // The open port was connected before this listing and is not now (Vanished, or
-    // Returned when it went and came back between two listings).
+    // Returned or OtherDevice when it went and something came between two listings).
     bool wentAway = false;
 };
 
 // EnumeratePorts, keeping track of the open port (the row of PortPath while a port
 // is open, or its row marked disconnected). The open port's row stays in the list,
-// marked, when its device is gone; a marked row gives way when the same device is
-// listed again, perhaps under another name. Nothing is opened or closed here.
+// marked, when its device is gone; a marked row gives way when the same device (see
+// SameDevice) is listed again, perhaps under another name. A port without a USB
+// identity is only followed by its path and never Returned. Nothing is opened or
+// closed here.
 PortListUpdate RelistPorts(SerialLink& link, const PortSources& sources);
 
 // The row start-up and the factory reset select: the last row before the

@@ -21,6 +21,8 @@ struct PortEntry {
     std::array<char, 96> description{};  // "FTDI FT232R USB UART (A50285BI)", or empty
     std::array<char, 64> serialNumber{}; // the USB serial number, or empty
     std::array<char, 128> sysfsPath{};   // the device's place in the device tree, or empty
+    std::array<char, 5> vendorId{};      // the USB vendor ID, "0403", or empty
+    std::array<char, 5> productId{};     // the USB product ID, "6001", or empty
     PortKind kind = PortKind::Device;
     // The open port's device went away; the row stays until it comes back.
     bool disconnected = false;

@@ -90,19 +90,18 @@ std::string ReadAttribute(const fs::path& file) {
     return text;
 }
 
-std::string UsbDescription(const fs::path& usbDevice, const std::string& serialNumber) {
+std::string UsbDescription(const fs::path& usbDevice, const SerialDeviceInfo& info) {
     const std::string manufacturer = ReadAttribute(usbDevice / "manufacturer");
     const std::string product = ReadAttribute(usbDevice / "product");
     std::string text;
     if (manufacturer.empty() && product.empty())
-        text = "USB " + ReadAttribute(usbDevice / "idVendor") + ":" +
-               ReadAttribute(usbDevice / "idProduct");
+        text = "USB " + info.vendorId + ":" + info.productId;
     else if (manufacturer.empty() || product.empty())
         text = manufacturer + product;
     else
         text = manufacturer + " " + product;
-    if (!serialNumber.empty())
-        text += " (" + serialNumber + ")";
+    if (!info.serialNumber.empty())
+        text += " (" + info.serialNumber + ")";
     return text;
 }
 
@@ -124,7 +123,9 @@ SerialDeviceInfo DescribeSerialDevice(const std::string& sysfsRoot, const std::s
         if (fs::exists(at / "idVendor", error)) {
             info.sysfsPath = at.string();
             info.serialNumber = ReadAttribute(at / "serial");
-            info.description = UsbDescription(at, info.serialNumber);
+            info.vendorId = ReadAttribute(at / "idVendor");
+            info.productId = ReadAttribute(at / "idProduct");
+            info.description = UsbDescription(at, info);
             break;
         }
     }

@@ -18,6 +18,8 @@ struct SerialDeviceInfo {
     // in brackets. Printable ASCII only; empty for a device that is not on USB.
     std::string description;
     std::string serialNumber; // the USB serial number, empty without one
+    std::string vendorId;     // the USB vendor and product IDs, "0403" and "6001";
+    std::string productId;    // empty for a device that is not on USB
     // Where the device sits in the device tree, which stays the same when it is
     // plugged into the same socket again: the USB device for a USB port, else the
     // device itself. Empty when the tree has no such entry.

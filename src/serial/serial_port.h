@@ -107,4 +107,21 @@ public:
 // when its target exists). Looks, never opens.
 bool DevicePresent(const char* path);
 
+// A symbolic link itself, as lstat sees it. A link made anew differs from the one
+// that stood there before, even when both point at the same device; an old link
+// that points somewhere again does not.
+struct LinkIdentity {
+    bool isLink = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t changeNs = 0; // its change time
+    bool operator==(const LinkIdentity&) const = default;
+};
+
+// The symbolic link at path; isLink is false for anything else, or nothing.
+LinkIdentity LinkAt(const char* path);
+
+// Whether path, links followed, leads to a character device. Looks, never opens.
+bool LeadsToCharacterDevice(const char* path);
+
 } // namespace serial

@@ -394,6 +394,19 @@ bool DevicePresent(const char* path) {
     return ::stat(path, &info) == 0;
 }
 
+LinkIdentity LinkAt(const char* path) {
+    struct stat info {};
+    if (::lstat(path, &info) != 0 || !S_ISLNK(info.st_mode))
+        return {};
+    return {true, std::uint64_t(info.st_dev), std::uint64_t(info.st_ino),
+            std::int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+}
+
+bool LeadsToCharacterDevice(const char* path) {
+    struct stat info {};
+    return ::stat(path, &info) == 0 && S_ISCHR(info.st_mode);
+}
+
 void PosixSerialPort::Close() {
     gone_ = false;
     if (fd_ < 0)

@@ -177,6 +177,15 @@ bool DevicePresent(const char* path) {
     return QueryDosDeviceA(name, target, sizeof target) != 0;
 }
 
+// COM ports are reached by their DOS device names, never through a link.
+LinkIdentity LinkAt(const char*) {
+    return {};
+}
+
+bool LeadsToCharacterDevice(const char* path) {
+    return DevicePresent(path);
+}
+
 void Win32SerialPort::Close() {
     gone_ = false;
     if (!IsOpen())

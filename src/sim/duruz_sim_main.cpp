@@ -1,6 +1,6 @@
 // duruz-sim: serves the simulated instrument on a pseudo-terminal. The first line
-// on standard output is the slave's path; open it as a serial port. Runs until
-// SIGINT or SIGTERM.
+// on standard output is the slave's path; open it as a serial port, or the symbolic
+// link that --link makes to it. Runs until SIGINT or SIGTERM.
 
 #include "sim/pseudo_terminal.h"
 #include "sim/sim_clock.h"
@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +42,7 @@ struct Faults {
 struct Options {
     sim::InstrumentOptions instrument;
     Faults faults;
+    const char* link = nullptr; // --link PATH
 };
 
 constexpr std::uint32_t kMaxCaptureMs = 60000;
@@ -51,6 +54,8 @@ constexpr const char* kUsage =
     "Serves the simulated oscilloscope and generator on a pseudo-terminal at the\n"
     "pace of 115200 baud. The first output line is the device path to open.\n"
     "\n"
+    "  --link PATH     a symbolic link PATH to the pseudo-terminal while it runs;\n"
+    "                  an existing link there is replaced, any other file is not\n"
     "  --seed N        noise seed (default 1)\n"
     "  --no-noise      no noise on the inputs\n"
     "  --no-demo       silence, not the demo signals, on inputs whose generator is off\n"
@@ -88,6 +93,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 2;
+        } else if (arg == "--link") {
+            ok = value(text);
+            options.link = text.data();
         } else if (arg == "--no-noise") {
             options.instrument.noise = false;
         } else if (arg == "--no-demo") {
@@ -194,6 +202,48 @@ std::size_t ReadPiece(sim::SimulatorPort& port,
     return 1 + port.Read(piece.data() + 1, piece.size() - 1);
 }
 
+// The symbolic link --link makes to the slave, so a client keeps one name across
+// restarts. It replaces an older link at once, never any other file, and goes when
+// the simulator ends, unless a newer one has taken its place meanwhile.
+class SlaveLink {
+public:
+    // Makes the link, or says on standard error why not and returns false.
+    bool Make(const char* path, const char* slave) {
+        struct stat there {};
+        if (::lstat(path, &there) == 0 && !S_ISLNK(there.st_mode)) {
+            std::fprintf(stderr, "duruz-sim: %s exists and is not a symbolic link; not replaced\n",
+                         path);
+            return false;
+        }
+        // Made beside it and renamed over it, so the name is never missing meanwhile.
+        const std::string fresh = std::string(path) + ".duruz-sim-" + std::to_string(::getpid());
+        bool made = ::symlink(slave, fresh.c_str()) == 0;
+        if (made && (::rename(fresh.c_str(), path) != 0 || ::lstat(path, &made_) != 0)) {
+            const int error = errno;
+            ::unlink(fresh.c_str());
+            errno = error;
+            made = false;
+        }
+        if (!made) {
+            std::fprintf(stderr, "duruz-sim: cannot make the link %s: %s\n", path,
+                         std::strerror(errno));
+            return false;
+        }
+        path_ = path;
+        return true;
+    }
+    ~SlaveLink() {
+        struct stat there {};
+        if (!path_.empty() && ::lstat(path_.c_str(), &there) == 0 && there.st_dev == made_.st_dev &&
+            there.st_ino == made_.st_ino)
+            ::unlink(path_.c_str());
+    }
+
+private:
+    std::string path_;
+    struct stat made_ {};
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +261,11 @@ int main(int argc, char** argv) {
     if (!sim::OpenPseudoTerminal(terminal)) {
         std::fprintf(stderr, "duruz-sim: cannot create a pseudo-terminal: %s\n",
                      std::strerror(errno));
+        return 1;
+    }
+    SlaveLink link;
+    if (options.link != nullptr && !link.Make(options.link, terminal.slavePath.data())) {
+        sim::ClosePseudoTerminal(terminal);
         return 1;
     }
     std::printf("%s\n", terminal.slavePath.data());

@@ -54,6 +54,7 @@ struct FormFixture : duruz::PortProvider {
         duruz::FormEnvironment environment;
         environment.ports = this;
         environment.sysfsRoot = sysfs.Root();
+        environment.extraPorts = extraPorts;
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;
         environment.startTimer = false;
@@ -88,6 +89,7 @@ struct FormFixture : duruz::PortProvider {
 
     FakeSysfs sysfs;
     FakeDeviceMonitor monitor;
+    std::vector<std::string> extraPorts; // --port paths
     std::map<std::string, std::unique_ptr<OrderedPort>> ports;
     TempFolder working{"duruz-form"};
     std::string configPath = working.File("Config.Ini");

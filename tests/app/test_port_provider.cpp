@@ -9,11 +9,16 @@
 #include "link/port_list.h"
 #include "sim/sim_test_helpers.h"
 #include "support/recording_log.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -60,6 +65,26 @@ TEST(SimEndToEnd, FrameOverAPseudoTerminalMatchesTheModel) {
     const auto* samples = reinterpret_cast<const std::uint8_t*>(store.CaptureBuffer.data());
     got.insert(got.end(), samples, samples + 8192);
     EXPECT_EQ(got, expected);
+}
+
+// --link puts a link to the slave in place of an older link for the run and takes
+// it away at SIGTERM; a file that is no link is left as it is, exit status 1.
+TEST(SimEndToEnd, LinkToTheSlaveForTheRunButNeverOverAFile) {
+    testing_support::TempFolder folder;
+    const std::string link = folder.File("sim"), notes = folder.File("notes");
+    std::filesystem::create_symlink("/nonexistent", link);
+    std::ofstream(notes) << "mine\n";
+    const std::string sim = "exec " DURUZ_SIM_PATH " --link ";
+    FILE* run = popen(("echo $$; " + sim + link).c_str(), "r"); // the shell's id is the sim's
+    int pid = 0;
+    char slave[256] = "";
+    ASSERT_EQ(std::fscanf(run, "%d %255s", &pid, slave), 2);
+    EXPECT_EQ(std::filesystem::read_symlink(link), slave);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(pclose(run), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::system((sim + notes + " 2>/dev/null").c_str()), 1 << 8);
+    EXPECT_EQ(testing_support::ReadFile(notes), "mine\n");
 }
 
 } // namespace

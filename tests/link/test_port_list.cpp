@@ -77,37 +77,38 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
     EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p'))); // no room for the terminator
 }
 
-// The serial number decides when both have one; else the place in the USB tree;
-// else the device path. Nothing known is no device.
-TEST(SameDevice, SerialNumberElsePlaceInTheTreeElseDevicePath) {
+// The serial number decides; without one on either side, the socket and the vendor
+// and product IDs together.
+TEST(SameDevice, SerialNumberElseSocketWithVendorAndProduct) {
     const std::tuple<DeviceIdentity, DeviceIdentity, bool> cases[] = {
-        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"A5", "/s/1-2", "/dev/ttyUSB1"}, true},
-        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"B7", "/s/1-1", "/dev/ttyUSB0"}, false},
-        {{"A5", "/s/1-1", "/dev/ttyUSB0"}, {"", "/s/1-1", "/dev/ttyUSB1"}, true},
-        {{"", "/s/1-1", "/dev/ttyUSB0"}, {"", "/s/1-2", "/dev/ttyUSB0"}, false},
-        {{"", "", "/dev/ttyUSB0"}, {"", "/s/1-2", "/dev/ttyUSB0"}, true},
-        {{"", "", "/dev/ttyUSB0"}, {"", "", "/dev/ttyUSB1"}, false},
-        {{"", "", ""}, {"", "", ""}, false},
+        {{"A5", "/s/1-1", "0403", "6001"}, {"A5", "/s/1-2", "0403", "6001"}, true},
+        {{"A5", "/s/1-1", "0403", "6001"}, {"B7", "/s/1-1", "0403", "6001"}, false},
+        {{"A5", "/s/1-1", "0403", "6001"}, {"", "/s/1-1", "0403", "6001"}, false},
+        {{"", "/s/1-1", "0403", "6001"}, {"", "/s/1-2", "0403", "6001"}, false},
+        {{"", "/s/1-1", "0403", "6001"}, {"", "/s/1-1", "0403", "7523"}, false},
     };
     for (const auto& [known, candidate, same] : cases)
-        EXPECT_EQ(SameDevice(known, candidate), same) << candidate.devicePath;
+        EXPECT_EQ(SameDevice(known, candidate), same) << candidate.sysfsPath;
 }
 
 // A lost port comes back once its path has been missing and is there again; a
-// path that never went away, or no loss at all, opens nothing.
+// path that never went away, or no loss at all, opens nothing. (Links made anew:
+// see the window's hot-plug tests.)
 TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
     // Where the loss starts, what successive looks find, and what CameBack answers.
     const std::tuple<LostPort, std::vector<bool>, std::vector<bool>> cases[] = {
-        {{true, false}, {true, true, false, false, true}, {false, false, false, false, true}},
-        {{true, true}, {true}, {true}}, // seen missing by the device list already
-        {{false, false}, {false, true}, {false, false}},
+        {{true, false, "", {}}, {true, true, false, false, true, true}, {0, 0, 0, 0, 1, 0}},
+        {{true, true, "", {}}, {true}, {true}}, // seen missing by the device list already
+        {{false, false, "", {}}, {false, true}, {false, false}},
     };
     for (auto [port, present, expected] : cases) {
         std::vector<bool> back;
         for (const bool there : present)
-            back.push_back(CameBack(port, there));
+            back.push_back(CameBack(port, there, {}));
         EXPECT_EQ(back, expected);
     }
+    // A link made anew that leads to no terminal is not reopened.
+    EXPECT_FALSE(RelinkedToTerminal({true, 1, 2, 3}, {true, 1, 2, 4}, false));
 }
 
 // One fake port per path.

@@ -30,7 +30,7 @@ public:
     int emptyReads = 0; // reads that found nothing
     int readCalls = 0;
     bool open = false;
-    bool gone = false; // the device has vanished under the open port
+    bool gone = false; // the device has vanished under the open port, until it is closed
 
     serial::OpenResult Open(const char* path) override {
         events.push_back(std::string("open ") + path);
@@ -86,7 +86,7 @@ public:
     }
     void Close() override {
         events.push_back("close");
-        open = false;
+        open = gone = false;
     }
 };
 
