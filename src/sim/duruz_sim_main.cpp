@@ -37,6 +37,8 @@ struct Faults {
     std::uint32_t stallMs = 0;
     std::uint32_t ignore = 0;
     std::uint32_t every = 0; // 0: only the first frame
+    bool chaos = false;      // --chaos: faults at random on every request
+    std::uint64_t chaosState = 0;
 };
 
 struct Options {
@@ -71,6 +73,11 @@ constexpr const char* kUsage =
     "  --stall N:MS    the first frame pauses MS milliseconds after N bytes\n"
     "  --ignore K      the first K capture requests get no answer\n"
     "  --every M       repeat the faults above on every M-th capture request\n"
+    "  --chaos SEED    after each capture request, at random: its answer is slow,\n"
+    "                  ignored, cut, stalled or preceded by garbage (for soak runs)\n"
+    "  --mark-settings the first three sample pairs of each frame carry the settings\n"
+    "                  it was captured under: ranges 1 and 2, trigger position and\n"
+    "                  level, source * 2 + polarity, generator codes A * 16 + B\n"
     "  --help          this text\n";
 
 template <typename T> bool ParseNumber(std::string_view text, T& value) {
@@ -122,6 +129,11 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.faults.stall = true;
         } else if (arg == "--ignore") {
             ok = value(text) && ParseNumber(text, options.faults.ignore);
+        } else if (arg == "--chaos") {
+            ok = value(text) && ParseNumber(text, options.faults.chaosState);
+            options.faults.chaos = true;
+        } else if (arg == "--mark-settings") {
+            options.instrument.markSettings = true;
         } else if (arg == "--every") {
             ok = value(text) && ParseNumber(text, options.faults.every) && options.faults.every > 0;
         } else {
@@ -149,7 +161,46 @@ void ArmFaults(sim::SimulatedInstrument& instrument, const Faults& faults) {
     instrument.IgnoreRequests(faults.ignore);
 }
 
-void TakeCommands(int master, sim::SimulatorPort& port, const Faults& faults) {
+std::uint64_t NextRandom(std::uint64_t& state) {
+    std::uint64_t x = (state += 0x9E3779B97F4A7C15ull);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+// One request in three or so gets a fault for the next answer: mostly a slow answer
+// (a long capture, as when waiting for a trigger), else an ignored request, a cut
+// or stalled frame, or garbage before it.
+void ArmChaos(sim::SimulatedInstrument& instrument, std::uint64_t& state) {
+    const auto below = [&state](std::uint64_t n) { return std::size_t(NextRandom(state) % n); };
+    switch (below(25)) {
+    case 0:
+        instrument.IgnoreRequests(1);
+        break;
+    case 1:
+        instrument.CutNextFrame(below(duruz::kFrameBytes));
+        break;
+    case 2:
+        instrument.StallNextFrame(below(duruz::kFrameBytes), std::uint32_t(100 + below(1400)));
+        break;
+    case 3: {
+        std::array<std::uint8_t, sim::SimulatedInstrument::kMaxStrayBytes> garbage{};
+        for (std::uint8_t& byte : garbage)
+            byte = std::uint8_t(below(256));
+        instrument.InjectStrayBytes(garbage.data(), 1 + below(garbage.size()));
+        break;
+    }
+    case 4:
+    case 5:
+    case 6:
+        instrument.StallNextFrame(0, std::uint32_t(50 + below(800)));
+        break;
+    default:
+        break;
+    }
+}
+
+void TakeCommands(int master, sim::SimulatorPort& port, Faults& faults) {
     std::array<std::uint8_t, 256> input;
     for (;;) {
         ssize_t n = ::read(master, input.data(), input.size());
@@ -162,6 +213,8 @@ void TakeCommands(int master, sim::SimulatorPort& port, const Faults& faults) {
             std::uint32_t requests = port.Instrument().CaptureRequests();
             if (requests != before && faults.every > 0 && requests % faults.every == 0)
                 ArmFaults(port.Instrument(), faults);
+            if (requests != before && faults.chaos)
+                ArmChaos(port.Instrument(), faults.chaosState);
             before = requests;
         }
     }
@@ -170,7 +223,7 @@ void TakeCommands(int master, sim::SimulatorPort& port, const Faults& faults) {
 // Writes all of it to the master, taking in commands while the client is slow to
 // read. Returns false when stopped or the line failed.
 bool WriteAll(int master, sim::SimulatorPort& port, const std::uint8_t* data, std::size_t count,
-              const Faults& faults) {
+              Faults& faults) {
     while (count > 0 && !stopRequested) {
         ssize_t n = ::write(master, data, count);
         if (n > 0) {

@@ -163,6 +163,18 @@ void SimulatedInstrument::BuildFrame(std::int64_t start, int triggerIndex) {
         PutSample(samples + 4 * i, InputSample(0, start + std::int64_t(i)));
         PutSample(samples + 4 * i + 2, InputSample(1, start + std::int64_t(i)));
     }
+    if (options_.markSettings) {
+        const SyncSetting& sync = settings_.sync;
+        const int marks[6] = {settings_.rangeIndex[0],
+                              settings_.rangeIndex[1],
+                              std::clamp(sync.position, 0, int(duruz::kSamplePairs)),
+                              sync.level,
+                              sync.source * 2 + sync.polarity,
+                              (settings_.generator[0].code - '0') * 16 +
+                                  (settings_.generator[1].code - '0')};
+        for (std::size_t m = 0; m < 6; ++m)
+            PutSample(samples + 2 * m, std::int16_t(marks[m]));
+    }
 }
 
 void SimulatedInstrument::AnswerCapture() {

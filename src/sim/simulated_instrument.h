@@ -15,6 +15,11 @@ struct InstrumentOptions {
     std::uint64_t seed = 1;
     bool noise = true; // a little deterministic noise on both inputs
     bool demo = true;  // an input whose generator is off sees DemoVolts, not silence
+    // The first three sample pairs of each frame carry the settings it was captured
+    // under instead of samples: the range of input 1 and 2; the trigger position and
+    // level as received; source * 2 + polarity; generator A's code * 16 + B's. A soak
+    // run compares them with the settings the window drew the frame under.
+    bool markSettings = false;
     // The timing of a paced SimulatorPort (unpaced, answers are there at once).
     // Capturing 2,048 samples takes 20 ms, so an answer's first byte goes on the
     // line that long after the instrument reaches its request.
