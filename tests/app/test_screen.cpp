@@ -32,27 +32,25 @@ TEST(Timer1Timer, DrawsEachCompleteFrameWithTheCursorFromThePendingRequest) {
     FormFixture fixture;
     duruz::TForm2& form = fixture.Start();
     auto& port = fixture.Port("Simulator");
-    // The request from the port opening is pending: the next tick takes the frame, busy.
-    port.reads = {"", Frame(2048)};
-    form.Timer1Timer();
-    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
+    fixture.AnswerStartUp(port, Frame(2048, true), Frame(2048));
     // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue;
     // channel 1 at +2047 on the area's bottom edge, y = 788, in red.
     EXPECT_EQ(form.Image().Image().pixel(700, 201), qRgb(0, 0, 255));
     EXPECT_EQ(form.Image().Image().pixel(700, 788), qRgb(255, 0, 0));
-    // Idle on entry to the next tick: the default cursor and a new request.
+    // Idle on entry to a tick: the default cursor and a new request; busy while it is pending.
+    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Default);
     port.written.clear();
     form.Timer1Timer();
-    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Default);
     EXPECT_EQ(port.written, kCaptureRequest);
+    form.Timer1Timer();
+    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
 }
 
 TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrame) {
     FormFixture fixture;
     duruz::TForm2& form = fixture.Start();
     auto& port = fixture.Port("Simulator");
-    port.reads = {"", Frame(3)};
-    form.Timer1Timer();
+    fixture.AnswerStartUp(port, Frame(2048), Frame(3));
     fixture.Mark();
     port.reads = {"stale bytes"};
     form.Click();
@@ -79,11 +77,11 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
         return texts;
     };
     EXPECT_EQ(form.ClientHeight(), 899); // the strip lies below the client area
-    fixture.Port("/dev/ttyUSB0").reads = {"", "\x01\x02\x03\x04\x05" + Frame(2048, true)};
-    now = 1500;
-    form.Timer1Timer(); // one frame in 0.5 s
-    EXPECT_EQ(strip(), "Link: ttyUSB0: open|2.0 fps, 1 frames|Resyncs 1 (5 B), timeouts 0 "
-                       "empty, 0 part|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
+    now = 1500;                          // three frames in 0.5 s, the first two stale
+    fixture.AnswerStartUp(fixture.Port("/dev/ttyUSB0"), Frame(2048),
+                          "\x01\x02\x03\x04\x05" + Frame(2048, true));
+    EXPECT_EQ(strip(), "Link: ttyUSB0: open|6.0 fps, 3 frames|Resyncs 1 (5 B), timeouts 0 "
+                       "empty, 0 part, 2 stale|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
                        "Vpp  489 mVrms||");
     EXPECT_EQ(form.Strip.TextColor(3), 0x0000FFu);
     EXPECT_EQ(
@@ -100,7 +98,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     now = 2250;
     for (int tick = 0; tick < 3; ++tick)
         form.Timer1Timer();
-    EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part");
+    EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part, 2 stale");
 
     fixture.Port("/dev/ttyUSB0").openResult = {serial::OpenStatus::NotFound, 2};
     form.ComPort.UserSelect(1);
@@ -108,7 +106,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     EXPECT_EQ(form.Strip.Text(0), "Link: ttyUSB0: failed, does not exist");
     form.ComPort.UserSelect(1); // the simulator again: the counters start afresh
     EXPECT_EQ(strip().rfind("Link: Simulator: open|0.0 fps, 0 frames|Resyncs 0 "
-                            "(0 B), timeouts 0 empty, 0 part|",
+                            "(0 B), timeouts 0 empty, 0 part, 0 stale|",
                             0),
               0u);
 }
@@ -149,8 +147,12 @@ TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
     p.port.reads = {"stale"};
     p.form.UpdSigGen1.Click();
     EXPECT_EQ(p.Shown(), "%G011000.000000,0.500000\n");
-    EXPECT_EQ(p.port.order, (Lines{"write %G011000.000000,0.500000", "read 5", "read 0",
-                                   "write " + kCaptureRequest}));
+    // The request waits for the generator to settle: 129 ms of quiet reads, 64 of 2 ms and one
+    // of 1.
+    Lines order{"write %G011000.000000,0.500000", "read 5"};
+    order.insert(order.end(), 65, "read 0");
+    order.push_back("write " + kCaptureRequest);
+    EXPECT_EQ(p.port.order, order);
     EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
 
     // Out-of-range values are clamped on the wire only; no row sends "Off" ('0'), the

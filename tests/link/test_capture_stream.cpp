@@ -72,7 +72,8 @@ TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
     port.reads = {"stale", "", frame};
     TickOutcome tick = Tick();
     EXPECT_TRUE(!tick.waitCursor && tick.redraw && !store.FrameReady); // the tick has taken it
-    EXPECT_EQ(port.readCalls, 2 + 1 + 64); // drain, header, 64 chunks, nothing more
+    // Drain, header (the stale bytes resynced over: shifts of 3 and 2), 64 chunks.
+    EXPECT_EQ(port.readCalls, 2 + 3 + 64);
     ExpectStored(frame);
 
     port.reads = {"", cut.substr(0, 500)};
@@ -81,16 +82,15 @@ TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
     EXPECT_TRUE(Tick().waitCursor);         // T + 1: still waiting
     EXPECT_EQ(port.readCalls - before, 10); // no data in this poll: ten empty reads
 
-    // T + 2: the cut frame is abandoned, its stale rest drained, the request sent again.
+    // T + 2: the cut frame is abandoned, its late rest received as junk, the request
+    // sent again.
     port.reads = {cut.substr(500, 300), cut.substr(800, 40), "", next};
-    before = port.readCalls;
     tick = Tick();
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
-    EXPECT_EQ(port.readCalls - before, 3 + 1 + 1 + 1 + 64); // drain, header, 64 chunks
     EXPECT_EQ(port.written, kRequest + kRequest + kRequest);
     EXPECT_EQ(link.RequestDeadline, 6u);
     ExpectStored(next);
-    EXPECT_EQ(Counters(), (Counts{2, 0, 0, 0, 1}));
+    EXPECT_EQ(Counters(), (Counts{2, 2, 5 + 340, 0, 1}));
 }
 
 TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePosition) {
@@ -112,10 +112,10 @@ TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePositi
         SCOPED_TRACE(seed);
         const std::string frame = MakeFrame(pairs, ++seed);
         port.reads = {"", stray + frame};
+        store.FrameReady = false;
         RequestCapture(link, store, log);
         link.RxChunk = chunk;
         link.RxCount = std::uint32_t(count);
-        store.FrameReady = false;
         const int before = port.readCalls;
         PollCapture(link, store);
         EXPECT_EQ(port.readCalls - before, reads);
@@ -165,23 +165,27 @@ TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
     EXPECT_EQ(Counters(), (Counts{0, 0, 0, 2, 0}));
 }
 
-// The drain stops on the first quiet read; a line still talking after a frame's
-// worth of stale bytes is logged as busy, and the request goes out all the same.
+// The drain receives what arrives, junk included, until the line falls quiet; a
+// line still talking after a frame's worth of bytes really read is logged as busy,
+// and the request goes out all the same.
 TEST_F(CaptureStream, DrainAndPollGiveUpOnALineThatNeverFallsQuiet) {
-    // 64 reads of 128 bytes stay under the 8,320-byte cap, the 65th is quiet; 65 reach it.
-    for (const int fullReads : {64, 65}) {
-        port.reads.assign(std::size_t(fullReads), std::string(128, 'x'));
-        port.reads.push_back("");
+    // Junk comes in reads of 3 once the header is full: 8,319 bytes and then a quiet
+    // read go on, 8,320 give up with the quiet read still waiting.
+    for (const std::size_t junk : {8319u, 8320u}) {
+        port.reads = {std::string(junk, 'x'), ""};
         RequestCapture(link, store, log);
-        EXPECT_EQ(port.readCalls, 65 * (fullReads - 63)) << fullReads; // 65 reads each
+        EXPECT_EQ(port.reads.size(), junk - 8319) << junk;
     }
-    EXPECT_EQ(log.lines, Lines{"   line busy: stale bytes dropped"});
+    EXPECT_EQ(log.lines, Lines{"   line busy: request sent while bytes still arrive"});
     EXPECT_TRUE(port.written == kRequest + kRequest && link.RequestPending);
+    // Every byte read was resynced over or waits in the header.
+    EXPECT_EQ(link.Counters.resyncBytes + link.RxCount, 8319u + 8320u);
 
     // A poll on a line that streams junk returns after two frames' worth of it, the
     // request still pending; its resyncs read 3 bytes at a time to land on 16,640,
     // which leaves 70 whole pieces of 128.
     port.reads.assign(200, std::string(128, 'x'));
+    link.RxCount = 0;
     PollCapture(link, store);
     EXPECT_EQ(port.reads.size(), 70u);
     EXPECT_EQ(port.reads.front().size(), 128u);
