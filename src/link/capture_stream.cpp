@@ -49,6 +49,7 @@ void CheckHeader(SerialLink& link, CaptureStore& store) {
         link.RxChunk = 0;
         link.RxCount = 0;
         link.Counters.inResync = false;
+        link.FrameCutShort = false;
         std::uint32_t generation = 0;
         const bool answers = link.Ledger.Pop(generation);
         link.RxOrigin = {generation, answers && generation == link.SettingsGeneration};
@@ -166,14 +167,15 @@ void ResetReceiver(SerialLink& link) {
     AbandonFrame(link);
     link.Ledger.Clear();
     link.RxOrigin = {};
+    link.FrameCutShort = false;
     link.SettledAtMicros = 0;
 }
 
 void PollCapture(SerialLink& link, CaptureStore& store) {
     int budget = kEmptyReadsBeforeData;
     std::size_t taken = 0;
-    const bool between =
-        link.RxCount == 0 && (link.RxChunk == kRxChunkHeader || link.RxChunk == kRxChunkCount);
+    const bool between = link.RxCount == 0 && !link.FrameCutShort &&
+                         (link.RxChunk == kRxChunkHeader || link.RxChunk == kRxChunkCount);
     while (!store.FrameReady) {
         const std::size_t n = Receive(link, store, 0);
         if (n == 0) {
@@ -202,6 +204,7 @@ TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::Li
         if (link.RequestPending) {
             const bool partial = link.RxChunk != kRxChunkHeader || link.RxCount > 0;
             ++(partial ? link.Counters.timeoutsPartial : link.Counters.timeoutsEmpty);
+            link.FrameCutShort = link.FrameCutShort || partial;
             // The rest of the frame given up on must not fill the next one.
             AbandonFrame(link);
         }

@@ -80,6 +80,10 @@ struct SerialLink {
     RequestLedger Ledger;
     // The request the frame being received answers, decided when its header was accepted.
     FrameOrigin RxOrigin;
+    // A frame was given up part way at a request's deadline; the instrument may still
+    // be sending its rest, so until the next header is accepted no silence shows that
+    // it has moved on to later requests.
+    bool FrameCutShort = false;
     // The next capture request waits until then, on the port's clock: the generator
     // settles after a command.
     std::int64_t SettledAtMicros = 0;
