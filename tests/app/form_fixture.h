@@ -61,6 +61,9 @@ struct FormFixture : duruz::PortProvider {
         environment.linkThread = threaded;
         environment.deviceMonitor = &monitor;
         environment.clockMs = clockMs;
+        environment.askSavePath = [this](const std::string&, const std::string&) {
+            return savePath;
+        };
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
@@ -104,6 +107,7 @@ struct FormFixture : duruz::PortProvider {
     std::string configPath = working.File("Config.Ini");
     std::string logPath = working.File("Log.Txt");
     std::function<std::int64_t()> clockMs; // the window's clock, when set
+    std::string savePath = working.File("saved");
     std::unique_ptr<duruz::TForm2> form;
     int shownMark = 0;
     bool threaded = false; // link jobs on the link thread instead of at once

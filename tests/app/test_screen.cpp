@@ -64,6 +64,24 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrame) {
     EXPECT_FALSE(form.Capture.FrameReady);
 }
 
+// After a range and level change the frame held is drawn and exported with its own.
+TEST(ScreenClick, RedrawAndExportOfTheHeldFrameKeepTheSettingItWasCapturedWith) {
+    FormFixture fixture;
+    duruz::TForm2& form = fixture.Start();
+    fixture.AnswerStartUp(fixture.Port("Simulator"), Frame(2048), Frame(2048, true));
+    const auto shown = [&] {
+        form.ExportCsvClick();
+        const std::string csv = ReadFile(fixture.savePath);
+        return std::pair(form.Image().Image(), csv.substr(csv.find("# port")));
+    };
+    const auto before = shown();
+    form.Scale1.UserSelect(2);
+    form.SyncVoltBar.SetPosition(300);
+    form.Click();
+    form.Timer1Timer(); // nothing new arrives: the forced redraw of the frame held
+    EXPECT_TRUE(shown() == before);
+}
+
 TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     FormFixture fixture(1);
     std::int64_t now = 1000;

@@ -152,6 +152,38 @@ TEST_F(CaptureStream, HeldFrameArrivesInPiecesAcrossTicksThenNothingIsRequested)
     EXPECT_EQ(Counters(), (Counts{1, 0, 0, 0, 0}));
 }
 
+// A frame answers the oldest request outstanding, and is certain only when no setting
+// command went out between that request and its header. A poll that hears nothing
+// retires the requests before it: a frame then answers none and is not certain.
+TEST_F(CaptureStream, FramesAnswerTheOldestRequestAndSilenceRetiresTheRest) {
+    const auto receive = [&](std::deque<std::string> reads) {
+        port.reads = std::move(reads);
+        link.RequestPending = true;
+        store.FrameReady = false;
+        PollCapture(link, store);
+        return std::pair(link.RxOrigin.generation, link.RxOrigin.certain);
+    };
+    const std::string frame = MakeFrame(2048, 1);
+    RequestCapture(link, store, log);
+    link.SettingsGeneration = 1;
+    RequestCapture(link, store, log);
+    EXPECT_EQ(receive({frame}), std::pair(0u, false));
+    EXPECT_EQ(receive({frame}), std::pair(1u, true));
+    RequestCapture(link, store, log);
+    receive({});
+    EXPECT_EQ(receive({frame}), std::pair(0u, false));
+    EXPECT_EQ(std::pair(link.Counters.framesReceived, link.Counters.stale), std::pair(3u, 2u));
+
+    // Runs beyond the ledger's room merge the two oldest under the older generation.
+    RequestLedger ledger;
+    for (std::uint32_t generation = 1; generation <= RequestLedger::kRuns + 1; ++generation)
+        ledger.Push(generation);
+    Counts popped;
+    for (std::uint32_t generation = 0; ledger.Pop(generation);)
+        popped.push_back(generation);
+    EXPECT_EQ(popped, (Counts{1, 1, 3, 4, 5, 6, 7, 8, 9}));
+}
+
 // Each request times out empty on the next tick and is sent again at once.
 TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
     link.PortHandle = nullptr;
