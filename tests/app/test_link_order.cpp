@@ -64,13 +64,6 @@ TEST(LinkOrder, ThreadedJobsPutTheSameBytesOnTheWireAsTheWindowThread) {
         ASSERT_EQ(RunScript(true), inline_) << "run " << run;
 }
 
-// The window on the paced simulator, whose clock moves only as the link waits.
-struct SimulatedBench : FormFixture {
-    SimulatedBench() { mapped["Simulator"] = &port; }
-    sim::ManualClock clock{1'000'000};
-    sim::SimulatorPort port{clock, {.seed = 1, .noise = false}};
-};
-
 // Ticks; each frame drawn must carry, in the simulator's header, the ranges the
 // window draws it with. Returns the number of the last frame drawn.
 std::uint32_t TickAndCheckDrawn(duruz::TForm2& form, int ticks) {
@@ -93,8 +86,12 @@ std::uint32_t TickAndCheckDrawn(duruz::TForm2& form, int ticks) {
 TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
     for (std::uint32_t fault = 0; fault < 4; ++fault) {
         SCOPED_TRACE(fault);
-        SimulatedBench bench;
-        sim::SimulatedInstrument& instrument = bench.port.Instrument();
+        // The paced simulator, whose clock moves only as the link waits.
+        sim::ManualClock clock{1'000'000};
+        sim::SimulatorPort simulator{clock, {.seed = 1, .noise = false}};
+        FormFixture bench;
+        bench.mapped["Simulator"] = &simulator;
+        sim::SimulatedInstrument& instrument = simulator.Instrument();
         instrument.StallNextFrame(0, 200 * fault);
         duruz::TForm2& form = bench.Start();
         std::uint32_t drawn = 0;

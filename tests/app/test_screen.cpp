@@ -46,29 +46,14 @@ TEST(Timer1Timer, DrawsEachCompleteFrameWithTheCursorFromThePendingRequest) {
     EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
 }
 
+// A click dumps the frame held, asks for a frame, and has the next tick draw the frame
+// held over its three lines; after a range and level change the frame held is still
+// drawn and exported with the setting it was captured with.
 TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrame) {
     FormFixture fixture;
     duruz::TForm2& form = fixture.Start();
     auto& port = fixture.Port("Simulator");
     fixture.AnswerStartUp(port, Frame(2048), Frame(3));
-    fixture.Mark();
-    port.reads = {"stale bytes"};
-    form.Click();
-    EXPECT_TRUE(form.Capture.FrameReady);
-    EXPECT_EQ(port.order, (Lines{"read 11", "read 0", "write " + kCaptureRequest}));
-    const std::string dump = ReadFile(fixture.logPath);
-    EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
-    EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
-    // The next tick draws the frame held, covering the three lines.
-    form.Timer1Timer();
-    EXPECT_FALSE(form.Capture.FrameReady);
-}
-
-// After a range and level change the frame held is drawn and exported with its own.
-TEST(ScreenClick, RedrawAndExportOfTheHeldFrameKeepTheSettingItWasCapturedWith) {
-    FormFixture fixture;
-    duruz::TForm2& form = fixture.Start();
-    fixture.AnswerStartUp(fixture.Port("Simulator"), Frame(2048), Frame(2048, true));
     const auto shown = [&] {
         form.ExportCsvClick();
         const std::string csv = ReadFile(fixture.savePath);
@@ -77,8 +62,16 @@ TEST(ScreenClick, RedrawAndExportOfTheHeldFrameKeepTheSettingItWasCapturedWith) 
     const auto before = shown();
     form.Scale1.UserSelect(2);
     form.SyncVoltBar.SetPosition(300);
+    fixture.Mark();
+    port.reads = {"stale bytes"};
     form.Click();
-    form.Timer1Timer(); // nothing new arrives: the forced redraw of the frame held
+    EXPECT_TRUE(form.Capture.FrameReady);
+    EXPECT_EQ(port.order, (Lines{"read 11", "read 0", "write " + kCaptureRequest}));
+    const std::string dump = ReadFile(fixture.logPath);
+    EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
+    EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
+    form.Timer1Timer(); // nothing new arrives
+    EXPECT_FALSE(form.Capture.FrameReady);
     EXPECT_TRUE(shown() == before);
 }
 
