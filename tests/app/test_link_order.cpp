@@ -93,8 +93,7 @@ TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
         sim::SimulatedInstrument& instrument = simulator.Instrument();
         instrument.StallNextFrame(0, 200 * fault);
         duruz::TForm2& form = bench.Start();
-        std::uint32_t drawn = TickAndCheckDrawn(form, 3);
-        EXPECT_EQ(drawn, 3u);
+        EXPECT_EQ(TickAndCheckDrawn(form, 3), 3u);
         EXPECT_EQ(form.Strip.Text(2), "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 2 stale");
         if (fault == 1)
             instrument.IgnoreRequests(1);
@@ -104,12 +103,12 @@ TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
             instrument.StallNextFrame(3000, 12'000);
         for (const int row : {2, 5}) {
             form.Scale1.UserSelect(row);
-            drawn = TickAndCheckDrawn(form, 10);
+            TickAndCheckDrawn(form, 10);
         }
-        EXPECT_TRUE(drawn > 3 && form.Capture.HeaderWord(3) == 5u) << drawn;
-        if (fault == 0) { // the frames on their way at each change were skipped
-            EXPECT_EQ(form.Strip.Text(2), "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 6 stale");
-        }
+        EXPECT_TRUE(form.Capture.HeaderWord(2) > 3 && form.Capture.HeaderWord(3) == 5u);
+        // Without faults, just the frames on their way at each change were skipped.
+        EXPECT_TRUE(fault > 0 || form.Strip.Text(2) == "Resyncs 0 (0 B), timeouts 0 empty, "
+                                                       "0 part, 6 stale");
     }
 }
 
