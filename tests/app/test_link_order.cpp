@@ -8,8 +8,6 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <mutex>
-
 namespace {
 
 using namespace testing_support;
@@ -70,9 +68,8 @@ std::uint32_t TickAndCheckDrawn(duruz::TForm2& form, int ticks) {
     for (int tick = 0; tick < ticks; ++tick) {
         const std::uint32_t before = form.Capture.HeaderWord(2);
         form.Timer1Timer();
-        const duruz::CaptureStore& frame = form.Capture;
-        EXPECT_TRUE(frame.HeaderWord(2) == before ||
-                    frame.HeaderWord(3) == std::uint32_t(form.Scale1.ItemIndex()));
+        EXPECT_TRUE(form.Capture.HeaderWord(2) == before ||
+                    form.Capture.HeaderWord(3) == std::uint32_t(form.Scale1.ItemIndex()));
     }
     return form.Capture.HeaderWord(2);
 }
@@ -91,7 +88,7 @@ TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
         FormFixture bench;
         bench.mapped["Simulator"] = &simulator;
         sim::SimulatedInstrument& instrument = simulator.Instrument();
-        instrument.StallNextFrame(0, 200 * fault);
+        instrument.StallNextFrame(0, 200 * fault); // a first answer up to 0.6 s late
         duruz::TForm2& form = bench.Start();
         EXPECT_EQ(TickAndCheckDrawn(form, 3), 3u);
         EXPECT_EQ(form.Strip.Text(2), "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 2 stale");
