@@ -178,9 +178,16 @@ TEST_F(CaptureStream, FramesAnswerTheOldestRequestAndSilenceRetiresTheRest) {
     EXPECT_EQ((Counts{first, second, third}), (Counts{1, 1, 3}));
 }
 
-// Each request times out empty on the next tick and is sent again at once.
-TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
+// Sending echoes the text, then writes it once; with no port open only the echo.
+// Without a timer interval or a port each request times out empty on the next tick
+// and is sent again at once.
+TEST_F(CaptureStream, SendsWithAndWithoutAPortAndRequestsWithoutATimerInterval) {
+    SendCommand(link, log, SyncCommand(0, 1, 298, 0));
+    SendRange(link, log, 1, 1234);
     link.PortHandle = nullptr;
+    SendRange(link, log, 0, 2);
+    EXPECT_EQ(log.lines, (Lines{"%S01  298    0\r", "Range 1234", "%Y1234\r", "Range 2", "%X2\r"}));
+    EXPECT_EQ(port.writes, (Lines{"%S01  298    0\r", "%Y1234\r"}));
     for (std::int32_t interval : {0, -250}) {
         link.TimerInterval = interval;
         link.TickCount = 1;
@@ -211,7 +218,6 @@ TEST_F(CaptureStream, DrainAndPollGiveUpOnALineThatNeverFallsQuiet) {
     // request still pending; its resyncs read 3 bytes at a time to land on 16,640,
     // which leaves 70 whole pieces of 128.
     port.reads.assign(200, std::string(128, 'x'));
-    link.RxCount = 0;
     PollCapture(link, store);
     EXPECT_EQ(port.reads.size(), 70u);
     EXPECT_EQ(port.reads.front().size(), 128u);
@@ -241,18 +247,6 @@ TEST_F(Commands, WireBytes) {
     };
     for (const auto& [text, expected] : rows)
         EXPECT_EQ(std::string(text.View()), expected);
-
-    // Sending echoes the text, then writes it once; with no port open only the echo.
-    testing_support::FakeSerialPort port;
-    SerialLink link;
-    link.PortHandle = &port;
-    testing_support::RecordingLog log;
-    SendCommand(link, log, SyncCommand(0, 1, 298, 0));
-    SendRange(link, log, 1, 1234);
-    link.PortHandle = nullptr;
-    SendRange(link, log, 0, 2);
-    EXPECT_EQ(log.lines, (Lines{"%S01  298    0\r", "Range 1234", "%Y1234\r", "Range 2", "%X2\r"}));
-    EXPECT_EQ(port.writes, (Lines{"%S01  298    0\r", "%Y1234\r"}));
 }
 
 } // namespace
