@@ -92,12 +92,11 @@ TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
         duruz::TForm2& form = bench.Start();
         EXPECT_EQ(TickAndCheckDrawn(form, 3), 3u);
         EXPECT_EQ(form.Strip.Text(2), "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 2 stale");
-        if (fault == 1)
-            instrument.IgnoreRequests(1);
-        if (fault == 2)
-            instrument.CutNextFrame(3000);
-        if (fault == 3) // cut short at the deadline; the rest arrives later
-            instrument.StallNextFrame(3000, 12'000);
+        // An ignored request, a cut frame, or one cut short at the deadline whose rest
+        // arrives later (a stall of 0 ms or a cut at the full size change nothing).
+        instrument.IgnoreRequests(fault == 1);
+        instrument.CutNextFrame(fault == 2 ? 3000 : duruz::kFrameBytes);
+        instrument.StallNextFrame(3000, fault == 3 ? 12'000 : 0);
         for (const int row : {2, 5}) {
             form.Scale1.UserSelect(row);
             TickAndCheckDrawn(form, 10);
