@@ -78,7 +78,7 @@ void BM_SimFramePeriod(benchmark::State& state) {
             }
             std::this_thread::sleep_until(due);
             due = std::max(due + interval, Clock::now());
-            link.PostTick(false);
+            link.PostTick();
         }
         link.Stop();
 

@@ -20,14 +20,14 @@ src/link/capture_stream.cpp ::: constexpr int kEmptyReadsBeforeData = 10; ::: co
 src/link/capture_stream.cpp ::: constexpr int kEmptyReadsAfterData = 80; ::: constexpr int kEmptyReadsAfterData = 81;
 src/link/capture_stream.cpp ::: link.TickCount >= link.RequestDeadline ::: link.TickCount > link.RequestDeadline
 src/link/capture_stream.cpp ::: if (completed == kRxChunkCount - 1) { ::: if (completed == kRxChunkCount - 2) {
-src/link/capture_stream.cpp ::: if (dropped >= kDrainCapBytes || ::: if (dropped > kDrainCapBytes ||
+src/link/capture_stream.cpp ::: if ((taken >= kDrainCapBytes || ::: if ((taken > kDrainCapBytes ||
 src/link/commands.cpp ::: std::memcpy(text.bytes, "%z\r\n", 4); ::: std::memcpy(text.bytes, "%z\n\r", 4);
 src/link/commands.cpp ::: out.Char(channel == 0 ? 'X' : 'Y'); ::: out.Char(channel != 0 ? 'X' : 'Y');
 src/link/commands.h ::: constexpr float kMaxGeneratorHertz = 40000.0f; ::: constexpr float kMaxGeneratorHertz = 40001.0f;
 src/link/open_port.cpp ::: log.Add("   does not exist"); ::: log.Add("   does not exists");
 src/link/open_port.cpp ::: return "   in use by another program"; ::: return "   in use";
 src/link/port_list.cpp ::: return last - 1; ::: return last;
-src/link/link_thread.cpp ::: queue_.back().hold = entry.hold; ::: queue_.back().hold = false;
+src/link/link_thread.cpp ::: CaptureTick(link_, filling_, hold_.load(), outboxLog_); ::: CaptureTick(link_, filling_, false, outboxLog_);
 src/link/link_thread.cpp ::: CopyFrame(finished_, frame); ::: ;
 src/link/lost_port.h ::: if (!port.seenMissing && !relinked) ::: if (false)
 src/link/input_ranges.h ::: {2, {"\26120 V", "\2612 V"}}, ::: {2, {"\26120 V", "\2613 V"}},
@@ -56,6 +56,10 @@ src/app/tform2_ports.cpp ::: else<NL>        SayNotReopened(kMaybeAnother); ::: 
 src/link/port_list.cpp ::: if (!Identified(known)) { ::: if (false) {
 src/app/tform2_ports.cpp ::: if (lostPort_.lost || path != Link.PortPath.data()) ::: if (lostPort_.lost)
 src/app/tform2_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
+src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration ::: answers && generation <= link.SettingsGeneration
+src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
+src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
+src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

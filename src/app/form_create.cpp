@@ -42,10 +42,12 @@ void TForm2::FormCreate() {
     link_.AddLine(line);
 
     LoadConfig();
+    link_.SetHold(HoldBox.Checked());
 
     CheckListSelection(ComPort, DefaultPortRow(Link));
     ComPortClick();
     SendCompleteSetting();
+    CaptureSettings = SettingsOfControls();
 }
 
 // The range lists are relabelled for their probes before their ranges go out.

@@ -41,7 +41,7 @@ TForm2::TForm2(FormEnvironment environment)
       UpdSigGen1(Controls, "Update"), UpdSigGen2(Controls, "Update"), SigGenUpdate(Controls, ""),
       Defaults(Controls, "Reset to Factory Deefaults"), RefreshComm(Controls, "Refresh Comm Ports"),
       ComPort(Controls), Display(*this), Button1(*this, "."), Timer1(*this, 250),
-      Strip(*this, {230, 150, 290, 300, 300, 150}), TraceMenu(*this),
+      Strip(*this, {230, 150, 340, 275, 275, 150}), TraceMenu(*this),
       environment_(std::move(environment)),
       link_(*environment_.ports, [this] { RunOnWindowThread([this] { DeliverLinkOutput(); }); }) {
     BuildLayout();
@@ -186,6 +186,7 @@ void TForm2::WireEvents() {
     RefreshComm.OnClick = [this] { RefreshCommClick(); };
     ComPort.OnClick = [this] { ComPortClick(); };
     Button1.OnClick = [this] { Button1Click(); };
+    HoldBox.OnChange = [this] { link_.SetHold(HoldBox.Checked()); };
     Timer1.OnTimer = [this] { Timer1Timer(); };
 }
 

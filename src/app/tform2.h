@@ -50,6 +50,16 @@ struct FormEnvironment {
     std::function<std::int64_t()> clockMs;
 };
 
+// The settings a frame was captured under, kept with the frame the window holds so
+// that drawing, exporting or dumping it again never takes a later setting.
+struct FrameSettings {
+    std::array<int, 2> rangeRow{};
+    int sweepRow = 0;
+    int syncSourceRow = 0;
+    int syncPolarityRow = 0;
+    TriggerState trigger;
+};
+
 // The main window. Its controls hold the live settings; its handlers are spread
 // over the folders of the subsystems that own them.
 class TForm2 : public tk::Form {
@@ -150,9 +160,11 @@ public:
 
     // State that is not a control. Link is the window's side of the link: the port
     // rows, the path of the port chosen, and whether a request is pending; the port
-    // itself lives on the link thread. Capture holds the frame last delivered.
+    // itself lives on the link thread. Capture holds the last frame known to be
+    // captured under the window's setting, CaptureSettings that setting.
     SerialLink Link;
     CaptureStore Capture;
+    FrameSettings CaptureSettings;
     TriggerState Trigger;
     PlotArea Plot;
     std::array<ComplexFloat, 1024> SpectrumWorkArea{};
@@ -193,8 +205,14 @@ private:
     // A reopen's answer: the whole setting once open, or another try on the next tick.
     void ReopenEnded(std::uint32_t choice, bool opened, serial::OpenFailure refusal);
 
-    // Sends a command from a handler: the text is built now, written by the link.
+    // Posts the job that writes a setting command (range, sync, generator): the
+    // window's settings generation moves on now, the link's when the job runs.
+    void PostSetting(LinkJob send);
+    // Sends a setting command from a handler: the text is built now, written by the link.
     void Send(const CommandText& command);
+    // Keeps a delivered frame, or counts it as stale.
+    void TakeDeliveredFrame(const FrameOrigin& origin);
+    FrameSettings SettingsOfControls() const;
     void PortOpened(bool opened, const std::string& reason);
     void MeasureDrawnFrame();
     std::int64_t NowMs() const;
@@ -211,6 +229,15 @@ private:
     bool retryReopen_ = false;        // try the reopen again on the next tick
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
     std::uint32_t framesSeen_ = 0;                     // frames already given to FrameRate
+    // Setting commands posted; a frame is kept only when captured under the last one.
+    std::uint32_t settingsGeneration_ = 0;
+    // Frames the link knew to be certain but captured under an earlier setting of the
+    // window's; the strip adds them to the link's own stale count.
+    std::uint32_t staleSkips_ = 0;
+    // Open and close decisions posted; a delivery from before the last one says
+    // nothing about the port.
+    std::uint32_t portDecision_ = 0;
+    CaptureStore delivered_; // the frame last delivered, before it is judged
     MeasureScratch measureScratch_;
 };
 

@@ -18,7 +18,8 @@ void TForm2::UpdateSigGen(int channel) {
     const double hz = tk::StrToFloat(frequency.Text());
     const double volts = tk::StrToFloat(amplitude.Text());
 
-    Send(SigGenCommand(channel, waveform.ItemIndex(), hz, volts));
+    PostSetting([command = SigGenCommand(channel, waveform.ItemIndex(), hz, volts)](
+                    LinkContext& link) { SendGeneratorCommand(link.link, link.log, command); });
     RequestCapture();
 }
 

@@ -63,7 +63,8 @@ void TForm2::OpenSelectedPort(OpenKind kind) {
     if (kind != OpenKind::Retry)
         ++portChoice_;
     link_.Post([this, table = Link.PortTable, count = Link.PortCount, row, kind,
-                choice = portChoice_](LinkContext& link) {
+                choice = portChoice_, decision = ++portDecision_](LinkContext& link) {
+        link.link.PortDecision = decision;
         link.link.PortTable = table;
         link.link.PortCount = count;
         HeldLog held(link.log);
@@ -97,8 +98,15 @@ void TForm2::RequestCapture() {
     link_.Post([](LinkContext& link) { duruz::RequestCapture(link.link, link.capture, link.log); });
 }
 
+void TForm2::PostSetting(LinkJob send) {
+    link_.Post([generation = ++settingsGeneration_, send = std::move(send)](LinkContext& link) {
+        link.link.SettingsGeneration = generation;
+        send(link);
+    });
+}
+
 void TForm2::Send(const CommandText& command) {
-    link_.Post([command](LinkContext& link) { SendCommand(link.link, link.log, command); });
+    PostSetting([command](LinkContext& link) { SendCommand(link.link, link.log, command); });
 }
 
 // The main loop, every 250 ms: the link keeps a frame requested and takes in what
@@ -112,23 +120,25 @@ void TForm2::Timer1Timer() {
                CameBack(lostPort_, serial::DevicePresent(lost), serial::LinkAt(lost))) {
         LostPathBack();
     }
-    link_.PostTick(HoldBox.Checked());
+    link_.PostTick();
 }
 
 void TForm2::DeliverLinkOutput() {
     LinkDelivery delivery;
-    link_.Collect(delivery, Capture);
+    link_.Collect(delivery, delivered_);
     for (const std::string& line : delivery.lines)
         Display.Add(line);
     Link.RequestPending = delivery.requestPending;
-    Link.PortOpen = delivery.portOpen;
+    // The port's state from before the window's last open or close would undo it.
+    if (delivery.portDecision == portDecision_)
+        Link.PortOpen = delivery.portOpen;
     Link.Counters = delivery.counters;
     for (const std::function<void()>& task : delivery.replies)
         task();
     if (!delivery.lostPath.empty())
         PortLost(delivery.lostPath);
     if (delivery.frameNew)
-        Capture.FrameReady = true;
+        TakeDeliveredFrame(delivery.frameOrigin);
     if (!delivery.tickDone)
         return;
     // The window stays usable while it waits for a frame.
@@ -139,6 +149,30 @@ void TForm2::DeliverLinkOutput() {
     } else {
         UpdateStatusStrip();
     }
+}
+
+// A frame is drawn only when the link knows which setting it was captured under
+// and that setting is the window's latest, including commands the link has not
+// written yet. The link counts the frames it cannot attribute; the window counts
+// the rest it skips.
+void TForm2::TakeDeliveredFrame(const FrameOrigin& origin) {
+    if (!origin.certain)
+        return;
+    if (origin.generation != settingsGeneration_) {
+        ++staleSkips_;
+        return;
+    }
+    Capture = delivered_;
+    CaptureSettings = SettingsOfControls();
+    Capture.FrameReady = true;
+}
+
+FrameSettings TForm2::SettingsOfControls() const {
+    return {{Scale1.ItemIndex(), Scale2.ItemIndex()},
+            SweepSpeed.ItemIndex(),
+            SyncSrcBox.ItemIndex(),
+            SyncPolBox.ItemIndex(),
+            Trigger};
 }
 
 } // namespace duruz

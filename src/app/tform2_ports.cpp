@@ -30,7 +30,8 @@ void TForm2::PortsChanged() {
         // The link stops using the port now rather than at its next failing call,
         // unless another port has been opened since.
         Link.PortOpen = false;
-        link_.Post([path = Link.PortPath](LinkContext& link) {
+        link_.Post([path = Link.PortPath, decision = ++portDecision_](LinkContext& link) {
+            link.link.PortDecision = decision;
             if (link.link.PortPath == path)
                 ClosePort(link.link);
         });

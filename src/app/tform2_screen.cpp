@@ -13,17 +13,18 @@ void TForm2::RedrawScreen() {
     in.levelBarWidth = SyncVoltBar.Width();
     in.positionBarHeight = SyncPosBar.Height();
     in.controlsHeight = Controls.Height();
-    in.sweepRow = SweepSpeed.ItemIndex();
+    // The frame's own setting; the probes are the program's multipliers and apply to any frame.
+    in.sweepRow = CaptureSettings.sweepRow;
     in.probeRow[0] = Chan1Probe.ItemIndex();
     in.probeRow[1] = Chan2Probe.ItemIndex();
-    in.rangeRow[0] = Scale1.ItemIndex();
-    in.rangeRow[1] = Scale2.ItemIndex();
+    in.rangeRow[0] = CaptureSettings.rangeRow[0];
+    in.rangeRow[1] = CaptureSettings.rangeRow[1];
     in.scope[0] = Scope1CheckBox.Checked();
     in.scope[1] = Scope2CheckBox.Checked();
     in.fft[0] = Fft1CheckBox.Checked();
     in.fft[1] = Fft2CheckBox.Checked();
-    in.syncPosition = Trigger.SyncPosition;
-    in.syncLevel = Trigger.SyncLevel;
+    in.syncPosition = CaptureSettings.trigger.SyncPosition;
+    in.syncLevel = CaptureSettings.trigger.SyncLevel;
     Plot = duruz::RedrawScreen(GetCanvas(), in, Capture, SpectrumWorkArea);
     MeasureDrawnFrame();
     UpdateStatusStrip();
@@ -44,7 +45,7 @@ void TForm2::ScreenClick() {
     canvas.LineTo(ClientWidth(), 0);
 
     if (!environment_.diagnosticLogPath.empty())
-        WriteDiagnosticLog(environment_.diagnosticLogPath, Capture, Trigger);
+        WriteDiagnosticLog(environment_.diagnosticLogPath, Capture, CaptureSettings.trigger);
     Capture.FrameReady = true;
     RequestCapture();
 }

@@ -53,13 +53,14 @@ void TForm2::PortOpened(bool opened, const std::string& reason) {
     PortStatus.reason = opened ? std::string() : reason;
     FrameRate.Reset(NowMs());
     framesSeen_ = Link.Counters.framesReceived;
+    staleSkips_ = 0; // with the link's counters
     UpdateStatusStrip();
 }
 
 // The measurements of the frame just drawn, with the probes and ranges it was drawn with.
 void TForm2::MeasureDrawnFrame() {
     const int probe[2] = {Chan1Probe.ItemIndex(), Chan2Probe.ItemIndex()};
-    const int range[2] = {Scale1.ItemIndex(), Scale2.ItemIndex()};
+    const std::array<int, 2>& range = CaptureSettings.rangeRow;
     for (int c = 0; c < 2; ++c) {
         Measured[c] = MeasureChannel(Capture, c, probe[c], range[c], measureScratch_);
         SpectrumPeaks[c] = FindSpectrumPeak(Capture, c, probe[c], range[c], measureScratch_);
@@ -81,9 +82,11 @@ void TForm2::UpdateStatusStrip() {
     Strip.SetText(kLinkSection, "Link: " + LinkText(status),
                   status.state == LinkStatus::State::Open ? kText : kWarning);
     Strip.SetText(kRateSection, RateText(FrameRate.Rate(now), Link.Counters.framesReceived));
-    Strip.SetText(kFaultsSection, FaultsText(Link.Counters));
+    LinkCounters faults = Link.Counters;
+    faults.stale += staleSkips_;
+    Strip.SetText(kFaultsSection, FaultsText(faults));
 
-    const bool xyMode = SweepSpeed.ItemIndex() == 0;
+    const bool xyMode = CaptureSettings.sweepRow == 0;
     const bool shown[2] = {Scope1CheckBox.Checked(), Scope2CheckBox.Checked()};
     const bool spectrum[2] = {Fft1CheckBox.Checked(), Fft2CheckBox.Checked()};
     std::string peaks;
@@ -141,14 +144,14 @@ void TForm2::ExportCsvClick() {
     info.port = Link.PortPath.data();
     info.probeRow[0] = Chan1Probe.ItemIndex();
     info.probeRow[1] = Chan2Probe.ItemIndex();
-    info.rangeRow[0] = Scale1.ItemIndex();
-    info.rangeRow[1] = Scale2.ItemIndex();
+    const FrameSettings& held = CaptureSettings;
+    info.rangeRow[0] = held.rangeRow[0];
+    info.rangeRow[1] = held.rangeRow[1];
     // A list with no row selected gives an empty text.
-    info.sweep = SweepSpeed.Item(SweepSpeed.ItemIndex());
-    info.sync =
-        SyncSrcBox.Item(SyncSrcBox.ItemIndex()) + " " + SyncPolBox.Item(SyncPolBox.ItemIndex());
-    info.syncLevel = Trigger.SyncLevel;
-    info.syncPosition = Trigger.SyncPosition;
+    info.sweep = SweepSpeed.Item(held.sweepRow);
+    info.sync = SyncSrcBox.Item(held.syncSourceRow) + " " + SyncPolBox.Item(held.syncPolarityRow);
+    info.syncLevel = held.trigger.SyncLevel;
+    info.syncPosition = held.trigger.SyncPosition;
     std::string error;
     if (!WriteFileAtomically(path, FrameCsv(Capture, info), error))
         ShowError("Could not save " + path + ":\n" + error);

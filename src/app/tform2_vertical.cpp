@@ -39,12 +39,12 @@ void TForm2::Chan2ProbeClick() {
 
 void TForm2::Scale1Click() {
     const int row = Scale1.ItemIndex();
-    link_.Post([row](LinkContext& link) { SendRange(link.link, link.log, 0, row); });
+    PostSetting([row](LinkContext& link) { SendRange(link.link, link.log, 0, row); });
 }
 
 void TForm2::Scale2Click() {
     const int row = Scale2.ItemIndex();
-    link_.Post([row](LinkContext& link) { SendRange(link.link, link.log, 1, row); });
+    PostSetting([row](LinkContext& link) { SendRange(link.link, link.log, 1, row); });
 }
 
 } // namespace duruz

@@ -3,7 +3,6 @@
 #include "link/commands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 namespace duruz {
@@ -16,11 +15,14 @@ constexpr int kEmptyReadsBeforeData = 10;
 constexpr int kEmptyReadsAfterData = 80;
 // The line counts as quiet after 2 ms without a byte: 23 byte times at 115200
 // baud, far longer than any gap inside a frame or a reply.
-constexpr std::uint32_t kQuietMs = 2;
+constexpr std::int64_t kQuietMicros = 2'000;
 // A line that never falls quiet is given up on after a frame's worth of bytes or
 // 300 ms, whichever comes first, so a chattering device cannot hold the link.
 constexpr std::size_t kDrainCapBytes = kFrameBytes;
-constexpr auto kDrainCapTime = std::chrono::milliseconds(300);
+constexpr std::int64_t kDrainCapMicros = 300'000;
+// The generator's output settles within the time a 128-byte read on a silent line
+// takes; a capture request waits that long after a generator command.
+constexpr std::int64_t kGeneratorSettleMicros = 129'000;
 // One poll takes at most two frames' worth of bytes: room for a whole frame behind
 // any amount of junk before it, yet a line that streams junk without a pause gives
 // the link back after about 1.4 s instead of holding it for as long as it talks.
@@ -41,11 +43,16 @@ std::uint8_t* ReceivePlace(const SerialLink& link, CaptureStore& store) {
 
 // A full header either starts with the marker, or drops the bytes in front of the
 // next place the marker could start. Dropping 3 skips no place: offset 3 becomes 0.
+// An accepted header answers the oldest request outstanding.
 void CheckHeader(SerialLink& link, CaptureStore& store) {
     if (MarkerAt(store, 0)) {
         link.RxChunk = 0;
         link.RxCount = 0;
         link.Counters.inResync = false;
+        link.FrameCutShort = false;
+        std::uint32_t generation = 0;
+        const bool answers = link.Ledger.Pop(generation);
+        link.RxOrigin = {generation, answers && generation == link.SettingsGeneration};
         return;
     }
     const std::uint32_t shift = MarkerAt(store, 1) ? 1 : MarkerAt(store, 2) ? 2 : 3;
@@ -62,70 +69,131 @@ void CompleteChunk(SerialLink& link, CaptureStore& store) {
     link.RxCount = 0;
     if (completed == kRxChunkCount - 1) {
         link.RequestPending = false;
-        store.FrameReady = true;
         ++link.Counters.framesReceived;
+        if (!link.RxOrigin.certain)
+            ++link.Counters.stale;
+        if (link.FrameOut != nullptr)
+            link.FrameOut->TakeFrame(store, link.RxOrigin);
+        else
+            store.FrameReady = true;
     }
+}
+
+// One read at the receive place, with the port's own time-outs or, for withinMs
+// above 0, within that many milliseconds; a full chunk is dealt with at once.
+// Returns the bytes taken.
+std::size_t Receive(SerialLink& link, CaptureStore& store, std::uint32_t withinMs) {
+    if (link.RxChunk < kRxChunkHeader || link.RxChunk >= kRxChunkCount)
+        link.RxChunk = kRxChunkHeader;
+    // A count that leaves no room cannot come from this loop; restarting the
+    // chunk keeps every read inside its 128 bytes.
+    if (link.RxCount >= kChunkBytes)
+        link.RxCount = 0;
+    const std::size_t room = kChunkBytes - link.RxCount;
+    std::uint8_t* place = ReceivePlace(link, store);
+    const std::size_t n = std::min(withinMs == 0 ? PortRead(link, place, room)
+                                                 : PortReadWithin(link, place, room, withinMs),
+                                   room);
+    link.RxCount += static_cast<std::uint32_t>(n);
+    if (link.RxCount == kChunkBytes) {
+        if (link.RxChunk == kRxChunkHeader)
+            CheckHeader(link, store);
+        else
+            CompleteChunk(link, store);
+    }
+    return n;
+}
+
+void AbandonFrame(SerialLink& link) {
+    link.Counters.inResync = false;
+    link.RxChunk = kRxChunkHeader;
+    link.RxCount = 0;
 }
 
 } // namespace
 
 bool DrainInput(SerialLink& link, CaptureStore& store) {
-    const auto start = std::chrono::steady_clock::now();
-    std::size_t dropped = 0;
-    while (PortReadWithin(link, store.RxBuffer.data(), kHeaderBytes, kQuietMs) != 0) {
-        dropped += kHeaderBytes;
-        if (dropped >= kDrainCapBytes || std::chrono::steady_clock::now() - start >= kDrainCapTime)
+    const std::int64_t start = PortNowMicros(link);
+    std::int64_t lastByte = start;
+    std::size_t taken = 0;
+    // A complete frame that waits to be taken stops the drain: nothing may be
+    // stored over it.
+    while (link.PortHandle != nullptr && !store.FrameReady) {
+        const std::int64_t now = PortNowMicros(link);
+        const std::int64_t left =
+            std::max(lastByte + kQuietMicros - now, link.SettledAtMicros - now);
+        if (left <= 0)
+            return true;
+        // Waits end on the settle point, so the request goes out right on it.
+        const auto ms = static_cast<std::uint32_t>(
+            std::clamp<std::int64_t>((left + 999) / 1000, 1, kQuietMicros / 1000));
+        const std::size_t n = Receive(link, store, ms);
+        const std::int64_t after = PortNowMicros(link);
+        if (n == 0) {
+            // A port that returns at once (closed, interrupted) has nothing to wait for.
+            if (after - now < std::int64_t(ms) * 1000)
+                return true;
+            continue;
+        }
+        lastByte = after;
+        taken += n;
+        if ((taken >= kDrainCapBytes || after - start >= kDrainCapMicros) &&
+            after >= link.SettledAtMicros)
             return false;
     }
     return true;
 }
 
 void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log) {
-    link.Counters.inResync = false;
-    link.RxChunk = kRxChunkHeader;
-    link.RxCount = 0;
-    // Stale bytes (late frames, replies to other commands) are dropped so the next
-    // header search starts on the answer to this request.
+    // What is on its way is received first, so a frame in flight arrives whole and is
+    // told apart from the answer to this request.
     if (!DrainInput(link, store))
-        log.Add("   line busy: stale bytes dropped");
+        log.Add("   line busy: request sent while bytes still arrive");
     link.RequestPending = true;
     const CommandText request = CaptureRequestCommand();
     PortWrite(link, request.bytes, 4);
+    link.Ledger.Push(link.SettingsGeneration);
     // An interval that was never set gives no grace tick rather than a division by
     // zero or a deadline that wraps far into the future.
     const std::int32_t ticks = link.TimerInterval > 0 ? kRequestTimeoutMs / link.TimerInterval : 0;
     link.RequestDeadline = link.TickCount + static_cast<std::uint32_t>(ticks);
 }
 
+void SettleAfterGenerator(SerialLink& link) {
+    link.SettledAtMicros = PortNowMicros(link) + kGeneratorSettleMicros;
+}
+
+void ResetReceiver(SerialLink& link) {
+    AbandonFrame(link);
+    link.Ledger.Clear();
+    link.RxOrigin = {};
+    link.FrameCutShort = false;
+    link.SettledAtMicros = 0;
+}
+
 void PollCapture(SerialLink& link, CaptureStore& store) {
     int budget = kEmptyReadsBeforeData;
     std::size_t taken = 0;
-    for (;;) {
-        if (link.RxChunk < kRxChunkHeader || link.RxChunk >= kRxChunkCount)
-            link.RxChunk = kRxChunkHeader;
-        // A count that leaves no room cannot come from this loop; restarting the
-        // chunk keeps every read inside its 128 bytes.
-        if (link.RxCount >= kChunkBytes)
-            link.RxCount = 0;
-
-        const std::size_t room = kChunkBytes - link.RxCount;
-        const std::size_t n = std::min(PortRead(link, ReceivePlace(link, store), room), room);
+    const bool between = link.RxCount == 0 && !link.FrameCutShort &&
+                         (link.RxChunk == kRxChunkHeader || link.RxChunk == kRxChunkCount);
+    while (!store.FrameReady) {
+        const std::size_t n = Receive(link, store, 0);
         if (n == 0) {
             --budget;
         } else {
-            link.RxCount += static_cast<std::uint32_t>(n);
             taken += n;
             budget = kEmptyReadsAfterData;
-            if (link.RxCount == kChunkBytes) {
-                if (link.RxChunk == kRxChunkHeader)
-                    CheckHeader(link, store);
-                else
-                    CompleteChunk(link, store);
-            }
         }
         if ((n == 0 && budget == 0) || !link.RequestPending || taken >= kPollCapBytes)
-            return;
+            break;
     }
+    // Assumed: the instrument starts answering a request within the 1.3 s or more
+    // that ten empty reads take on a line with its time-outs (a capture, trigger wait
+    // included, is far shorter). So a poll that starts between frames and hears
+    // nothing at all retires every request written before it: one that was ignored
+    // would otherwise count as outstanding for ever.
+    if (between && taken == 0 && budget == 0)
+        link.Ledger.Clear();
 }
 
 TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::LineLog& log) {
@@ -136,6 +204,9 @@ TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::Li
         if (link.RequestPending) {
             const bool partial = link.RxChunk != kRxChunkHeader || link.RxCount > 0;
             ++(partial ? link.Counters.timeoutsPartial : link.Counters.timeoutsEmpty);
+            link.FrameCutShort = link.FrameCutShort || partial;
+            // The rest of the frame given up on must not fill the next one.
+            AbandonFrame(link);
         }
         RequestCapture(link, store, log);
     }

@@ -1,5 +1,7 @@
 #include "link/commands.h"
 
+#include "link/capture_stream.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -133,6 +135,11 @@ CommandText SigGenCommand(int channel, int waveformRow, double frequency, double
 void SendCommand(SerialLink& link, tk::LineLog& log, const CommandText& command) {
     log.Add(command.View());
     PortWrite(link, command.bytes, command.length);
+}
+
+void SendGeneratorCommand(SerialLink& link, tk::LineLog& log, const CommandText& command) {
+    SendCommand(link, log, command);
+    SettleAfterGenerator(link);
 }
 
 void SendRange(SerialLink& link, tk::LineLog& log, int channel, int rangeIndex) {

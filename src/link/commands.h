@@ -36,6 +36,8 @@ CommandText SigGenCommand(int channel, int waveformRow, double frequency, double
 
 // Echoes the text as one line to the log, then writes it to the port in one write.
 void SendCommand(SerialLink& link, tk::LineLog& log, const CommandText& command);
+// Sends a generator command; the next capture request waits for its output to settle.
+void SendGeneratorCommand(SerialLink& link, tk::LineLog& log, const CommandText& command);
 // "Range %d" line, then the range command.
 void SendRange(SerialLink& link, tk::LineLog& log, int channel, int rangeIndex);
 

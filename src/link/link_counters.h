@@ -16,6 +16,9 @@ struct LinkCounters {
     // with part of it.
     std::uint32_t timeoutsEmpty = 0;
     std::uint32_t timeoutsPartial = 0;
+    // Frames received that cannot be told to answer a request under the setting the
+    // link last sent: not shown.
+    std::uint32_t stale = 0;
     // True between a shift and the header that is finally accepted.
     bool inResync = false;
 };

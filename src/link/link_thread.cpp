@@ -18,7 +18,9 @@ void CopyFrame(const CaptureStore& from, CaptureStore& to) {
 } // namespace
 
 LinkThread::LinkThread(PortProvider& ports, std::function<void()> wake)
-    : ports_(ports), wake_(std::move(wake)) {}
+    : ports_(ports), wake_(std::move(wake)) {
+    link_.FrameOut = &frameCollector_;
+}
 
 LinkThread::~LinkThread() {
     Stop();
@@ -50,11 +52,11 @@ void LinkThread::Stop() {
 }
 
 void LinkThread::Post(LinkJob job) {
-    Enqueue(Entry{std::move(job), false});
+    Enqueue(Entry{std::move(job)});
 }
 
-void LinkThread::PostTick(bool hold) {
-    Enqueue(Entry{nullptr, hold});
+void LinkThread::PostTick() {
+    Enqueue(Entry{nullptr});
 }
 
 void LinkThread::Enqueue(Entry entry) {
@@ -69,10 +71,8 @@ void LinkThread::Enqueue(Entry entry) {
         if (stopping_)
             return;
         const bool tick = !entry.job;
-        if (tick && !queue_.empty() && !queue_.back().job) {
-            queue_.back().hold = entry.hold;
+        if (tick && !queue_.empty() && !queue_.back().job)
             return;
-        }
         queue_.push_back(std::move(entry));
     }
     queueChanged_.notify_all();
@@ -90,9 +90,11 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
     delivery.tickDone = tickDone_;
     delivery.waitCursor = waitCursor_;
     delivery.frameNew = frameNew_;
+    delivery.frameOrigin = finishedOrigin_;
     delivery.requestPending = requestPending_;
     delivery.portOpen = portOpen_;
     delivery.lostPath = std::move(lostPath_);
+    delivery.portDecision = portDecision_;
     delivery.counters = counters_;
     for (std::function<void()>& task : replies_)
         delivery.replies.push_back(std::move(task));
@@ -116,6 +118,13 @@ void LinkThread::Reply(std::function<void()> task) {
     replies_.push_back(std::move(task));
 }
 
+void LinkThread::FrameCollector::TakeFrame(const CaptureStore& frame, const FrameOrigin& origin) {
+    std::lock_guard lock(owner_.outboxMutex_);
+    CopyFrame(frame, owner_.finished_);
+    owner_.finishedOrigin_ = origin;
+    owner_.frameNew_ = true;
+}
+
 void LinkThread::OutboxLog::Add(std::string_view line) {
     std::unique_lock lock(owner_.outboxMutex_);
     owner_.lines_.emplace_back(line);
@@ -137,7 +146,7 @@ void LinkThread::Run(Entry& entry) {
         if (entry.job)
             entry.job(context_);
         else
-            tick = CaptureTick(link_, filling_, entry.hold, outboxLog_);
+            tick = CaptureTick(link_, filling_, hold_.load(), outboxLog_);
     } catch (const std::exception& error) {
         outboxLog_.Add(error.what());
     }
@@ -153,13 +162,10 @@ void LinkThread::Run(Entry& entry) {
     if (!entry.job) {
         tickDone_ = true;
         waitCursor_ = tick.waitCursor;
-        if (tick.redraw) {
-            CopyFrame(filling_, finished_);
-            frameNew_ = true;
-        }
     }
     requestPending_ = link_.RequestPending;
     portOpen_ = link_.PortOpen;
+    portDecision_ = link_.PortDecision;
     counters_ = link_.Counters;
     if (lost)
         lostPath_ = lostPath;

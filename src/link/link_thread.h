@@ -35,9 +35,11 @@ struct LinkDelivery {
     bool tickDone = false;          // a capture tick ran since the last collection
     bool waitCursor = false;        // a request was pending when that tick began
     bool frameNew = false;          // a complete frame was copied out
+    FrameOrigin frameOrigin;        // which request that frame answers
     bool requestPending = false;    // the link's state after its last job
     bool portOpen = false;          // the same
     std::string lostPath;           // the open port whose device went away and was closed
+    std::uint32_t portDecision = 0; // the last open or close decision the link acted on
     LinkCounters counters;          // the capture loop's counts after its last job
     // What jobs left for the window's thread to do, in the order they were left.
     std::vector<std::function<void()>> replies;
@@ -68,9 +70,11 @@ public:
 
     void Post(LinkJob job);
     // Queues one capture tick. A tick posted right behind another that has not
-    // started yet is merged into it (with the newer Hold), as a timer that fires
-    // while its handler is still running fires once.
-    void PostTick(bool hold);
+    // started yet is merged into it, as a timer that fires while its handler is
+    // still running fires once.
+    void PostTick();
+    // Hold as a tick reads it when it runs, not when it was posted.
+    void SetHold(bool hold) { hold_.store(hold); }
     // A line of the window's own, kept in order with the lines of the jobs before it.
     void AddLine(std::string_view line);
     // The same, for code that writes to a log.
@@ -80,7 +84,8 @@ public:
     void Reply(std::function<void()> task);
 
     // Moves the outbox into `delivery` and, when a frame is new, the frame's
-    // header and samples into `frame`. Called on the window's thread.
+    // header and samples into `frame`: frames completed by any job, the newest when
+    // several completed since the last collection. Called on the window's thread.
     void Collect(LinkDelivery& delivery, CaptureStore& frame);
     // Returns once every job posted so far has run.
     void WaitIdle();
@@ -88,13 +93,22 @@ public:
 private:
     struct Entry {
         LinkJob job; // empty for a tick
-        bool hold = false;
     };
 
     class OutboxLog : public tk::LineLog {
     public:
         explicit OutboxLog(LinkThread& owner) : owner_(owner) {}
         void Add(std::string_view line) override;
+
+    private:
+        LinkThread& owner_;
+    };
+    // Copies each frame out as it completes, so a job that receives more than one
+    // never stores over a frame not yet delivered.
+    class FrameCollector : public FrameSink {
+    public:
+        explicit FrameCollector(LinkThread& owner) : owner_(owner) {}
+        void TakeFrame(const CaptureStore& frame, const FrameOrigin& origin) override;
 
     private:
         LinkThread& owner_;
@@ -125,9 +139,11 @@ private:
     CaptureStore filling_;
     OutboxLog outboxLog_{*this};
     WindowLog windowLog_{*this};
+    FrameCollector frameCollector_{*this};
     LinkContext context_{link_, filling_, ports_, outboxLog_};
     // The port in use, for Stop to interrupt from the window's thread.
     std::atomic<serial::SerialPort*> activePort_{nullptr};
+    std::atomic<bool> hold_{false};
 
     std::mutex queueMutex_;
     std::condition_variable queueChanged_;
@@ -141,11 +157,13 @@ private:
     std::vector<std::string> lines_;
     CaptureStore finished_; // the last complete frame, waiting for the window
     bool frameNew_ = false;
+    FrameOrigin finishedOrigin_;
     bool tickDone_ = false;
     bool waitCursor_ = false;
     bool requestPending_ = false;
     bool portOpen_ = false;
     std::string lostPath_;
+    std::uint32_t portDecision_ = 0;
     LinkCounters counters_;
     std::vector<std::function<void()>> replies_;
     bool woken_ = false; // a wake is on its way and Collect has not run since

@@ -1,5 +1,7 @@
 #include "link/open_port.h"
 
+#include "link/capture_stream.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -98,6 +100,8 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     link.PortHandle = &port;
     link.PortOpen = true;
     link.Counters = LinkCounters{};
+    // A partial frame or a request of the last line can never be answered on this one.
+    ResetReceiver(link);
     log.Add(path);
     log.Add("   opened");
 

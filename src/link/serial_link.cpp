@@ -1,5 +1,7 @@
 #include "link/serial_link.h"
 
+#include <chrono>
+
 namespace duruz {
 
 std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count) {
@@ -17,6 +19,14 @@ std::size_t PortReadWithin(SerialLink& link, void* buffer, std::size_t count, st
 void PortWrite(SerialLink& link, const void* data, std::size_t count) {
     if (link.PortHandle != nullptr)
         link.PortHandle->Write(data, count);
+}
+
+std::int64_t PortNowMicros(SerialLink& link) {
+    if (link.PortHandle == nullptr)
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    return link.PortHandle->NowMicros();
 }
 
 void ClosePort(SerialLink& link) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "link/capture_store.h"
 #include "link/link_counters.h"
+#include "link/request_ledger.h"
 #include "serial/serial_port.h"
 #include "toolkit/line_log.h"
 
@@ -36,6 +38,24 @@ constexpr std::size_t kPortPathSize = 80;
 constexpr int kRxChunkHeader = -1;
 constexpr int kRxChunkCount = 64;
 
+// Which request a received frame answers: the settings generation that request
+// went out under, and whether the frame is known to be captured under exactly that
+// setting (no setting command was written between the request and the frame's
+// first bytes, and a request was outstanding at all).
+struct FrameOrigin {
+    std::uint32_t generation = 0;
+    bool certain = false;
+};
+
+// Takes each frame the moment it is complete, before a later byte is stored over
+// it. Without one, a complete frame waits in the store (FrameReady) and nothing
+// more is received until it has been taken.
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    virtual void TakeFrame(const CaptureStore& frame, const FrameOrigin& origin) = 0;
+};
+
 // The port and the receive state shared by every caller of RequestCapture.
 struct SerialLink {
     std::array<PortEntry, kPortTableSize> PortTable{};
@@ -55,6 +75,24 @@ struct SerialLink {
     std::uint32_t TickCount = 0;
     std::int32_t TimerInterval = 0;
 
+    // The generation of the last setting command written (range, sync, generator);
+    // set by the job that writes it.
+    std::uint32_t SettingsGeneration = 0;
+    // The requests written and not answered yet; emptied when a port opens.
+    RequestLedger Ledger;
+    // The request the frame being received answers, decided when its header was accepted.
+    FrameOrigin RxOrigin;
+    // A frame was given up part way at a request's deadline; the instrument may still
+    // be sending its rest, so until the next header is accepted no silence shows that
+    // it has moved on to later requests.
+    bool FrameCutShort = false;
+    // The next capture request waits until then, on the port's clock: the generator
+    // settles after a command.
+    std::int64_t SettledAtMicros = 0;
+    FrameSink* FrameOut = nullptr;
+    // The window's last open or close decision that this link has acted on.
+    std::uint32_t PortDecision = 0;
+
     LinkCounters Counters; // cleared by OpenPort
 };
 
@@ -72,6 +110,8 @@ std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count);
 // Takes what arrives within ms milliseconds; 0 when the line stayed silent.
 std::size_t PortReadWithin(SerialLink& link, void* buffer, std::size_t count, std::uint32_t ms);
 void PortWrite(SerialLink& link, const void* data, std::size_t count);
+// The open port's clock in microseconds (a simulated line's own), or the steady clock.
+std::int64_t PortNowMicros(SerialLink& link);
 // Closes the open port, if any, and leaves the link with no port.
 void ClosePort(SerialLink& link);
 

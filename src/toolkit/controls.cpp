@@ -171,7 +171,12 @@ void ScrollBar::SetPosition(int position) {
 
 CheckBox::CheckBox(Control& parent, std::string_view caption, bool checked)
     : Control(new QCheckBox(FromCp1252(caption), parent.Widget())) {
-    static_cast<QCheckBox*>(widget_)->setChecked(checked);
+    auto* box = static_cast<QCheckBox*>(widget_);
+    box->setChecked(checked);
+    QObject::connect(box, &QCheckBox::toggled, [this](bool) {
+        if (OnChange)
+            Dispatch(OnChange);
+    });
 }
 
 bool CheckBox::Checked() const {

@@ -59,11 +59,14 @@ public:
     Handler OnChange;
 };
 
+// A check box. OnChange runs whenever it is checked or cleared, by the user or by code.
 class CheckBox : public Control {
 public:
     CheckBox(Control& parent, std::string_view caption, bool checked);
     bool Checked() const;
     void SetChecked(bool checked);
+
+    Handler OnChange;
 };
 
 // An edit box. Also used, read-only and without a frame, for the strip's titles.

@@ -82,7 +82,8 @@ std::string RateText(double framesPerSecond, std::uint32_t frames) {
 
 std::string FaultsText(const LinkCounters& c) {
     return "Resyncs " + Count(c.resyncs) + " (" + Count(c.resyncBytes) + " B), timeouts " +
-           Count(c.timeoutsEmpty) + " empty, " + Count(c.timeoutsPartial) + " part";
+           Count(c.timeoutsEmpty) + " empty, " + Count(c.timeoutsPartial) + " part, " +
+           Count(c.stale) + " stale";
 }
 
 std::string ChannelText(int channel, const ChannelMeasurements& m) {

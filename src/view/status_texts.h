@@ -25,6 +25,7 @@ std::string Engineering(double value, int digits, std::string_view unit);
 
 std::string LinkText(const LinkStatus& status);                     // "Simulator: open"
 std::string RateText(double framesPerSecond, std::uint32_t frames); // "1.4 fps, 23 frames"
+// "Resyncs 1 (5 B), timeouts 0 empty, 0 part, 2 stale": stale frames are those not shown.
 std::string FaultsText(const LinkCounters& counters);
 // The short line of a shown channel and the tooltip with every value. Values of a
 // clipped channel carry '>'; a frequency that cannot be measured reads "—".

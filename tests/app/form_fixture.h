@@ -43,7 +43,8 @@ struct FormFixture : duruz::PortProvider {
     }
 
     serial::SerialPort& PortFor(const duruz::PortEntry& entry) override {
-        return Port(entry.path.data());
+        const auto found = mapped.find(entry.path.data());
+        return found != mapped.end() ? *found->second : Port(entry.path.data());
     }
     OrderedPort& Port(const std::string& path) {
         return *ports.try_emplace(path, std::make_unique<OrderedPort>()).first->second;
@@ -61,9 +62,21 @@ struct FormFixture : duruz::PortProvider {
         environment.linkThread = threaded;
         environment.deviceMonitor = &monitor;
         environment.clockMs = clockMs;
+        environment.askSavePath = [this](const std::string&, const std::string&) {
+            return savePath;
+        };
         form = std::make_unique<duruz::TForm2>(std::move(environment));
         shownMark = 0;
         return *form;
+    }
+
+    // Start-up asks for three frames, the first two before the setting is complete:
+    // answered on these ticks, they are skipped as stale and the third is drawn. No
+    // request is pending after them.
+    void AnswerStartUp(FakeSerialPort& port, const std::string& stale, const std::string& frame) {
+        port.reads = {"", stale, "", stale, "", frame};
+        for (int tick = 0; tick < 3; ++tick)
+            form->Timer1Timer();
     }
 
     // Forgets what the window has shown and the ports have seen so far.
@@ -91,10 +104,12 @@ struct FormFixture : duruz::PortProvider {
     FakeDeviceMonitor monitor;
     std::vector<std::string> extraPorts; // --port paths
     std::map<std::string, std::unique_ptr<OrderedPort>> ports;
+    std::map<std::string, serial::SerialPort*> mapped; // paths served by other ports
     TempFolder working{"duruz-form"};
     std::string configPath = working.File("Config.Ini");
     std::string logPath = working.File("Log.Txt");
     std::function<std::int64_t()> clockMs; // the window's clock, when set
+    std::string savePath = working.File("saved");
     std::unique_ptr<duruz::TForm2> form;
     int shownMark = 0;
     bool threaded = false; // link jobs on the link thread instead of at once

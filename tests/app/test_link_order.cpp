@@ -1,7 +1,9 @@
 // The same clicks and timer ticks put the same bytes on the wire, and the same
-// lines in the memo, whether the link's jobs run at once or on the link thread.
+// lines in the memo, whether the link's jobs run at once or on the link thread; a
+// frame is drawn only under the setting it was captured with.
 
 #include "app/form_fixture.h"
+#include "sim/simulator_port.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -58,6 +60,78 @@ TEST(LinkOrder, ThreadedJobsPutTheSameBytesOnTheWireAsTheWindowThread) {
         EXPECT_NE(inline_.find(text), std::string::npos) << text;
     for (int run = 0; run < 25; ++run)
         ASSERT_EQ(RunScript(true), inline_) << "run " << run;
+}
+
+// Ticks; each frame drawn must carry, in the simulator's header, the range of
+// channel 1 the window draws it with. Returns the number of the last frame drawn.
+std::uint32_t TickAndCheckDrawn(duruz::TForm2& form, int ticks) {
+    for (int tick = 0; tick < ticks; ++tick) {
+        const std::uint32_t before = form.Capture.HeaderWord(2);
+        form.Timer1Timer();
+        EXPECT_TRUE(form.Capture.HeaderWord(2) == before ||
+                    form.Capture.HeaderWord(3) == std::uint32_t(form.Scale1.ItemIndex()));
+    }
+    return form.Capture.HeaderWord(2);
+}
+
+// Start-up writes a request, the whole setting, and two more requests behind the
+// generator commands: however late the first answer, the first frame drawn answers
+// the last request, and none is cut. Then ranges change with frames on their way,
+// under each fault of the line: no frame is drawn under a setting it was not
+// captured with, and frames go on being drawn.
+TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
+    for (std::uint32_t fault = 0; fault < 4; ++fault) {
+        SCOPED_TRACE(fault);
+        // The paced simulator, whose clock moves only as the link waits.
+        sim::ManualClock clock{1'000'000};
+        sim::SimulatorPort simulator{clock, {.seed = 1, .noise = false}};
+        FormFixture bench;
+        bench.mapped["Simulator"] = &simulator;
+        sim::SimulatedInstrument& instrument = simulator.Instrument();
+        instrument.StallNextFrame(0, 200 * fault); // a first answer up to 0.6 s late
+        duruz::TForm2& form = bench.Start();
+        EXPECT_EQ(TickAndCheckDrawn(form, 3), 3u);
+        EXPECT_EQ(form.Strip.Text(2), "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 2 stale");
+        // An ignored request, a cut frame, or one cut short at the deadline whose rest
+        // arrives later (a stall of 0 ms or a cut at the full size change nothing).
+        instrument.IgnoreRequests(fault == 1);
+        instrument.CutNextFrame(fault == 2 ? 3000 : duruz::kFrameBytes);
+        instrument.StallNextFrame(3000, fault == 3 ? 12'000 : 0);
+        for (const int row : {2, 5}) {
+            form.Scale1.UserSelect(row);
+            TickAndCheckDrawn(form, 10);
+        }
+        EXPECT_TRUE(form.Capture.HeaderWord(2) > 3 && form.Capture.HeaderWord(3) == 5u);
+        // Without faults, just the frames on their way at each change were skipped.
+        EXPECT_TRUE(fault > 0 || form.Strip.Text(2) == "Resyncs 0 (0 B), timeouts 0 empty, "
+                                                       "0 part, 6 stale");
+    }
+}
+
+// What the window decides counts from when the link acts on it: Hold checked after
+// a tick was posted holds that tick, and a delivery from before the window let go of
+// a vanished port leaves the port closed.
+TEST(LinkOrder, HoldAndAClosedPortCountFromTheWindowsDecision) {
+    FormFixture fixture(1);
+    fixture.threaded = true;
+    duruz::TForm2& form = fixture.Start();
+    form.Timer1Timer(); // the start-up requests are due on the next tick
+    form.LinkWorker().WaitIdle();
+    QCoreApplication::processEvents(); // the window takes the port as open
+    fixture.Mark();
+    std::mutex gate;
+    std::unique_lock closed(gate);
+    form.LinkWorker().Post([&](duruz::LinkContext&) { std::lock_guard wait(gate); });
+    form.Timer1Timer();
+    form.Scale1.UserSelect(1);
+    form.HoldBox.SetChecked(true);
+    fixture.sysfs.RemoveDevice("ttyUSB0");
+    form.PortsChanged();
+    form.DeliverLinkOutput();
+    EXPECT_FALSE(form.Link.PortOpen);
+    closed.unlock();
+    form.LinkWorker().WaitIdle();
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB0").written, "%X1\r");
 }
 
 } // namespace

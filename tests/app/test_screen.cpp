@@ -28,31 +28,28 @@ std::string Frame(std::uint32_t pairCount, bool square = false) {
     return frame;
 }
 
-TEST(Timer1Timer, DrawsEachCompleteFrameWithTheCursorFromThePendingRequest) {
+// A tick draws the frame it completes, with the cursor busy only while a request is
+// pending. A click dumps the frame held, asks for a frame, and has the next tick draw
+// the frame held over its three lines; after a range and level change the frame held
+// is still drawn and exported with the setting it was captured with.
+TEST(Timer1Timer, DrawsEachFrameAndAClickRedrawsTheFrameHeldWithItsOwnSetting) {
     FormFixture fixture;
     duruz::TForm2& form = fixture.Start();
     auto& port = fixture.Port("Simulator");
-    // The request from the port opening is pending: the next tick takes the frame, busy.
-    port.reads = {"", Frame(2048)};
-    form.Timer1Timer();
-    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Busy);
+    fixture.AnswerStartUp(port, Frame(2048, true), Frame(3));
     // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue;
     // channel 1 at +2047 on the area's bottom edge, y = 788, in red.
     EXPECT_EQ(form.Image().Image().pixel(700, 201), qRgb(0, 0, 255));
     EXPECT_EQ(form.Image().Image().pixel(700, 788), qRgb(255, 0, 0));
-    // Idle on entry to the next tick: the default cursor and a new request.
-    port.written.clear();
-    form.Timer1Timer();
     EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Default);
-    EXPECT_EQ(port.written, kCaptureRequest);
-}
-
-TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrame) {
-    FormFixture fixture;
-    duruz::TForm2& form = fixture.Start();
-    auto& port = fixture.Port("Simulator");
-    port.reads = {"", Frame(3)};
-    form.Timer1Timer();
+    const auto shown = [&] {
+        form.ExportCsvClick();
+        const std::string csv = ReadFile(fixture.savePath);
+        return std::pair(form.Image().Image(), csv.substr(csv.find("# port")));
+    };
+    const auto before = shown();
+    form.Scale1.UserSelect(2);
+    form.SyncVoltBar.SetPosition(300);
     fixture.Mark();
     port.reads = {"stale bytes"};
     form.Click();
@@ -61,9 +58,9 @@ TEST(ScreenClick, DumpsTheFrameForcesARedrawAndRequestsAFrame) {
     const std::string dump = ReadFile(fixture.logPath);
     EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
     EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
-    // The next tick draws the frame held, covering the three lines.
-    form.Timer1Timer();
-    EXPECT_FALSE(form.Capture.FrameReady);
+    form.Timer1Timer(); // nothing new arrives
+    EXPECT_TRUE(!form.Capture.FrameReady && form.CurrentCursor() == tk::Cursor::Busy);
+    EXPECT_TRUE(shown() == before);
 }
 
 TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
@@ -79,11 +76,11 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
         return texts;
     };
     EXPECT_EQ(form.ClientHeight(), 899); // the strip lies below the client area
-    fixture.Port("/dev/ttyUSB0").reads = {"", "\x01\x02\x03\x04\x05" + Frame(2048, true)};
-    now = 1500;
-    form.Timer1Timer(); // one frame in 0.5 s
-    EXPECT_EQ(strip(), "Link: ttyUSB0: open|2.0 fps, 1 frames|Resyncs 1 (5 B), timeouts 0 "
-                       "empty, 0 part|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
+    now = 1500;                          // three frames in 0.5 s, the first two stale
+    fixture.AnswerStartUp(fixture.Port("/dev/ttyUSB0"), Frame(2048),
+                          "\x01\x02\x03\x04\x05" + Frame(2048, true));
+    EXPECT_EQ(strip(), "Link: ttyUSB0: open|6.0 fps, 3 frames|Resyncs 1 (5 B), timeouts 0 "
+                       "empty, 0 part, 2 stale|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
                        "Vpp  489 mVrms||");
     EXPECT_EQ(form.Strip.TextColor(3), 0x0000FFu);
     EXPECT_EQ(
@@ -100,7 +97,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     now = 2250;
     for (int tick = 0; tick < 3; ++tick)
         form.Timer1Timer();
-    EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part");
+    EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part, 2 stale");
 
     fixture.Port("/dev/ttyUSB0").openResult = {serial::OpenStatus::NotFound, 2};
     form.ComPort.UserSelect(1);
@@ -108,7 +105,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     EXPECT_EQ(form.Strip.Text(0), "Link: ttyUSB0: failed, does not exist");
     form.ComPort.UserSelect(1); // the simulator again: the counters start afresh
     EXPECT_EQ(strip().rfind("Link: Simulator: open|0.0 fps, 0 frames|Resyncs 0 "
-                            "(0 B), timeouts 0 empty, 0 part|",
+                            "(0 B), timeouts 0 empty, 0 part, 0 stale|",
                             0),
               0u);
 }
@@ -149,8 +146,11 @@ TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
     p.port.reads = {"stale"};
     p.form.UpdSigGen1.Click();
     EXPECT_EQ(p.Shown(), "%G011000.000000,0.500000\n");
-    EXPECT_EQ(p.port.order, (Lines{"write %G011000.000000,0.500000", "read 5", "read 0",
-                                   "write " + kCaptureRequest}));
+    // The request waits for the generator to settle: 129 ms of quiet reads, 64 of 2 ms and one
+    // of 1.
+    EXPECT_EQ(p.port.order.size(), 68u);
+    EXPECT_EQ(p.port.order[0] + p.port.order[1] + p.port.order[66] + p.port.order[67],
+              "write %G011000.000000,0.500000read 5read 0write " + kCaptureRequest);
     EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
 
     // Out-of-range values are clamped on the wire only; no row sends "Off" ('0'), the

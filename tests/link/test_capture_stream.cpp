@@ -72,25 +72,23 @@ TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
     port.reads = {"stale", "", frame};
     TickOutcome tick = Tick();
     EXPECT_TRUE(!tick.waitCursor && tick.redraw && !store.FrameReady); // the tick has taken it
-    EXPECT_EQ(port.readCalls, 2 + 1 + 64); // drain, header, 64 chunks, nothing more
+    // Drain, header (the stale bytes resynced over: shifts of 3 and 2), 64 chunks.
+    EXPECT_EQ(port.readCalls, 2 + 3 + 64);
     ExpectStored(frame);
 
     port.reads = {"", cut.substr(0, 500)};
     EXPECT_FALSE(Tick().waitCursor); // T = 2: idle, so it requests; chunks 0 and 1 come
-    int before = port.readCalls;
-    EXPECT_TRUE(Tick().waitCursor);         // T + 1: still waiting
-    EXPECT_EQ(port.readCalls - before, 10); // no data in this poll: ten empty reads
+    EXPECT_TRUE(Tick().waitCursor);  // T + 1: still waiting
 
-    // T + 2: the cut frame is abandoned, its stale rest drained, the request sent again.
+    // T + 2: the cut frame is abandoned, its late rest received as junk, the request
+    // sent again.
     port.reads = {cut.substr(500, 300), cut.substr(800, 40), "", next};
-    before = port.readCalls;
     tick = Tick();
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
-    EXPECT_EQ(port.readCalls - before, 3 + 1 + 1 + 1 + 64); // drain, header, 64 chunks
     EXPECT_EQ(port.written, kRequest + kRequest + kRequest);
     EXPECT_EQ(link.RequestDeadline, 6u);
     ExpectStored(next);
-    EXPECT_EQ(Counters(), (Counts{2, 0, 0, 0, 1}));
+    EXPECT_EQ(Counters(), (Counts{2, 2, 5 + 340, 0, 1}));
 }
 
 TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePosition) {
@@ -112,10 +110,10 @@ TEST_F(CaptureStream, FrameFoundAfterStrayBytesOddPairCountsAndABadReceivePositi
         SCOPED_TRACE(seed);
         const std::string frame = MakeFrame(pairs, ++seed);
         port.reads = {"", stray + frame};
+        store.FrameReady = false;
         RequestCapture(link, store, log);
         link.RxChunk = chunk;
         link.RxCount = std::uint32_t(count);
-        store.FrameReady = false;
         const int before = port.readCalls;
         PollCapture(link, store);
         EXPECT_EQ(port.readCalls - before, reads);
@@ -144,17 +142,52 @@ TEST_F(CaptureStream, HeldFrameArrivesInPiecesAcrossTicksThenNothingIsRequested)
     EXPECT_TRUE(tick.waitCursor && tick.redraw);
     ExpectStored(frame); // continued in the same chunk at the same count
 
-    const int reads = port.readCalls;
     tick = Tick(true); // held with nothing pending: no request, no read
-    EXPECT_FALSE(tick.waitCursor || tick.redraw);
-    EXPECT_EQ(port.readCalls, reads);
+    EXPECT_TRUE(!tick.waitCursor && !tick.redraw && port.reads.front() == "trailing");
     EXPECT_EQ(port.written, kRequest);
     EXPECT_EQ(Counters(), (Counts{1, 0, 0, 0, 0}));
 }
 
-// Each request times out empty on the next tick and is sent again at once.
-TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
+// A frame answers the oldest request outstanding, and is certain only when no setting
+// command went out between that request and its header. A poll that hears nothing
+// retires the requests before it: a frame then answers none and is not certain.
+TEST_F(CaptureStream, FramesAnswerTheOldestRequestAndSilenceRetiresTheRest) {
+    const auto receive = [&](std::deque<std::string> reads) {
+        port.reads = std::move(reads);
+        link.RequestPending = true;
+        store.FrameReady = false;
+        PollCapture(link, store);
+        return std::pair(link.RxOrigin.generation, link.RxOrigin.certain);
+    };
+    const std::string frame = MakeFrame(2048, 1);
+    RequestCapture(link, store, log);
+    link.SettingsGeneration = 1;
+    RequestCapture(link, store, log);
+    EXPECT_TRUE(receive({frame}) == std::pair(0u, false) &&
+                receive({frame}) == std::pair(1u, true));
+    RequestCapture(link, store, log);
+    receive({});
+    EXPECT_EQ(receive({frame}), std::pair(0u, false));
+
+    // Runs beyond the ledger's room merge the two oldest under the older generation.
+    RequestLedger ledger;
+    for (std::uint32_t generation = 1; generation <= RequestLedger::kRuns + 1; ++generation)
+        ledger.Push(generation);
+    std::uint32_t first = 0, second = 0, third = 0;
+    EXPECT_TRUE(ledger.Pop(first) && ledger.Pop(second) && ledger.Pop(third));
+    EXPECT_EQ((Counts{first, second, third}), (Counts{1, 1, 3}));
+}
+
+// Sending echoes the text, then writes it once; with no port open only the echo.
+// Without a timer interval or a port each request times out empty on the next tick
+// and is sent again at once.
+TEST_F(CaptureStream, SendsWithAndWithoutAPortAndRequestsWithoutATimerInterval) {
+    SendCommand(link, log, SyncCommand(0, 1, 298, 0));
+    SendRange(link, log, 1, 1234);
     link.PortHandle = nullptr;
+    SendRange(link, log, 0, 2);
+    EXPECT_EQ(log.lines, (Lines{"%S01  298    0\r", "Range 1234", "%Y1234\r", "Range 2", "%X2\r"}));
+    EXPECT_EQ(port.writes, (Lines{"%S01  298    0\r", "%Y1234\r"}));
     for (std::int32_t interval : {0, -250}) {
         link.TimerInterval = interval;
         link.TickCount = 1;
@@ -165,18 +198,21 @@ TEST_F(CaptureStream, WithoutATimerIntervalOrAPortTheNextTickRequestsAgain) {
     EXPECT_EQ(Counters(), (Counts{0, 0, 0, 2, 0}));
 }
 
-// The drain stops on the first quiet read; a line still talking after a frame's
-// worth of stale bytes is logged as busy, and the request goes out all the same.
+// The drain receives what arrives, junk included, until the line falls quiet; a
+// line still talking after a frame's worth of bytes really read is logged as busy,
+// and the request goes out all the same.
 TEST_F(CaptureStream, DrainAndPollGiveUpOnALineThatNeverFallsQuiet) {
-    // 64 reads of 128 bytes stay under the 8,320-byte cap, the 65th is quiet; 65 reach it.
-    for (const int fullReads : {64, 65}) {
-        port.reads.assign(std::size_t(fullReads), std::string(128, 'x'));
-        port.reads.push_back("");
+    // Junk comes in reads of 3 once the header is full: 8,319 bytes and then a quiet
+    // read go on, 8,320 give up with the quiet read still waiting.
+    for (const std::size_t junk : {8319u, 8320u}) {
+        port.reads = {std::string(junk, 'x'), ""};
         RequestCapture(link, store, log);
-        EXPECT_EQ(port.readCalls, 65 * (fullReads - 63)) << fullReads; // 65 reads each
+        EXPECT_EQ(port.reads.size(), junk - 8319) << junk;
     }
-    EXPECT_EQ(log.lines, Lines{"   line busy: stale bytes dropped"});
+    EXPECT_EQ(log.lines, Lines{"   line busy: request sent while bytes still arrive"});
     EXPECT_TRUE(port.written == kRequest + kRequest && link.RequestPending);
+    // Every byte read was resynced over or waits in the header.
+    EXPECT_EQ(link.Counters.resyncBytes + link.RxCount, 8319u + 8320u);
 
     // A poll on a line that streams junk returns after two frames' worth of it, the
     // request still pending; its resyncs read 3 bytes at a time to land on 16,640,
@@ -211,18 +247,6 @@ TEST_F(Commands, WireBytes) {
     };
     for (const auto& [text, expected] : rows)
         EXPECT_EQ(std::string(text.View()), expected);
-
-    // Sending echoes the text, then writes it once; with no port open only the echo.
-    testing_support::FakeSerialPort port;
-    SerialLink link;
-    link.PortHandle = &port;
-    testing_support::RecordingLog log;
-    SendCommand(link, log, SyncCommand(0, 1, 298, 0));
-    SendRange(link, log, 1, 1234);
-    link.PortHandle = nullptr;
-    SendRange(link, log, 0, 2);
-    EXPECT_EQ(log.lines, (Lines{"%S01  298    0\r", "Range 1234", "%Y1234\r", "Range 2", "%X2\r"}));
-    EXPECT_EQ(port.writes, (Lines{"%S01  298    0\r", "%Y1234\r"}));
 }
 
 } // namespace

@@ -79,7 +79,7 @@ TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
         window.link.Post([](LinkContext& c) { SendCommand(c.link, c.log, RangeCommand(0, 3)); });
         window.link.AddLine("second");
         window.link.Post([](LinkContext& c) { RequestCapture(c.link, c.capture, c.log); });
-        window.link.PostTick(false);
+        window.link.PostTick();
         window.link.WaitIdle();
 
         EXPECT_EQ(window.port.written, "%X3\r%z\r\n");
@@ -95,29 +95,30 @@ TEST(LinkThread, RunsJobsInOrderOnItsThreadAndDeliversEachFrameOnce) {
 }
 
 // Ticks posted while the link is busy merge into one when nothing stands between
-// them, with the newer Hold; a job between two ticks keeps both. Stop then cuts a
-// read that would block for good short and closes the port on the link thread;
-// nothing posted afterwards runs.
+// them; a job between two ticks keeps both; Hold counts as it is when a tick runs.
+// Stop then cuts a read that would block for good short and closes the port on the
+// link thread; nothing posted afterwards runs.
 TEST(LinkThread, MergesTicksThatQueueBackToBackAndStopInterruptsABlockedRead) {
     Window window;
     window.link.Start();
     std::mutex gate;
     std::unique_lock hold(gate);
     window.link.Post([&](LinkContext&) { std::lock_guard wait(gate); });
-    window.link.PostTick(false);
-    window.link.PostTick(true); // merged: held, so no request goes out
+    window.link.PostTick();
+    window.link.PostTick(); // merged
     window.link.AddLine("between");
-    window.link.PostTick(true);
+    window.link.PostTick();
+    window.link.SetHold(true); // checked after the ticks were posted: no request goes out
     hold.unlock();
     window.link.WaitIdle();
-    EXPECT_EQ(window.port.written, ""); // both ticks held
-    EXPECT_EQ(window.ticks.load(), 2);
+    EXPECT_TRUE(window.port.written.empty() && window.ticks.load() == 2); // both ticks held
 
     window.link.Post([](LinkContext& c) { RequestCapture(c.link, c.capture, c.log); });
     window.link.WaitIdle();
     window.port.reading = false;
     window.port.blockReads = true;
-    window.link.PostTick(false);
+    window.link.SetHold(false);
+    window.link.PostTick();
     while (!window.port.reading)
         std::this_thread::yield();
     window.link.Stop();

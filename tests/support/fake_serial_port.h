@@ -31,6 +31,7 @@ public:
     int readCalls = 0;
     bool open = false;
     bool gone = false; // the device has vanished under the open port, until it is closed
+    std::int64_t nowMicros = 0;
 
     serial::OpenResult Open(const char* path) override {
         events.push_back(std::string("open ") + path);
@@ -72,10 +73,14 @@ public:
             reads.pop_front();
         return n;
     }
-    // The short reads of a drain take the script's next piece like any read.
-    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t) override {
-        return Read(buffer, count);
+    // The short reads of a drain take the script's next piece like any read; one
+    // that finds nothing waits its time out on the port's clock, which nothing else moves.
+    std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) override {
+        const std::size_t n = Read(buffer, count);
+        nowMicros += n == 0 ? std::int64_t(ms) * 1000 : 0;
+        return n;
     }
+    std::int64_t NowMicros() override { return nowMicros; }
     void Interrupt() override {}
     bool DeviceGone() const override { return gone; }
     std::size_t Write(const void* data, std::size_t count) override {
