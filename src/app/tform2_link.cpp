@@ -14,7 +14,7 @@ namespace duruz {
 namespace {
 
 // Passes the lines on and keeps the last one that is not the port's path: why an
-// open failed ("Error opening", "   does not exist").
+// open failed ("Error opening", "   does not exist") or the configuration step that did.
 class ReasonLog : public tk::LineLog {
 public:
     ReasonLog(tk::LineLog& inner, const SerialLink& link) : inner_(inner), link_(link) {}
@@ -36,13 +36,16 @@ void TForm2::ComPortClick() {
     const int row = ComPort.ItemIndex();
     SelectPortRow(Link, row);
     lostPort_ = {}; // a port chosen now replaces one waited for
-    link_.Post([this, table = Link.PortTable, count = Link.PortCount, row](LinkContext& link) {
+    // The row's text goes with the job: the selection may move before the answer comes.
+    link_.Post([this, table = Link.PortTable, count = Link.PortCount, row,
+                name = ComPort.Item(row)](LinkContext& link) {
         link.link.PortTable = table;
         link.link.PortCount = count;
         ReasonLog log(link.log, link.link);
-        const bool opened = OpenPort(link.link, link.ports, row, log);
-        link_.Reply([this, opened, reason = log.reason] { PortOpened(opened, reason); });
-        if (opened)
+        const OpenOutcome outcome = OpenPort(link.link, link.ports, row, log);
+        link_.Reply(
+            [this, outcome, reason = log.reason, name] { PortOpened(name, outcome, reason); });
+        if (outcome == OpenOutcome::Configured)
             duruz::RequestCapture(link.link, link.capture, link.log);
     });
 }

@@ -37,9 +37,6 @@ void ApplyInstrumentSettings(serial::LineSettings& settings) {
     settings.errorChar = kErrorChar;
 }
 
-// Reads return after a 1 ms gap and within n + 1 ms; writes block until taken.
-constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
-
 // The line after "Error opening" and the path: why, and what the user can do.
 std::string OpenFailureLine(const serial::OpenResult& result) {
     switch (result.reason) {
@@ -68,11 +65,13 @@ bool SelectPortRow(SerialLink& link, int row) {
     return true;
 }
 
-bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log) {
+OpenOutcome OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log) {
     ClosePort(link);
+    // A failed attempt counts nothing of the port it replaced.
+    link.Counters = LinkCounters{};
     if (!SelectPortRow(link, row)) {
         log.Add("No port selected");
-        return false;
+        return OpenOutcome::Failed;
     }
 
     const PortEntry& entry = link.PortTable[row];
@@ -84,25 +83,26 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     if (opened.status == serial::OpenStatus::NotFound) {
         log.Add(path);
         log.Add("   does not exist");
-        return false;
+        return OpenOutcome::Failed;
     }
     if (opened.status != serial::OpenStatus::Opened) {
         log.Add("Error opening");
         log.Add(path);
         log.Add(OpenFailureLine(opened));
-        return false;
+        return OpenOutcome::Failed;
     }
     link.PortHandle = &port;
     link.PortOpen = true;
-    link.Counters = LinkCounters{};
     log.Add(path);
     log.Add("   opened");
+    // Until every step below has succeeded the port's read time-outs are unknown.
+    link.PortUnconfigured = true;
 
     serial::LineSettings settings;
     if (!port.GetSettings(settings)) {
         log.Add("Error getting state of");
         log.Add(path);
-        return false;
+        return OpenOutcome::Unconfigured;
     }
     port.ClearErrors();
     ApplyInstrumentSettings(settings);
@@ -110,16 +110,17 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     if (!port.SetSettings(settings)) {
         log.Add("Error setting state of");
         log.Add(path);
-        return false;
+        return OpenOutcome::Unconfigured;
     }
     if (!port.SetTimeouts(kInstrumentTimeouts)) {
         log.Add("Error setting timeouts for");
         log.Add(path);
-        return false;
+        return OpenOutcome::Unconfigured;
     }
     log.Add(path);
+    link.PortUnconfigured = false;
     log.Add("   configured");
-    return true;
+    return OpenOutcome::Configured;
 }
 
 } // namespace duruz

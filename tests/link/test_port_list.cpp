@@ -120,13 +120,13 @@ TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
     SerialLink link; // no ports at all: nothing is asked for
     Provider provider;
     RecordingLog log;
-    EXPECT_FALSE(OpenPort(link, provider, 0, log));
+    EXPECT_EQ(OpenPort(link, provider, 0, log), OpenOutcome::Failed);
     EXPECT_TRUE(provider.fakes.empty());
     EXPECT_EQ(std::string(link.PortPath.data()), "COM5");
 
     const std::string path = "/dev/ttyUSB0";
     EnumeratePorts(link, {"/nonexistent", {path}, false}); // its only row
-    EXPECT_TRUE(OpenPort(link, provider, 0, log));
+    EXPECT_EQ(OpenPort(link, provider, 0, log), OpenOutcome::Configured);
     EXPECT_EQ(log.lines,
               (Lines{"No port selected", path, path, "   opened", path, "   configured"}));
     const FakeSerialPort& port = provider.fakes[path];
@@ -141,9 +141,10 @@ TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
               std::make_tuple(115200u, 8, serial::Parity::None, serial::StopBits::One, true, true,
                               true, true, 80, 200, 0x54, 0xD4, 0x26, 1u, 1u, 1u, 0u, 0u));
 
-    // Each failure closes the old port and logs its lines. With path open, row opens
-    // the other path (row 1), whose open ends in open; the step numbered refused (1
-    // reading the settings, 2 applying them, 3 the time-outs) is refused.
+    // Each failure closes the old port, clears its counters and logs its lines. With
+    // path open, row opens the other path (row 1), whose open ends in open; the step
+    // numbered refused (1 reading the settings, 2 applying them, 3 the time-outs) is
+    // refused, and the port left unconfigured is read with the instrument's bound.
     const std::string other = "/dev/ttyACM3";
     using enum serial::OpenFailure;
     using enum serial::OpenStatus;
@@ -153,15 +154,22 @@ TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
         Provider fakes;
         FakeSerialPort& failing = fakes.fakes[other];
         failing.openResult = open;
+        failing.blocksWithoutBound = true;
         failing.getSettingsOk = refused != 1;
         failing.setSettingsOk = refused != 2;
         failing.setTimeoutsOk = refused != 3;
-        EXPECT_TRUE(OpenPort(link, fakes, 0, log));
+        EXPECT_EQ(OpenPort(link, fakes, 0, log), OpenOutcome::Configured);
         log.lines.clear();
-        EXPECT_FALSE(OpenPort(link, fakes, row, log));
+        link.Counters.framesReceived = 7;
+        EXPECT_EQ(OpenPort(link, fakes, row, log),
+                  refused != 0 ? OpenOutcome::Unconfigured : OpenOutcome::Failed);
         EXPECT_FALSE(fakes.fakes[path].open);
         // An open but unconfigured port stays in use; a failed open leaves none.
         EXPECT_EQ(link.PortHandle, refused != 0 ? &failing : nullptr);
+        char chunk[128];
+        EXPECT_EQ(std::tuple(PortRead(link, chunk, 128), failing.unboundedReads,
+                             failing.lastBoundMs, link.Counters.framesReceived),
+                  std::tuple(0u, 0, refused != 0 ? 129u : 0u, 0u));
         EXPECT_EQ(std::string(link.PortPath.data()), row == 1 ? other : path);
         return log.lines;
     };
