@@ -21,7 +21,7 @@ bool IsTextByte(int byte) {
 } // namespace
 
 ConfigReader::ConfigReader(const std::string& path) {
-    file_ = OpenConfigForReading(path, notRegularFile_);
+    file_ = OpenConfigForReading(path, notRegularFile_, readError_);
 }
 
 ConfigReader ConfigReader::FromBytes(std::string bytes) {
@@ -40,8 +40,8 @@ ConfigReader::~ConfigReader() {
 ConfigReader::ConfigReader(ConfigReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), memory_(std::move(other.memory_)),
       memoryPos_(other.memoryPos_), bytesRead_(other.bytesRead_), fromMemory_(other.fromMemory_),
-      notRegularFile_(other.notRegularFile_), ConfigLine(other.ConfigLine), length_(other.length_) {
-}
+      notRegularFile_(other.notRegularFile_), readError_(std::move(other.readError_)),
+      ConfigLine(other.ConfigLine), length_(other.length_) {}
 
 bool ConfigReader::IsOpen() const {
     return fromMemory_ || file_ != nullptr;

@@ -6,6 +6,7 @@
 #include "link/frame_rate_meter.h"
 #include "link/link_thread.h"
 #include "link/lost_port.h"
+#include "link/open_port.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "link/trigger_state.h"
@@ -183,7 +184,8 @@ private:
 
     // Sends a command from a handler: the text is built now, written by the link.
     void Send(const CommandText& command);
-    void PortOpened(bool opened, const std::string& reason);
+    // The link's answer to opening the row that read `port` when it was clicked.
+    void PortOpened(const std::string& port, OpenOutcome outcome, const std::string& reason);
     void MeasureDrawnFrame();
     std::int64_t NowMs() const;
     std::string AskSavePath(const std::string& title, const std::string& suggested);
@@ -195,6 +197,7 @@ private:
     LostPort lostPort_;
     std::vector<std::unique_ptr<tk::EditBox>> labels_; // the strip's titles, untouched by code
     std::uint32_t framesSeen_ = 0;                     // frames already given to FrameRate
+    std::string configReadError_; // why Config.Ini was there but unreadable, else empty
     MeasureScratch measureScratch_;
 };
 
