@@ -5,7 +5,12 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <cstdio>
+#include <cstdlib>
+
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -101,12 +106,41 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
               std::string::npos);
 #endif
 
-    // A folder that does not exist: nothing is read, created or saved.
+    // A folder that does not exist: nothing is read, created or saved, and the memo says why.
     fixture.configPath = fixture.working.File("missing/Config.Ini");
     fixture.Start().Close();
     EXPECT_EQ(fixture.Shown().find("Reading config"), std::string::npos);
+    EXPECT_NE(fixture.Shown().find("Config.Ini could not be saved: No such file or directory\n"),
+              std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(fixture.working.File("missing")));
 }
+
+#ifndef _WIN32
+// A Config.Ini this user may not read (write-only) is left as it is at close. The
+// superuser reads every file, so the window then runs as `nobody` in a child process.
+TEST(SaveConfig, AFileThatCannotBeReadIsLeftAlone) {
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() == 0 && nobody == nullptr)
+        GTEST_SKIP() << "running as root with no user `nobody` to drop to";
+    FormFixture fixture;
+    fixture.WriteConfig(Ini(kComplete));
+    std::filesystem::permissions(fixture.configPath, std::filesystem::perms(0222));
+    std::filesystem::permissions(fixture.working.Path(), std::filesystem::perms(0777));
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && setuid(nobody->pw_uid) != 0)
+                std::_Exit(100);
+            fixture.Start().Close();
+            std::fputs(fixture.Shown().c_str(), stderr);
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0),
+        "Config.Ini could not be read: Permission denied\n(.|\n)*"
+        "Config.Ini could not be read: settings not saved\n$");
+    std::filesystem::permissions(fixture.configPath, std::filesystem::perms(0644));
+    EXPECT_EQ(ReadFile(fixture.configPath), Ini(kComplete));
+}
+#endif
 
 TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValuesAndClampsTheLevel) {
     // Swapped keys, blank lines, lone CR and LF, a window too large to show, a flag of 2
