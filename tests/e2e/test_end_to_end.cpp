@@ -234,6 +234,64 @@ TEST(StartUp, CommandLinePathsThatAreNoPortAreLeftAloneOrRefused) {
     EXPECT_FALSE(tooLong.HasConfig());
 }
 
+// Runs the program to its end with no window system, neither DISPLAY nor
+// QT_QPA_PLATFORM, as a script over SSH would: how it ended, "|" standard output, "|"
+// standard error.
+std::string RunWithoutDisplay(std::vector<std::string> args) {
+    const testing_support::TempFolder temp{"duruz-e2e"};
+    const std::string out = temp.File("out"), err = temp.File("err");
+    std::vector<std::string> env = {"PATH=/usr/bin:/bin"};
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(name))
+            env.push_back(std::string(name) + "=" + value);
+    args.insert(args.begin(), DURUZ_PATH);
+    std::vector<char*> argv, envp;
+    for (auto [from, to] : {std::pair(&args, &argv), std::pair(&env, &envp)}) {
+        for (std::string& s : *from)
+            to->push_back(s.data());
+        to->push_back(nullptr);
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT, 0644), 1);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT, 0644), 2);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return (WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                              : "signal " + std::to_string(WTERMSIG(status))) +
+           "|" + ReadFile(out) + "|" + ReadFile(err);
+}
+
+// --help and --version need no display; a bad option or value ends the run with
+// status 2 and a line on standard error, before anything else is answered. 0 and
+// 1000 ms are taken.
+TEST(CommandLine, HelpAndVersionNeedNoDisplayAndBadArgumentsEndWithStatus2) {
+    const std::string usage = "exit 0|Usage: " DURUZ_PATH " [options]\n";
+    const std::pair<std::vector<std::string>, std::string> runs[] = {
+        {{"--help"},
+         usage + "Front end of the two-channel oscilloscope and signal generator on a serial "
+                 "port.\n\nOptions:\n  -h, --help          Displays help on commandline "
+                 "options.\n  --help-all          Displays help including Qt specific "
+                 "options.\n  -v, --version       Displays version information.\n  --port "
+                 "<PATH>       Add PATH (a pseudo-terminal or serial bridge) to the port\n"
+                 "                      list.\n  --capture-ms <MS>   The built-in simulator's "
+                 "capture time before each answer\n                      (default 20).\n  "
+                 "--usb-latency <MS>  The built-in simulator delivers in 62-byte USB packets, "
+                 "a\n                      partial one after MS ms (default off).\n|"},
+        {{"--capture-ms", "1000", "--usb-latency", "0", "--version"}, "exit 0|duruz 1.36\n|"},
+        {{"--bogus"}, "exit 2||duruz: Unknown option 'bogus'.\n"},
+        {{"--capture-ms", "1001", "--help"},
+         "exit 2||duruz: --capture-ms takes a whole number of milliseconds from 0 to 1000: 1001\n"},
+        {{"--usb-latency", "-1"},
+         "exit 2||duruz: --usb-latency takes a whole number of milliseconds from 0 to 1000: -1\n"},
+    };
+    for (const auto& [args, expected] : runs)
+        EXPECT_EQ(RunWithoutDisplay(args), expected);
+}
+
 // Points the link at another device, as socat does with its pty links: the
 // program's port row names the link, whichever pseudo-terminal is behind it.
 void PointLink(const std::string& link, const std::string& target) {

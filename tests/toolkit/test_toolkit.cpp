@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <tuple>
@@ -131,6 +132,13 @@ TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitErrorThatDispatchReports) {
     tk::Dispatch([&] { reported.push_back("went on"); });
     EXPECT_EQ(reported, (std::vector<std::string>{"'abc' is not a valid floating point value", "",
                                                   "", "went on"}));
+    // At the program's end the same reports, and a failing exit status.
+    EXPECT_EQ(std::tuple(tk::ExitStatusOf([] { return 3; }),
+                         tk::ExitStatusOf([]() -> int { throw tk::ToolkitError("lost"); }),
+                         tk::ExitStatusOf([]() -> int { throw 42; })),
+              std::tuple(3, EXIT_FAILURE, EXIT_FAILURE));
+    EXPECT_EQ(std::vector(reported.begin() + 4, reported.end()),
+              (std::vector<std::string>{"lost", ""}));
 }
 
 } // namespace
