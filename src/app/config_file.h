@@ -124,8 +124,8 @@ public:
     bool IsOpen() const;
     // The path names something that exists but is not a regular file.
     bool NotRegularFile() const { return notRegularFile_; }
-    // Why a regular file that is there could not be opened ("Permission denied");
-    // empty when it was opened or is not there.
+    // Why a regular file that is there could not be opened ("Permission denied"), or
+    // a read of it failed; empty when it was read or is not there.
     const std::string& ReadError() const { return readError_; }
     // Reads the next line; false at the end of the file.
     bool ReadConfigLine();

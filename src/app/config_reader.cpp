@@ -2,6 +2,8 @@
 
 #include "app/config_open.h"
 
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace duruz {
@@ -62,6 +64,9 @@ int ConfigReader::NextByte() {
         return -1;
     }
     const int byte = std::fgetc(file_);
+    // A read that fails halfway (a region another program holds locked) is no end.
+    if (byte == EOF && std::ferror(file_) != 0 && readError_.empty())
+        readError_ = std::generic_category().message(errno);
     return byte == EOF ? -1 : byte;
 }
 

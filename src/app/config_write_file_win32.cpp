@@ -61,7 +61,7 @@ SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes, s
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return Failed(error, ERROR_DIRECTORY_NOT_SUPPORTED);
+        return Failed(error, ERROR_ACCESS_DENIED);
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return SaveOutcome::ReadOnly;
     std::string tempPath;

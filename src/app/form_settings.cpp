@@ -121,22 +121,23 @@ void TForm2::LoadConfig() {
     ConfigReader reader(environment_.configPath);
     if (reader.NotRegularFile())
         link_.AddLine("Config.Ini is not a regular file: settings not read");
-    // Saving over a file that could not be read would lose every setting in it.
+    if (reader.IsOpen()) {
+        link_.AddLine("Reading config");
+        ScopeSettings read;
+        for (int setting = 0; setting < kConfigLines; ++setting) {
+            if (!reader.ReadConfigLine())
+                break;
+            link_.AddLine(reader.Line());
+            ParseSetting(read, setting, reader.Value());
+            kSettingControls[static_cast<std::size_t>(setting)].apply(*this, read);
+        }
+        link_.AddLine("End config");
+    }
+    // Saving over a file that could not be read, or not to its end, would lose the
+    // settings in it.
     configReadError_ = reader.ReadError();
     if (!configReadError_.empty())
         link_.AddLine("Config.Ini could not be read: " + configReadError_);
-    if (!reader.IsOpen())
-        return;
-    link_.AddLine("Reading config");
-    ScopeSettings read;
-    for (int setting = 0; setting < kConfigLines; ++setting) {
-        if (!reader.ReadConfigLine())
-            break;
-        link_.AddLine(reader.Line());
-        ParseSetting(read, setting, reader.Value());
-        kSettingControls[static_cast<std::size_t>(setting)].apply(*this, read);
-    }
-    link_.AddLine("End config");
 }
 
 ScopeSettings TForm2::CurrentSettings() const {

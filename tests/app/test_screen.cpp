@@ -113,21 +113,20 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
                             0),
               0u);
     OrderedPort& usb0 = fixture.Port("/dev/ttyUSB0");
-    std::tie(usb0.setSettingsOk, usb0.blocksWithoutBound) = std::tuple(false, true);
+    std::tie(usb0.setSettingsOk, usb0.readCalls, usb0.boundedReads) = std::tuple(false, 0, 0);
     form.ComPort.UserSelect(0);
     form.Timer1Timer();
-    EXPECT_EQ(std::tuple(form.Strip.Text(0), usb0.unboundedReads, usb0.lastBoundMs),
+    EXPECT_EQ(std::tuple(form.Strip.Text(0), usb0.readCalls - usb0.boundedReads, usb0.lastBoundMs),
               std::tuple("Link: ttyUSB0: open, not configured: Error setting state of", 0, 129u));
 
     // The link answers later: the strip names the row clicked, not the one selected by then.
-    FormFixture threaded(1);
-    threaded.threaded = true;
-    duruz::TForm2& later = threaded.Start();
+    fixture.threaded = true;
+    duruz::TForm2& later = fixture.Start();
     later.ComPort.UserSelect(1);
     later.ComPort.SetItemIndex(0);
     later.LinkWorker().WaitIdle();
     QCoreApplication::processEvents();
-    EXPECT_EQ(later.Strip.Text(0), "Link: Simulator: open");
+    EXPECT_EQ(later.Strip.Text(0), "Link: Simulator: failed, does not exist");
 }
 
 // A window started without Config.Ini on one device, with nothing shown or sent yet.

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -85,10 +86,10 @@ TEST_F(CaptureStream, FrameEveryTickAndALostRequestRepeatedTwoTicksLater) {
     port.reads = {cut.substr(500, 300), cut.substr(800, 40), "", next};
     before = port.readCalls;
     tick = Tick();
-    EXPECT_TRUE(tick.waitCursor && tick.redraw);
-    EXPECT_EQ(port.readCalls - before, 3 + 1 + 1 + 1 + 64); // drain, header, 64 chunks
-    EXPECT_EQ(port.written, kRequest + kRequest + kRequest);
-    EXPECT_EQ(link.RequestDeadline, 6u);
+    // Drain, header, 64 chunks.
+    EXPECT_EQ(std::tuple(tick.waitCursor, tick.redraw, port.readCalls - before, port.written,
+                         link.RequestDeadline),
+              std::tuple(true, true, 3 + 1 + 1 + 1 + 64, kRequest + kRequest + kRequest, 6u));
     ExpectStored(next);
     EXPECT_EQ(Counters(), (Counts{2, 0, 0, 0, 1}));
 }
@@ -146,9 +147,8 @@ TEST_F(CaptureStream, HeldFrameArrivesInPiecesAcrossTicksThenNothingIsRequested)
 
     const int reads = port.readCalls;
     tick = Tick(true); // held with nothing pending: no request, no read
-    EXPECT_FALSE(tick.waitCursor || tick.redraw);
-    EXPECT_EQ(port.readCalls, reads);
-    EXPECT_EQ(port.written, kRequest);
+    EXPECT_EQ(std::tuple(tick.waitCursor || tick.redraw, port.readCalls, port.written),
+              std::tuple(false, reads, kRequest));
     EXPECT_EQ(Counters(), (Counts{1, 0, 0, 0, 0}));
 }
 
@@ -183,9 +183,9 @@ TEST_F(CaptureStream, DrainAndPollGiveUpOnALineThatNeverFallsQuiet) {
     // which leaves 70 whole pieces of 128.
     port.reads.assign(200, std::string(128, 'x'));
     PollCapture(link, store);
-    EXPECT_EQ(port.reads.size(), 70u);
-    EXPECT_EQ(port.reads.front().size(), 128u);
-    EXPECT_TRUE(link.RequestPending && !store.FrameReady);
+    EXPECT_EQ(std::tuple(port.reads.size(), port.reads.front().size(), link.RequestPending,
+                         store.FrameReady),
+              std::tuple(70u, 128u, true, false));
 }
 
 using Commands = testing_support::DecimalCommaLocale;
