@@ -49,6 +49,9 @@ src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleR
 src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
 src/link/capture_stream.cpp ::: !link.RequestPending || taken >= kPollCapBytes ::: !link.RequestPending || taken > kPollCapBytes
 src/link/same_device.cpp ::: return !known.devicePath.empty() && known.devicePath ::: return known.devicePath
+src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
+src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
+src/app/tform2_status.cpp ::: PortStatus.port = port; ::: PortStatus.port = ComPort.Item(ComPort.ItemIndex());
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
