@@ -117,8 +117,8 @@ OpenOutcome OpenPort(SerialLink& link, PortProvider& provider, int row, tk::Line
         log.Add(path);
         return OpenOutcome::Unconfigured;
     }
-    log.Add(path);
     link.PortUnconfigured = false;
+    log.Add(path);
     log.Add("   configured");
     return OpenOutcome::Configured;
 }

@@ -27,11 +27,11 @@ struct PortEntry {
 };
 
 constexpr std::size_t kPortTableSize = 100;
+constexpr std::size_t kPortPathSize = 80;
 
 // The read time-outs the instrument's port is given: a read returns after a 1 ms
 // gap and within n + 1 ms. Write time-outs of 0: a write blocks until taken.
 constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
-constexpr std::size_t kPortPathSize = 80;
 
 // Where the receive position of the capture stream points: the header buffer,
 // one of the 64 sample chunks, or nowhere (just after a frame completed).
