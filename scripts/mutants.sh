@@ -40,7 +40,7 @@ src/app/tform2_link.cpp ::: Link.PortOpen = delivery.portOpen; ::: ;
 src/toolkit/controls.cpp ::: } else if (row >= 0 && row < w->rows.size()) { ::: } else if (row >= 0 && row <= w->rows.size()) {
 src/toolkit/application.cpp ::: if (!grouped) { ::: if (grouped) {
 src/view/screen_geometry.h ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount); ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount + 1);
-src/view/sample_scale.h ::: return count >= kFullScaleCount || count <= -kFullScaleCount; ::: return count > kFullScaleCount || count <= -kFullScaleCount;
+src/view/sample_scale.h ::: return count >= kFullScaleCount; ::: return count > kFullScaleCount;
 src/view/measure.cpp ::: constexpr std::int32_t kMinSwingCounts = 40; ::: constexpr std::int32_t kMinSwingCounts = 4;
 src/view/diagnostic_log.cpp ::: "%4d, %5d, %5d, %08X, %08X\r\n" ::: "%4d, %5d, %5d, %08X, %08X\n"
 src/serial/serial_posix.cpp ::: ICRNL | IXON | IXOFF | ::: ICRNL | IXOFF |
@@ -60,6 +60,9 @@ src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
+src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
+src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
+src/app/tform2_status.cpp ::: PortStatus.port = port; ::: PortStatus.port = ComPort.Item(ComPort.ItemIndex());
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -88,7 +88,7 @@ enum class SaveOutcome {
     Replaced,       // a complete new file took the old one's place
     WrittenInPlace, // the folder takes no new file, so the file itself was rewritten
     ReadOnly,       // the file is read-only and stays as it is
-    Failed,         // nothing saved
+    Failed,         // nothing saved; the error says why
 };
 
 // Writes the file so that a failed save never loses the previous one: the new
@@ -96,8 +96,9 @@ enum class SaveOutcome {
 // link stays a link: the file it points to is the one replaced. A read-only file,
 // or anything but a regular file, is left alone. When the folder takes no new file
 // but the file itself is writable, it is rewritten in place (truncated, written,
-// synced), which a failure halfway can leave short.
-SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes);
+// synced), which a failure halfway can leave short. A failure leaves the system's
+// reason in `error`.
+SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes, std::string& error);
 
 // The most a reader takes from the file: 25 lines of 80 bytes many times over, and
 // small enough that a device with no end is given up at once.
@@ -123,6 +124,9 @@ public:
     bool IsOpen() const;
     // The path names something that exists but is not a regular file.
     bool NotRegularFile() const { return notRegularFile_; }
+    // Why a regular file that is there could not be opened ("Permission denied"), or
+    // a read of it failed; empty when it was read or is not there.
+    const std::string& ReadError() const { return readError_; }
     // Reads the next line; false at the end of the file.
     bool ReadConfigLine();
     // The line as cut, key included ("ConfigLine").
@@ -141,6 +145,7 @@ private:
     std::size_t bytesRead_ = 0;
     bool fromMemory_ = false;
     bool notRegularFile_ = false;
+    std::string readError_;
     std::array<char, 92> ConfigLine{};
     std::size_t length_ = 0;
 };

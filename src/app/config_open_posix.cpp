@@ -1,6 +1,7 @@
 #include "app/config_open.h"
 
 #include <cerrno>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,15 +9,22 @@
 
 namespace duruz {
 
-std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile) {
+std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile,
+                                std::string& readError) {
     notRegularFile = false;
+    readError.clear();
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat info {};
     if (fd < 0) {
-        notRegularFile = errno == EISDIR;
+        const int error = errno;
+        if (::stat(path.c_str(), &info) == 0) {
+            notRegularFile = !S_ISREG(info.st_mode);
+            if (!notRegularFile)
+                readError = std::generic_category().message(error);
+        }
         return nullptr;
     }
-    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         notRegularFile = true;
         ::close(fd);

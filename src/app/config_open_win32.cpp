@@ -1,5 +1,7 @@
 #include "app/config_open.h"
 
+#include "serial/serial_port.h"
+
 #include <cstdint>
 
 #include <fcntl.h>
@@ -8,13 +10,23 @@
 
 namespace duruz {
 
-std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile) {
+std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile,
+                                std::string& readError) {
     notRegularFile = false;
+    readError.clear();
     // Read access, no sharing, created when missing.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            notRegularFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (!notRegularFile)
+                readError = serial::ErrorText(static_cast<int>(error));
+        }
         return nullptr;
+    }
     // A pipe or a device is not read: it may never end.
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         notRegularFile = true;

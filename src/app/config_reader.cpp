@@ -2,6 +2,8 @@
 
 #include "app/config_open.h"
 
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace duruz {
@@ -21,7 +23,7 @@ bool IsTextByte(int byte) {
 } // namespace
 
 ConfigReader::ConfigReader(const std::string& path) {
-    file_ = OpenConfigForReading(path, notRegularFile_);
+    file_ = OpenConfigForReading(path, notRegularFile_, readError_);
 }
 
 ConfigReader ConfigReader::FromBytes(std::string bytes) {
@@ -40,8 +42,8 @@ ConfigReader::~ConfigReader() {
 ConfigReader::ConfigReader(ConfigReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), memory_(std::move(other.memory_)),
       memoryPos_(other.memoryPos_), bytesRead_(other.bytesRead_), fromMemory_(other.fromMemory_),
-      notRegularFile_(other.notRegularFile_), ConfigLine(other.ConfigLine), length_(other.length_) {
-}
+      notRegularFile_(other.notRegularFile_), readError_(std::move(other.readError_)),
+      ConfigLine(other.ConfigLine), length_(other.length_) {}
 
 bool ConfigReader::IsOpen() const {
     return fromMemory_ || file_ != nullptr;
@@ -62,6 +64,9 @@ int ConfigReader::NextByte() {
         return -1;
     }
     const int byte = std::fgetc(file_);
+    // A read that fails halfway (a region another program holds locked) is no end.
+    if (byte == EOF && std::ferror(file_) != 0 && readError_.empty())
+        readError_ = std::generic_category().message(errno);
     return byte == EOF ? -1 : byte;
 }
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace duruz {
@@ -79,30 +80,42 @@ bool WriteSynced(int fd, const std::string& bytes) {
     return WriteAll(fd, bytes) && ::fsync(fd) == 0;
 }
 
+// A failed save, with the system's reason for the error number.
+SaveOutcome Failed(std::string& error, int code) {
+    error = std::generic_category().message(code);
+    return SaveOutcome::Failed;
+}
+
 // For a folder that takes no new file: the file itself, emptied and written again.
-SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes) {
+SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes, std::string& error) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return SaveOutcome::Failed;
+        return Failed(error, errno);
     }
     struct stat info {};
+    errno = EINVAL; // a file that turned into something else meanwhile
     const bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                          ::ftruncate(fd, 0) == 0 && WriteSynced(fd, bytes);
+    const int writeError = errno;
     const bool closed = ::close(fd) == 0;
-    return written && closed ? SaveOutcome::WrittenInPlace : SaveOutcome::Failed;
+    if (!written || !closed) {
+        return Failed(error, written ? errno : writeError);
+    }
+    return SaveOutcome::WrittenInPlace;
 }
 
 } // namespace
 
-SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes) {
+SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes,
+                            std::string& error) {
     std::string path = given;
     if (!ResolveLinks(path)) {
-        return SaveOutcome::Failed;
+        return Failed(error, ELOOP);
     }
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
-        return SaveOutcome::Failed;
+        return Failed(error, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
     }
     if (exists && IsReadOnly(path, old)) {
         return SaveOutcome::ReadOnly;
@@ -111,17 +124,20 @@ SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes) 
     std::string tempPath;
     const int fd = CreateTemporary(path, tempPath);
     if (fd < 0) {
-        return exists ? WriteInPlace(path, bytes) : SaveOutcome::Failed;
+        return exists ? WriteInPlace(path, bytes, error) : Failed(error, errno);
     }
     // An existing file keeps its permissions.
     if (exists) {
         ::fchmod(fd, old.st_mode & 07777);
     }
     const bool written = WriteSynced(fd, bytes);
+    const int writeError = errno;
     const bool closed = ::close(fd) == 0;
+    // In a folder with the sticky bit, another user's file is not ours to replace.
     if (!written || !closed || ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        const int code = written ? errno : writeError;
         ::unlink(tempPath.c_str());
-        return SaveOutcome::Failed;
+        return Failed(error, code);
     }
     // Make the rename itself durable; the new file is complete either way.
     const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

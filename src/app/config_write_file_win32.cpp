@@ -1,5 +1,7 @@
 #include "app/config_file.h"
 
+#include "serial/serial_port.h"
+
 #include <windows.h>
 
 namespace duruz {
@@ -33,39 +35,50 @@ HANDLE CreateTemporary(const std::string& path, std::string& tempPath) {
     return INVALID_HANDLE_VALUE;
 }
 
+// A failed save, with the system's reason for the last error.
+SaveOutcome Failed(std::string& error, DWORD code = GetLastError()) {
+    error = serial::ErrorText(static_cast<int>(code));
+    return SaveOutcome::Failed;
+}
+
 // For a folder that takes no new file: the file itself, emptied and written again.
-SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes) {
+SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes, std::string& error) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return SaveOutcome::Failed;
+        return Failed(error);
     const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+    const DWORD writeError = GetLastError();
     const bool closed = CloseHandle(file) != 0;
-    return written && closed ? SaveOutcome::WrittenInPlace : SaveOutcome::Failed;
+    if (!written || !closed)
+        return Failed(error, written ? GetLastError() : writeError);
+    return SaveOutcome::WrittenInPlace;
 }
 
 } // namespace
 
-SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes) {
+SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes, std::string& error) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return SaveOutcome::Failed;
+        return Failed(error, ERROR_ACCESS_DENIED);
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         return SaveOutcome::ReadOnly;
     std::string tempPath;
     HANDLE file = CreateTemporary(path, tempPath);
     if (file == INVALID_HANDLE_VALUE)
-        return exists ? WriteInPlace(path, bytes) : SaveOutcome::Failed;
+        return exists ? WriteInPlace(path, bytes, error) : Failed(error);
     const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+    const DWORD writeError = GetLastError();
     const bool closed = CloseHandle(file) != 0;
     // The old file is replaced only by a complete new one; write-through returns
     // once the replacement itself is on disk.
     if (!written || !closed ||
         !MoveFileExA(tempPath.c_str(), path.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = written ? GetLastError() : writeError;
         DeleteFileA(tempPath.c_str());
-        return SaveOutcome::Failed;
+        return Failed(error, code);
     }
     return SaveOutcome::Replaced;
 }

@@ -121,18 +121,23 @@ void TForm2::LoadConfig() {
     ConfigReader reader(environment_.configPath);
     if (reader.NotRegularFile())
         link_.AddLine("Config.Ini is not a regular file: settings not read");
-    if (!reader.IsOpen())
-        return;
-    link_.AddLine("Reading config");
-    ScopeSettings read;
-    for (int setting = 0; setting < kConfigLines; ++setting) {
-        if (!reader.ReadConfigLine())
-            break;
-        link_.AddLine(reader.Line());
-        ParseSetting(read, setting, reader.Value());
-        kSettingControls[static_cast<std::size_t>(setting)].apply(*this, read);
+    if (reader.IsOpen()) {
+        link_.AddLine("Reading config");
+        ScopeSettings read;
+        for (int setting = 0; setting < kConfigLines; ++setting) {
+            if (!reader.ReadConfigLine())
+                break;
+            link_.AddLine(reader.Line());
+            ParseSetting(read, setting, reader.Value());
+            kSettingControls[static_cast<std::size_t>(setting)].apply(*this, read);
+        }
+        link_.AddLine("End config");
     }
-    link_.AddLine("End config");
+    // Saving over a file that could not be read, or not to its end, would lose the
+    // settings in it.
+    configReadError_ = reader.ReadError();
+    if (!configReadError_.empty())
+        link_.AddLine("Config.Ini could not be read: " + configReadError_);
 }
 
 ScopeSettings TForm2::CurrentSettings() const {
@@ -142,12 +147,17 @@ ScopeSettings TForm2::CurrentSettings() const {
     return settings;
 }
 
-// A failed save leaves the previous file whole and is not reported; the memo
-// tells a save in place, which a failure halfway could cut short, from a whole
-// replacement.
+// A failed save leaves the previous file whole and says why; the memo tells a save
+// in place, which a failure halfway could cut short, from a whole replacement. A
+// file that start-up could not read is left as it is.
 void TForm2::SaveConfig() {
+    if (!configReadError_.empty()) {
+        Display.Add("Config.Ini could not be read: settings not saved");
+        return;
+    }
+    std::string error;
     switch (WriteConfigFile(environment_.configPath,
-                            FormatConfig(CurrentSettings(), Link.PortPath.data()))) {
+                            FormatConfig(CurrentSettings(), Link.PortPath.data()), error)) {
     case SaveOutcome::Replaced:
         Display.Add("Config.Ini saved");
         break;
@@ -158,6 +168,7 @@ void TForm2::SaveConfig() {
         Display.Add("Config.Ini is read-only: settings not saved");
         break;
     case SaveOutcome::Failed:
+        Display.Add("Config.Ini could not be saved: " + error);
         break;
     }
 }

@@ -6,6 +6,7 @@
 #include "link/frame_rate_meter.h"
 #include "link/link_thread.h"
 #include "link/lost_port.h"
+#include "link/open_port.h"
 #include "link/port_list.h"
 #include "link/serial_link.h"
 #include "link/trigger_state.h"
@@ -213,7 +214,8 @@ private:
     // Keeps a delivered frame, or counts it as stale.
     void TakeDeliveredFrame(const FrameOrigin& origin);
     FrameSettings SettingsOfControls() const;
-    void PortOpened(bool opened, const std::string& reason);
+    // The link's answer to opening the row that read `port` when it was clicked.
+    void PortOpened(const std::string& port, OpenOutcome outcome, const std::string& reason);
     void MeasureDrawnFrame();
     std::int64_t NowMs() const;
     std::string AskSavePath(const std::string& title, const std::string& suggested);
@@ -238,6 +240,7 @@ private:
     // nothing about the port.
     std::uint32_t portDecision_ = 0;
     CaptureStore delivered_; // the frame last delivered, before it is judged
+    std::string configReadError_; // why Config.Ini was there but unreadable, else empty
     MeasureScratch measureScratch_;
 };
 

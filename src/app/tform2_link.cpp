@@ -16,7 +16,7 @@ namespace duruz {
 namespace {
 
 // Passes the lines on and keeps the last one that is not the port's path: why an
-// open failed ("Error opening", "   does not exist").
+// open failed ("Error opening", "   does not exist") or the configuration step that did.
 class ReasonLog : public tk::LineLog {
 public:
     ReasonLog(tk::LineLog& inner, const SerialLink& link) : inner_(inner), link_(link) {}
@@ -62,24 +62,28 @@ void TForm2::OpenSelectedPort(OpenKind kind) {
     retryReopen_ = false;
     if (kind != OpenKind::Retry)
         ++portChoice_;
+    // The row's text goes with the job: the selection may move before the answer comes.
     link_.Post([this, table = Link.PortTable, count = Link.PortCount, row, kind,
-                choice = portChoice_, decision = ++portDecision_](LinkContext& link) {
+                choice = portChoice_, decision = ++portDecision_,
+                name = ComPort.Item(row)](LinkContext& link) {
         link.link.PortDecision = decision;
         link.link.PortTable = table;
         link.link.PortCount = count;
         HeldLog held(link.log);
         ReasonLog log(held, link.link);
         serial::OpenFailure refusal = serial::OpenFailure::None;
-        const bool opened = OpenPort(link.link, link.ports, row, log, &refusal);
+        const OpenOutcome outcome = OpenPort(link.link, link.ports, row, log, &refusal);
+        const bool opened = outcome == OpenOutcome::Configured;
         if (kind != OpenKind::Retry || refusal != serial::OpenFailure::PermissionDenied)
             held.PassOn();
         // A link made after this look is a new one.
         const serial::LinkIdentity through =
             opened ? serial::LinkAt(link.link.PortPath.data()) : serial::LinkIdentity{};
-        link_.Reply([this, opened, reason = log.reason, through, kind, choice, refusal] {
+        link_.Reply([this, opened, outcome, name, reason = log.reason, through, kind, choice,
+                     refusal] {
             if (opened)
                 openedLink_ = through;
-            PortOpened(opened, reason);
+            PortOpened(name, outcome, reason);
             if (kind != OpenKind::Chosen)
                 ReopenEnded(choice, opened, refusal);
         });

@@ -18,7 +18,7 @@ enum Section { kLinkSection, kRateSection, kFaultsSection, kChannel1, kChannel2,
 
 constexpr tk::Color kTraceColors[2] = {0x0000FF, 0xFF0000}; // the traces' red and blue
 constexpr tk::Color kText = 0x000000;
-constexpr tk::Color kWarning = 0x0060C0; // dark orange, for a failed or lost port
+constexpr tk::Color kWarning = 0x0060C0; // dark orange, for a failed, unconfigured or lost port
 
 // Local time as text in the given strftime format.
 std::string LocalTime(const char* format) {
@@ -47,10 +47,13 @@ std::int64_t TForm2::NowMs() const {
         .count();
 }
 
-void TForm2::PortOpened(bool opened, const std::string& reason) {
-    PortStatus.port = ComPort.Item(ComPort.ItemIndex()); // empty with no row selected
-    PortStatus.state = opened ? LinkStatus::State::Open : LinkStatus::State::Failed;
-    PortStatus.reason = opened ? std::string() : reason;
+void TForm2::PortOpened(const std::string& port, OpenOutcome outcome, const std::string& reason) {
+    using enum LinkStatus::State;
+    PortStatus.port = port; // empty with no row selected
+    PortStatus.state = outcome == OpenOutcome::Configured     ? Open
+                       : outcome == OpenOutcome::Unconfigured ? Unconfigured
+                                                              : Failed;
+    PortStatus.reason = outcome == OpenOutcome::Configured ? std::string() : reason;
     FrameRate.Reset(NowMs());
     framesSeen_ = Link.Counters.framesReceived;
     staleSkips_ = 0; // with the link's counters
@@ -77,7 +80,9 @@ void TForm2::UpdateStatusStrip() {
         FrameRate.AddFrame(now);
 
     LinkStatus status = PortStatus;
-    if (status.state == LinkStatus::State::Open && !Link.PortOpen)
+    const bool opened =
+        status.state == LinkStatus::State::Open || status.state == LinkStatus::State::Unconfigured;
+    if (opened && !Link.PortOpen)
         status.state = LinkStatus::State::Disconnected;
     Strip.SetText(kLinkSection, "Link: " + LinkText(status),
                   status.state == LinkStatus::State::Open ? kText : kWarning);

@@ -39,9 +39,6 @@ void ApplyInstrumentSettings(serial::LineSettings& settings) {
     settings.errorChar = kErrorChar;
 }
 
-// Reads return after a 1 ms gap and within n + 1 ms; writes block until taken.
-constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
-
 // The line after "Error opening" and the path: why, and what the user can do.
 std::string OpenFailureLine(const serial::OpenResult& result) {
     switch (result.reason) {
@@ -70,12 +67,14 @@ bool SelectPortRow(SerialLink& link, int row) {
     return true;
 }
 
-bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log,
-              serial::OpenFailure* refusal) {
+OpenOutcome OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log,
+                     serial::OpenFailure* refusal) {
     ClosePort(link);
+    // A failed attempt counts nothing of the port it replaced.
+    link.Counters = LinkCounters{};
     if (!SelectPortRow(link, row)) {
         log.Add("No port selected");
-        return false;
+        return OpenOutcome::Failed;
     }
 
     const PortEntry& entry = link.PortTable[row];
@@ -87,7 +86,7 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     if (opened.status == serial::OpenStatus::NotFound) {
         log.Add(path);
         log.Add("   does not exist");
-        return false;
+        return OpenOutcome::Failed;
     }
     if (opened.status != serial::OpenStatus::Opened) {
         if (refusal != nullptr)
@@ -95,21 +94,22 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
         log.Add("Error opening");
         log.Add(path);
         log.Add(OpenFailureLine(opened));
-        return false;
+        return OpenOutcome::Failed;
     }
     link.PortHandle = &port;
     link.PortOpen = true;
-    link.Counters = LinkCounters{};
     // A partial frame or a request of the last line can never be answered on this one.
     ResetReceiver(link);
     log.Add(path);
     log.Add("   opened");
+    // Until every step below has succeeded the port's read time-outs are unknown.
+    link.PortUnconfigured = true;
 
     serial::LineSettings settings;
     if (!port.GetSettings(settings)) {
         log.Add("Error getting state of");
         log.Add(path);
-        return false;
+        return OpenOutcome::Unconfigured;
     }
     port.ClearErrors();
     ApplyInstrumentSettings(settings);
@@ -117,16 +117,17 @@ bool OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& lo
     if (!port.SetSettings(settings)) {
         log.Add("Error setting state of");
         log.Add(path);
-        return false;
+        return OpenOutcome::Unconfigured;
     }
     if (!port.SetTimeouts(kInstrumentTimeouts)) {
         log.Add("Error setting timeouts for");
         log.Add(path);
-        return false;
+        return OpenOutcome::Unconfigured;
     }
+    link.PortUnconfigured = false;
     log.Add(path);
     log.Add("   configured");
-    return true;
+    return OpenOutcome::Configured;
 }
 
 } // namespace duruz

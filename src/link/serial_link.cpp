@@ -1,12 +1,28 @@
 #include "link/serial_link.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace duruz {
 
+namespace {
+
+// The longest read whose bound is worked out byte by byte: far more than any read
+// of the link, and small enough that the milliseconds cannot overflow.
+constexpr std::size_t kReadBoundBytes = 1 << 20;
+
+} // namespace
+
 std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count) {
     if (link.PortHandle == nullptr)
         return 0;
+    if (link.PortUnconfigured) {
+        const std::size_t bytes = std::min<std::size_t>(count, kReadBoundBytes);
+        const auto ms =
+            static_cast<std::uint32_t>(kInstrumentTimeouts.readTotalMultiplierMs * bytes +
+                                       kInstrumentTimeouts.readTotalConstantMs);
+        return link.PortHandle->ReadWithin(buffer, count, ms);
+    }
     return link.PortHandle->Read(buffer, count);
 }
 
@@ -35,6 +51,7 @@ void ClosePort(SerialLink& link) {
     link.PortHandle->Close();
     link.PortHandle = nullptr;
     link.PortOpen = false;
+    link.PortUnconfigured = false;
 }
 
 } // namespace duruz

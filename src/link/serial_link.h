@@ -33,6 +33,10 @@ struct PortEntry {
 constexpr std::size_t kPortTableSize = 100;
 constexpr std::size_t kPortPathSize = 80;
 
+// The read time-outs the instrument's port is given: a read returns after a 1 ms
+// gap and within n + 1 ms. Write time-outs of 0: a write blocks until taken.
+constexpr serial::Timeouts kInstrumentTimeouts{1, 1, 1, 0, 0};
+
 // Where the receive position of the capture stream points: the header buffer,
 // one of the 64 sample chunks, or nowhere (just after a frame completed).
 constexpr int kRxChunkHeader = -1;
@@ -67,6 +71,9 @@ struct SerialLink {
     // A port is open. Kept with PortHandle on the link thread; the window, which
     // never holds the port, learns it from the link.
     bool PortOpen = false;
+    // The open port refused its configuration, so its own read time-outs may never
+    // end: PortRead then waits no longer than kInstrumentTimeouts would let it.
+    bool PortUnconfigured = false;
 
     int RxChunk = kRxChunkHeader; // kRxChunkHeader, 0..63, or kRxChunkCount (past the end)
     std::uint32_t RxCount = 0;
@@ -93,7 +100,7 @@ struct SerialLink {
     // The window's last open or close decision that this link has acted on.
     std::uint32_t PortDecision = 0;
 
-    LinkCounters Counters; // cleared by OpenPort
+    LinkCounters Counters; // cleared by every OpenPort
 };
 
 // Hands out the port object behind a row. The provider owns the objects; the
@@ -105,7 +112,8 @@ public:
 };
 
 // The blocking read and write on whatever port is open; with no port they do
-// nothing and the read reports 0 bytes.
+// nothing and the read reports 0 bytes. On an unconfigured port the read is bounded
+// as the instrument's time-outs would bound it.
 std::size_t PortRead(SerialLink& link, void* buffer, std::size_t count);
 // Takes what arrives within ms milliseconds; 0 when the line stayed silent.
 std::size_t PortReadWithin(SerialLink& link, void* buffer, std::size_t count, std::uint32_t ms);

@@ -2,10 +2,13 @@
 
 #include "toolkit/cp1252.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QMessageBox>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace tk {
 
@@ -78,6 +81,19 @@ void Dispatch(const std::function<void()>& handler) {
     } catch (...) {
         ReportUnknownException();
     }
+}
+
+int ExitStatusOf(const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                     error.what());
+        ReportException(error);
+    } catch (...) {
+        ReportUnknownException();
+    }
+    return EXIT_FAILURE;
 }
 
 void SetApplicationTitle(std::string_view title) {

@@ -33,6 +33,10 @@ void ReportUnknownException();
 // Runs a handler the way the message loop does: an escaping exception is reported
 // and the loop goes on.
 void Dispatch(const std::function<void()>& handler);
+// Runs the program's body and gives its exit status; an error that escapes it is
+// reported as Dispatch reports one, written to standard error, and makes the
+// status EXIT_FAILURE.
+int ExitStatusOf(const std::function<int()>& body);
 
 void SetApplicationTitle(std::string_view title);
 std::string ApplicationTitle();

@@ -20,8 +20,8 @@ constexpr double kPeriodTolerance = 0.2;
 constexpr double kPeakOverMean = 8.0;
 // The lowest bins hold the DC level spread by the window.
 constexpr int kFirstPeakBin = 2;
-// A frame counts as clipped when this many samples sit at the range's limit: a
-// sine that just fills the range touches it only at its peaks, with the noise.
+// A side counts as clipped when this many samples sit at its limit: a sine that
+// just fills the range touches it only at its peaks, with the noise.
 constexpr int kClippedSamples = int(kSamplePairs) / 50;
 
 // What the 1 - cos window passes of a sine that lies offset bins from a bin's
@@ -123,16 +123,20 @@ ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int p
     std::int32_t highest = lowest;
     double sum = 0.0;
     double squares = 0.0;
-    int atLimit = 0;
+    int atTop = 0;
+    int atBottom = 0;
     for (std::size_t i = 0; i < kSamplePairs; ++i) {
         const std::int32_t s = store.Sample(i, channel);
         lowest = std::min(lowest, s);
         highest = std::max(highest, s);
         sum += s;
         squares += double(s) * s;
-        atLimit += AtRangeLimit(s) ? 1 : 0;
+        atTop += AtTopLimit(s) ? 1 : 0;
+        atBottom += AtBottomLimit(s) ? 1 : 0;
     }
-    m.overRange = atLimit >= kClippedSamples;
+    m.clippedHigh = atTop >= kClippedSamples;
+    m.clippedLow = atBottom >= kClippedSamples;
+    m.overRange = m.clippedHigh || m.clippedLow;
     const double n = double(kSamplePairs);
     const double a = SampleVolts(lowest, probeRow, rangeRow);
     const double b = SampleVolts(highest, probeRow, rangeRow);

@@ -19,8 +19,12 @@ struct ChannelMeasurements {
     double mean = 0.0;
     double rms = 0.0; // of the whole signal, DC included
     bool hasDuty = false;
-    double duty = 0.0;      // percent of each period above the mid level
-    bool overRange = false; // 2% of the samples or more at the range's limit: clipped
+    double duty = 0.0; // percent of each period above the mid level
+    // 2% of the samples or more at one of the range's limits: clipped there, so the
+    // level on that side is only a bound. High is the top of the screen.
+    bool clippedHigh = false;
+    bool clippedLow = false;
+    bool overRange = false; // either side clipped
 };
 
 // The highest peak of a channel's spectrum, as the spectrum view shows it.

@@ -45,9 +45,13 @@ constexpr double SampleSeconds(double index) {
     return index / kSampleRate;
 }
 
-// A count at either end of the range: the input may have been clipped there.
-constexpr bool AtRangeLimit(std::int32_t count) {
-    return count >= kFullScaleCount || count <= -kFullScaleCount;
+// A count at an end of the range: the input may have been clipped there. The top
+// of the screen, the most negative count, holds the highest volts.
+constexpr bool AtTopLimit(std::int32_t count) {
+    return count <= -kFullScaleCount;
+}
+constexpr bool AtBottomLimit(std::int32_t count) {
+    return count >= kFullScaleCount;
 }
 
 } // namespace duruz

@@ -22,9 +22,11 @@ std::string Count(std::uint32_t value) {
     return text;
 }
 
-// A level of a clipped channel is only a bound.
-std::string Level(double volts, int digits, std::string_view unit, bool clipped) {
-    std::string text(clipped ? ">" : "");
+// A level that clipping cut short is only a bound: the true one lies beyond it, on
+// the side the mark points to.
+std::string Level(double volts, int digits, std::string_view unit, bool clipped,
+                  const char* mark = ">") {
+    std::string text(clipped ? mark : "");
     text += Engineering(volts, digits, unit);
     return text;
 }
@@ -66,6 +68,8 @@ std::string LinkText(const LinkStatus& status) {
     switch (status.state) {
     case LinkStatus::State::Open:
         return port + ": open";
+    case LinkStatus::State::Unconfigured:
+        return port + ": open, not configured: " + status.reason;
     case LinkStatus::State::Failed:
         return port + ": failed, " + status.reason;
     case LinkStatus::State::Disconnected:
@@ -99,8 +103,8 @@ std::string ChannelDetail(int channel, const ChannelMeasurements& m) {
     text += "\nFrequency " + (m.hasFrequency ? Engineering(m.frequency, 4, "Hz") : kNone);
     text += "\nPeriod " + (m.hasFrequency ? Engineering(m.period, 4, "s") : kNone);
     text += "\nPeak-to-peak " + Level(m.vpp, 3, "V", m.overRange);
-    text += "\nMinimum " + Level(m.vmin, 3, "V", m.overRange);
-    text += "\nMaximum " + Level(m.vmax, 3, "V", m.overRange);
+    text += "\nMinimum " + Level(m.vmin, 3, "V", m.clippedLow, "<");
+    text += "\nMaximum " + Level(m.vmax, 3, "V", m.clippedHigh);
     text += "\nMean " + Engineering(m.mean, 3, "V");
     text += "\nRMS " + Level(m.rms, 3, "V", m.overRange);
     text += "\nDuty cycle " + (m.hasDuty ? Fixed(m.duty, 1) + " %" : kNone);

@@ -13,10 +13,13 @@ namespace duruz {
 
 // What became of the last port the user chose.
 struct LinkStatus {
-    enum class State { None, Open, Failed, Disconnected };
+    // Unconfigured: open, but it refused its settings or time-outs.
+    enum class State { None, Open, Unconfigured, Failed, Disconnected };
     std::string port; // the row's text: "ttyUSB0", "Simulator", a --port path
     State state = State::None;
-    std::string reason; // why it failed: "Error opening", "does not exist"
+    // Why it failed: "Error opening", "does not exist"; or the step it was not
+    // configured at: "Error setting state of".
+    std::string reason;
 };
 
 // value in the unit with an SI prefix and the given significant digits:
@@ -27,8 +30,10 @@ std::string LinkText(const LinkStatus& status);                     // "Simulato
 std::string RateText(double framesPerSecond, std::uint32_t frames); // "1.4 fps, 23 frames"
 // "Resyncs 1 (5 B), timeouts 0 empty, 0 part, 2 stale": stale frames are those not shown.
 std::string FaultsText(const LinkCounters& counters);
-// The short line of a shown channel and the tooltip with every value. Values of a
-// clipped channel carry '>'; a frequency that cannot be measured reads "—".
+// The short line of a shown channel and the tooltip with every value. Peak-to-peak
+// and RMS of a clipped channel carry '>'; the maximum carries '>' when the highest
+// volts clipped, the minimum '<' when the lowest did; a frequency that cannot be
+// measured reads "—".
 std::string ChannelText(int channel, const ChannelMeasurements& m);
 std::string ChannelDetail(int channel, const ChannelMeasurements& m);
 std::string SpectrumText(int channel, const SpectrumPeak& peak);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include <pwd.h>
 #include <sys/resource.h>
@@ -28,9 +29,10 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
     const fs::path dir = folder.Path();
     const std::string path = folder.File("Config.Ini");
     const auto entries = [&dir] { return std::distance(fs::directory_iterator(dir), {}); };
+    std::string error;
     fs::create_directory(path);
-    EXPECT_EQ(WriteConfigFile(path, "SwpSp 1\r\n"), SaveOutcome::Failed);
-    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(std::tuple(WriteConfigFile(path, "SwpSp 1\r\n", error), fs::is_directory(path)),
+              std::tuple(SaveOutcome::Failed, true));
     fs::remove(path);
     std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
     rlimit old{}; // the file size limit holds even for root
@@ -38,22 +40,22 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     const rlimit tight{100, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const SaveOutcome saved = WriteConfigFile(path, std::string(2000, 'x'));
+    const SaveOutcome saved = WriteConfigFile(path, std::string(2000, 'x'), error);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(saved, SaveOutcome::Failed);
-    EXPECT_EQ(ReadFile(path), "SwpSp 1\r\n");
-    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(std::tuple(saved, error, ReadFile(path), entries()),
+              std::tuple(SaveOutcome::Failed, "File too large", "SwpSp 1\r\n", 1));
 
     fs::create_directory(dir / "setups");
     std::ofstream(dir / "setups" / "bench.ini", std::ios::binary) << "old";
     fs::create_symlink("setups/bench.ini", dir / "Linked.Ini");
     fs::create_symlink("Linked.Ini", dir / "Second.Ini");
-    EXPECT_EQ(WriteConfigFile((dir / "Second.Ini").string(), "SwpSp 0\r\n"), SaveOutcome::Replaced);
-    EXPECT_TRUE(fs::is_symlink(dir / "Second.Ini"));
-    EXPECT_EQ(fs::read_symlink(dir / "Linked.Ini"), "setups/bench.ini");
-    EXPECT_EQ(ReadFile(dir / "setups" / "bench.ini"), "SwpSp 0\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "setups"), {}), 1);
+    EXPECT_EQ(WriteConfigFile((dir / "Second.Ini").string(), "SwpSp 0\r\n", error),
+              SaveOutcome::Replaced);
+    EXPECT_EQ(std::tuple(fs::is_symlink(dir / "Second.Ini"), fs::read_symlink(dir / "Linked.Ini"),
+                         ReadFile(dir / "setups" / "bench.ini"),
+                         std::distance(fs::directory_iterator(dir / "setups"), {})),
+              std::tuple(true, "setups/bench.ini", "SwpSp 0\r\n", 1));
 
     // A writable file in a folder this user cannot write: the superuser writes every
     // folder, so the save then runs as `nobody` in a child process.
@@ -71,12 +73,11 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
         {
             if ((root && setuid(nobody->pw_uid) != 0) || access(dir.c_str(), W_OK) == 0)
                 std::_Exit(100);
-            std::_Exit(static_cast<int>(WriteConfigFile(path, "SwpSp 0\r\n")));
+            std::_Exit(static_cast<int>(WriteConfigFile(path, "SwpSp 0\r\n", error)));
         },
         testing::ExitedWithCode(static_cast<int>(SaveOutcome::WrittenInPlace)), "");
     fs::permissions(dir, fs::perms(0755));
-    EXPECT_EQ(ReadFile(path), "SwpSp 0\r\n");
-    EXPECT_EQ(entries(), 4);
+    EXPECT_EQ(std::tuple(ReadFile(path), entries()), std::tuple("SwpSp 0\r\n", 4));
 }
 
 } // namespace

@@ -5,11 +5,13 @@
 #include "support/qt_test_main.h"
 #include "toolkit/image_canvas.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <tuple>
 
 namespace {
 
@@ -99,15 +101,29 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
         form.Timer1Timer();
     EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part, 2 stale");
 
-    fixture.Port("/dev/ttyUSB0").openResult = {serial::OpenStatus::NotFound, 2};
+    // A failed open counts nothing of the port before it. A port that refuses its
+    // settings is still used, but read only with a bound, and the strip says so.
+    fixture.Port("Simulator").openResult = {serial::OpenStatus::NotFound, 2};
     form.ComPort.UserSelect(1);
-    form.ComPort.UserSelect(0);
-    EXPECT_EQ(form.Strip.Text(0), "Link: ttyUSB0: failed, does not exist");
-    form.ComPort.UserSelect(1); // the simulator again: the counters start afresh
-    EXPECT_EQ(strip().rfind("Link: Simulator: open|0.0 fps, 0 frames|Resyncs 0 "
+    EXPECT_EQ(strip().rfind("Link: Simulator: failed, does not exist|0.0 fps, 0 frames|Resyncs 0 "
                             "(0 B), timeouts 0 empty, 0 part, 0 stale|",
                             0),
               0u);
+    OrderedPort& usb0 = fixture.Port("/dev/ttyUSB0");
+    std::tie(usb0.setSettingsOk, usb0.readCalls, usb0.boundedReads) = std::tuple(false, 0, 0);
+    form.ComPort.UserSelect(0);
+    form.Timer1Timer();
+    EXPECT_EQ(std::tuple(form.Strip.Text(0), usb0.readCalls - usb0.boundedReads, usb0.lastBoundMs),
+              std::tuple("Link: ttyUSB0: open, not configured: Error setting state of", 0, 129u));
+
+    // The link answers later: the strip names the row clicked, not the one selected by then.
+    fixture.threaded = true;
+    duruz::TForm2& later = fixture.Start();
+    later.ComPort.UserSelect(1);
+    later.ComPort.SetItemIndex(0);
+    later.LinkWorker().WaitIdle();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(later.Strip.Text(0), "Link: Simulator: failed, does not exist");
 }
 
 // A window started without Config.Ini on one device, with nothing shown or sent yet.

@@ -5,7 +5,11 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <cstdio>
+#include <cstdlib>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -91,21 +95,49 @@ TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
               std::string::npos);
     EXPECT_EQ(ReadFile(fixture.configPath), Ini(changed));
 
-#ifndef _WIN32
-    // A FIFO counts as no file; start-up goes on without waiting for a writer.
-    std::filesystem::remove(fixture.configPath);
-    ASSERT_EQ(mkfifo(fixture.configPath.c_str(), 0600), 0);
-    fixture.Start();
-    EXPECT_NE(fixture.Shown().find("W: 0 277 1511 899\n\n"
-                                   "Config.Ini is not a regular file: settings not read\n/dev/"),
-              std::string::npos);
-#endif
-
     // A folder that does not exist: nothing is read, created or saved.
     fixture.configPath = fixture.working.File("missing/Config.Ini");
     fixture.Start().Close();
     EXPECT_EQ(fixture.Shown().find("Reading config"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(fixture.working.File("missing")));
+
+#ifndef _WIN32
+    // A FIFO counts as no file; start-up goes on without waiting for a writer.
+    fixture.configPath = fixture.working.File("Fifo.Ini");
+    ASSERT_EQ(mkfifo(fixture.configPath.c_str(), 0600), 0);
+    fixture.Start();
+    EXPECT_NE(fixture.Shown().find("W: 0 277 1511 899\n\n"
+                                   "Config.Ini is not a regular file: settings not read\n/dev/"),
+              std::string::npos);
+
+    // The superuser's files in a sticky folder, as in /tmp: a write-only one is left as
+    // it is, and another is not `nobody`'s to replace, which the memo says with the
+    // reason. The windows run as `nobody` in a child process.
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || nobody == nullptr)
+        GTEST_SKIP() << "another user's files need the superuser, and a user `nobody`";
+    std::filesystem::permissions(fixture.working.Path(), std::filesystem::perms(01777));
+    for (const auto& [name, mode] : {std::pair("Other.Ini", 0222), {"Shared.Ini", 0666}}) {
+        fixture.configPath = fixture.working.File(name);
+        fixture.WriteConfig(Ini(changed));
+        std::filesystem::permissions(fixture.configPath, std::filesystem::perms(mode));
+    }
+    EXPECT_EXIT(
+        {
+            for (const char* name : {"Other.Ini", "Shared.Ini"}) {
+                fixture.configPath = fixture.working.File(name);
+                if (setuid(nobody->pw_uid) == 0)
+                    fixture.Start().Close();
+                std::fputs(fixture.Shown().c_str(), stderr);
+            }
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0),
+        "could not be read: Permission denied\n(.|\n)*could not be read: settings not saved\n"
+        "(.|\n)*could not be saved: Operation not permitted\n$");
+    EXPECT_EQ(ReadFile(fixture.working.File("Other.Ini")) + ReadFile(fixture.configPath),
+              Ini(changed) + Ini(changed));
+#endif
 }
 
 TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValuesAndClampsTheLevel) {

@@ -80,19 +80,10 @@ struct Program {
         if (Running())
             ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
     }
-    // Starts it and waits, pumping `peer`, until its start-up has ended: it has
-    // installed its SIGTERM handler. Nothing of the test's own desktop, language or
-    // Qt settings leaks in; the sanitizer build's settings do.
-    bool Start(const std::vector<std::string>& ports, const std::string& display = {},
-               Peer* peer = nullptr) {
-        std::vector<std::string> argv = {DURUZ_PATH};
-        for (const std::string& port : ports)
-            argv.insert(argv.end(), {"--port", port});
-        std::vector<std::string> env = {
-            "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
-            "LANG=C.UTF-8",       "HOME=" + folder + "/home",
-            "DISPLAY=" + display, "XDG_RUNTIME_DIR=" + folder + "/runtime"};
-        env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
+    // Starts it with these arguments and environment, and the sanitizer build's
+    // settings; nothing else of the test's own environment leaks in.
+    void Launch(std::vector<std::string> argv, std::vector<std::string> env) {
+        argv.insert(argv.begin(), DURUZ_PATH);
         for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
             if (const char* value = std::getenv(name))
                 env.push_back(std::string(name) + "=" + value);
@@ -102,19 +93,30 @@ struct Program {
                 to->push_back(s.data());
             to->push_back(nullptr);
         }
-        const std::string work = folder + "/work", output = folder + "/output.txt";
+        const std::string work = folder + "/work";
         if ((pid = ::fork()) == 0) {
             ::setpgid(0, 0);
             sigset_t none;
             sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            ::dup2(out, 1);
-            ::dup2(out, 2);
+            ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 1);
+            ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644), 2);
             if (::chdir(work.c_str()) == 0)
                 ::execve(args[0], args.data(), envp.data());
             ::_exit(127);
         }
+    }
+    // Starts it and waits, pumping `peer`, until its start-up has ended: it has
+    // installed its SIGTERM handler. The test's desktop, language and Qt settings stay out.
+    bool Start(const std::vector<std::string>& ports, const std::string& display = {},
+               Peer* peer = nullptr) {
+        std::vector<std::string> argv;
+        for (const std::string& port : ports)
+            argv.insert(argv.end(), {"--port", port});
+        Launch(argv,
+               {"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8", "LANG=C.UTF-8", "HOME=" + folder + "/home",
+                "DISPLAY=" + display, "XDG_RUNTIME_DIR=" + folder + "/runtime",
+                display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb"});
         const auto settled = [&] {
             if (peer != nullptr)
                 peer->Pump();
@@ -134,10 +136,11 @@ struct Program {
     }
     std::string ReadConfig() const { return ReadFile(folder + "/work/Config.Ini"); }
     bool HasConfig() const { return std::filesystem::exists(folder + "/work/Config.Ini"); }
-    std::string Output() const { return ReadFile(folder + "/output.txt"); }
+    // Its standard output, "|", its standard error.
+    std::string Output() const { return ReadFile(out) + "|" + ReadFile(err); }
 
     testing_support::TempFolder temp{"duruz-e2e"};
-    const std::string folder = temp.Path();
+    const std::string folder = temp.Path(), out = folder + "/out", err = folder + "/err";
     pid_t pid = -1;
     int status = -1;
 };
@@ -215,23 +218,48 @@ TEST(StartUp, WithoutConfigIniAChatteringPeerGetsTheDefaultsAndClosingSavesThem)
     EXPECT_FALSE(std::filesystem::exists(run.folder + "/home/Downloads/Log.Txt"));
 }
 
-// Paths on the command line that are no serial port: a regular file, chosen at
-// start-up as the last row before the simulator, keeps its bytes; a path too long
-// for the port table (80 bytes) ends the program as a bad argument does, before
-// start-up runs.
-TEST(StartUp, CommandLinePathsThatAreNoPortAreLeftAloneOrRefused) {
-    Program run, tooLong;
-    const std::string notes = run.folder + "/notes.txt", path = "/dev/" + std::string(75, 'p');
+// Without any window system, neither DISPLAY nor QT_QPA_PLATFORM, as a script over
+// SSH would run it: --help and --version answer; a bad option, value (0 and 1000 ms
+// are taken) or --port path (80 bytes is too long for the port table) ends the run
+// with status 2 and a line on standard error, before anything else is answered and
+// before start-up creates Config.Ini.
+TEST(CommandLine, HelpAndVersionNeedNoDisplayBadArgumentsEndWithStatus2AndAFileIsNoPort) {
+    // The wait status, then what went to standard output and to standard error.
+    const auto refused = [](const std::string& why) { return "512||duruz: " + why + "\n"; };
+    const std::string ms = " takes a whole number of milliseconds from 0 to 1000: ",
+                      path = "/dev/" + std::string(75, 'p');
+    const std::pair<std::vector<std::string>, std::string> runs[] = {
+        {{"--help"},
+         "0|Usage: " DURUZ_PATH " [options]\nFront end of the two-channel oscilloscope and "
+         "signal generator on a serial port.\n\nOptions:\n  -h, --help          Displays help "
+         "on commandline options.\n  --help-all          Displays help including Qt specific "
+         "options.\n  -v, --version       Displays version information.\n  --port <PATH>       "
+         "Add PATH (a pseudo-terminal or serial bridge) to the port\n                      "
+         "list.\n  --capture-ms <MS>   The built-in simulator's capture time before each "
+         "answer\n                      (default 20).\n  --usb-latency <MS>  The built-in "
+         "simulator delivers in 62-byte USB packets, a\n                      partial one after "
+         "MS ms (default off).\n|"},
+        {{"--capture-ms", "1000", "--usb-latency", "0", "--version"}, "0|duruz 1.36\n|"},
+        {{"--bogus"}, refused("Unknown option 'bogus'.")},
+        {{"--capture-ms", "1001", "--help"}, refused("--capture-ms" + ms + "1001")},
+        {{"--usb-latency", "-1"}, refused("--usb-latency" + ms + "-1")},
+        {{"--port", path}, refused("--port path too long (80 bytes, at most 79): " + path)},
+    };
+    for (const auto& [args, expected] : runs) {
+        Program run;
+        run.Launch(args, {"PATH=/usr/bin:/bin"});
+        ::waitpid(run.pid, &run.status, 0);
+        EXPECT_EQ(std::to_string(run.status) + "|" + run.Output(), expected);
+        EXPECT_FALSE(run.HasConfig());
+    }
+    // A regular file given as a port, chosen at start-up as the last row before the
+    // simulator, keeps its bytes.
+    Program run;
+    const std::string notes = run.folder + "/notes.txt";
     std::ofstream(notes, std::ios::binary) << "my notes\n";
     ASSERT_TRUE(run.Start({notes})) << run.Output();
     ASSERT_TRUE(run.Terminate()) << run.Output();
     EXPECT_EQ(ReadFile(notes), "my notes\n");
-
-    EXPECT_FALSE(tooLong.Start({path}));
-    EXPECT_EQ(tooLong.status, 2 << 8) << tooLong.Output(); // exit status 2
-    EXPECT_NE(tooLong.Output().find("--port path too long (80 bytes, at most 79): " + path),
-              std::string::npos);
-    EXPECT_FALSE(tooLong.HasConfig());
 }
 
 // Points the link at another device, as socat does with its pty links: the
@@ -284,12 +312,10 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     ASSERT_TRUE(WaitFor([&] { return first->Pump().requests.size() >= 6; }, 20s))
         << first->requests.size() << " requests";
     for (std::size_t i = 3; i < 6; ++i) {
-        const double ticks = i == 3 ? 1 : 2,
-                     gap =
-                         std::chrono::duration<double>(first->requests[i] - first->requests[i - 1])
-                             .count();
-        EXPECT_TRUE(gap >= ticks * 10 * 0.129 - 0.05 && gap <= 2 + ticks * 2)
-            << "request " << i << " after " << gap << " s";
+        const double ticks = i == 3 ? 1 : 2;
+        const std::chrono::duration<double> gap = first->requests[i] - first->requests[i - 1];
+        EXPECT_TRUE(gap.count() >= ticks * 10 * 0.129 - 0.05 && gap.count() <= 2 + ticks * 2)
+            << "request " << i << " after " << gap.count() << " s";
     }
     const std::string setting = kRequest + "%S01  300 -500\r%S01  300 -500\r%X3\r%Y5\r" +
                                 "%G011000.500000,0.750000" + kRequest +

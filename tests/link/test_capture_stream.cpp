@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -219,9 +220,9 @@ TEST_F(CaptureStream, DrainAndPollGiveUpOnALineThatNeverFallsQuiet) {
     // which leaves 70 whole pieces of 128.
     port.reads.assign(200, std::string(128, 'x'));
     PollCapture(link, store);
-    EXPECT_EQ(port.reads.size(), 70u);
-    EXPECT_EQ(port.reads.front().size(), 128u);
-    EXPECT_TRUE(link.RequestPending && !store.FrameReady);
+    EXPECT_EQ(std::tuple(port.reads.size(), port.reads.front().size(), link.RequestPending,
+                         store.FrameReady),
+              std::tuple(70u, 128u, true, false));
 }
 
 using Commands = testing_support::DecimalCommaLocale;

@@ -47,8 +47,7 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
     for (int i = 0; i < 97; ++i)
         rows.push_back("ttyUSB" + std::to_string(i) + "|/dev/ttyUSB" + std::to_string(i));
     rows.insert(rows.end(), {"/dev/pts/3|/dev/pts/3", "ttyBRIDGE|" + longPath, kSim});
-    EXPECT_EQ(Rows(link), rows);
-    EXPECT_EQ(DefaultPortRow(link), 98);
+    EXPECT_EQ(std::pair(Rows(link), DefaultPortRow(link)), std::pair(rows, 98));
     EnumeratePorts(link, {sysfs.Root(), {}, false}); // no simulator: the last device
     EXPECT_EQ(Rows(link).back(), "ttyUSB99|/dev/ttyUSB99");
     EXPECT_EQ(DefaultPortRow(link), 99);
@@ -69,8 +68,7 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
     EXPECT_EQ(Rows(link), rows);
 
     EnumeratePorts(link, {sysfs.Root() + "/none", {}, true}); // the simulator alone
-    EXPECT_EQ(Rows(link), Lines{kSim});
-    EXPECT_EQ(DefaultPortRow(link), 0);
+    EXPECT_EQ(std::pair(Rows(link), DefaultPortRow(link)), std::pair(Lines{kSim}, 0));
     EnumeratePorts(link, {sysfs.Root() + "/none", {}, false});
     EXPECT_EQ(DefaultPortRow(link), -1); // no rows at all
     EXPECT_TRUE(PortPathFits(std::string(kPortPathSize - 1, 'p')));
@@ -121,13 +119,13 @@ TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
     SerialLink link; // no ports at all: nothing is asked for
     Provider provider;
     RecordingLog log;
-    EXPECT_FALSE(OpenPort(link, provider, 0, log));
-    EXPECT_TRUE(provider.fakes.empty());
-    EXPECT_EQ(std::string(link.PortPath.data()), "COM5");
+    EXPECT_EQ(std::tuple(OpenPort(link, provider, 0, log), provider.fakes.size(),
+                         std::string(link.PortPath.data())),
+              std::tuple(OpenOutcome::Failed, 0u, "COM5"));
 
     const std::string path = "/dev/ttyUSB0";
     EnumeratePorts(link, {"/nonexistent", {path}, false}); // its only row
-    EXPECT_TRUE(OpenPort(link, provider, 0, log));
+    EXPECT_EQ(OpenPort(link, provider, 0, log), OpenOutcome::Configured);
     EXPECT_EQ(log.lines,
               (Lines{"No port selected", path, path, "   opened", path, "   configured"}));
     const FakeSerialPort& port = provider.fakes[path];
@@ -157,13 +155,14 @@ TEST(OpenPort, ConfiguresThePortForTheInstrumentOrLogsWhyNot) {
         failing.getSettingsOk = refused != 1;
         failing.setSettingsOk = refused != 2;
         failing.setTimeoutsOk = refused != 3;
-        EXPECT_TRUE(OpenPort(link, fakes, 0, log));
+        EXPECT_EQ(OpenPort(link, fakes, 0, log), OpenOutcome::Configured);
         log.lines.clear();
-        EXPECT_FALSE(OpenPort(link, fakes, row, log));
-        EXPECT_FALSE(fakes.fakes[path].open);
+        EXPECT_EQ(OpenPort(link, fakes, row, log),
+                  refused != 0 ? OpenOutcome::Unconfigured : OpenOutcome::Failed);
         // An open but unconfigured port stays in use; a failed open leaves none.
-        EXPECT_EQ(link.PortHandle, refused != 0 ? &failing : nullptr);
-        EXPECT_EQ(std::string(link.PortPath.data()), row == 1 ? other : path);
+        EXPECT_EQ(
+            std::tuple(fakes.fakes[path].open, link.PortHandle, std::string(link.PortPath.data())),
+            std::tuple(false, refused != 0 ? &failing : nullptr, row == 1 ? other : path));
         return log.lines;
     };
     const std::pair<serial::OpenResult, std::string> refusals[] = {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace testing_support {
@@ -29,6 +30,10 @@ public:
     serial::Timeouts appliedTimeouts{};
     int emptyReads = 0; // reads that found nothing
     int readCalls = 0;
+    // Of them, reads with a bound of their own. Any other read follows the port's
+    // time-outs, which on a port that refused them may never end.
+    int boundedReads = 0;
+    std::uint32_t lastBoundMs = 0;
     bool open = false;
     bool gone = false; // the device has vanished under the open port, until it is closed
     std::int64_t nowMicros = 0;
@@ -76,6 +81,7 @@ public:
     // The short reads of a drain take the script's next piece like any read; one
     // that finds nothing waits its time out on the port's clock, which nothing else moves.
     std::size_t ReadWithin(void* buffer, std::size_t count, std::uint32_t ms) override {
+        std::tie(boundedReads, lastBoundMs) = std::tuple(boundedReads + 1, ms);
         const std::size_t n = Read(buffer, count);
         nowMicros += n == 0 ? std::int64_t(ms) * 1000 : 0;
         return n;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <tuple>
@@ -131,6 +132,10 @@ TEST(Conversion, FollowsTheLocaleAndRaisesTheToolkitErrorThatDispatchReports) {
     tk::Dispatch([&] { reported.push_back("went on"); });
     EXPECT_EQ(reported, (std::vector<std::string>{"'abc' is not a valid floating point value", "",
                                                   "", "went on"}));
+    // At the program's end a failing exit status.
+    EXPECT_EQ(std::tuple(tk::ExitStatusOf([] { return 3; }),
+                         tk::ExitStatusOf([]() -> int { throw tk::ToolkitError("lost"); })),
+              std::tuple(3, EXIT_FAILURE));
 }
 
 } // namespace
