@@ -63,6 +63,7 @@ src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
 src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
 src/app/tform2_status.cpp ::: PortStatus.port = port; ::: PortStatus.port = ComPort.Item(ComPort.ItemIndex());
+src/link/capture_stream.cpp ::: link.RequestPending = !link.Ledger.Empty(); ::: link.RequestPending = false;
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -64,11 +64,23 @@ void CheckHeader(SerialLink& link, CaptureStore& store) {
     std::memmove(store.RxBuffer.data(), store.RxBuffer.data() + shift, link.RxCount);
 }
 
+// The ticks a request waits for its answer; an interval that was never set gives
+// no grace tick rather than a division by zero or a deadline far in the future.
+std::uint32_t DeadlineTicks(const SerialLink& link) {
+    return static_cast<std::uint32_t>(
+        link.TimerInterval > 0 ? kRequestTimeoutMs / link.TimerInterval : 0);
+}
+
 void CompleteChunk(SerialLink& link, CaptureStore& store) {
     const int completed = link.RxChunk++;
     link.RxCount = 0;
     if (completed == kRxChunkCount - 1) {
-        link.RequestPending = false;
+        // Requests written while earlier frames were on their way are still to be
+        // answered: the next tick waits for them instead of asking again, and the
+        // next one's time starts now, since the instrument could not start on it before.
+        link.RequestPending = !link.Ledger.Empty();
+        if (link.RequestPending)
+            link.RequestDeadline = link.TickCount + DeadlineTicks(link);
         ++link.Counters.framesReceived;
         if (!link.RxOrigin.certain)
             ++link.Counters.stale;
@@ -147,16 +159,16 @@ bool DrainInput(SerialLink& link, CaptureStore& store) {
 void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log) {
     // What is on its way is received first, so a frame in flight arrives whole and is
     // told apart from the answer to this request.
-    if (!DrainInput(link, store))
+    // A frame still coming in is an answer on its way; only a line that goes on
+    // talking with no frame in sight is worth a line in the memo.
+    const bool quiet = DrainInput(link, store);
+    if (!quiet && (link.RxChunk < 0 || link.RxChunk >= kRxChunkCount))
         log.Add("   line busy: request sent while bytes still arrive");
     link.RequestPending = true;
     const CommandText request = CaptureRequestCommand();
     PortWrite(link, request.bytes, 4);
     link.Ledger.Push(link.SettingsGeneration);
-    // An interval that was never set gives no grace tick rather than a division by
-    // zero or a deadline that wraps far into the future.
-    const std::int32_t ticks = link.TimerInterval > 0 ? kRequestTimeoutMs / link.TimerInterval : 0;
-    link.RequestDeadline = link.TickCount + static_cast<std::uint32_t>(ticks);
+    link.RequestDeadline = link.TickCount + DeadlineTicks(link);
 }
 
 void SettleAfterGenerator(SerialLink& link) {
