@@ -7,7 +7,7 @@
 # The instrument is duruz-sim with --chaos: answers slow and fast, in USB bursts or
 # not, ignored requests, cut frames, garbage, stalls; each frame carries the settings
 # it was captured under in its first samples (--mark-settings). The program runs on
-# Xvfb with --port pointing at the simulator's symbolic link, and with DURUZ_TRACE it
+# Xvfb with --port pointing at the simulator's symbolic link, and with --trace it
 # writes one line per frame it draws, with the settings it drew it under, and its
 # answer time. Meanwhile a driver changes ranges, trigger and generator through the
 # window, and the line goes away and comes back:
@@ -70,7 +70,7 @@ startSimulator() {
 }
 
 startSimulator
-(cd "$work" && DURUZ_TRACE="$trace" exec "$root/build/duruz" --port "$link" 2>"$work/duruz.err") &
+(cd "$work" && exec "$root/build/duruz" --port "$link" --trace "$trace" 2>"$work/duruz.err") &
 program=$!
 window=$(xdotool search --sync --pid "$program" --name "RORU-Duruz" | head -n 1)
 sleep 3

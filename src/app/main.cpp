@@ -24,17 +24,11 @@ namespace {
 constexpr int kBadArguments = 2;
 constexpr int kMaxSimulatorMs = 1000;
 
-// The built-in simulator's timing as the command line sets it, kept until
-// DefaultPortProvider takes it.
-struct SimulatorTiming {
-    int captureMs = 20;              // the capture time before each answer
-    std::optional<int> usbLatencyMs; // a partial USB packet goes after this long; empty: off
-};
-
 // What the command line asks of a run that opens the window.
 struct CommandLine {
-    std::vector<std::string> ports; // --port paths, in order
-    SimulatorTiming simulator;
+    std::vector<std::string> ports;   // --port paths, in order
+    sim::InstrumentOptions simulator; // the built-in simulator's timing
+    std::string frameTrace;           // --trace FILE
     bool helpAll = false; // the help with Qt's own options, which only QApplication knows
 };
 
@@ -66,6 +60,8 @@ void AddOptions(QCommandLineParser& parser) {
                       "The built-in simulator delivers in 62-byte USB packets, a partial one "
                       "after MS ms (default off).",
                       "MS"});
+    parser.addOption(
+        {"trace", "Write each frame drawn and its settings to FILE (soak runs).", "FILE"});
 }
 
 // The arguments without the options QApplication takes for itself ("-platform
@@ -142,8 +138,10 @@ std::optional<int> ReadCommandLine(int argc, char* argv[], CommandLine& line) {
                           "0 to " + std::to_string(kMaxSimulatorMs) + ": " +
                           parser.value(name).toStdString());
     }
-    line.simulator.captureMs = capture.value_or(line.simulator.captureMs);
-    line.simulator.usbLatencyMs = latency;
+    line.simulator.captureMs =
+        static_cast<std::uint32_t>(capture.value_or(int(line.simulator.captureMs)));
+    line.simulator.usbLatencyMs = static_cast<std::uint32_t>(latency.value_or(0));
+    line.frameTrace = parser.value("trace").toStdString();
     if (parser.isSet("version"))
         parser.showVersion();
     if (parser.isSet("help"))
@@ -169,11 +167,12 @@ int main(int argc, char* argv[]) {
         parser.process(application); // shows the help and ends the process
     }
     return tk::ExitStatusOf([&] {
-        duruz::DefaultPortProvider ports;
+        duruz::DefaultPortProvider ports(line.simulator);
         duruz::FormEnvironment environment;
         environment.ports = &ports;
         environment.extraPorts = std::move(line.ports);
         environment.diagnosticLogPath = DiagnosticLogPath();
+        environment.frameTracePath = line.frameTrace;
         const std::unique_ptr<serial::DeviceMonitor> monitor = serial::MakeDeviceMonitor();
         environment.deviceMonitor = monitor.get();
 

@@ -6,6 +6,7 @@
 
 #include <QSocketNotifier>
 
+#include <chrono>
 #include <cstdio>
 
 namespace duruz {
@@ -43,7 +44,8 @@ TForm2::TForm2(FormEnvironment environment)
       ComPort(Controls), Display(*this), Button1(*this, "."), Timer1(*this, 250),
       Strip(*this, {230, 150, 340, 275, 275, 150}), TraceMenu(*this),
       environment_(std::move(environment)),
-      link_(*environment_.ports, [this] { RunOnWindowThread([this] { DeliverLinkOutput(); }); }) {
+      link_(*environment_.ports, [this] { RunOnWindowThread([this] { DeliverLinkOutput(); }); }),
+      trace_(environment_.frameTracePath) {
     BuildLayout();
     WireEvents();
     if (environment_.linkThread)
@@ -51,6 +53,14 @@ TForm2::TForm2(FormEnvironment environment)
     WatchDevices();
     if (environment_.startTimer)
         Timer1.SetEnabled(true);
+    if (trace_.Enabled()) {
+        traceProbe_.OnTimer = [this] {
+            trace_.ProbeFired(std::chrono::duration_cast<std::chrono::microseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count());
+        };
+        traceProbe_.SetEnabled(true);
+    }
     tk::Dispatch([this] { FormCreate(); });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/config_file.h"
+#include "app/frame_trace.h"
 #include "link/capture_store.h"
 #include "link/commands.h"
 #include "link/frame_rate_meter.h"
@@ -39,6 +40,7 @@ struct FormEnvironment {
     bool offerSimulator = true;          // the "Simulator" row, always the last row
     std::string configPath = "./Config.Ini";
     std::string diagnosticLogPath; // empty: no dump is written
+    std::string frameTracePath;    // empty: no trace of the frames drawn (FrameTrace)
     bool startTimer = true;        // tests drive Timer1Timer themselves
     bool linkThread = true;        // false: link jobs run at once, on the window's thread
     // Tells when serial devices come and go; nullptr: the list changes on Refresh
@@ -239,9 +241,13 @@ private:
     // Open and close decisions posted; a delivery from before the last one says
     // nothing about the port.
     std::uint32_t portDecision_ = 0;
-    CaptureStore delivered_; // the frame last delivered, before it is judged
+    CaptureStore delivered_;      // the frame last delivered, before it is judged
     std::string configReadError_; // why Config.Ini was there but unreadable, else empty
     MeasureScratch measureScratch_;
+    // The generator codes last sent, for the trace of the frames drawn.
+    std::array<int, 2> sentWaveformCodes_{};
+    FrameTrace trace_;
+    tk::Timer traceProbe_{*this, FrameTrace::kProbeMs};
 };
 
 PortSources PortSourcesOf(const FormEnvironment& environment);

@@ -18,8 +18,10 @@ void TForm2::UpdateSigGen(int channel) {
     const double hz = tk::StrToFloat(frequency.Text());
     const double volts = tk::StrToFloat(amplitude.Text());
 
-    PostSetting([command = SigGenCommand(channel, waveform.ItemIndex(), hz, volts)](
-                    LinkContext& link) { SendGeneratorCommand(link.link, link.log, command); });
+    const CommandText command = SigGenCommand(channel, waveform.ItemIndex(), hz, volts);
+    sentWaveformCodes_[static_cast<std::size_t>(channel & 1)] = command.bytes[3] - '0';
+    PostSetting(
+        [command](LinkContext& link) { SendGeneratorCommand(link.link, link.log, command); });
     RequestCapture();
 }
 

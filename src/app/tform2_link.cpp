@@ -79,14 +79,14 @@ void TForm2::OpenSelectedPort(OpenKind kind) {
         // A link made after this look is a new one.
         const serial::LinkIdentity through =
             opened ? serial::LinkAt(link.link.PortPath.data()) : serial::LinkIdentity{};
-        link_.Reply([this, opened, outcome, name, reason = log.reason, through, kind, choice,
-                     refusal] {
-            if (opened)
-                openedLink_ = through;
-            PortOpened(name, outcome, reason);
-            if (kind != OpenKind::Chosen)
-                ReopenEnded(choice, opened, refusal);
-        });
+        link_.Reply(
+            [this, opened, outcome, name, reason = log.reason, through, kind, choice, refusal] {
+                if (opened)
+                    openedLink_ = through;
+                PortOpened(name, outcome, reason);
+                if (kind != OpenKind::Chosen)
+                    ReopenEnded(choice, opened, refusal);
+            });
         if (opened)
             duruz::RequestCapture(link.link, link.capture, link.log);
     });
@@ -169,6 +169,11 @@ void TForm2::TakeDeliveredFrame(const FrameOrigin& origin) {
     Capture = delivered_;
     CaptureSettings = SettingsOfControls();
     Capture.FrameReady = true;
+    const TriggerState& sync = CaptureSettings.trigger;
+    trace_.FrameDrawn(Capture,
+                      {CaptureSettings.rangeRow[0], CaptureSettings.rangeRow[1], sync.SyncPosition,
+                       -sync.SyncLevel, sync.SyncSource * 2 + sync.SyncPolarity,
+                       sentWaveformCodes_[0] * 16 + sentWaveformCodes_[1]});
 }
 
 FrameSettings TForm2::SettingsOfControls() const {

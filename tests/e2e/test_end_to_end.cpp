@@ -238,7 +238,8 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayBadArgumentsEndWithStatus2AndAFileI
          "list.\n  --capture-ms <MS>   The built-in simulator's capture time before each "
          "answer\n                      (default 20).\n  --usb-latency <MS>  The built-in "
          "simulator delivers in 62-byte USB packets, a\n                      partial one after "
-         "MS ms (default off).\n|"},
+         "MS ms (default off).\n  --trace <FILE>      Write each frame drawn and its settings "
+         "to FILE (soak\n                      runs).\n|"},
         {{"--capture-ms", "1000", "--usb-latency", "0", "--version"}, "0|duruz 1.36\n|"},
         {{"--bogus"}, refused("Unknown option 'bogus'.")},
         {{"--capture-ms", "1001", "--help"}, refused("--capture-ms" + ms + "1001")},
