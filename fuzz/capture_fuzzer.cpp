@@ -99,8 +99,9 @@ private:
 
 void CheckState(const SerialLink& link) {
     Check(link.RxChunk >= kRxChunkHeader && link.RxChunk <= kRxChunkCount);
-    // Past the last chunk only once the frame is complete.
-    Check(link.RxChunk != kRxChunkCount || !link.RequestPending);
+    // Past the last chunk only once the frame is complete, and still waiting only
+    // for requests written before it was in.
+    Check(link.RxChunk != kRxChunkCount || !link.RequestPending || !link.Ledger.Empty());
     // A full chunk is dealt with at once: a complete header is either accepted or
     // shifted, a complete sample chunk is left behind.
     Check(link.RxCount < kChunkBytes);

@@ -214,11 +214,14 @@ TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::Li
     outcome.waitCursor = link.RequestPending;
     if (!hold && (!link.RequestPending || link.TickCount >= link.RequestDeadline)) {
         if (link.RequestPending) {
-            const bool partial = link.RxChunk != kRxChunkHeader || link.RxCount > 0;
+            // Just past a complete frame nothing of the next one has come yet.
+            const bool partial = link.RxChunk != kRxChunkCount &&
+                                 (link.RxChunk != kRxChunkHeader || link.RxCount > 0);
             ++(partial ? link.Counters.timeoutsPartial : link.Counters.timeoutsEmpty);
             link.FrameCutShort = link.FrameCutShort || partial;
             // The rest of the frame given up on must not fill the next one.
-            AbandonFrame(link);
+            if (partial)
+                AbandonFrame(link);
         }
         RequestCapture(link, store, log);
     }
