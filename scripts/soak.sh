@@ -159,7 +159,7 @@ while [ "$SECONDS" -lt "$end" ]; do
         nextLineEvent=$((SECONDS + 20 + RANDOM % 20))
     fi
     echo "$SECONDS $(rss)" >>"$memory"
-    sleep "0.$((2 + RANDOM % 8))"
+    sleep "$((1 + RANDOM % 3))"
 done
 
 crashes=0
