@@ -182,6 +182,7 @@ import sys
 trace, strangers, start_rss, end_rss, crashes, seconds = sys.argv[1:]
 frames = wrong = 0
 answer = []
+times = []
 try:
     lines = open(trace).read().splitlines()
 except OSError:
@@ -190,11 +191,12 @@ for line in lines:
     words = line.split()
     if words[:1] == ['frame']:
         frames += 1
-        # frame <marks: range1 range2 position level source*2+polarity generators>
+        # frame <ms> <marks: range1 range2 position level source*2+polarity generators>
         #       drawn <range1 range2 position level source*2+polarity generators>
         split = words.index('drawn')
-        if words[1:split] != words[split + 1:]:
+        if words[2:split] != words[split + 1:]:
             wrong += 1
+        times.append(int(words[1]))
     elif words[:1] == ['answer']:
         answer = [float(w) for w in words[1:]]
 stray = 0
@@ -204,7 +206,8 @@ growth = (int(end_rss) - int(start_rss)) / 1024 if int(end_rss) else float('nan'
 p95 = answer[1] if len(answer) > 1 else float('nan')
 print(f"soak of {seconds} s")
 print(f"  crashes:                  {crashes}")
-print(f"  frames drawn:             {frames}")
+gap = max((b - a for a, b in zip(times, times[1:])), default=0) / 1000
+print(f"  frames drawn:             {frames} (longest time between two: {gap:.1f} s)")
 print(f"  drawn under wrong setting: {wrong}")
 print(f"  bytes to strangers:       {stray}")
 print(f"  answer time (ms):         median {answer[0] if answer else float('nan'):.2f}, p95 {p95:.2f}, max {answer[2] if len(answer) > 2 else float('nan'):.2f}")

@@ -1,6 +1,7 @@
 #include "app/frame_trace.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace duruz {
 
@@ -33,7 +34,10 @@ FrameTrace::~FrameTrace() {
 void FrameTrace::FrameDrawn(const CaptureStore& frame, const SettingMarks& drawn) {
     if (file_ == nullptr)
         return;
-    std::fprintf(file_, "frame");
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    std::fprintf(
+        file_, "frame %lld",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()));
     for (std::size_t pair = 0; pair < 3; ++pair)
         std::fprintf(file_, " %d %d", frame.Sample(pair, 0), frame.Sample(pair, 1));
     std::fprintf(file_, " drawn");

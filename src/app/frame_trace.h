@@ -15,10 +15,10 @@ namespace duruz {
 // source * 2 + polarity; generator A's waveform code * 16 + generator B's.
 using SettingMarks = std::array<int, 6>;
 
-// With a path, a line per frame drawn: "frame", the frame's six marks, "drawn", and
-// the window's six; so a soak run can check that no frame was drawn under settings
-// it was not captured under. When it closes, "answer" and the median, 95th percentile
-// and maximum of how late a 20 ms timer on the window's thread fired, in ms.
+// With a path, a line per frame drawn: "frame", the time on the steady clock in ms,
+// the frame's six marks, "drawn", and the window's six; so a soak run can check that no frame was
+// drawn under settings it was not captured under. When it closes, "answer" and the median, 95th
+// percentile and maximum of how late a 20 ms timer on the window's thread fired, in ms.
 class FrameTrace {
 public:
     explicit FrameTrace(const std::string& path);
