@@ -73,6 +73,9 @@ startSimulator
 (cd "$work" && exec "$root/build/duruz" --port "$link" --trace "$trace" 2>"$work/duruz.err") &
 program=$!
 window=$(xdotool search --sync --pid "$program" --name "RORU-Duruz" | head -n 1)
+# With no window manager the window keeps its saved place; the whole of it goes on
+# the screen, so the driver reaches the control strip.
+xdotool windowmove "$window" 0 0 windowsize "$window" 1200 900
 sleep 3
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$program/status" 2>/dev/null || echo 0; }
 startRss=$(rss)
