@@ -1,7 +1,8 @@
 #include "app/frame_trace.h"
 
+#include "serial/steady_time.h"
+
 #include <algorithm>
-#include <chrono>
 
 namespace duruz {
 
@@ -34,10 +35,7 @@ FrameTrace::~FrameTrace() {
 void FrameTrace::FrameDrawn(const CaptureStore& frame, const SettingMarks& drawn) {
     if (file_ == nullptr)
         return;
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    std::fprintf(
-        file_, "frame %lld",
-        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()));
+    std::fprintf(file_, "frame %lld", static_cast<long long>(serial::SteadyMicros() / 1000));
     for (std::size_t pair = 0; pair < 3; ++pair)
         std::fprintf(file_, " %d %d", frame.Sample(pair, 0), frame.Sample(pair, 1));
     std::fprintf(file_, " drawn");
@@ -47,7 +45,8 @@ void FrameTrace::FrameDrawn(const CaptureStore& frame, const SettingMarks& drawn
     std::fflush(file_);
 }
 
-void FrameTrace::ProbeFired(std::int64_t nowMicros) {
+void FrameTrace::ProbeFired() {
+    const std::int64_t nowMicros = serial::SteadyMicros();
     if (lastProbe_ >= 0) {
         const double late = std::max(0.0, double(nowMicros - lastProbe_) / 1000.0 - kProbeMs);
         const auto step = std::min<std::size_t>(std::size_t(late * 10.0), lateness_.size() - 1);

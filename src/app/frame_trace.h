@@ -28,8 +28,8 @@ public:
 
     bool Enabled() const { return file_ != nullptr; }
     void FrameDrawn(const CaptureStore& frame, const SettingMarks& drawn);
-    // The 20 ms probe fired at this time.
-    void ProbeFired(std::int64_t nowMicros);
+    // The 20 ms probe fired now.
+    void ProbeFired();
 
     static constexpr int kProbeMs = 20;
 

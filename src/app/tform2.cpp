@@ -6,7 +6,6 @@
 
 #include <QSocketNotifier>
 
-#include <chrono>
 #include <cstdio>
 
 namespace duruz {
@@ -54,11 +53,7 @@ TForm2::TForm2(FormEnvironment environment)
     if (environment_.startTimer)
         Timer1.SetEnabled(true);
     if (trace_.Enabled()) {
-        traceProbe_.OnTimer = [this] {
-            trace_.ProbeFired(std::chrono::duration_cast<std::chrono::microseconds>(
-                                  std::chrono::steady_clock::now().time_since_epoch())
-                                  .count());
-        };
+        traceProbe_.OnTimer = [this] { trace_.ProbeFired(); };
         traceProbe_.SetEnabled(true);
     }
     tk::Dispatch([this] { FormCreate(); });

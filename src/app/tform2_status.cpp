@@ -1,11 +1,11 @@
 // The window's status strip and the context menu of its trace area.
 #include "app/tform2.h"
 
+#include "serial/steady_time.h"
 #include "toolkit/image_export.h"
 #include "view/export_csv.h"
 #include "view/plot_area.h"
 
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -42,9 +42,7 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 std::int64_t TForm2::NowMs() const {
     if (environment_.clockMs)
         return environment_.clockMs();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return serial::SteadyMicros() / 1000;
 }
 
 void TForm2::PortOpened(const std::string& port, OpenOutcome outcome, const std::string& reason) {

@@ -158,9 +158,8 @@ bool DrainInput(SerialLink& link, CaptureStore& store) {
 
 void RequestCapture(SerialLink& link, CaptureStore& store, tk::LineLog& log) {
     // What is on its way is received first, so a frame in flight arrives whole and is
-    // told apart from the answer to this request.
-    // A frame still coming in is an answer on its way; only a line that goes on
-    // talking with no frame in sight is worth a line in the memo.
+    // told apart from the answer to this request. Such a frame is no news; only a line
+    // that goes on talking with no frame in sight is worth a line in the memo.
     const bool quiet = DrainInput(link, store);
     if (!quiet && (link.RxChunk < 0 || link.RxChunk >= kRxChunkCount))
         log.Add("   line busy: request sent while bytes still arrive");

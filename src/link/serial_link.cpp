@@ -1,7 +1,6 @@
 #include "link/serial_link.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace duruz {
 
@@ -39,9 +38,7 @@ void PortWrite(SerialLink& link, const void* data, std::size_t count) {
 
 std::int64_t PortNowMicros(SerialLink& link) {
     if (link.PortHandle == nullptr)
-        return std::chrono::duration_cast<std::chrono::microseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
+        return serial::SteadyMicros();
     return link.PortHandle->NowMicros();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <chrono>
+#include "serial/steady_time.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -96,11 +97,7 @@ public:
     virtual bool DeviceGone() const { return false; }
     // The time of this port's read time-outs, in microseconds on a steady scale:
     // the machine's steady clock, or a simulated line's own clock.
-    virtual std::int64_t NowMicros() {
-        return std::chrono::duration_cast<std::chrono::microseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    }
+    virtual std::int64_t NowMicros() { return SteadyMicros(); }
 };
 
 // Whether a device path names something that exists now (a symbolic link counts

@@ -1,13 +1,14 @@
 #include "sim/sim_clock.h"
 
+#include "serial/steady_time.h"
+
 #include <chrono>
 #include <thread>
 
 namespace sim {
 
 std::int64_t SteadySimClock::NowMicros() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+    return serial::SteadyMicros();
 }
 
 void SteadySimClock::SleepUntil(std::int64_t micros) {
