@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks that every folder of src/ is a layer whose includes point only down the stack:
-# toolkit and serial at the bottom, then link, then view, panel and sim, then app.
+# toolkit, serial and base at the bottom, then link, then view, panel and sim, then
+# session, then analysis, then app and cli.
 # A folder may include its own headers and those of any layer below it, never one of
 # its own level or above (view, panel and sim do not include each other). Also checks
 # that each folder's CMakeLists.txt lists only its own files. Prints every violation
@@ -9,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 src="${1:-src}"
 
-declare -A level=([toolkit]=0 [serial]=0 [link]=1 [view]=2 [panel]=2 [sim]=2 [app]=3)
+declare -A level=([toolkit]=0 [serial]=0 [base]=0 [link]=1 [view]=2 [panel]=2 [sim]=2 [session]=3 [analysis]=4 [app]=5 [cli]=5)
 violations=0
 
 for dir in "$src"/*/; do
