@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that every folder of src/ is a layer whose includes point only down the stack:
-# toolkit, serial and base at the bottom, then link, then view, panel and sim, then
+# base at the bottom, then toolkit and serial, then link, then view, panel and sim, then
 # session, then analysis, then app and cli.
 # A folder may include its own headers and those of any layer below it, never one of
 # its own level or above (view, panel and sim do not include each other). Also checks
@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 src="${1:-src}"
 
-declare -A level=([toolkit]=0 [serial]=0 [base]=0 [link]=1 [view]=2 [panel]=2 [sim]=2 [session]=3 [analysis]=4 [app]=5 [cli]=5)
+declare -A level=([base]=0 [toolkit]=1 [serial]=1 [link]=2 [view]=3 [panel]=3 [sim]=3 [session]=4 [analysis]=5 [app]=6 [cli]=6)
 violations=0
 
 for dir in "$src"/*/; do

@@ -1,5 +1,7 @@
 #include "app/config_file.h"
 
+#include "base/whole_file_writer.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -118,6 +120,16 @@ std::int32_t ParseLong(const char* text) {
         return magnitude >= kLimit ? INT32_MIN : static_cast<std::int32_t>(-magnitude);
     }
     return magnitude > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(magnitude);
+}
+
+Result<SaveOutcome> WriteConfigFile(const std::string& path, const std::string& bytes) {
+    if (IsReadOnlyFile(path))
+        return SaveOutcome::ReadOnly;
+    const Result<FileWritten> written = WriteWholeFile(path, bytes);
+    if (!written.Ok())
+        return Failure{written.Reason()};
+    return written.Value() == FileWritten::Replaced ? SaveOutcome::Replaced
+                                                    : SaveOutcome::WrittenInPlace;
 }
 
 } // namespace duruz

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -83,22 +85,17 @@ void ParseSetting(ScopeSettings& settings, int index, const char* value);
 // the port path after its number.
 std::string FormatConfig(const ScopeSettings& settings, const char* portPath);
 
-// How a save ended.
+// How a save ended when it did not fail.
 enum class SaveOutcome {
     Replaced,       // a complete new file took the old one's place
     WrittenInPlace, // the folder takes no new file, so the file itself was rewritten
     ReadOnly,       // the file is read-only and stays as it is
-    Failed,         // nothing saved; the error says why
 };
 
-// Writes the file so that a failed save never loses the previous one: the new
-// bytes go to a file beside it, which replaces it only once complete. A symbolic
-// link stays a link: the file it points to is the one replaced. A read-only file,
-// or anything but a regular file, is left alone. When the folder takes no new file
-// but the file itself is writable, it is rewritten in place (truncated, written,
-// synced), which a failure halfway can leave short. A failure leaves the system's
-// reason in `error`.
-SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes, std::string& error);
+// Writes the file whole or not at all (see WriteWholeFile). A read-only file is
+// the user's way to keep the settings it holds: it is left as it is, which is no
+// failure. A failure carries the system's reason.
+Result<SaveOutcome> WriteConfigFile(const std::string& path, const std::string& bytes);
 
 // The most a reader takes from the file: 25 lines of 80 bytes many times over, and
 // small enough that a device with no end is given up at once.

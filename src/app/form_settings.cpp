@@ -155,9 +155,13 @@ void TForm2::SaveConfig() {
         Display.Add("Config.Ini could not be read: settings not saved");
         return;
     }
-    std::string error;
-    switch (WriteConfigFile(environment_.configPath,
-                            FormatConfig(CurrentSettings(), Link.PortPath.data()), error)) {
+    const Result<SaveOutcome> saved = WriteConfigFile(
+        environment_.configPath, FormatConfig(CurrentSettings(), Link.PortPath.data()));
+    if (!saved.Ok()) {
+        Display.Add("Config.Ini could not be saved: " + saved.Reason());
+        return;
+    }
+    switch (saved.Value()) {
     case SaveOutcome::Replaced:
         Display.Add("Config.Ini saved");
         break;
@@ -166,9 +170,6 @@ void TForm2::SaveConfig() {
         break;
     case SaveOutcome::ReadOnly:
         Display.Add("Config.Ini is read-only: settings not saved");
-        break;
-    case SaveOutcome::Failed:
-        Display.Add("Config.Ini could not be saved: " + error);
         break;
     }
 }

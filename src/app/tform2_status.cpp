@@ -131,9 +131,9 @@ void TForm2::SaveScreenClick() {
                     InFolder(tk::PicturesFolder(), "duruz-" + LocalTime("%Y%m%d-%H%M%S") + ".png"));
     if (path.empty())
         return;
-    std::string error;
-    if (!tk::SaveImagePng(Image(), TraceRect(*this), path, error))
-        ShowError("Could not save " + path + ":\n" + error);
+    const Status saved = tk::SaveImagePng(Image(), TraceRect(*this), path);
+    if (!saved.Ok())
+        ShowError("Could not save " + path + ":\n" + saved.Reason());
 }
 
 void TForm2::ExportCsvClick() {
@@ -155,9 +155,9 @@ void TForm2::ExportCsvClick() {
     info.sync = SyncSrcBox.Item(held.syncSourceRow) + " " + SyncPolBox.Item(held.syncPolarityRow);
     info.syncLevel = held.trigger.SyncLevel;
     info.syncPosition = held.trigger.SyncPosition;
-    std::string error;
-    if (!WriteFileAtomically(path, FrameCsv(Capture, info), error))
-        ShowError("Could not save " + path + ":\n" + error);
+    const Status written = WriteFrameCsv(path, Capture, info);
+    if (!written.Ok())
+        ShowError("Could not save " + path + ":\n" + written.Reason());
 }
 
 void TForm2::CopyScreenClick() {

@@ -1,9 +1,10 @@
 #include "serial/serial_posix.h"
 
+#include "base/system_error_text.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
-#include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -138,7 +139,7 @@ OpenResult Failed(int error) {
 } // namespace
 
 std::string ErrorText(int errorCode) {
-    return std::generic_category().message(errorCode);
+    return duruz::SystemErrorText(errorCode);
 }
 
 PosixSerialPort::PosixSerialPort() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}

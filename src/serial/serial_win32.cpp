@@ -1,5 +1,6 @@
 #include "serial/serial_win32.h"
 
+#include "base/system_error_text.h"
 #include "serial/dcb_settings.h"
 
 #include <cstring>
@@ -40,17 +41,7 @@ OpenResult Failed(DWORD error) {
 } // namespace
 
 std::string ErrorText(int errorCode) {
-    char text[256] = {};
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       static_cast<DWORD>(errorCode), 0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.'))
-        message.pop_back();
-    if (message.empty())
-        message = "error " + std::to_string(errorCode);
-    return message;
+    return duruz::SystemErrorText(errorCode);
 }
 
 Win32SerialPort::~Win32SerialPort() {

@@ -1,15 +1,17 @@
 #include "toolkit/image_export.h"
 
+#include "base/whole_file_writer.h"
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 #include "toolkit/image_canvas.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QImage>
+#include <QImageWriter>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace tk {
@@ -27,24 +29,20 @@ QString FromUtf8(std::string_view text) {
 
 } // namespace
 
-bool SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path,
-                  std::string& error) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString().toStdString();
-        return false;
-    }
-    if (!Part(canvas, part).save(&file, "PNG")) {
-        error = file.error() != QFileDevice::NoError ? file.errorString().toStdString()
-                                                     : "the picture could not be encoded";
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString().toStdString();
-        return false;
-    }
-    return true;
+duruz::Status SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path) {
+    // Encoded in memory first, so the file is written whole or not at all.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "PNG");
+    if (!writer.write(Part(canvas, part)))
+        return duruz::Failure{"the picture could not be encoded: " +
+                              writer.errorString().toStdString()};
+    const duruz::Result<duruz::FileWritten> written = duruz::WriteWholeFile(
+        path, std::string(encoded.constData(), static_cast<std::size_t>(encoded.size())));
+    if (!written.Ok())
+        return duruz::Failure{written.Reason()};
+    return {};
 }
 
 void CopyImageToClipboard(ImageCanvas& canvas, const ImageRect& part) {

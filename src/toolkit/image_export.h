@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <string>
 #include <string_view>
 
@@ -16,10 +18,9 @@ struct ImageRect {
     int height = 0;
 };
 
-// Writes the part as a PNG through a temporary file that replaces path only when
-// complete. Returns false with the reason in error.
-bool SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path,
-                  std::string& error);
+// Writes the part as a PNG file whole or not at all (see duruz::WriteWholeFile); a
+// failure carries its reason.
+duruz::Status SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path);
 // Puts the part on the clipboard as a picture.
 void CopyImageToClipboard(ImageCanvas& canvas, const ImageRect& part);
 

@@ -1,13 +1,8 @@
 #include "view/export_csv.h"
 
+#include "base/whole_file_writer.h"
 #include "view/number_text.h"
 #include "view/sample_scale.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace duruz {
 
@@ -55,28 +50,12 @@ std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info) {
     return out;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::string temporary = path + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    const int closeErrno = errno;
-    std::error_code failure;
-    if (written && closed) {
-        std::filesystem::rename(temporary, path, failure);
-        if (!failure)
-            return true;
-        error = failure.message();
-    } else {
-        error = std::strerror(written ? closeErrno : writeErrno);
-    }
-    std::filesystem::remove(temporary, failure);
-    return false;
+Status WriteFrameCsv(const std::string& path, const CaptureStore& store,
+                     const CsvExportInfo& info) {
+    const Result<FileWritten> written = WriteWholeFile(path, FrameCsv(store, info));
+    if (!written.Ok())
+        return Failure{written.Reason()};
+    return {};
 }
 
 } // namespace duruz

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result.h"
 #include "link/capture_store.h"
 
 #include <string>
@@ -23,8 +24,8 @@ struct CsvExportInfo {
 // Numbers are written with a dot and no grouping, whatever the user's locale.
 std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info);
 
-// Writes bytes to a temporary file beside path and renames it over path, so a
-// failed write leaves nothing half-written. Returns false with the reason in error.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
+// Writes the frame's text to path whole or not at all (see WriteWholeFile); a
+// failure carries the system's reason.
+Status WriteFrameCsv(const std::string& path, const CaptureStore& store, const CsvExportInfo& info);
 
 } // namespace duruz

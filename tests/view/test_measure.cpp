@@ -193,17 +193,23 @@ TEST_F(ExportCsv, HeaderAndScaledRows) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 8 + 2048);
 }
 
-TEST(WriteFileAtomically, ReplacesOrLeavesNothing) {
+// The export replaces its file whole and leaves the user's own files beside it,
+// whatever their names, as they are.
+TEST(WriteFrameCsv, ReplacesTheFileAndNothingBesideIt) {
     const testing_support::TempFolder folder;
     const std::string path = folder.File("frame.csv"), missing = folder.File("no/frame.csv");
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, "old", error));
-    ASSERT_TRUE(WriteFileAtomically(path, "new bytes", error)) << error;
-    EXPECT_EQ(testing_support::ReadFile(path), "new bytes");
+    std::ofstream(path + ".part", std::ios::binary) << "the user's own";
+    const CaptureStore store;
+    const CsvExportInfo info;
+    const Status written = WriteFrameCsv(path, store, info);
+    ASSERT_TRUE(written.Ok()) << written.Reason();
+    EXPECT_EQ(testing_support::ReadFile(path), FrameCsv(store, info));
+    EXPECT_EQ(std::tuple(testing_support::ReadFile(path + ".part"),
+                         std::distance(std::filesystem::directory_iterator(folder.Path()), {})),
+              std::tuple("the user's own", 2));
     // Into a folder that does not exist: the reason comes back, and no file appears.
-    EXPECT_FALSE(WriteFileAtomically(missing, "x", error) || error.empty());
-    for (const std::string& left : {path + ".part", missing + ".part"})
-        EXPECT_FALSE(std::filesystem::exists(left)) << left;
+    const Status refused = WriteFrameCsv(missing, store, info);
+    EXPECT_TRUE(!refused.Ok() && !refused.Reason().empty() && !std::filesystem::exists(missing));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "app/config_file.h"
+#include "base/whole_file_writer.h"
 
-#include "serial/serial_port.h"
+#include "base/system_error_text.h"
 
 #include <windows.h>
 
@@ -35,39 +35,43 @@ HANDLE CreateTemporary(const std::string& path, std::string& tempPath) {
     return INVALID_HANDLE_VALUE;
 }
 
-// A failed save, with the system's reason for the last error.
-SaveOutcome Failed(std::string& error, DWORD code = GetLastError()) {
-    error = serial::ErrorText(static_cast<int>(code));
-    return SaveOutcome::Failed;
+Failure Failed(DWORD code = GetLastError()) {
+    return Failure{SystemErrorText(static_cast<int>(code))};
 }
 
 // For a folder that takes no new file: the file itself, emptied and written again.
-SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes, std::string& error) {
+Result<FileWritten> WriteInPlace(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return Failed(error);
+        return Failed();
     const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     const DWORD writeError = GetLastError();
     const bool closed = CloseHandle(file) != 0;
     if (!written || !closed)
-        return Failed(error, written ? GetLastError() : writeError);
-    return SaveOutcome::WrittenInPlace;
+        return Failed(written ? GetLastError() : writeError);
+    return FileWritten::WrittenInPlace;
 }
 
 } // namespace
 
-SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes, std::string& error) {
+bool IsReadOnlyFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+Result<FileWritten> WriteWholeFile(const std::string& path, const std::string& bytes) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return Failed(error, ERROR_ACCESS_DENIED);
+        return Failed(ERROR_ACCESS_DENIED);
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-        return SaveOutcome::ReadOnly;
+        return Failure{kReadOnlyFileReason};
     std::string tempPath;
     HANDLE file = CreateTemporary(path, tempPath);
     if (file == INVALID_HANDLE_VALUE)
-        return exists ? WriteInPlace(path, bytes, error) : Failed(error);
+        return exists ? WriteInPlace(path, bytes) : Failed();
     const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     const DWORD writeError = GetLastError();
     const bool closed = CloseHandle(file) != 0;
@@ -78,9 +82,9 @@ SaveOutcome WriteConfigFile(const std::string& path, const std::string& bytes, s
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD code = written ? GetLastError() : writeError;
         DeleteFileA(tempPath.c_str());
-        return Failed(error, code);
+        return Failed(code);
     }
-    return SaveOutcome::Replaced;
+    return FileWritten::Replaced;
 }
 
 } // namespace duruz

@@ -1,4 +1,4 @@
-#include "app/config_file.h"
+#include "base/whole_file_writer.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -21,18 +21,18 @@ using namespace duruz;
 namespace fs = std::filesystem;
 using testing_support::ReadFile;
 
-// Saves onto a folder, that fail halfway, through a chain of links,
-// and into a folder that takes no new file; none leaves a temporary behind.
-TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItMust) {
+// Writes onto a folder, that fail halfway, through a chain of links, onto a
+// read-only file, and into a folder that takes no new file; none leaves a
+// temporary behind.
+TEST(WholeFileWriter, KeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItMust) {
     testing_support::TempFolder folder;
     ASSERT_FALSE(folder.Path().empty());
     const fs::path dir = folder.Path();
     const std::string path = folder.File("Config.Ini");
     const auto entries = [&dir] { return std::distance(fs::directory_iterator(dir), {}); };
-    std::string error;
     fs::create_directory(path);
-    EXPECT_EQ(std::tuple(WriteConfigFile(path, "SwpSp 1\r\n", error), fs::is_directory(path)),
-              std::tuple(SaveOutcome::Failed, true));
+    EXPECT_EQ(std::tuple(WriteWholeFile(path, "SwpSp 1\r\n").Reason(), fs::is_directory(path)),
+              std::tuple("Is a directory", true));
     fs::remove(path);
     std::ofstream(path, std::ios::binary) << "SwpSp 1\r\n";
     rlimit old{}; // the file size limit holds even for root
@@ -40,18 +40,21 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     const rlimit tight{100, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const SaveOutcome saved = WriteConfigFile(path, std::string(2000, 'x'), error);
+    const Result<FileWritten> saved = WriteWholeFile(path, std::string(2000, 'x'));
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(std::tuple(saved, error, ReadFile(path), entries()),
-              std::tuple(SaveOutcome::Failed, "File too large", "SwpSp 1\r\n", 1));
+    EXPECT_EQ(std::tuple(saved.Reason(), ReadFile(path), entries()),
+              std::tuple("File too large", "SwpSp 1\r\n", 1));
+    fs::permissions(path, fs::perms::owner_read);
+    EXPECT_EQ(std::tuple(IsReadOnlyFile(path), WriteWholeFile(path, "x").Reason(), ReadFile(path)),
+              std::tuple(true, kReadOnlyFileReason, "SwpSp 1\r\n"));
 
     fs::create_directory(dir / "setups");
     std::ofstream(dir / "setups" / "bench.ini", std::ios::binary) << "old";
     fs::create_symlink("setups/bench.ini", dir / "Linked.Ini");
     fs::create_symlink("Linked.Ini", dir / "Second.Ini");
-    EXPECT_EQ(WriteConfigFile((dir / "Second.Ini").string(), "SwpSp 0\r\n", error),
-              SaveOutcome::Replaced);
+    const Result<FileWritten> linked = WriteWholeFile((dir / "Second.Ini").string(), "SwpSp 0\r\n");
+    EXPECT_TRUE(linked.Ok() && linked.Value() == FileWritten::Replaced) << linked.Reason();
     EXPECT_EQ(std::tuple(fs::is_symlink(dir / "Second.Ini"), fs::read_symlink(dir / "Linked.Ini"),
                          ReadFile(dir / "setups" / "bench.ini"),
                          std::distance(fs::directory_iterator(dir / "setups"), {})),
@@ -59,8 +62,8 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
 
     // A writable file in a folder this user cannot write: the superuser writes every
     // folder, so the save then runs as `nobody` in a child process.
-    std::ofstream(path, std::ios::binary) << "an older and longer file\r\n";
     fs::permissions(path, fs::perms(0666));
+    std::ofstream(path, std::ios::binary) << "an older and longer file\r\n";
     const passwd* nobody = getpwnam("nobody");
     const bool root = geteuid() == 0;
     if (root && nobody == nullptr)
@@ -73,9 +76,10 @@ TEST(ConfigFile, SaveKeepsTheOldFileOnFailureFollowsLinksAndWritesInPlaceWhenItM
         {
             if ((root && setuid(nobody->pw_uid) != 0) || access(dir.c_str(), W_OK) == 0)
                 std::_Exit(100);
-            std::_Exit(static_cast<int>(WriteConfigFile(path, "SwpSp 0\r\n", error)));
+            const Result<FileWritten> written = WriteWholeFile(path, "SwpSp 0\r\n");
+            std::_Exit(written.Ok() && written.Value() == FileWritten::WrittenInPlace ? 0 : 1);
         },
-        testing::ExitedWithCode(static_cast<int>(SaveOutcome::WrittenInPlace)), "");
+        testing::ExitedWithCode(0), "");
     fs::permissions(dir, fs::perms(0755));
     EXPECT_EQ(std::tuple(ReadFile(path), entries()), std::tuple("SwpSp 0\r\n", 4));
 }

@@ -1,10 +1,11 @@
-#include "app/config_file.h"
+#include "base/whole_file_writer.h"
+
+#include "base/system_error_text.h"
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace duruz {
@@ -15,12 +16,10 @@ bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
+        if (n < 0 && errno == EINTR)
             continue;
-        }
-        if (n <= 0) {
+        if (n <= 0)
             return false;
-        }
         done += static_cast<std::size_t>(n);
     }
     return true;
@@ -28,9 +27,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
+    if (slash == std::string::npos)
         return ".";
-    }
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -39,26 +37,23 @@ int CreateTemporary(const std::string& path, std::string& tempPath) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
+        if (fd >= 0 || errno != EEXIST)
             return fd;
-        }
     }
     return -1;
 }
 
-// Follows symbolic links to the file they name, so a save replaces that file and
+// Follows symbolic links to the file they name, so a write replaces that file and
 // the links stay links. A relative target is taken from the link's folder.
 bool ResolveLinks(std::string& path) {
     for (int hop = 0; hop < 40; ++hop) {
         struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
             return true;
-        }
         char target[PATH_MAX];
         const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) {
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target)
             return false;
-        }
         const std::string next(target, static_cast<std::size_t>(length));
         path = next.front() == '/' || path.find('/') == std::string::npos
                    ? next
@@ -70,9 +65,8 @@ bool ResolveLinks(std::string& path) {
 // A file that nobody may write, or that this user may not write, was made so on
 // purpose. The mode bits count for the superuser too, who passes every access test.
 bool IsReadOnly(const std::string& path, const struct stat& info) {
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return true;
-    }
     return ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
 }
 
@@ -80,56 +74,53 @@ bool WriteSynced(int fd, const std::string& bytes) {
     return WriteAll(fd, bytes) && ::fsync(fd) == 0;
 }
 
-// A failed save, with the system's reason for the error number.
-SaveOutcome Failed(std::string& error, int code) {
-    error = std::generic_category().message(code);
-    return SaveOutcome::Failed;
+Failure Failed(int code) {
+    return Failure{SystemErrorText(code)};
 }
 
 // For a folder that takes no new file: the file itself, emptied and written again.
-SaveOutcome WriteInPlace(const std::string& path, const std::string& bytes, std::string& error) {
+Result<FileWritten> WriteInPlace(const std::string& path, const std::string& bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return Failed(error, errno);
-    }
+    if (fd < 0)
+        return Failed(errno);
     struct stat info {};
     errno = EINVAL; // a file that turned into something else meanwhile
     const bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                          ::ftruncate(fd, 0) == 0 && WriteSynced(fd, bytes);
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        return Failed(error, written ? errno : writeError);
-    }
-    return SaveOutcome::WrittenInPlace;
+    if (!written || !closed)
+        return Failed(written ? errno : writeError);
+    return FileWritten::WrittenInPlace;
 }
 
 } // namespace
 
-SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes,
-                            std::string& error) {
+bool IsReadOnlyFile(const std::string& given) {
     std::string path = given;
-    if (!ResolveLinks(path)) {
-        return Failed(error, ELOOP);
-    }
+    struct stat info {};
+    return ResolveLinks(path) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           IsReadOnly(path, info);
+}
+
+Result<FileWritten> WriteWholeFile(const std::string& given, const std::string& bytes) {
+    std::string path = given;
+    if (!ResolveLinks(path))
+        return Failed(ELOOP);
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) {
-        return Failed(error, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
-    }
-    if (exists && IsReadOnly(path, old)) {
-        return SaveOutcome::ReadOnly;
-    }
+    if (exists && !S_ISREG(old.st_mode))
+        return Failed(S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+    if (exists && IsReadOnly(path, old))
+        return Failure{kReadOnlyFileReason};
 
     std::string tempPath;
     const int fd = CreateTemporary(path, tempPath);
-    if (fd < 0) {
-        return exists ? WriteInPlace(path, bytes, error) : Failed(error, errno);
-    }
+    if (fd < 0)
+        return exists ? WriteInPlace(path, bytes) : Failed(errno);
     // An existing file keeps its permissions.
-    if (exists) {
+    if (exists)
         ::fchmod(fd, old.st_mode & 07777);
-    }
     const bool written = WriteSynced(fd, bytes);
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
@@ -137,7 +128,7 @@ SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes,
     if (!written || !closed || ::rename(tempPath.c_str(), path.c_str()) != 0) {
         const int code = written ? errno : writeError;
         ::unlink(tempPath.c_str());
-        return Failed(error, code);
+        return Failed(code);
     }
     // Make the rename itself durable; the new file is complete either way.
     const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -145,7 +136,7 @@ SaveOutcome WriteConfigFile(const std::string& given, const std::string& bytes,
         ::fsync(folder);
         ::close(folder);
     }
-    return SaveOutcome::Replaced;
+    return FileWritten::Replaced;
 }
 
 } // namespace duruz
