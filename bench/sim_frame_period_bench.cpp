@@ -63,7 +63,7 @@ void BM_SimFramePeriod(benchmark::State& state) {
             c.link.PortCount = 1;
             std::snprintf(c.link.PortTable[0].path.data(), c.link.PortTable[0].path.size(),
                           "Simulator");
-            duruz::OpenPort(c.link, c.ports, 0, c.log);
+            (void)duruz::OpenPort(c.link, c.ports, 0, c.log);
             duruz::PortWrite(c.link, "%X7\r%G011000.000000,1.000000", 28);
             duruz::RequestCapture(c.link, c.capture, c.log);
         });

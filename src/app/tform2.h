@@ -217,7 +217,7 @@ private:
     void TakeDeliveredFrame(const FrameOrigin& origin);
     FrameSettings SettingsOfControls() const;
     // The link's answer to opening the row that read `port` when it was clicked.
-    void PortOpened(const std::string& port, OpenOutcome outcome, const std::string& reason);
+    void PortOpened(const std::string& port, const Result<OpenedPort>& opened);
     void MeasureDrawnFrame();
     std::int64_t NowMs() const;
     std::string AskSavePath(const std::string& title, const std::string& suggested);

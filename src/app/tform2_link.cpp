@@ -6,7 +6,6 @@
 #include "link/open_port.h"
 #include "link/port_list.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,23 +13,6 @@
 namespace duruz {
 
 namespace {
-
-// Passes the lines on and keeps the last one that is not the port's path: why an
-// open failed ("Error opening", "   does not exist") or the configuration step that did.
-class ReasonLog : public tk::LineLog {
-public:
-    ReasonLog(tk::LineLog& inner, const SerialLink& link) : inner_(inner), link_(link) {}
-    void Add(std::string_view line) override {
-        inner_.Add(line);
-        if (line != link_.PortPath.data())
-            reason = line.substr(std::min(line.find_first_not_of(' '), line.size()));
-    }
-    std::string reason;
-
-private:
-    tk::LineLog& inner_;
-    const SerialLink& link_;
-};
 
 // Keeps the lines of an open until the link's job ends; those of a quiet try that
 // was refused permission again are dropped.
@@ -70,20 +52,19 @@ void TForm2::OpenSelectedPort(OpenKind kind) {
         link.link.PortTable = table;
         link.link.PortCount = count;
         HeldLog held(link.log);
-        ReasonLog log(held, link.link);
         serial::OpenFailure refusal = serial::OpenFailure::None;
-        const OpenOutcome outcome = OpenPort(link.link, link.ports, row, log, &refusal);
-        const bool opened = outcome == OpenOutcome::Configured;
+        Result<OpenedPort> result = OpenPort(link.link, link.ports, row, held, &refusal);
+        const bool opened = result.Ok() && result.Value().Configured();
         if (kind != OpenKind::Retry || refusal != serial::OpenFailure::PermissionDenied)
             held.PassOn();
         // A link made after this look is a new one.
         const serial::LinkIdentity through =
             opened ? serial::LinkAt(link.link.PortPath.data()) : serial::LinkIdentity{};
         link_.Reply(
-            [this, opened, outcome, name, reason = log.reason, through, kind, choice, refusal] {
+            [this, opened, result = std::move(result), name, through, kind, choice, refusal] {
                 if (opened)
                     openedLink_ = through;
-                PortOpened(name, outcome, reason);
+                PortOpened(name, result);
                 if (kind != OpenKind::Chosen)
                     ReopenEnded(choice, opened, refusal);
             });

@@ -45,13 +45,8 @@ std::int64_t TForm2::NowMs() const {
     return serial::SteadyMicros() / 1000;
 }
 
-void TForm2::PortOpened(const std::string& port, OpenOutcome outcome, const std::string& reason) {
-    using enum LinkStatus::State;
-    PortStatus.port = port; // empty with no row selected
-    PortStatus.state = outcome == OpenOutcome::Configured     ? Open
-                       : outcome == OpenOutcome::Unconfigured ? Unconfigured
-                                                              : Failed;
-    PortStatus.reason = outcome == OpenOutcome::Configured ? std::string() : reason;
+void TForm2::PortOpened(const std::string& port, const Result<OpenedPort>& opened) {
+    PortStatus = StatusAfterOpen(port, opened); // the port is empty with no row selected
     FrameRate.Reset(NowMs());
     framesSeen_ = Link.Counters.framesReceived;
     staleSkips_ = 0; // with the link's counters

@@ -39,18 +39,25 @@ void ApplyInstrumentSettings(serial::LineSettings& settings) {
     settings.errorChar = kErrorChar;
 }
 
-// The line after "Error opening" and the path: why, and what the user can do.
-std::string OpenFailureLine(const serial::OpenResult& result) {
+// Why a port refused to open, and what the user can do.
+std::string OpenFailureReason(const serial::OpenResult& result) {
     switch (result.reason) {
     case serial::OpenFailure::PermissionDenied:
-        return "   permission denied: add your user to the dialout group, then log in again";
+        return "permission denied: add your user to the dialout group, then log in again";
     case serial::OpenFailure::InUse:
-        return "   in use by another program";
+        return "in use by another program";
     case serial::OpenFailure::NotSerialDevice:
-        return "   not a serial device";
+        return "not a serial device";
     default:
-        return "   " + serial::ErrorText(result.errorCode);
+        return serial::ErrorText(result.errorCode);
     }
+}
+
+// The open port is used as it is; the step it refused is logged before its path.
+OpenedPort NotConfigured(tk::LineLog& log, const char* path, const char* step) {
+    log.Add(step);
+    log.Add(path);
+    return {step};
 }
 
 } // namespace
@@ -67,14 +74,15 @@ bool SelectPortRow(SerialLink& link, int row) {
     return true;
 }
 
-OpenOutcome OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log,
-                     serial::OpenFailure* refusal) {
+Result<OpenedPort> OpenPort(SerialLink& link, PortProvider& provider, int row, tk::LineLog& log,
+                            serial::OpenFailure* refusal) {
     ClosePort(link);
     // A failed attempt counts nothing of the port it replaced.
     link.Counters = LinkCounters{};
     if (!SelectPortRow(link, row)) {
-        log.Add("No port selected");
-        return OpenOutcome::Failed;
+        const char* reason = "No port selected";
+        log.Add(reason);
+        return Failure{reason};
     }
 
     const PortEntry& entry = link.PortTable[row];
@@ -84,17 +92,19 @@ OpenOutcome OpenPort(SerialLink& link, PortProvider& provider, int row, tk::Line
     serial::SerialPort& port = provider.PortFor(entry);
     const serial::OpenResult opened = port.Open(path);
     if (opened.status == serial::OpenStatus::NotFound) {
+        const char* reason = "does not exist";
         log.Add(path);
-        log.Add("   does not exist");
-        return OpenOutcome::Failed;
+        log.Add(std::string("   ") + reason);
+        return Failure{reason};
     }
     if (opened.status != serial::OpenStatus::Opened) {
         if (refusal != nullptr)
             *refusal = opened.reason;
+        const std::string reason = OpenFailureReason(opened);
         log.Add("Error opening");
         log.Add(path);
-        log.Add(OpenFailureLine(opened));
-        return OpenOutcome::Failed;
+        log.Add("   " + reason);
+        return Failure{reason};
     }
     link.PortHandle = &port;
     link.PortOpen = true;
@@ -106,28 +116,19 @@ OpenOutcome OpenPort(SerialLink& link, PortProvider& provider, int row, tk::Line
     link.PortUnconfigured = true;
 
     serial::LineSettings settings;
-    if (!port.GetSettings(settings)) {
-        log.Add("Error getting state of");
-        log.Add(path);
-        return OpenOutcome::Unconfigured;
-    }
+    if (!port.GetSettings(settings))
+        return NotConfigured(log, path, "Error getting state of");
     port.ClearErrors();
     ApplyInstrumentSettings(settings);
     port.ClearErrors();
-    if (!port.SetSettings(settings)) {
-        log.Add("Error setting state of");
-        log.Add(path);
-        return OpenOutcome::Unconfigured;
-    }
-    if (!port.SetTimeouts(kInstrumentTimeouts)) {
-        log.Add("Error setting timeouts for");
-        log.Add(path);
-        return OpenOutcome::Unconfigured;
-    }
+    if (!port.SetSettings(settings))
+        return NotConfigured(log, path, "Error setting state of");
+    if (!port.SetTimeouts(kInstrumentTimeouts))
+        return NotConfigured(log, path, "Error setting timeouts for");
     link.PortUnconfigured = false;
     log.Add(path);
     log.Add("   configured");
-    return OpenOutcome::Configured;
+    return OpenedPort{};
 }
 
 } // namespace duruz

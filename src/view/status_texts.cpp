@@ -63,6 +63,14 @@ std::string Engineering(double value, int digits, std::string_view unit) {
     return text + " " + prefix->name + std::string(unit);
 }
 
+LinkStatus StatusAfterOpen(const std::string& port, const Result<OpenedPort>& opened) {
+    using enum LinkStatus::State;
+    if (!opened.Ok())
+        return {port, Failed, opened.Reason()};
+    const std::string& step = opened.Value().notConfigured;
+    return {port, step.empty() ? Open : Unconfigured, step};
+}
+
 std::string LinkText(const LinkStatus& status) {
     const std::string port = status.port.empty() ? "no port" : status.port;
     switch (status.state) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/link_counters.h"
+#include "link/open_port.h"
 #include "view/measure.h"
 
 #include <cstdint>
@@ -21,6 +22,9 @@ struct LinkStatus {
     // configured at: "Error setting state of".
     std::string reason;
 };
+
+// The status of the port named by the row's text after an attempt to open it.
+LinkStatus StatusAfterOpen(const std::string& port, const Result<OpenedPort>& opened);
 
 // value in the unit with an SI prefix and the given significant digits:
 // Engineering(1000, 4, "Hz") is "1.000 kHz", Engineering(0.0021, 3, "s") "2.10 ms".
