@@ -1,6 +1,8 @@
 #include "serial/serial_posix.h"
 
 #include "base/system_error_text.h"
+#include "serial/read_deadline.h"
+#include "serial/steady_time.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -19,13 +21,7 @@ namespace serial {
 
 namespace {
 
-using Nanos = std::int64_t;
-constexpr Nanos kNanosPerMs = 1'000'000;
-constexpr Nanos kNanosPerSecond = 1'000'000'000;
-constexpr Nanos kNoDeadline = -1;
-constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
-// Caps a total time-out (about 35 years) so that the nanosecond sum cannot overflow.
-constexpr std::uint64_t kMaxTotalMs = std::uint64_t(1) << 40;
+constexpr std::int64_t kMicrosPerSecond = 1'000'000;
 
 struct BaudSpeed {
     std::uint32_t baud;
@@ -61,32 +57,19 @@ std::uint32_t BaudFromSpeed(speed_t speed) {
     return 0;
 }
 
-Nanos Now() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return Nanos(ts.tv_sec) * kNanosPerSecond + ts.tv_nsec;
-}
-
-Nanos DeadlineAfter(Nanos start, std::uint64_t totalMs) {
-    if (totalMs == 0)
-        return kNoDeadline;
-    if (totalMs > kMaxTotalMs)
-        totalMs = kMaxTotalMs;
-    return start + Nanos(totalMs) * kNanosPerMs;
-}
-
-// Waits until the descriptor reports one of the events. Returns the events seen,
-// or 0 when the deadline passed, the wait failed or the wake descriptor fired.
-short WaitFor(int fd, short events, Nanos deadline, int wakeFd) {
+// Waits until the descriptor reports one of the events or the deadline (in
+// SteadyMicros, ReadDeadline::kNever for none) passes. Returns the events seen, or 0
+// when the deadline passed, the wait failed or the wake descriptor fired.
+short WaitFor(int fd, short events, std::int64_t deadline, int wakeFd) {
     for (;;) {
         timespec left{};
         timespec* timeout = nullptr;
-        if (deadline != kNoDeadline) {
-            Nanos remaining = deadline - Now();
+        if (deadline != ReadDeadline::kNever) {
+            const std::int64_t remaining = deadline - SteadyMicros();
             if (remaining <= 0)
                 return 0;
-            left.tv_sec = remaining / kNanosPerSecond;
-            left.tv_nsec = remaining % kNanosPerSecond;
+            left.tv_sec = remaining / kMicrosPerSecond;
+            left.tv_nsec = (remaining % kMicrosPerSecond) * 1000;
             timeout = &left;
         }
         pollfd entries[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
@@ -306,23 +289,17 @@ std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size
     if (fd_ < 0 || count == 0 || interrupted_.load())
         return 0;
     auto* bytes = static_cast<unsigned char*>(buffer);
-    // Win32's "return at once with whatever is there".
-    const bool immediate =
-        t.readIntervalMs == kMaxDword && t.readTotalMultiplierMs == 0 && t.readTotalConstantMs == 0;
-    const Nanos start = Now();
-    const Nanos totalDeadline = DeadlineAfter(
-        start, std::uint64_t(t.readTotalMultiplierMs) * count + t.readTotalConstantMs);
-    const Nanos interval =
-        (t.readIntervalMs == 0 || immediate) ? kNoDeadline : Nanos(t.readIntervalMs) * kNanosPerMs;
+    const std::int64_t start = SteadyMicros();
+    const ReadDeadline deadline = ReadDeadline::For(t, count, start);
 
     std::size_t got = 0;
-    Nanos lastByte = start;
+    std::int64_t lastByte = start;
     bool wokeReadable = false;
     while (got < count) {
         ssize_t n = ::read(fd_, bytes + got, count - got);
         if (n > 0) {
             got += std::size_t(n);
-            lastByte = Now();
+            lastByte = SteadyMicros();
             wokeReadable = false;
             continue;
         }
@@ -337,16 +314,10 @@ std::size_t PosixSerialPort::ReadWith(const Timeouts& t, void* buffer, std::size
             gone_ = true;
             break;
         }
-        if (immediate || interrupted_.load())
+        if (deadline.immediate || interrupted_.load())
             break;
 
-        Nanos deadline = totalDeadline;
-        if (got > 0 && interval != kNoDeadline) {
-            Nanos gapEnd = lastByte + interval;
-            if (deadline == kNoDeadline || gapEnd < deadline)
-                deadline = gapEnd;
-        }
-        short events = WaitFor(fd_, POLLIN, deadline, wakeFd_);
+        short events = WaitFor(fd_, POLLIN, deadline.WaitEnd(got, lastByte), wakeFd_);
         if ((events & POLLIN) == 0) {
             if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0)
                 gone_ = true;
@@ -361,9 +332,9 @@ std::size_t PosixSerialPort::Write(const void* data, std::size_t count) {
     if (fd_ < 0 || interrupted_.load())
         return 0;
     const auto* bytes = static_cast<const unsigned char*>(data);
-    const Nanos deadline =
-        DeadlineAfter(Now(), std::uint64_t(timeouts_.writeTotalMultiplierMs) * count +
-                                 timeouts_.writeTotalConstantMs);
+    const std::int64_t deadline =
+        TotalBoundEnd(SteadyMicros(), std::uint64_t(timeouts_.writeTotalMultiplierMs) * count +
+                                          timeouts_.writeTotalConstantMs);
     std::size_t sent = 0;
     while (sent < count) {
         ssize_t n = ::write(fd_, bytes + sent, count - sent);

@@ -1,5 +1,7 @@
 #include "sim/simulator_port.h"
 
+#include "serial/read_deadline.h"
+
 #include <algorithm>
 #include <array>
 
@@ -8,7 +10,6 @@ namespace sim {
 namespace {
 
 constexpr std::int64_t kMicrosPerSecond = 1'000'000;
-constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
 
 // Wire time of k bytes in microseconds, rounded up: when the k-th has fully arrived.
 std::int64_t WireMicros(std::uint64_t k) {
@@ -174,14 +175,8 @@ std::size_t SimulatorPort::ReadWith(const serial::Timeouts& t, void* buffer, std
     if (!open_ || count == 0 || interrupted_.load())
         return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
-    const bool immediate =
-        t.readIntervalMs == kMaxDword && t.readTotalMultiplierMs == 0 && t.readTotalConstantMs == 0;
     const std::int64_t start = clock_.NowMicros();
-    const std::uint64_t totalMs =
-        std::uint64_t(t.readTotalMultiplierMs) * count + t.readTotalConstantMs;
-    const std::int64_t totalDeadline = totalMs == 0 ? kNever : start + std::int64_t(totalMs) * 1000;
-    const std::int64_t interval =
-        (t.readIntervalMs == 0 || immediate) ? 0 : std::int64_t(t.readIntervalMs) * 1000;
+    const serial::ReadDeadline readDeadline = serial::ReadDeadline::For(t, count, start);
 
     std::size_t got = 0;
     std::int64_t lastByte = start;
@@ -194,12 +189,10 @@ std::size_t SimulatorPort::ReadWith(const serial::Timeouts& t, void* buffer, std
             // Bytes already waiting count as received when the read began.
             lastByte = std::max(lastArrival_, start);
         }
-        if (got == count || immediate || interrupted_.load())
+        if (got == count || readDeadline.immediate || interrupted_.load())
             return got;
 
-        std::int64_t deadline = totalDeadline;
-        if (got > 0 && interval > 0)
-            deadline = std::min(deadline, lastByte + interval);
+        const std::int64_t deadline = readDeadline.WaitEnd(got, lastByte);
         const std::int64_t next = NextArrival();
         // Nothing will come and no time-out ends the wait: a real port would block
         // for ever; the model cannot change its mind, so return.
