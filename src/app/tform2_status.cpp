@@ -1,10 +1,12 @@
 // The window's status strip and the context menu of its trace area.
 #include "app/tform2.h"
 
+#include "link/instrument_facts.h"
 #include "serial/steady_time.h"
 #include "toolkit/image_export.h"
 #include "view/export_csv.h"
 #include "view/plot_area.h"
+#include "view/trace_colors.h"
 
 #include <cstdio>
 #include <ctime>
@@ -16,7 +18,6 @@ namespace {
 
 enum Section { kLinkSection, kRateSection, kFaultsSection, kChannel1, kChannel2, kSpectrum };
 
-constexpr tk::Color kTraceColors[2] = {0x0000FF, 0xFF0000}; // the traces' red and blue
 constexpr tk::Color kText = 0x000000;
 constexpr tk::Color kWarning = 0x0060C0; // dark orange, for a failed, unconfigured or lost port
 
@@ -84,7 +85,7 @@ void TForm2::UpdateStatusStrip() {
     faults.stale += staleSkips_;
     Strip.SetText(kFaultsSection, FaultsText(faults));
 
-    const bool xyMode = CaptureSettings.sweepRow == 0;
+    const bool xyMode = IsXyMode(CaptureSettings.sweepRow);
     const bool shown[2] = {Scope1CheckBox.Checked(), Scope2CheckBox.Checked()};
     const bool spectrum[2] = {Fft1CheckBox.Checked(), Fft2CheckBox.Checked()};
     std::string peaks;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/instrument_facts.h"
+
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -8,7 +10,6 @@
 namespace duruz {
 
 constexpr std::size_t kHeaderBytes = 128;
-constexpr std::size_t kSamplePairs = 2048;
 constexpr std::size_t kChunkBytes = 128;
 constexpr std::size_t kFrameBytes = kHeaderBytes + kSamplePairs * 4; // 8,320
 // "xHxH" read as a little-endian 32-bit word.

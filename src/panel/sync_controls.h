@@ -4,7 +4,7 @@
 
 namespace duruz {
 
-// The level recorded in XY mode (sweep row 0), where the level bar has no meaning.
+// The level recorded in XY mode, where the level bar has no meaning.
 constexpr std::int32_t kXyModeLevel = 2000;
 
 // The sweep and trigger controls' values, as read off the window.

@@ -1,7 +1,7 @@
 #include "sim/simulated_instrument.h"
 
 #include "link/commands.h"
-#include "link/input_ranges.h"
+#include "link/instrument_facts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -96,14 +96,14 @@ std::int16_t SimulatedInstrument::InputSample(int input, std::int64_t index) con
     const GeneratorSetting& generator = settings_.generator[input];
     double volts = 0.0;
     if (generator.waveform != Waveform::Off) {
-        double cycles = generator.frequency * double(index) / kSampleRate;
+        double cycles = generator.frequency * double(index) / duruz::kSampleRate;
         volts =
             generator.amplitude * WaveformValue(generator.waveform, cycles - std::floor(cycles));
     } else if (options_.demo) {
-        volts = DemoVolts(input, double(index) / kSampleRate);
+        volts = DemoVolts(input, double(index) / duruz::kSampleRate);
     }
-    double counts =
-        -volts * kFullCount / duruz::kInputRanges[settings_.rangeIndex[input] & 7].volts;
+    double counts = -volts * duruz::kFullScaleCount /
+                    duruz::kInputRanges[settings_.rangeIndex[input] & 7].volts;
     if (options_.noise)
         counts += Noise(options_.seed, input, index);
     counts = std::clamp(counts, -32768.0, 32767.0);
@@ -155,7 +155,7 @@ void SimulatedInstrument::BuildFrame(std::int64_t start, int triggerIndex) {
         PutWord(at + 4, Milli(generator.frequency));
         PutWord(at + 8, Milli(generator.amplitude));
     }
-    PutWord(header + 64, std::uint32_t(kSampleRate));
+    PutWord(header + 64, std::uint32_t(duruz::kSampleRate));
     PutWord(header + 68, std::uint32_t(std::uint64_t(start)));
 
     std::uint8_t* samples = frame_.data() + duruz::kHeaderBytes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "link/instrument_facts.h"
 #include "sim/byte_ring.h"
 #include "sim/command_parser.h"
 #include "sim/waveform.h"
@@ -71,8 +72,6 @@ struct InstrumentSettings {
 // A generator code is the wire character minus '0' ('9' gives 9, ':' 10).
 class SimulatedInstrument {
 public:
-    static constexpr double kSampleRate = 102400.0;
-    static constexpr int kFullCount = 2047;
     // One capture request's answer and the faults' stray bytes, four frames deep; a
     // request that finds no room for its frame goes unanswered.
     static constexpr std::size_t kMaxStrayBytes = 64;

@@ -3,6 +3,7 @@
 #include "view/sample_scale.h"
 #include "view/screen_geometry.h"
 #include "view/spectrum_view.h"
+#include "view/trace_colors.h"
 #include "view/volt_label.h"
 
 #include <algorithm>
@@ -13,11 +14,7 @@ namespace duruz {
 namespace {
 
 constexpr tk::Color kGrey = 0x808080;
-constexpr tk::Color kRed = 0x0000FF;
-constexpr tk::Color kBlue = 0xFF0000;
 constexpr tk::Color kLime = 0x00FF00;
-constexpr tk::Color kGreen = 0x008000;
-constexpr tk::Color kTraceColors[2] = {kRed, kBlue};
 
 void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs& inputs) {
     const bool timeLabels = inputs.scope[0] || inputs.scope[1];
@@ -31,11 +28,11 @@ void DrawGraticule(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs&
         // The horizontal lines stop at x = width, left pixels short of the edge.
         canvas.MoveTo(area.left, y);
         canvas.LineTo(area.width, y);
-        canvas.SetFontColor(kRed);
+        canvas.SetFontColor(kTraceColors[0]);
         canvas.TextOut(
             20, y + 4,
             VoltLabel(GraticuleMillivolts(inputs.probeRow[0], inputs.rangeRow[0], 5 - g)).c_str());
-        canvas.SetFontColor(kBlue);
+        canvas.SetFontColor(kTraceColors[1]);
         canvas.TextOut(
             area.width - 50, y + 4,
             VoltLabel(GraticuleMillivolts(inputs.probeRow[1], inputs.rangeRow[1], 5 - g)).c_str());
@@ -64,7 +61,7 @@ void DrawTriggerMarkers(tk::Canvas& canvas, const PlotArea& area, const ScreenIn
 }
 
 void DrawXyFigure(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& store) {
-    canvas.SetPenColor(kGreen);
+    canvas.SetPenColor(kXyFigureColor);
     const std::uint32_t count =
         std::min<std::uint32_t>(store.HeaderWord(1), static_cast<std::uint32_t>(kSamplePairs));
     canvas.MoveTo(XyX(store.Sample(0, 0), area), SampleY(store.Sample(0, 1), area.height));
@@ -88,7 +85,7 @@ PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const Capt
     const PlotArea area =
         ComputePlotArea(inputs.clientWidth, inputs.clientHeight, inputs.levelBarWidth,
                         inputs.positionBarHeight, inputs.controlsHeight);
-    const bool xyMode = inputs.sweepRow == 0;
+    const bool xyMode = IsXyMode(inputs.sweepRow);
 
     canvas.FillBackground(0, 0, inputs.clientWidth, inputs.clientHeight);
     DrawGraticule(canvas, area, inputs);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "link/instrument_facts.h"
 #include "toolkit/canvas.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
@@ -17,7 +18,7 @@ struct ScreenInputs {
     std::int32_t levelBarWidth = 0;     // SyncVoltBar
     std::int32_t positionBarHeight = 0; // SyncPosBar
     std::int32_t controlsHeight = 0;    // the control strip
-    int sweepRow = 1;                   // 0 is "XY Mode"
+    int sweepRow = 1;                   // kXyModeSweepRow is "XY Mode"
     int probeRow[2] = {1, 1};           // 0 "x10", 1 "x1"
     int rangeRow[2] = {7, 7};           // 0 widest .. 7 narrowest
     bool scope[2] = {true, true};
@@ -26,7 +27,7 @@ struct ScreenInputs {
     std::int32_t syncLevel = 0;
 };
 
-using SpectrumWorkArea = std::array<ComplexFloat, 1024>;
+using SpectrumWorkArea = std::array<ComplexFloat, kSpectrumBins>;
 
 // Draws the whole screen from the last frame and returns the plot area it used.
 PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const CaptureStore& store,

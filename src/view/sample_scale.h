@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "link/instrument_facts.h"
 #include "view/division_table.h"
 
 #include <cstddef>
@@ -14,9 +15,7 @@ namespace duruz {
 // Vertically, +-2047 counts are five divisions each way and a division is
 // DivisionTenths / 10 volts; the most negative count is the top of the screen, so
 // a count c reads -c * DivisionTenths / 4094 volts. Horizontally, the 2,048
-// samples span ten divisions of 2 ms: 102,400 samples a second.
-constexpr double kSampleRate = 102400.0;
-constexpr std::int32_t kFullScaleCount = 2047;
+// samples span ten divisions of 2 ms at kSampleRate.
 constexpr std::int32_t kMillisecondsPerDivision = 2;
 // One bin of the 2,048-sample spectrum: 50 Hz.
 constexpr double kBinHertz = kSampleRate / double(kSamplePairs);

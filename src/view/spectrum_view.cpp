@@ -2,6 +2,7 @@
 
 #include "view/fft_tables.h"
 #include "view/screen_geometry.h"
+#include "view/trace_colors.h"
 
 #include <cmath>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "link/instrument_facts.h"
 #include "toolkit/canvas.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
@@ -9,9 +10,6 @@
 #include <cstdint>
 
 namespace duruz {
-
-constexpr int kSpectrumBins = 1024;
-constexpr tk::Color kSpectrumColors[2] = {0x808000, 0x000080}; // teal, maroon
 
 using SpectrumMagnitudes = std::array<std::int32_t, kSpectrumBins>;
 
