@@ -24,14 +24,14 @@ src/link/capture_stream.cpp ::: if ((taken >= kDrainCapBytes || ::: if ((taken >
 src/link/commands.cpp ::: std::memcpy(text.bytes, "%z\r\n", 4); ::: std::memcpy(text.bytes, "%z\n\r", 4);
 src/link/commands.cpp ::: out.Char(channel == 0 ? 'X' : 'Y'); ::: out.Char(channel != 0 ? 'X' : 'Y');
 src/link/commands.h ::: constexpr float kMaxGeneratorHertz = 40000.0f; ::: constexpr float kMaxGeneratorHertz = 40001.0f;
-src/link/open_port.cpp ::: log.Add("   does not exist"); ::: log.Add("   does not exists");
-src/link/open_port.cpp ::: return "   in use by another program"; ::: return "   in use";
+src/link/open_port.cpp ::: const char* reason = "does not exist"; ::: const char* reason = "does not exists";
+src/link/open_port.cpp ::: return "in use by another program"; ::: return "in use";
 src/link/port_list.cpp ::: return last - 1; ::: return last;
 src/link/link_thread.cpp ::: CaptureTick(link_, filling_, hold_.load(), outboxLog_); ::: CaptureTick(link_, filling_, false, outboxLog_);
 src/link/link_thread.cpp ::: CopyFrame(finished_, frame); ::: ;
 src/link/lost_port.h ::: if (!port.seenMissing && !relinked) ::: if (false)
 src/link/input_ranges.h ::: {2, {"\26120 V", "\2612 V"}}, ::: {2, {"\26120 V", "\2613 V"}},
-src/panel/sync_controls.cpp ::: controls.sweepRow != 0 ? ::: controls.sweepRow > 1 ?
+src/panel/sync_controls.cpp ::: IsXyMode(controls.sweepRow) ? ::: IsXyMode(controls.sweepRow - 1) ?
 src/app/tform2_trigger.cpp ::: void TForm2::SyncPolBoxClick() {<NL>    UpdateSyncClick(); ::: void TForm2::SyncPolBoxClick() {
 src/app/form_settings.cpp ::: Scale1Click();<NL>    Scale2Click();<NL>    SweepSpeedClick(); ::: Scale2Click();<NL>    Scale1Click();<NL>    SweepSpeedClick();
 src/app/form_settings.cpp ::: constexpr std::int32_t kMaxWindowExtent = 8192; ::: constexpr std::int32_t kMaxWindowExtent = 8191;
@@ -45,7 +45,7 @@ src/view/measure.cpp ::: constexpr std::int32_t kMinSwingCounts = 40; ::: conste
 src/view/diagnostic_log.cpp ::: "%4d, %5d, %5d, %08X, %08X\r\n" ::: "%4d, %5d, %5d, %08X, %08X\n"
 src/serial/serial_posix.cpp ::: ICRNL | IXON | IXOFF | ::: ICRNL | IXOFF |
 src/serial/serial_posix.cpp ::: case EBUSY:<NL>    case EWOULDBLOCK: ::: case EWOULDBLOCK:
-src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(kSampleRate)); ::: PutWord(header + 64, std::uint32_t(kSampleRate) + 1);
+src/sim/simulated_instrument.cpp ::: PutWord(header + 64, std::uint32_t(duruz::kSampleRate)); ::: PutWord(header + 64, std::uint32_t(duruz::kSampleRate) + 1);
 src/link/lost_port.h ::: if (!port.lost)<NL>        return false; ::: if (false)<NL>        return false;
 src/link/capture_stream.cpp ::: !link.RequestPending || taken >= kPollCapBytes ::: !link.RequestPending || taken > kPollCapBytes
 src/sim/simulator_port.cpp ::: origin_ = std::max(requestArrived, LineTime(sent_)) + captureMicros_; ::: origin_ = requestArrived + captureMicros_;
@@ -62,8 +62,11 @@ src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGenerator
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
 src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
-src/app/tform2_status.cpp ::: PortStatus.port = port; ::: PortStatus.port = ComPort.Item(ComPort.ItemIndex());
+src/app/tform2_status.cpp ::: PortStatus = StatusAfterOpen(port, opened); ::: PortStatus = StatusAfterOpen(ComPort.Item(ComPort.ItemIndex()), opened);
 src/link/capture_stream.cpp ::: link.RequestPending = !link.Ledger.Empty(); ::: link.RequestPending = false;
+src/serial/read_deadline.h ::: if (got > 0 && gapMicros > 0 ::: if (gapMicros > 0
+src/base/whole_file_writer_posix.cpp ::: if (exists && IsReadOnly(path, old)) ::: if (false)
+src/view/status_texts.cpp ::: return {port, step.empty() ? Open : Unconfigured, step}; ::: return {port, Open, step};
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
