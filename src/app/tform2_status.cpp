@@ -2,7 +2,9 @@
 #include "app/tform2.h"
 
 #include "serial/steady_time.h"
+#include "toolkit/image_canvas.h"
 #include "toolkit/image_export.h"
+#include "toolkit/standard_folders.h"
 #include "view/export_csv.h"
 #include "view/plot_area.h"
 
@@ -132,7 +134,7 @@ void TForm2::SaveScreenClick() {
     if (path.empty())
         return;
     std::string error;
-    if (!tk::SaveImagePng(Image(), TraceRect(*this), path, error))
+    if (!tk::SaveImagePng(Image().Pixels(), TraceRect(*this), path, error))
         ShowError("Could not save " + path + ":\n" + error);
 }
 
@@ -161,7 +163,7 @@ void TForm2::ExportCsvClick() {
 }
 
 void TForm2::CopyScreenClick() {
-    tk::CopyImageToClipboard(Image(), TraceRect(*this));
+    tk::CopyImageToClipboard(Image().Pixels(), TraceRect(*this));
 }
 
 std::string TForm2::AskSavePath(const std::string& title, const std::string& suggested) {

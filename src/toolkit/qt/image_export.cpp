@@ -2,7 +2,9 @@
 
 #include "toolkit/application.h"
 #include "toolkit/form.h"
-#include "toolkit/image_canvas.h"
+#include "toolkit/pixel_buffer.h"
+#include "toolkit/qt/pixel_image.h"
+#include "toolkit/qt/widget.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,15 +12,13 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace tk {
 
 namespace {
 
-QImage Part(ImageCanvas& canvas, const ImageRect& part) {
-    canvas.Flush();
-    return canvas.Image().copy(part.left, part.top, part.width, part.height);
+QImage Part(const PixelBuffer& picture, const ImageRect& part) {
+    return ImageOf(picture).copy(part.left, part.top, part.width, part.height);
 }
 
 QString FromUtf8(std::string_view text) {
@@ -27,14 +27,14 @@ QString FromUtf8(std::string_view text) {
 
 } // namespace
 
-bool SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path,
+bool SaveImagePng(const PixelBuffer& picture, const ImageRect& part, const std::string& path,
                   std::string& error) {
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString().toStdString();
         return false;
     }
-    if (!Part(canvas, part).save(&file, "PNG")) {
+    if (!Part(picture, part).save(&file, "PNG")) {
         error = file.error() != QFileDevice::NoError ? file.errorString().toStdString()
                                                      : "the picture could not be encoded";
         file.cancelWriting();
@@ -47,27 +47,19 @@ bool SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string&
     return true;
 }
 
-void CopyImageToClipboard(ImageCanvas& canvas, const ImageRect& part) {
-    QApplication::clipboard()->setImage(Part(canvas, part));
-}
-
-std::string PicturesFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
-}
-
-std::string DocumentsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part) {
+    QApplication::clipboard()->setImage(Part(picture, part));
 }
 
 std::string AskSaveFileName(Form& owner, std::string_view title, const std::string& suggested,
                             std::string_view filter) {
-    return QFileDialog::getSaveFileName(owner.Widget(), FromUtf8(title),
+    return QFileDialog::getSaveFileName(WidgetOf(owner), FromUtf8(title),
                                         QString::fromStdString(suggested), FromUtf8(filter))
         .toStdString();
 }
 
 void ShowErrorMessage(Form& owner, std::string_view text) {
-    QMessageBox::warning(owner.Widget(), QString::fromStdString(ApplicationTitle()),
+    QMessageBox::warning(WidgetOf(owner), QString::fromStdString(ApplicationTitle()),
                          FromUtf8(text));
 }
 
