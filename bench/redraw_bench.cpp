@@ -112,7 +112,7 @@ double ThreadSeconds() {
 
 [[gnu::noinline]] void OwnRedraw(Fixture& f) {
     duruz::RedrawScreen(f.canvas, f.inputs, *f.store, f.work);
-    benchmark::DoNotOptimize(f.canvas.Image().constBits());
+    benchmark::DoNotOptimize(f.canvas.Pixels().Data());
 }
 
 [[gnu::noinline]] void PolylineRedraw(Fixture& f) {

@@ -4,8 +4,9 @@
 # session, then analysis, then app and cli.
 # A folder may include its own headers and those of any layer below it, never one of
 # its own level or above (view, panel and sim do not include each other). Also checks
-# that each folder's CMakeLists.txt lists only its own files. Prints every violation
-# and exits non-zero when there is one.
+# that each folder's CMakeLists.txt lists only its own files, and that Qt is included
+# or declared only by the toolkit's Qt back end, src/toolkit/qt/. Prints every
+# violation and exits non-zero when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src="${1:-src}"
@@ -41,6 +42,16 @@ for dir in "$src"/*/; do
             "$dir/CMakeLists.txt" || true)
     fi
 done
+
+# Qt's headers (<QWidget>, <QtCore/qglobal.h>, <qpa/...>) and forward declarations
+# of its classes, anywhere but in the Qt back end.
+while IFS=: read -r file line text; do
+    echo "$file:$line: Qt outside $src/toolkit/qt/: ${text#"${text%%[![:space:]]*}"}"
+    violations=$((violations + 1))
+done < <(grep -rnE --include='*.h' --include='*.cpp' \
+    -e '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<](Q|qt|qpa/)' \
+    -e '^[[:space:]]*(class|struct)[[:space:]]+Q[A-Z][A-Za-z]*[[:space:]]*;' \
+    "$src" | grep -v "^$src/toolkit/qt/" || true)
 
 if ((violations > 0)); then
     echo "$violations layer violation(s)"

@@ -37,8 +37,8 @@ src/app/form_settings.cpp ::: Scale1Click();<NL>    Scale2Click();<NL>    SweepS
 src/app/form_settings.cpp ::: constexpr std::int32_t kMaxWindowExtent = 8192; ::: constexpr std::int32_t kMaxWindowExtent = 8191;
 src/app/config_file.cpp ::: target = ParseLong(value) != 0; ::: target = ParseLong(value) > 1;
 src/app/tform2_link.cpp ::: Link.PortOpen = delivery.portOpen; ::: ;
-src/toolkit/controls.cpp ::: } else if (row >= 0 && row < w->rows.size()) { ::: } else if (row >= 0 && row <= w->rows.size()) {
-src/toolkit/application.cpp ::: if (!grouped) { ::: if (grouped) {
+src/toolkit/qt/controls.cpp ::: } else if (row >= 0 && row < w->rows.size()) { ::: } else if (row >= 0 && row <= w->rows.size()) {
+src/toolkit/qt/application.cpp ::: if (!grouped) { ::: if (grouped) {
 src/view/screen_geometry.h ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount); ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount + 1);
 src/view/sample_scale.h ::: return count >= kFullScaleCount; ::: return count > kFullScaleCount;
 src/view/measure.cpp ::: constexpr std::int32_t kMinSwingCounts = 40; ::: constexpr std::int32_t kMinSwingCounts = 4;
@@ -67,6 +67,8 @@ src/link/capture_stream.cpp ::: link.RequestPending = !link.Ledger.Empty(); ::: 
 src/serial/read_deadline.h ::: if (got > 0 && gapMicros > 0 ::: if (gapMicros > 0
 src/base/whole_file_writer_posix.cpp ::: if (exists && IsReadOnly(path, old)) ::: if (false)
 src/view/status_texts.cpp ::: return {port, step.empty() ? Open : Unconfigured, step}; ::: return {port, Open, step};
+src/app/command_line.cpp ::: return ms <= kMaxSimulatorMs ? ::: return ms < kMaxSimulatorMs ?
+src/toolkit/pixel_buffer.h ::: 0xFF000000u | ((color & 0xFF) << 16) | ::: 0xFF000000u | ((color & 0xFF) << 8) |
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

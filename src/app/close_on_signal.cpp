@@ -1,8 +1,5 @@
 #include "app/close_on_signal.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
-
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -22,24 +19,23 @@ void OnSignal(int) {
 
 } // namespace
 
-void CloseOnSignal(std::function<void()> close) {
+std::unique_ptr<tk::DescriptorWatcher> CloseOnSignal(std::function<void()> close) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
-        return;
+        return nullptr;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-    // Owned by the application, so it goes when the application does.
-    auto* notifier =
-        new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [close = std::move(close)] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
-        close();
-    });
+    auto watcher =
+        std::make_unique<tk::DescriptorWatcher>(signalPipe[0], [close = std::move(close)] {
+            char byte;
+            [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+            close();
+        });
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    return watcher;
 }
 
 } // namespace duruz

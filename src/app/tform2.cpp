@@ -4,8 +4,6 @@
 #include "link/port_list.h"
 #include "toolkit/application.h"
 
-#include <QSocketNotifier>
-
 #include <cstdio>
 
 namespace duruz {
@@ -201,12 +199,11 @@ void TForm2::WatchDevices() {
     serial::DeviceMonitor* monitor = environment_.deviceMonitor;
     if (monitor == nullptr || monitor->Descriptor() < 0)
         return;
-    deviceNotifier_ =
-        std::make_unique<QSocketNotifier>(monitor->Descriptor(), QSocketNotifier::Read);
-    QObject::connect(deviceNotifier_.get(), &QSocketNotifier::activated, [this, monitor] {
-        if (!monitor->TakeEvents().empty())
-            tk::Dispatch([this] { PortsChanged(); });
-    });
+    deviceWatcher_ =
+        std::make_unique<tk::DescriptorWatcher>(monitor->Descriptor(), [this, monitor] {
+            if (!monitor->TakeEvents().empty())
+                tk::Dispatch([this] { PortsChanged(); });
+        });
 }
 
 void TForm2::Button1Click() {

@@ -12,6 +12,7 @@
 #include "link/serial_link.h"
 #include "link/trigger_state.h"
 #include "serial/device_monitor.h"
+#include "toolkit/descriptor_watcher.h"
 #include "toolkit/form.h"
 #include "toolkit/popup_menu.h"
 #include "toolkit/status_strip.h"
@@ -26,8 +27,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class QSocketNotifier;
 
 namespace duruz {
 
@@ -225,7 +224,7 @@ private:
 
     FormEnvironment environment_;
     LinkThread link_;
-    std::unique_ptr<QSocketNotifier> deviceNotifier_;
+    std::unique_ptr<tk::DescriptorWatcher> deviceWatcher_;
     LostPort lostPort_;
     serial::LinkIdentity openedLink_; // the link the open port was reached through, if any
     std::uint32_t portChoice_ = 0;    // counts the ports chosen; a late answer is ignored

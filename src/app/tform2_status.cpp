@@ -3,7 +3,9 @@
 
 #include "link/instrument_facts.h"
 #include "serial/steady_time.h"
+#include "toolkit/image_canvas.h"
 #include "toolkit/image_export.h"
+#include "toolkit/standard_folders.h"
 #include "view/export_csv.h"
 #include "view/plot_area.h"
 #include "view/trace_colors.h"
@@ -127,7 +129,7 @@ void TForm2::SaveScreenClick() {
                     InFolder(tk::PicturesFolder(), "duruz-" + LocalTime("%Y%m%d-%H%M%S") + ".png"));
     if (path.empty())
         return;
-    const Status saved = tk::SaveImagePng(Image(), TraceRect(*this), path);
+    const Status saved = tk::SaveImagePng(Image().Pixels(), TraceRect(*this), path);
     if (!saved.Ok())
         ShowError("Could not save " + path + ":\n" + saved.Reason());
 }
@@ -157,7 +159,7 @@ void TForm2::ExportCsvClick() {
 }
 
 void TForm2::CopyScreenClick() {
-    tk::CopyImageToClipboard(Image(), TraceRect(*this));
+    tk::CopyImageToClipboard(Image().Pixels(), TraceRect(*this));
 }
 
 std::string TForm2::AskSavePath(const std::string& title, const std::string& suggested) {

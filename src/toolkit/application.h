@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,6 +38,35 @@ void Dispatch(const std::function<void()>& handler);
 // reported as Dispatch reports one, written to standard error, and makes the
 // status EXIT_FAILURE.
 int ExitStatusOf(const std::function<int()>& body);
+
+// An option the toolkit's back end takes from the command line for itself (a
+// display or style choice), given as -name or --name, its value after '=' or in the
+// next argument.
+struct ToolkitOption {
+    std::string_view name;        // without dashes
+    std::string_view valueName;   // empty for an option without a value
+    std::string_view description; // empty when the help does not list it
+};
+std::span<const ToolkitOption> ToolkitOptions();
+
+// The application object: one per process, made before the first window and kept
+// until the last one is gone. It takes the toolkit's own options from argv
+// (ToolkitOptions); argc and argv must outlive it.
+class Application {
+public:
+    Application(int& argc, char** argv, std::string_view name);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Runs the message loop until Quit; gives the exit status.
+    int Run();
+    static void Quit();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 void SetApplicationTitle(std::string_view title);
 std::string ApplicationTitle();

@@ -8,7 +8,7 @@ namespace tk {
 using Color = std::uint32_t;
 
 // The drawing surface of the window. The screen logic draws only through this,
-// so it runs the same on the Qt image, on a recording for tests, or elsewhere.
+// so it runs the same on the window's pixel buffer, on a recording for tests, or elsewhere.
 class Canvas {
 public:
     virtual ~Canvas() = default;

@@ -4,15 +4,17 @@
 
 #include <string_view>
 
-class QWidget;
-
 namespace tk {
+
+// The back end's object behind a control (a Qt widget, a Windows window); only the
+// back end knows its type.
+struct NativeControl;
 
 // Texts passed to and from the toolkit are single-byte Windows-1252 strings, the
 // character set the application's own texts are written in; the toolkit converts
-// them to and from Qt's UTF-16 at its edge.
+// them to and from the back end's own at its edge.
 
-// Base of every control: a thin handle on the Qt widget behind it.
+// Base of every control: a thin handle on the back end's object behind it.
 class Control {
 public:
     virtual ~Control();
@@ -34,11 +36,13 @@ public:
     void SetTextColor(Color color);
     void SetTabStop(bool tabStop);
 
-    QWidget* Widget() const { return widget_; }
+    NativeControl* Native() const { return native_; }
 
 protected:
-    explicit Control(QWidget* widget);
-    QWidget* widget_;
+    explicit Control(NativeControl* native);
+
+private:
+    NativeControl* native_;
 };
 
 } // namespace tk

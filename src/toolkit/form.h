@@ -17,7 +17,7 @@ enum class Cursor { Default, Busy, Hourglass };
 class ImageCanvas;
 class FormCanvas;
 
-// The one window. Its canvas paints into an image that the window shows in its
+// The one window. Its canvas paints into a pixel buffer that the window shows in its
 // paint event, so a window that was covered repaints with the last picture.
 class Form : public Control {
 public:
@@ -59,11 +59,6 @@ public:
     void Click();
     // What a right click on the window's free area does, at client coordinates.
     void RightClick(int x, int y);
-
-    // Keeps a strip of the given height along the window's bottom edge, below and
-    // outside the client area: the client size, the saved size and the canvas keep
-    // their meaning, and the window grows by the strip. The form places the widget.
-    void ReserveBottomStrip(QWidget* strip, int height);
 
     Handler OnClick;
     std::function<void(int x, int y)> OnRightClick;

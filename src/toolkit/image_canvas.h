@@ -1,15 +1,16 @@
 #pragma once
 
 #include "toolkit/canvas.h"
+#include "toolkit/pixel_buffer.h"
 
 #include <memory>
 
-class QImage;
-
 namespace tk {
 
-// A canvas that paints into an image the size of the window's client area; the
-// window shows the image in its paint event. Lines are one pixel wide, without
+class TextPainter;
+
+// A canvas that paints into a pixel buffer the size of the window's client area;
+// the window shows the buffer in its paint event. Lines are one pixel wide, without
 // antialiasing, so every point lands on the pixel its coordinates name.
 class ImageCanvas : public Canvas {
 public:
@@ -19,9 +20,7 @@ public:
     // Keeps what was drawn where the sizes overlap.
     void Resize(int width, int height);
     void SetFont(const char* family, int pixelHeight);
-    // Finishes any gathered drawing; call before reading the image.
-    void Flush();
-    const QImage& Image();
+    const PixelBuffer& Pixels() const { return pixels_; }
 
     void SetPenColor(Color color) override;
     void SetFontColor(Color color) override;
@@ -31,8 +30,13 @@ public:
     void FillBackground(int left, int top, int right, int bottom) override;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    PixelBuffer pixels_;
+    std::unique_ptr<TextPainter> text_;
+    Pixel background_;
+    Pixel pen_ = PixelOf(0);
+    Pixel font_ = PixelOf(0);
+    int penX_ = 0;
+    int penY_ = 0;
 };
 
 } // namespace tk

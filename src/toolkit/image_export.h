@@ -8,9 +8,9 @@
 namespace tk {
 
 class Form;
-class ImageCanvas;
+class PixelBuffer;
 
-// A part of the canvas's picture, in its pixels.
+// A part of a picture, in its pixels.
 struct ImageRect {
     int left = 0;
     int top = 0;
@@ -20,13 +20,10 @@ struct ImageRect {
 
 // Writes the part as a PNG file whole or not at all (see duruz::WriteWholeFile); a
 // failure carries its reason.
-duruz::Status SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path);
+duruz::Status SaveImagePng(const PixelBuffer& picture, const ImageRect& part,
+                           const std::string& path);
 // Puts the part on the clipboard as a picture.
-void CopyImageToClipboard(ImageCanvas& canvas, const ImageRect& part);
-
-// The user's folders for pictures and documents; empty when unknown.
-std::string PicturesFolder();
-std::string DocumentsFolder();
+void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part);
 
 // Asks for a file to save to, starting at suggested; empty when cancelled. Paths
 // are UTF-8.

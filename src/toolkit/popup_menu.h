@@ -17,7 +17,7 @@ public:
     explicit PopupMenu(Form& owner);
     ~PopupMenu();
 
-    // shortcut in Qt's portable form, e.g. "Ctrl+S"; empty for none.
+    // shortcut as modifiers and key joined by '+', e.g. "Ctrl+S"; empty for none.
     void Add(std::string_view caption, std::string_view shortcut, Handler handler);
     int Count() const;
     std::string Caption(int item) const;

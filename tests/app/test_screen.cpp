@@ -6,7 +6,6 @@
 #include "toolkit/image_canvas.h"
 
 #include <QCoreApplication>
-#include <QImage>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -41,13 +40,13 @@ TEST(Timer1Timer, DrawsEachFrameAndAClickRedrawsTheFrameHeldWithItsOwnSetting) {
     fixture.AnswerStartUp(port, Frame(2048, true), Frame(3));
     // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue;
     // channel 1 at +2047 on the area's bottom edge, y = 788, in red.
-    EXPECT_EQ(form.Image().Image().pixel(700, 201), qRgb(0, 0, 255));
-    EXPECT_EQ(form.Image().Image().pixel(700, 788), qRgb(255, 0, 0));
+    EXPECT_EQ(form.Image().Pixels().At(700, 201), 0xFF0000FFu); // blue, as 0xFFRRGGBB
+    EXPECT_EQ(form.Image().Pixels().At(700, 788), 0xFFFF0000u); // red
     EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Default);
     const auto shown = [&] {
         form.ExportCsvClick();
         const std::string csv = ReadFile(fixture.savePath);
-        return std::pair(form.Image().Image(), csv.substr(csv.find("# port")));
+        return std::pair(form.Image().Pixels(), csv.substr(csv.find("# port")));
     };
     const auto before = shown();
     form.Scale1.UserSelect(2);

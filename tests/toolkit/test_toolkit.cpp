@@ -3,9 +3,9 @@
 #include "toolkit/controls.h"
 #include "toolkit/form.h"
 #include "toolkit/image_canvas.h"
+#include "toolkit/qt/widget.h"
 
 #include <QApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
@@ -23,11 +23,11 @@
 namespace {
 
 // The pixels that are not background, row by row, as "x,y " each.
-std::string Painted(const QImage& image) {
+std::string Painted(const tk::PixelBuffer& image) {
     std::string out;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != qRgb(255, 255, 255))
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            if (image.At(x, y) != 0xFFFFFFFFu)
                 out += std::to_string(x) + "," + std::to_string(y) + " ";
     return out;
 }
@@ -62,7 +62,7 @@ TEST(Controls, ListBoxScrollBarMemoEditBoxAndForm) {
     // before the first row.
     list.SetItemIndex(1);
     for (const int key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Down})
-        PressKey(list.Widget(), key);
+        PressKey(tk::WidgetOf(list), key);
     EXPECT_EQ(clicked, (std::vector<std::pair<int, int>>{{0, 0}, {1, 1}}));
     list.UserDoubleClick(0);
     EXPECT_EQ(std::tuple(list.ItemIndex(), doubleClicks, list.Item(2) + list.Item(3)),
@@ -87,10 +87,10 @@ TEST(Controls, ListBoxScrollBarMemoEditBoxAndForm) {
 
     tk::EditBox edit(form, "1.00");
     edit.SetNumbersOnly();
-    static_cast<QLineEdit*>(edit.Widget())->setCursorPosition(4);
-    PressKey(edit.Widget(), Qt::Key_A, "a");
-    PressKey(edit.Widget(), Qt::Key_5, "5");
-    PressKey(edit.Widget(), Qt::Key_Period, ".");
+    static_cast<QLineEdit*>(tk::WidgetOf(edit))->setCursorPosition(4);
+    PressKey(tk::WidgetOf(edit), Qt::Key_A, "a");
+    PressKey(tk::WidgetOf(edit), Qt::Key_5, "5");
+    PressKey(tk::WidgetOf(edit), Qt::Key_Period, ".");
     EXPECT_EQ(edit.Text(), "1.005");
 
     int closes = 0, formClicks = 0;
@@ -152,7 +152,7 @@ TEST(ImageCanvas, LinesLeaveOutTheirEndPoint) {
         canvas.SetPenColor(0);
         canvas.MoveTo(x0, y0);
         canvas.LineTo(x1, y1);
-        painted += Painted(canvas.Image()) + "\n";
+        painted += Painted(canvas.Pixels()) + "\n";
     }
     EXPECT_EQ(painted, "1,1 2,1 3,1 4,1 5,1 \n2,3 3,3 4,3 5,3 6,3 \n2,0 2,1 2,2 2,3 \n"
                        "2,1 2,2 2,3 2,4 \n0,0 1,1 2,2 \n0,0 1,1 2,1 3,2 \n0,0 1,0 2,1 3,1 4,2 \n"
@@ -179,8 +179,8 @@ TEST(ImageCanvas, ConsecutiveLinesMatchSeparateLinesAndClipping) {
         whole.LineTo(to.x() + 800, to.y() + 800);
         from = to;
     }
-    const QImage image = joined.Image();
-    EXPECT_EQ(std::tuple(whole.Image().copy(800, 800, 120, 80), image.pixel(60, 40),
-                         std::ranges::count(Painted(image), ' ') > 200),
-              std::tuple(image, qRgb(0x56, 0x34, 0x12), true)); // 0x00BBGGRR into RGB
+    const tk::PixelBuffer& image = joined.Pixels();
+    EXPECT_TRUE(whole.Pixels().Part(800, 800, 120, 80) == image);
+    EXPECT_EQ(std::tuple(image.At(60, 40), std::ranges::count(Painted(image), ' ') > 200),
+              std::tuple(0xFF563412u, true)); // 0x00BBGGRR into 0xFFRRGGBB
 }

@@ -1,6 +1,7 @@
 #include "toolkit/control.h"
 
-#include "toolkit/cp1252.h"
+#include "toolkit/qt/cp1252.h"
+#include "toolkit/qt/widget.h"
 
 #include <QColor>
 #include <QFont>
@@ -9,61 +10,61 @@
 
 namespace tk {
 
-Control::Control(QWidget* widget) : widget_(widget) {}
+Control::Control(NativeControl* native) : native_(native) {}
 
 // The widget belongs to its Qt parent, which deletes it.
 Control::~Control() = default;
 
 void Control::SetBounds(int left, int top, int width, int height) {
-    widget_->setGeometry(left, top, width, height);
+    WidgetOf(*this)->setGeometry(left, top, width, height);
 }
 
 int Control::Left() const {
-    return widget_->x();
+    return WidgetOf(*this)->x();
 }
 int Control::Top() const {
-    return widget_->y();
+    return WidgetOf(*this)->y();
 }
 int Control::Width() const {
-    return widget_->width();
+    return WidgetOf(*this)->width();
 }
 int Control::Height() const {
-    return widget_->height();
+    return WidgetOf(*this)->height();
 }
 
 bool Control::Visible() const {
-    return !widget_->isHidden();
+    return !WidgetOf(*this)->isHidden();
 }
 
 void Control::SetVisible(bool visible) {
-    widget_->setVisible(visible);
+    WidgetOf(*this)->setVisible(visible);
 }
 
 void Control::SetEnabled(bool enabled) {
-    widget_->setEnabled(enabled);
+    WidgetOf(*this)->setEnabled(enabled);
 }
 
 void Control::SetHint(std::string_view hint) {
-    widget_->setToolTip(FromCp1252(hint));
+    WidgetOf(*this)->setToolTip(FromCp1252(hint));
 }
 
 void Control::SetFont(std::string_view family, int pixelHeight) {
     QFont font(FromCp1252(family));
     font.setPixelSize(pixelHeight);
-    widget_->setFont(font);
+    WidgetOf(*this)->setFont(font);
 }
 
 void Control::SetTextColor(Color color) {
-    QPalette palette = widget_->palette();
+    QPalette palette = WidgetOf(*this)->palette();
     QColor qcolor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
     palette.setColor(QPalette::Text, qcolor);
     palette.setColor(QPalette::WindowText, qcolor);
     palette.setColor(QPalette::ButtonText, qcolor);
-    widget_->setPalette(palette);
+    WidgetOf(*this)->setPalette(palette);
 }
 
 void Control::SetTabStop(bool tabStop) {
-    widget_->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+    WidgetOf(*this)->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 } // namespace tk

@@ -1,4 +1,4 @@
-#include "toolkit/spin_list_widget.h"
+#include "toolkit/qt/spin_list_widget.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>

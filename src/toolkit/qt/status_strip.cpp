@@ -1,6 +1,7 @@
 #include "toolkit/status_strip.h"
 
 #include "toolkit/form.h"
+#include "toolkit/qt/widget.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -63,7 +64,7 @@ StatusStrip::StatusStrip(Form& form, std::initializer_list<int> widths)
         impl_->colors.push_back(0x000000);
     }
     // The form owns the widget from here on and places it under the client area.
-    form.ReserveBottomStrip(impl_->frame, kHeight);
+    ReserveBottomStrip(form, impl_->frame, kHeight);
 }
 
 StatusStrip::~StatusStrip() = default;

@@ -2,6 +2,7 @@
 
 #include "toolkit/application.h"
 #include "toolkit/form.h"
+#include "toolkit/qt/widget.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -20,7 +21,7 @@ struct PopupMenu::Impl {
 };
 
 PopupMenu::PopupMenu(Form& owner) : impl_(std::make_unique<Impl>()) {
-    impl_->owner = owner.Widget();
+    impl_->owner = WidgetOf(owner);
     impl_->menu = new QMenu(impl_->owner);
 }
 

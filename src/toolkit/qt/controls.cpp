@@ -1,8 +1,9 @@
 #include "toolkit/controls.h"
 
 #include "toolkit/application.h"
-#include "toolkit/cp1252.h"
-#include "toolkit/spin_list_widget.h"
+#include "toolkit/qt/cp1252.h"
+#include "toolkit/qt/spin_list_widget.h"
+#include "toolkit/qt/widget.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -42,17 +43,17 @@ protected:
 
 // ListBox ----------------------------------------------------------------------
 
-ListBox::ListBox(Control& parent) : Control(new SpinListWidget(parent.Widget())) {
-    Spin(widget_)->onUserSelect = [this](int row) { UserSelect(row); };
-    Spin(widget_)->onUserDoubleClick = [this](int row) { UserDoubleClick(row); };
+ListBox::ListBox(Control& parent) : Control(AsNative(new SpinListWidget(WidgetOf(parent)))) {
+    Spin(WidgetOf(*this))->onUserSelect = [this](int row) { UserSelect(row); };
+    Spin(WidgetOf(*this))->onUserDoubleClick = [this](int row) { UserDoubleClick(row); };
 }
 
 int ListBox::Count() const {
-    return static_cast<int>(Spin(widget_)->rows.size());
+    return static_cast<int>(Spin(WidgetOf(*this))->rows.size());
 }
 
 void ListBox::Clear() {
-    SpinListWidget* w = Spin(widget_);
+    SpinListWidget* w = Spin(WidgetOf(*this));
     w->rows.clear();
     w->hints.clear();
     w->selected = -1;
@@ -61,19 +62,19 @@ void ListBox::Clear() {
 }
 
 void ListBox::Add(std::string_view text) {
-    Spin(widget_)->rows.append(FromCp1252(text));
-    widget_->update();
+    Spin(WidgetOf(*this))->rows.append(FromCp1252(text));
+    WidgetOf(*this)->update();
 }
 
 std::string ListBox::Item(int row) const {
-    const SpinListWidget* w = Spin(widget_);
+    const SpinListWidget* w = Spin(WidgetOf(*this));
     if (row < 0 || row >= w->rows.size())
         return {};
     return ToCp1252(w->rows[row]);
 }
 
 void ListBox::SetItemHint(int row, std::string_view hint) {
-    SpinListWidget* w = Spin(widget_);
+    SpinListWidget* w = Spin(WidgetOf(*this));
     if (row < 0 || row >= w->rows.size())
         return;
     while (w->hints.size() <= row)
@@ -82,23 +83,23 @@ void ListBox::SetItemHint(int row, std::string_view hint) {
 }
 
 std::string ListBox::ItemHint(int row) const {
-    const SpinListWidget* w = Spin(widget_);
+    const SpinListWidget* w = Spin(WidgetOf(*this));
     if (row < 0 || row >= w->hints.size())
         return {};
     return ToCp1252(w->hints[row]);
 }
 
 bool ListBox::TextFits(std::string_view text) const {
-    const SpinListWidget* w = Spin(widget_);
+    const SpinListWidget* w = Spin(WidgetOf(*this));
     return w->fontMetrics().horizontalAdvance(FromCp1252(text)) <= w->TextWidth();
 }
 
 int ListBox::ItemIndex() const {
-    return Spin(widget_)->selected;
+    return Spin(WidgetOf(*this))->selected;
 }
 
 void ListBox::SetItemIndex(int row) {
-    SpinListWidget* w = Spin(widget_);
+    SpinListWidget* w = Spin(WidgetOf(*this));
     if (row == -1) {
         w->selected = -1;
     } else if (row >= 0 && row < w->rows.size()) {
@@ -109,11 +110,11 @@ void ListBox::SetItemIndex(int row) {
 }
 
 int ListBox::TopIndex() const {
-    return Spin(widget_)->top;
+    return Spin(WidgetOf(*this))->top;
 }
 
 void ListBox::SetTopIndex(int row) {
-    SpinListWidget* w = Spin(widget_);
+    SpinListWidget* w = Spin(WidgetOf(*this));
     if (row >= 0 && row < w->rows.size()) {
         w->top = row;
         w->update();
@@ -139,9 +140,10 @@ void ListBox::UserDoubleClick(int row) {
 // ScrollBar --------------------------------------------------------------------
 
 ScrollBar::ScrollBar(Control& parent, Orientation orientation, int min, int max, int position)
-    : Control(new QScrollBar(orientation == Orientation::Horizontal ? Qt::Horizontal : Qt::Vertical,
-                             parent.Widget())) {
-    auto* bar = static_cast<QScrollBar*>(widget_);
+    : Control(AsNative(
+          new QScrollBar(orientation == Orientation::Horizontal ? Qt::Horizontal : Qt::Vertical,
+                         WidgetOf(parent)))) {
+    auto* bar = static_cast<QScrollBar*>(WidgetOf(*this));
     bar->setRange(min, max);
     bar->setSingleStep(1);
     bar->setPageStep(std::max(1, (max - min) / 64));
@@ -153,25 +155,25 @@ ScrollBar::ScrollBar(Control& parent, Orientation orientation, int min, int max,
 }
 
 int ScrollBar::Min() const {
-    return static_cast<QScrollBar*>(widget_)->minimum();
+    return static_cast<QScrollBar*>(WidgetOf(*this))->minimum();
 }
 int ScrollBar::Max() const {
-    return static_cast<QScrollBar*>(widget_)->maximum();
+    return static_cast<QScrollBar*>(WidgetOf(*this))->maximum();
 }
 int ScrollBar::Position() const {
-    return static_cast<QScrollBar*>(widget_)->value();
+    return static_cast<QScrollBar*>(WidgetOf(*this))->value();
 }
 
 // QScrollBar clamps to its range and signals only a real change, as the handler expects.
 void ScrollBar::SetPosition(int position) {
-    static_cast<QScrollBar*>(widget_)->setValue(position);
+    static_cast<QScrollBar*>(WidgetOf(*this))->setValue(position);
 }
 
 // CheckBox ---------------------------------------------------------------------
 
 CheckBox::CheckBox(Control& parent, std::string_view caption, bool checked)
-    : Control(new QCheckBox(FromCp1252(caption), parent.Widget())) {
-    auto* box = static_cast<QCheckBox*>(widget_);
+    : Control(AsNative(new QCheckBox(FromCp1252(caption), WidgetOf(parent)))) {
+    auto* box = static_cast<QCheckBox*>(WidgetOf(*this));
     box->setChecked(checked);
     QObject::connect(box, &QCheckBox::toggled, [this](bool) {
         if (OnChange)
@@ -180,32 +182,32 @@ CheckBox::CheckBox(Control& parent, std::string_view caption, bool checked)
 }
 
 bool CheckBox::Checked() const {
-    return static_cast<QCheckBox*>(widget_)->isChecked();
+    return static_cast<QCheckBox*>(WidgetOf(*this))->isChecked();
 }
 
 void CheckBox::SetChecked(bool checked) {
-    static_cast<QCheckBox*>(widget_)->setChecked(checked);
+    static_cast<QCheckBox*>(WidgetOf(*this))->setChecked(checked);
 }
 
 // EditBox ----------------------------------------------------------------------
 
 EditBox::EditBox(Control& parent, std::string_view text)
-    : Control(new QLineEdit(FromCp1252(text), parent.Widget())) {}
+    : Control(AsNative(new QLineEdit(FromCp1252(text), WidgetOf(parent)))) {}
 
 std::string EditBox::Text() const {
-    return ToCp1252(static_cast<QLineEdit*>(widget_)->text());
+    return ToCp1252(static_cast<QLineEdit*>(WidgetOf(*this))->text());
 }
 
 void EditBox::SetText(std::string_view text) {
-    static_cast<QLineEdit*>(widget_)->setText(FromCp1252(text));
+    static_cast<QLineEdit*>(WidgetOf(*this))->setText(FromCp1252(text));
 }
 
 void EditBox::SetNumbersOnly() {
-    widget_->installEventFilter(new DigitsOnlyFilter(widget_));
+    WidgetOf(*this)->installEventFilter(new DigitsOnlyFilter(WidgetOf(*this)));
 }
 
 void EditBox::MakeLabel(Color textColor) {
-    auto* edit = static_cast<QLineEdit*>(widget_);
+    auto* edit = static_cast<QLineEdit*>(WidgetOf(*this));
     edit->setFrame(false);
     edit->setReadOnly(true);
     edit->setFocusPolicy(Qt::NoFocus);
@@ -219,31 +221,31 @@ void EditBox::MakeLabel(Color textColor) {
 // Button -----------------------------------------------------------------------
 
 Button::Button(Control& parent, std::string_view caption)
-    : Control(new QPushButton(FromCp1252(caption), parent.Widget())) {
-    QObject::connect(static_cast<QPushButton*>(widget_), &QPushButton::clicked, [this] {
+    : Control(AsNative(new QPushButton(FromCp1252(caption), WidgetOf(parent)))) {
+    QObject::connect(static_cast<QPushButton*>(WidgetOf(*this)), &QPushButton::clicked, [this] {
         if (OnClick)
             Dispatch(OnClick);
     });
 }
 
 std::string Button::Caption() const {
-    return ToCp1252(static_cast<QPushButton*>(widget_)->text());
+    return ToCp1252(static_cast<QPushButton*>(WidgetOf(*this))->text());
 }
 
 void Button::Click() {
-    static_cast<QPushButton*>(widget_)->click();
+    static_cast<QPushButton*>(WidgetOf(*this))->click();
 }
 
 // Panel ------------------------------------------------------------------------
 
-Panel::Panel(Control& parent) : Control(new QFrame(parent.Widget())) {
-    static_cast<QFrame*>(widget_)->setFrameStyle(QFrame::Box | QFrame::Plain);
+Panel::Panel(Control& parent) : Control(AsNative(new QFrame(WidgetOf(parent)))) {
+    static_cast<QFrame*>(WidgetOf(*this))->setFrameStyle(QFrame::Box | QFrame::Plain);
 }
 
 // Memo -------------------------------------------------------------------------
 
-Memo::Memo(Control& parent) : Control(new QPlainTextEdit(parent.Widget())) {
-    auto* edit = static_cast<QPlainTextEdit*>(widget_);
+Memo::Memo(Control& parent) : Control(AsNative(new QPlainTextEdit(WidgetOf(parent)))) {
+    auto* edit = static_cast<QPlainTextEdit*>(WidgetOf(*this));
     edit->setReadOnly(true);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -252,12 +254,12 @@ Memo::Memo(Control& parent) : Control(new QPlainTextEdit(parent.Widget())) {
 
 void Memo::Clear() {
     lines_.clear();
-    static_cast<QPlainTextEdit*>(widget_)->clear();
+    static_cast<QPlainTextEdit*>(WidgetOf(*this))->clear();
 }
 
 void Memo::Add(std::string_view line) {
     // CR LF breaks the text into lines; a text ending in CR LF leaves an empty line.
-    auto* edit = static_cast<QPlainTextEdit*>(widget_);
+    auto* edit = static_cast<QPlainTextEdit*>(WidgetOf(*this));
     for (;;) {
         const std::size_t brk = line.find("\r\n");
         const std::string_view piece = line.substr(0, brk);

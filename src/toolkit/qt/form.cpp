@@ -1,8 +1,10 @@
 #include "toolkit/form.h"
 
 #include "toolkit/application.h"
-#include "toolkit/cp1252.h"
 #include "toolkit/image_canvas.h"
+#include "toolkit/qt/cp1252.h"
+#include "toolkit/qt/pixel_image.h"
+#include "toolkit/qt/widget.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -99,8 +101,7 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         canvas->Presented();
         QPainter painter(this);
-        const QImage& picture = image->Image();
-        painter.drawImage(event->rect(), picture, event->rect());
+        painter.drawImage(event->rect(), ImageOf(image->Pixels()), event->rect());
     }
     void resizeEvent(QResizeEvent*) override {
         image->Resize(width(), std::max(1, height() - bottomHeight));
@@ -151,111 +152,113 @@ FormWidget* Window(QWidget* w) {
 
 } // namespace
 
-Form::Form() : Control(new FormWidget(*this)) {
+Form::Form() : Control(AsNative(new FormWidget(*this))) {
     canvas_ = std::make_unique<ImageCanvas>(1, 1, kWindowBackground);
-    Window(widget_)->image = canvas_.get();
-    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *widget_, *this);
-    Window(widget_)->canvas = formCanvas_.get();
+    Window(WidgetOf(*this))->image = canvas_.get();
+    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *WidgetOf(*this), *this);
+    Window(WidgetOf(*this))->canvas = formCanvas_.get();
 }
 
 Form::~Form() {
-    Window(widget_)->closing = true;
-    delete widget_;
+    Window(WidgetOf(*this))->closing = true;
+    delete WidgetOf(*this);
 }
 
 void Form::SetCaption(std::string_view caption) {
-    widget_->setWindowTitle(FromCp1252(caption));
+    WidgetOf(*this)->setWindowTitle(FromCp1252(caption));
 }
 
 std::string Form::Caption() const {
-    return ToCp1252(widget_->windowTitle());
+    return ToCp1252(WidgetOf(*this)->windowTitle());
 }
 
 void Form::SetClientSize(int width, int height) {
-    widget_->resize(width, height + Window(widget_)->bottomHeight);
+    WidgetOf(*this)->resize(width, height + Window(WidgetOf(*this))->bottomHeight);
 }
 int Form::ClientWidth() const {
-    return widget_->width();
+    return WidgetOf(*this)->width();
 }
 int Form::ClientHeight() const {
-    return widget_->height() - Window(widget_)->bottomHeight;
+    return WidgetOf(*this)->height() - Window(WidgetOf(*this))->bottomHeight;
 }
 
-void Form::ReserveBottomStrip(QWidget* strip, int height) {
-    FormWidget* window = Window(widget_);
-    const int clientHeight = ClientHeight();
+void ReserveBottomStrip(Form& form, QWidget* strip, int height) {
+    FormWidget* window = Window(WidgetOf(form));
+    const int clientHeight = form.ClientHeight();
     window->bottomStrip = strip;
     window->bottomHeight = height;
     strip->setParent(window);
     strip->setGeometry(0, clientHeight, window->width(), height);
     strip->show();
-    widget_->resize(widget_->width(), clientHeight + height);
+    window->resize(window->width(), clientHeight + height);
 }
 
 void Form::SetLeft(int left) {
-    widget_->move(left, widget_->frameGeometry().y());
-    Window(widget_)->normalCorner.setX(left);
+    WidgetOf(*this)->move(left, WidgetOf(*this)->frameGeometry().y());
+    Window(WidgetOf(*this))->normalCorner.setX(left);
 }
 void Form::SetTop(int top) {
-    widget_->move(widget_->frameGeometry().x(), top);
-    Window(widget_)->normalCorner.setY(top);
+    WidgetOf(*this)->move(WidgetOf(*this)->frameGeometry().x(), top);
+    Window(WidgetOf(*this))->normalCorner.setY(top);
 }
 
 // The window's size is kept as its client size: the frame a window manager adds is
 // unknown until the window is shown, and counting it would grow the window at every
 // restart.
 void Form::SetWidth(int width) {
-    widget_->resize(std::max(1, width), widget_->height());
+    WidgetOf(*this)->resize(std::max(1, width), WidgetOf(*this)->height());
 }
 
 void Form::SetHeight(int height) {
-    widget_->resize(widget_->width(), std::max(1, height) + Window(widget_)->bottomHeight);
+    WidgetOf(*this)->resize(WidgetOf(*this)->width(),
+                            std::max(1, height) + Window(WidgetOf(*this))->bottomHeight);
 }
 
 // A maximised window reports the place it returns to, so that is what is kept.
 int Form::FormLeft() const {
-    return widget_->isMaximized() ? Window(widget_)->normalCorner.x()
-                                  : widget_->frameGeometry().x();
+    return WidgetOf(*this)->isMaximized() ? Window(WidgetOf(*this))->normalCorner.x()
+                                          : WidgetOf(*this)->frameGeometry().x();
 }
 
 int Form::FormTop() const {
-    return widget_->isMaximized() ? Window(widget_)->normalCorner.y()
-                                  : widget_->frameGeometry().y();
+    return WidgetOf(*this)->isMaximized() ? Window(WidgetOf(*this))->normalCorner.y()
+                                          : WidgetOf(*this)->frameGeometry().y();
 }
 
 int Form::FormWidth() const {
-    return widget_->isMaximized() ? widget_->normalGeometry().width() : widget_->width();
+    return WidgetOf(*this)->isMaximized() ? WidgetOf(*this)->normalGeometry().width()
+                                          : WidgetOf(*this)->width();
 }
 
 int Form::FormHeight() const {
-    const int outer =
-        widget_->isMaximized() ? widget_->normalGeometry().height() : widget_->height();
-    return outer - Window(widget_)->bottomHeight;
+    const int outer = WidgetOf(*this)->isMaximized() ? WidgetOf(*this)->normalGeometry().height()
+                                                     : WidgetOf(*this)->height();
+    return outer - Window(WidgetOf(*this))->bottomHeight;
 }
 
 void Form::SetCursor(Cursor cursor) {
     cursor_ = cursor;
     switch (cursor) {
     case Cursor::Default:
-        widget_->setCursor(Qt::ArrowCursor);
+        WidgetOf(*this)->setCursor(Qt::ArrowCursor);
         break;
     case Cursor::Busy:
-        widget_->setCursor(Qt::BusyCursor);
+        WidgetOf(*this)->setCursor(Qt::BusyCursor);
         break;
     case Cursor::Hourglass:
-        widget_->setCursor(Qt::WaitCursor);
+        WidgetOf(*this)->setCursor(Qt::WaitCursor);
         break;
     }
 }
 
 void Form::RunOnWindowThread(std::function<void()> task) {
-    if (QThread::currentThread() == widget_->thread()) {
+    if (QThread::currentThread() == WidgetOf(*this)->thread()) {
         Dispatch(task);
         return;
     }
     // Queued on the widget, so a task that arrives after the window is gone is dropped.
     QMetaObject::invokeMethod(
-        widget_, [task = std::move(task)] { Dispatch(task); }, Qt::QueuedConnection);
+        WidgetOf(*this), [task = std::move(task)] { Dispatch(task); }, Qt::QueuedConnection);
 }
 
 Cursor Form::CurrentCursor() const {
@@ -271,11 +274,11 @@ ImageCanvas& Form::Image() {
 }
 
 void Form::ShowMaximized() {
-    widget_->showMaximized();
+    WidgetOf(*this)->showMaximized();
 }
 
 void Form::Close() {
-    widget_->close();
+    WidgetOf(*this)->close();
 }
 
 void Form::Click() {
@@ -297,7 +300,7 @@ struct Timer::Impl {
 Timer::Timer(Form& owner, int intervalMs) : impl_(std::make_unique<Impl>()) {
     impl_->timer.setInterval(intervalMs);
     impl_->timer.setTimerType(Qt::CoarseTimer);
-    QObject::connect(&impl_->timer, &QTimer::timeout, owner.Widget(), [this] { Fire(); });
+    QObject::connect(&impl_->timer, &QTimer::timeout, WidgetOf(owner), [this] { Fire(); });
 }
 
 Timer::~Timer() = default;

@@ -3,7 +3,9 @@
 #include "base/whole_file_writer.h"
 #include "toolkit/application.h"
 #include "toolkit/form.h"
-#include "toolkit/image_canvas.h"
+#include "toolkit/pixel_buffer.h"
+#include "toolkit/qt/pixel_image.h"
+#include "toolkit/qt/widget.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -12,15 +14,13 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 namespace tk {
 
 namespace {
 
-QImage Part(ImageCanvas& canvas, const ImageRect& part) {
-    canvas.Flush();
-    return canvas.Image().copy(part.left, part.top, part.width, part.height);
+QImage Part(const PixelBuffer& picture, const ImageRect& part) {
+    return ImageOf(picture).copy(part.left, part.top, part.width, part.height);
 }
 
 QString FromUtf8(std::string_view text) {
@@ -29,13 +29,14 @@ QString FromUtf8(std::string_view text) {
 
 } // namespace
 
-duruz::Status SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std::string& path) {
+duruz::Status SaveImagePng(const PixelBuffer& picture, const ImageRect& part,
+                           const std::string& path) {
     // Encoded in memory first, so the file is written whole or not at all.
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "PNG");
-    if (!writer.write(Part(canvas, part)))
+    if (!writer.write(Part(picture, part)))
         return duruz::Failure{"the picture could not be encoded: " +
                               writer.errorString().toStdString()};
     const duruz::Result<duruz::FileWritten> written = duruz::WriteWholeFile(
@@ -45,27 +46,19 @@ duruz::Status SaveImagePng(ImageCanvas& canvas, const ImageRect& part, const std
     return {};
 }
 
-void CopyImageToClipboard(ImageCanvas& canvas, const ImageRect& part) {
-    QApplication::clipboard()->setImage(Part(canvas, part));
-}
-
-std::string PicturesFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
-}
-
-std::string DocumentsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part) {
+    QApplication::clipboard()->setImage(Part(picture, part));
 }
 
 std::string AskSaveFileName(Form& owner, std::string_view title, const std::string& suggested,
                             std::string_view filter) {
-    return QFileDialog::getSaveFileName(owner.Widget(), FromUtf8(title),
+    return QFileDialog::getSaveFileName(WidgetOf(owner), FromUtf8(title),
                                         QString::fromStdString(suggested), FromUtf8(filter))
         .toStdString();
 }
 
 void ShowErrorMessage(Form& owner, std::string_view text) {
-    QMessageBox::warning(owner.Widget(), QString::fromStdString(ApplicationTitle()),
+    QMessageBox::warning(WidgetOf(owner), QString::fromStdString(ApplicationTitle()),
                          FromUtf8(text));
 }
 

@@ -1,4 +1,4 @@
-#include "toolkit/cp1252.h"
+#include "toolkit/qt/cp1252.h"
 
 #include <array>
 

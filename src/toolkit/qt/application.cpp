@@ -1,11 +1,12 @@
 #include "toolkit/application.h"
 
-#include "toolkit/cp1252.h"
+#include "toolkit/qt/cp1252.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +95,59 @@ int ExitStatusOf(const std::function<int()>& body) {
         ReportUnknownException();
     }
     return EXIT_FAILURE;
+}
+
+// What QGuiApplication and QApplication take from the command line; the help
+// lists those Qt documents for the user.
+std::span<const ToolkitOption> ToolkitOptions() {
+    static constexpr std::array kOptions = {
+        ToolkitOption{"qmljsdebugger", "value",
+                      "Activates the QML/JS debugger with a specified port. The value must be "
+                      "of format port:1234[,block]. \"block\" makes the application wait for a "
+                      "connection."},
+        ToolkitOption{"platform", "platformName[:options]",
+                      "QPA plugin. See QGuiApplication documentation for available options for "
+                      "each plugin."},
+        ToolkitOption{"platformpluginpath", "path", "Path to the platform plugins."},
+        ToolkitOption{"platformtheme", "theme", "Platform theme."},
+        ToolkitOption{"plugin", "plugin",
+                      "Additional plugins to load, can be specified multiple times."},
+        ToolkitOption{"qwindowgeometry", "geometry",
+                      "Window geometry for the main window, using the X11-syntax, like "
+                      "100x100+50+50."},
+        ToolkitOption{"qwindowicon", "icon", "Default window icon."},
+        ToolkitOption{"qwindowtitle", "title", "Title of the first window."},
+        ToolkitOption{"reverse", "",
+                      "Sets the application's layout direction to Qt::RightToLeft (debugging "
+                      "helper)."},
+        ToolkitOption{"session", "session", "Restores the application from an earlier session."},
+        ToolkitOption{"display", "display", ""},
+        ToolkitOption{"geometry", "geometry", ""},
+        ToolkitOption{"style", "style", ""},
+        ToolkitOption{"stylesheet", "stylesheet", ""},
+        ToolkitOption{"widgetcount", "", ""},
+    };
+    return kOptions;
+}
+
+struct Application::Impl {
+    Impl(int& argc, char** argv) : application(argc, argv) {}
+    QApplication application;
+};
+
+Application::Application(int& argc, char** argv, std::string_view name) {
+    QCoreApplication::setApplicationName(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    impl_ = std::make_unique<Impl>(argc, argv);
+}
+
+Application::~Application() = default;
+
+int Application::Run() {
+    return QApplication::exec();
+}
+
+void Application::Quit() {
+    QCoreApplication::quit();
 }
 
 void SetApplicationTitle(std::string_view title) {
