@@ -190,7 +190,12 @@ void CheckBox::SetChecked(bool checked) {
 // EditBox ----------------------------------------------------------------------
 
 EditBox::EditBox(Control& parent, std::string_view text)
-    : Control(new QLineEdit(FromCp1252(text), parent.Widget())) {}
+    : Control(new QLineEdit(FromCp1252(text), parent.Widget())) {
+    QObject::connect(static_cast<QLineEdit*>(widget_), &QLineEdit::textChanged, [this] {
+        if (OnChange)
+            Dispatch(OnChange);
+    });
+}
 
 std::string EditBox::Text() const {
     return ToCp1252(static_cast<QLineEdit*>(widget_)->text());
