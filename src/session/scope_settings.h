@@ -60,8 +60,7 @@ struct ScopeSettings {
     std::int32_t sweepRow = -1; // 0 "XY Mode", 1 "2 mSec/div"
     std::array<ChannelSettings, 2> channels{};
     TriggerSettings trigger;
-    std::array<GeneratorChannelSettings, 2> generator{
-        {{-1, "200", "1.00"}, {-1, "201", "1.00"}}};
+    std::array<GeneratorChannelSettings, 2> generator{{{-1, "200", "1.00"}, {-1, "201", "1.00"}}};
     bool hold = false;
     PortSetting port;
     WindowPlace window;
