@@ -1,7 +1,7 @@
 // The program's entry: one window on the instrument's serial port.
 #include "app/close_on_signal.h"
 #include "app/port_provider.h"
-#include "app/tform2.h"
+#include "app/main_window.h"
 #include "app/version.h"
 #include "serial/device_monitor.h"
 #include "toolkit/application.h"
@@ -168,7 +168,7 @@ int main(int argc, char* argv[]) {
     }
     return tk::ExitStatusOf([&] {
         duruz::DefaultPortProvider ports(line.simulator);
-        duruz::FormEnvironment environment;
+        duruz::WindowEnvironment environment;
         environment.ports = &ports;
         environment.extraPorts = std::move(line.ports);
         environment.diagnosticLogPath = DiagnosticLogPath();
@@ -178,14 +178,14 @@ int main(int argc, char* argv[]) {
 
         // Installed before start-up, so a signal that comes while the port opens is
         // acted on as soon as the message loop runs.
-        duruz::TForm2* window = nullptr;
+        duruz::MainWindow* window = nullptr;
         duruz::CloseOnSignal([&window] {
             if (window != nullptr)
                 window->Close();
         });
-        duruz::TForm2 form(std::move(environment));
-        window = &form;
-        form.ShowMaximized();
+        duruz::MainWindow mainWindow(std::move(environment));
+        window = &mainWindow;
+        mainWindow.ShowMaximized();
         return QApplication::exec();
     });
 }
