@@ -3,10 +3,10 @@
 // capture time and bytes in USB packets, through the POSIX serial port and the
 // link's own capture loop.
 
-#include "app/port_provider.h"
 #include "link/capture_stream.h"
 #include "link/open_port.h"
 #include "link/port_list.h"
+#include "session/port_provider.h"
 #include "sim/sim_test_helpers.h"
 #include "support/recording_log.h"
 #include "support/temp_folder.h"

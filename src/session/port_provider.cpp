@@ -1,4 +1,4 @@
-#include "app/port_provider.h"
+#include "session/port_provider.h"
 
 namespace duruz {
 
