@@ -1,14 +1,12 @@
 #include "app/generator_panel.h"
 
+#include "session/list_texts.h"
+
 namespace duruz {
 
 namespace {
 
 using enum PanelEdit::Kind;
-
-const char* const kWaveformRows[] = {
-    "Off",     "Sine",    "Cosine",  "Saw Rising", "Saw Falling", "Saw Symmetrical",
-    "Sqr 50%", "Sqr 10%", "Sqr 90%", " "};
 
 } // namespace
 
@@ -16,11 +14,11 @@ GeneratorPanel::GeneratorPanel(tk::Panel& strip)
     : waveformA(strip), waveformB(strip), frequencyA(strip, "200"), frequencyB(strip, "201"),
       amplitudeA(strip, "1.00"), amplitudeB(strip, "1.00"), updateA(strip, "Update"),
       updateB(strip, "Update"), quickUpdateB(strip, ""), labels_(strip) {
-    for (const char* row : kWaveformRows) {
-        waveformA.Add(row);
-        waveformB.Add(row);
+    for (int row = 0; row < WaveformRowCount(1); ++row) {
+        if (row < WaveformRowCount(0))
+            waveformA.Add(kWaveformRowTexts[static_cast<std::size_t>(row)]);
+        waveformB.Add(kWaveformRowTexts[static_cast<std::size_t>(row)]);
     }
-    waveformB.Add(""); // the eleventh row, code ':'
     amplitudeA.SetNumbersOnly();
 
     for (int c = 0; c < 2; ++c) {

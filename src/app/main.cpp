@@ -1,9 +1,9 @@
 // The program's entry: one window on the instrument's serial port.
 #include "app/close_on_signal.h"
-#include "app/port_provider.h"
 #include "app/main_window.h"
 #include "app/version.h"
 #include "serial/device_monitor.h"
+#include "session/port_provider.h"
 #include "toolkit/application.h"
 
 #include <QApplication>

@@ -29,8 +29,7 @@ SessionEnvironment SessionEnvironmentOf(const WindowEnvironment& environment,
 MainWindow::MainWindow(WindowEnvironment environment)
     : controlStrip(*this), vertical(controlStrip), trigger(*this, controlStrip),
       generator(controlStrip), ports(controlStrip), status(*this),
-      captureTimer_(*this, kCaptureTickMs), traceMenu_(*this),
-      environment_(std::move(environment)),
+      captureTimer_(*this, kCaptureTickMs), traceMenu_(*this), environment_(std::move(environment)),
       session_(SessionEnvironmentOf(environment_, ports),
                [this] { RunOnWindowThread([this] { TakeSessionOutput(); }); }),
       trace_(environment_.frameTracePath) {

@@ -1,15 +1,13 @@
 #include "app/trigger_panel.h"
 
+#include "session/list_texts.h"
+
 namespace duruz {
 
 namespace {
 
 using Orientation = tk::ScrollBar::Orientation;
 using enum PanelEdit::Kind;
-
-const char* const kSweepRows[] = {"XY Mode", "2 mSec/div"};
-const char* const kSourceRows[] = {"Ch1", "Ch2"};
-const char* const kPolarityRows[] = {"Fall", "Rise"};
 
 } // namespace
 
@@ -19,11 +17,11 @@ TriggerPanel::TriggerPanel(tk::Form& form, tk::Panel& strip)
       polarity(strip), labels_(strip) {
     levelBar.SetHint("Sync Level");
     positionBar.SetHint("Sync Position");
-    for (const char* row : kSweepRows)
+    for (const char* row : kSweepRowTexts)
         sweep.Add(row);
-    for (const char* row : kSourceRows)
+    for (const char* row : kSourceRowTexts)
         source.Add(row);
-    for (const char* row : kPolarityRows)
+    for (const char* row : kPolarityRowTexts)
         polarity.Add(row);
 
     levelBar.OnChange = [this] { Report(TriggerLevel, levelBar.Position()); };

@@ -1,25 +1,19 @@
 #include "app/vertical_panel.h"
 
-#include "panel/range_labels.h"
+#include "session/list_texts.h"
 
 namespace duruz {
-
-namespace {
-
-const char* const kProbeRowNames[] = {"x10", "x1"};
-
-} // namespace
 
 VerticalPanel::VerticalPanel(tk::Panel& strip)
     : probe1(strip), probe2(strip), range1(strip), range2(strip), shown1(strip, "", true),
       shown2(strip, "", true), spectrum1(strip, "", false), spectrum2(strip, "", false),
       hold(strip, "Hold", false), labels_(strip) {
     for (int c = 0; c < 2; ++c) {
-        for (const char* row : kProbeRowNames)
+        for (const char* row : kProbeRowTexts)
             probes_[c]->Add(row);
         // The x1 probe's texts, until a probe is chosen.
-        for (int row = 0; row < kRangeRows; ++row)
-            ranges_[c]->Add(RangeLabel(1, row));
+        for (const char* row : RangeRowTexts(1))
+            ranges_[c]->Add(row);
         probes_[c]->OnClick = [this, c] {
             Report(PanelEdit::Kind::Probe, c, probes_[c]->ItemIndex());
         };
@@ -63,13 +57,14 @@ void VerticalPanel::Show(const ScopeSettings& settings) {
         probes_[c]->SetItemIndex(channel.probeRow);
         // Relabelled only when the probe's texts differ, so an unchanged list keeps its top row.
         tk::ListBox& range = *ranges_[c];
+        const auto texts = RangeRowTexts(channel.probeRow);
         bool relabel = false;
         for (int row = 0; row < kRangeRows; ++row)
-            relabel = relabel || range.Item(row) != RangeLabel(channel.probeRow, row);
+            relabel = relabel || range.Item(row) != texts[static_cast<std::size_t>(row)];
         if (relabel) {
             range.Clear();
-            for (int row = 0; row < kRangeRows; ++row)
-                range.Add(RangeLabel(channel.probeRow, row));
+            for (const char* text : texts)
+                range.Add(text);
         }
         range.SetItemIndex(channel.rangeRow);
         shown_[c]->SetChecked(channel.shown);

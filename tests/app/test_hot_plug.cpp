@@ -1,4 +1,4 @@
-#include "app/form_fixture.h"
+#include "app/window_fixture.h"
 #include "support/pty_pair.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@ namespace {
 using namespace testing_support;
 
 // Announces a change the way the system does and lets the message loop act on it.
-void Announce(FormFixture& fixture, serial::DeviceChange change, const std::string& name) {
+void Announce(WindowFixture& fixture, serial::DeviceChange change, const std::string& name) {
     const int taken = fixture.monitor.taken;
     fixture.monitor.Push(change, name);
     for (int i = 0; i < 100 && fixture.monitor.taken == taken; ++i)
@@ -22,16 +22,16 @@ void Announce(FormFixture& fixture, serial::DeviceChange change, const std::stri
 }
 
 // Timer ticks, each with what the link delivers after it.
-void Tick(duruz::TForm2& form, int ticks = 1) {
+void Tick(duruz::MainWindow& window, int ticks = 1) {
     for (int i = 0; i < ticks; ++i)
-        form.Timer1Timer(), QCoreApplication::processEvents();
+        window.CaptureTick(), QCoreApplication::processEvents();
 }
 
 // The selected row's index, then every row.
-std::string Rows(const duruz::TForm2& form) {
-    std::string rows = std::to_string(form.ComPort.ItemIndex());
-    for (int i = 0; i < form.ComPort.Count(); ++i)
-        rows += "|" + form.ComPort.Item(i);
+std::string Rows(const duruz::MainWindow& window) {
+    std::string rows = std::to_string(window.ports.portList.ItemIndex());
+    for (int i = 0; i < window.ports.portList.Count(); ++i)
+        rows += "|" + window.ports.portList.Item(i);
     return rows;
 }
 
@@ -42,20 +42,20 @@ const std::string kSetting = "SweepSpeed 1\n%S11 1024    0\r\n%S11 1024    0\r\n
                              "%G00200.000000,1.000000\n%G10201.000000,1.000000\n";
 
 TEST(HotPlug, RowsFollowDevicesAndOnlyTheSameOneReconnectsWithTheWholeSetting) {
-    FormFixture fixture;
+    WindowFixture fixture;
     fixture.sysfs.AddUsbDevice("ttyUSB0", {"1-1", "0403", "6001", "FTDI", "FT232R USB UART", "A5"});
     fixture.sysfs.AddUsbDevice("ttyUSB1", {"1-2", "0403", "6001", "FTDI", "FT232R USB UART"});
-    duruz::TForm2& form = fixture.Start();
+    duruz::MainWindow& window = fixture.Start();
     // Too long for the list's width: the names alone, what they are in the tooltips.
-    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB1|Simulator");
-    EXPECT_EQ(form.ComPort.ItemHint(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A5)");
+    EXPECT_EQ(Rows(window), "1|ttyUSB0|ttyUSB1|Simulator");
+    EXPECT_EQ(window.ports.portList.ItemHint(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A5)");
 
     // The open port's device goes: its row stays, marked, and the link lets go of the
     // port rather than poll a device that is not there.
     fixture.Mark();
     fixture.sysfs.RemoveDevice("ttyUSB1");
     Announce(fixture, serial::DeviceChange::Removed, "ttyUSB1");
-    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB1 (disconnected)|Simulator");
+    EXPECT_EQ(Rows(window), "1|ttyUSB0|ttyUSB1 (disconnected)|Simulator");
     EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   disconnected\n");
     EXPECT_EQ(fixture.Port("/dev/ttyUSB1").events, Lines{"close"});
 
@@ -64,8 +64,9 @@ TEST(HotPlug, RowsFollowDevicesAndOnlyTheSameOneReconnectsWithTheWholeSetting) {
     fixture.Mark();
     fixture.sysfs.AddUsbDevice("ttyUSB1", {"1-2", "1a86", "6001"});
     Announce(fixture, serial::DeviceChange::Added, "ttyUSB1");
-    Tick(form);
-    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB1 (disconnected)|ttyUSB1 \x97 USB 1a86:6001|Simulator");
+    Tick(window);
+    EXPECT_EQ(Rows(window),
+              "1|ttyUSB0|ttyUSB1 (disconnected)|ttyUSB1 \x97 USB 1a86:6001|Simulator");
     EXPECT_EQ(fixture.Shown(), "/dev/ttyUSB1\n   not reopened: another device; click its row to "
                                "open it\n");
 
@@ -80,10 +81,10 @@ TEST(HotPlug, RowsFollowDevicesAndOnlyTheSameOneReconnectsWithTheWholeSetting) {
     usb2.openResult = {serial::OpenStatus::OtherError, 0, serial::OpenFailure::PermissionDenied};
     fixture.sysfs.AddUsbDevice("ttyUSB2", {"1-2", "0403", "6001", "FTDI", "FT232R USB UART"});
     Announce(fixture, serial::DeviceChange::Added, "ttyUSB2");
-    Tick(form);
+    Tick(window);
     usb2.openResult = {serial::OpenStatus::Opened};
-    Tick(form);
-    EXPECT_EQ(Rows(form), "1|ttyUSB0|ttyUSB2|Simulator");
+    Tick(window);
+    EXPECT_EQ(Rows(window), "1|ttyUSB0|ttyUSB2|Simulator");
     EXPECT_EQ(fixture.Shown(),
               "/dev/ttyUSB2\nError opening\n/dev/ttyUSB2\n   permission denied: "
               "add your user to the dialout group, then log in again\n   trying "
@@ -97,12 +98,12 @@ TEST(HotPlug, RowsFollowDevicesAndOnlyTheSameOneReconnectsWithTheWholeSetting) {
                   kCaptureRequest + "%G10201.000000,1.000000" + kCaptureRequest);
 
     // With room, the row says what the device is; a refresh keeps the open port open.
-    form.ComPort.SetBounds(840, 36, 600, 17);
+    window.ports.portList.SetBounds(840, 36, 600, 17);
     fixture.Mark();
-    form.RefreshComm.Click();
+    window.ports.refresh.Click();
     EXPECT_TRUE(usb2.events.empty());
-    EXPECT_EQ(form.ComPort.Item(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A5)");
-    EXPECT_EQ(form.ComPort.ItemIndex(), 1);
+    EXPECT_EQ(window.ports.portList.Item(0), "ttyUSB0 \x97 FTDI FT232R USB UART (A5)");
+    EXPECT_EQ(window.ports.portList.ItemIndex(), 1);
 }
 
 // A --port path is opened again by itself only through a link made anew to a
@@ -111,7 +112,7 @@ TEST(HotPlug, RowsFollowDevicesAndOnlyTheSameOneReconnectsWithTheWholeSetting) {
 TEST(HotPlug, PortPathsReopenOnlyThroughALinkMadeAnew) {
     PtyPair terminal;
     ASSERT_TRUE(terminal.Ok()) << "no pseudo-terminals";
-    FormFixture fixture;
+    WindowFixture fixture;
     namespace fs = std::filesystem;
     const std::string bare = fixture.working.File("bare"), link = fixture.working.File("link"),
                       target = fixture.working.File("target");
@@ -119,47 +120,47 @@ TEST(HotPlug, PortPathsReopenOnlyThroughALinkMadeAnew) {
     fs::create_symlink(terminal.SlavePath(), target);
     fs::create_symlink(target, link);
     fixture.extraPorts = {bare, link};
-    duruz::TForm2& form = fixture.Start(); // the link's row, the last before the simulator
+    duruz::MainWindow& window = fixture.Start(); // the link's row, the last before the simulator
     fixture.Mark();
     fixture.Port(link).gone = true;
-    Tick(form);
+    Tick(window);
     fs::remove(target);
-    Tick(form);
+    Tick(window);
     fs::create_symlink(terminal.SlavePath(), target); // the old link leads to a terminal again
-    Tick(form, 2);
+    Tick(window, 2);
     EXPECT_EQ(fixture.Shown(), link + "\n   disconnected\n" + link + kMaybeAnother);
 
     fs::create_symlink(target, link + ".new");
     fs::rename(link + ".new", link);
-    Tick(form);
+    Tick(window);
     EXPECT_EQ(fixture.Shown().substr(fixture.Shown().size() - kSetting.size()), kSetting);
 
-    form.ComPort.UserSelect(0);
+    window.ports.portList.UserSelect(0);
     fixture.Port(bare).gone = true;
-    Tick(form);
+    Tick(window);
     fs::remove(bare);
-    Tick(form);
+    Tick(window);
     std::ofstream{bare};
     fixture.Mark();
-    Tick(form);
-    form.RefreshComm.Click();
+    Tick(window);
+    window.ports.refresh.Click();
     EXPECT_EQ(fixture.Shown(), bare + kMaybeAnother);
-    EXPECT_EQ(form.ComPort.ItemHint(0), bare + " (disconnected)");
-    EXPECT_EQ(form.ComPort.Count(), 3);
+    EXPECT_EQ(window.ports.portList.ItemHint(0), bare + " (disconnected)");
+    EXPECT_EQ(window.ports.portList.Count(), 3);
 }
 
 // The news of a lost port names it: the row clicked just as it went is not marked.
 TEST(HotPlug, APortLostAsAnotherRowIsClickedLeavesThatRowAlone) {
-    FormFixture fixture(2);
+    WindowFixture fixture(2);
     fixture.threaded = true;
-    duruz::TForm2& form = fixture.Start();
-    form.LinkWorker().WaitIdle();
+    duruz::MainWindow& window = fixture.Start();
+    window.Session().Worker().WaitIdle();
     fixture.Port("/dev/ttyUSB1").gone = true;
-    form.Timer1Timer();
-    form.ComPort.UserSelect(0);
-    form.LinkWorker().WaitIdle();
+    window.CaptureTick();
+    window.ports.portList.UserSelect(0);
+    window.Session().Worker().WaitIdle();
     QCoreApplication::processEvents();
-    EXPECT_EQ(Rows(form), "0|ttyUSB0|ttyUSB1|Simulator");
+    EXPECT_EQ(Rows(window), "0|ttyUSB0|ttyUSB1|Simulator");
 }
 
 } // namespace

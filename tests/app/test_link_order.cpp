@@ -2,7 +2,7 @@
 // lines in the memo, whether the link's jobs run at once or on the link thread; a
 // frame is drawn only under the setting it was captured with.
 
-#include "app/form_fixture.h"
+#include "app/window_fixture.h"
 #include "sim/simulator_port.h"
 
 #include <QCoreApplication>
@@ -18,33 +18,33 @@ const auto Frame = [](char fill) {
 
 // Each port's bytes in the order of its path, then the memo.
 std::string RunScript(bool threaded) {
-    FormFixture fixture(2); // ttyUSB0, ttyUSB1 and the simulator
+    WindowFixture fixture(2); // ttyUSB0, ttyUSB1 and the simulator
     fixture.threaded = threaded;
     // Start-up opens ttyUSB1; ttyUSB0 is opened from its row, then the reset goes
     // back to ttyUSB1. Frames, cut frames and stale bytes fall where they fall.
     fixture.Port("/dev/ttyUSB1").reads = {
         "stale", "", "", Frame('a'), "", Frame('b').substr(0, 3000), "", "", "late", ""};
     fixture.Port("/dev/ttyUSB0").reads = {"", "", Frame('c'), "", "junk", Frame('d')};
-    duruz::TForm2& form = fixture.Start();
-    form.Timer1Timer();
-    form.Chan1Probe.UserSelect(1);
-    form.Timer1Timer();
-    form.Scale1.UserSelect(2);
-    form.SweepSpeed.UserSelect(3);
-    form.Timer1Timer();
-    form.SyncSrcBox.UserSelect(1);
-    form.SyncPolBox.UserSelect(1);
-    form.Waveform1.UserSelect(1);
-    form.UpdSigGen1.Click();
-    form.Timer1Timer();
-    form.Click();
-    form.ComPort.UserSelect(0);
-    form.Timer1Timer();
-    form.Scale2.UserSelect(4);
-    form.Timer1Timer();
-    form.Defaults.Click();
-    form.Timer1Timer();
-    form.LinkWorker().WaitIdle();
+    duruz::MainWindow& window = fixture.Start();
+    window.CaptureTick();
+    window.vertical.probe1.UserSelect(1);
+    window.CaptureTick();
+    window.vertical.range1.UserSelect(2);
+    window.trigger.sweep.UserSelect(3);
+    window.CaptureTick();
+    window.trigger.source.UserSelect(1);
+    window.trigger.polarity.UserSelect(1);
+    window.generator.waveformA.UserSelect(1);
+    window.generator.updateA.Click();
+    window.CaptureTick();
+    window.Click();
+    window.ports.portList.UserSelect(0);
+    window.CaptureTick();
+    window.vertical.range2.UserSelect(4);
+    window.CaptureTick();
+    window.ports.factoryReset.Click();
+    window.CaptureTick();
+    window.Session().Worker().WaitIdle();
     QCoreApplication::processEvents();
 
     std::string outcome;
@@ -64,14 +64,15 @@ TEST(LinkOrder, ThreadedJobsPutTheSameBytesOnTheWireAsTheWindowThread) {
 
 // Ticks; each frame drawn must carry, in the simulator's header, the range of
 // channel 1 the window draws it with. Returns the number of the last frame drawn.
-std::uint32_t TickAndCheckDrawn(duruz::TForm2& form, int ticks) {
+std::uint32_t TickAndCheckDrawn(duruz::MainWindow& window, int ticks) {
     for (int tick = 0; tick < ticks; ++tick) {
-        const std::uint32_t before = form.Capture.HeaderWord(2);
-        form.Timer1Timer();
-        EXPECT_TRUE(form.Capture.HeaderWord(2) == before ||
-                    form.Capture.HeaderWord(3) == std::uint32_t(form.Scale1.ItemIndex()));
+        const std::uint32_t before = window.Session().Frame().HeaderWord(2);
+        window.CaptureTick();
+        EXPECT_TRUE(window.Session().Frame().HeaderWord(2) == before ||
+                    window.Session().Frame().HeaderWord(3) ==
+                        std::uint32_t(window.vertical.range1.ItemIndex()));
     }
-    return form.Capture.HeaderWord(2);
+    return window.Session().Frame().HeaderWord(2);
 }
 
 // Start-up writes a request, the whole setting, and two more requests behind the
@@ -85,27 +86,30 @@ TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
         // The paced simulator, whose clock moves only as the link waits.
         sim::ManualClock clock{1'000'000};
         sim::SimulatorPort simulator{clock, {.seed = 1, .noise = false}};
-        FormFixture bench;
+        WindowFixture bench;
         bench.mapped["Simulator"] = &simulator;
         sim::SimulatedInstrument& instrument = simulator.Instrument();
         instrument.StallNextFrame(0, 200 * fault); // a first answer up to 0.6 s late
-        duruz::TForm2& form = bench.Start();
-        EXPECT_EQ(TickAndCheckDrawn(form, 2), 3u);
-        EXPECT_EQ(form.Strip.Text(2), "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 2 stale");
+        duruz::MainWindow& window = bench.Start();
+        EXPECT_EQ(TickAndCheckDrawn(window, 2), 3u);
+        EXPECT_EQ(window.status.strip.Text(2),
+                  "Resyncs 0 (0 B), timeouts 0 empty, 0 part, 2 stale");
         // An ignored request, a cut frame, or one cut short at the deadline whose rest
         // arrives later (a stall of 0 ms or a cut at the full size change nothing).
         instrument.IgnoreRequests(fault == 1);
         instrument.CutNextFrame(fault == 2 ? 3000 : duruz::kFrameBytes);
         instrument.StallNextFrame(3000, fault == 3 ? 12'000 : 0);
         for (const int row : {2, 5}) {
-            form.Scale1.UserSelect(row);
-            TickAndCheckDrawn(form, 10);
+            window.vertical.range1.UserSelect(row);
+            TickAndCheckDrawn(window, 10);
         }
-        EXPECT_TRUE(form.Capture.HeaderWord(2) > 3 && form.Capture.HeaderWord(3) == 5u);
+        EXPECT_TRUE(window.Session().Frame().HeaderWord(2) > 3 &&
+                    window.Session().Frame().HeaderWord(3) == 5u);
         // A request is written only once the frames before it are in, so without faults
         // no frame is on its way at a change, and none is skipped after start-up.
-        EXPECT_TRUE(fault > 0 || form.Strip.Text(2) == "Resyncs 0 (0 B), timeouts 0 empty, "
-                                                       "0 part, 2 stale");
+        EXPECT_TRUE(fault > 0 || window.status.strip.Text(2) ==
+                                     "Resyncs 0 (0 B), timeouts 0 empty, "
+                                     "0 part, 2 stale");
     }
 }
 
@@ -113,25 +117,25 @@ TEST(LinkOrder, NoFrameIsDrawnUnderASettingItWasNotCapturedWith) {
 // a tick was posted holds that tick, and a delivery from before the window let go of
 // a vanished port leaves the port closed.
 TEST(LinkOrder, HoldAndAClosedPortCountFromTheWindowsDecision) {
-    FormFixture fixture(1);
+    WindowFixture fixture(1);
     fixture.threaded = true;
-    duruz::TForm2& form = fixture.Start();
-    form.Timer1Timer(); // the start-up requests are due on the next tick
-    form.LinkWorker().WaitIdle();
+    duruz::MainWindow& window = fixture.Start();
+    window.CaptureTick(); // the start-up requests are due on the next tick
+    window.Session().Worker().WaitIdle();
     QCoreApplication::processEvents(); // the window takes the port as open
     fixture.Mark();
     std::mutex gate;
     std::unique_lock closed(gate);
-    form.LinkWorker().Post([&](duruz::LinkContext&) { std::lock_guard wait(gate); });
-    form.Timer1Timer();
-    form.Scale1.UserSelect(1);
-    form.HoldBox.SetChecked(true);
+    window.Session().Worker().Post([&](duruz::LinkContext&) { std::lock_guard wait(gate); });
+    window.CaptureTick();
+    window.vertical.range1.UserSelect(1);
+    window.vertical.hold.SetChecked(true);
     fixture.sysfs.RemoveDevice("ttyUSB0");
-    form.PortsChanged();
-    form.DeliverLinkOutput();
-    EXPECT_FALSE(form.Link.PortOpen);
+    window.PortsChanged();
+    window.TakeSessionOutput();
+    EXPECT_FALSE(window.Session().LinkSide().PortOpen);
     closed.unlock();
-    form.LinkWorker().WaitIdle();
+    window.Session().Worker().WaitIdle();
     EXPECT_EQ(fixture.Port("/dev/ttyUSB0").written, "%X1\r");
 }
 

@@ -1,7 +1,7 @@
 // The window on scripted ports: what a timer tick, a click on the screen and the front
 // panel's controls put on the screen, the status strip, the memo and the wire.
 
-#include "app/form_fixture.h"
+#include "app/window_fixture.h"
 #include "support/qt_test_main.h"
 #include "toolkit/image_canvas.h"
 
@@ -34,119 +34,121 @@ std::string Frame(std::uint32_t pairCount, bool square = false) {
 // pending. A click dumps the frame held, asks for a frame, and has the next tick draw
 // the frame held over its three lines; after a range and level change the frame held
 // is still drawn and exported with the setting it was captured with.
-TEST(Timer1Timer, DrawsEachFrameAndAClickRedrawsTheFrameHeldWithItsOwnSetting) {
-    FormFixture fixture;
-    duruz::TForm2& form = fixture.Start();
+TEST(CaptureTick, DrawsEachFrameAndAClickRedrawsTheFrameHeldWithItsOwnSetting) {
+    WindowFixture fixture;
+    duruz::MainWindow& window = fixture.Start();
     auto& port = fixture.Port("Simulator");
     fixture.AnswerStartUp(port, Frame(2048, true), Frame(3));
     // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue;
     // channel 1 at +2047 on the area's bottom edge, y = 788, in red.
-    EXPECT_EQ(form.Image().Image().pixel(700, 201), qRgb(0, 0, 255));
-    EXPECT_EQ(form.Image().Image().pixel(700, 788), qRgb(255, 0, 0));
-    EXPECT_EQ(form.CurrentCursor(), tk::Cursor::Default);
+    EXPECT_EQ(window.Image().Image().pixel(700, 201), qRgb(0, 0, 255));
+    EXPECT_EQ(window.Image().Image().pixel(700, 788), qRgb(255, 0, 0));
+    EXPECT_EQ(window.CurrentCursor(), tk::Cursor::Default);
     const auto shown = [&] {
-        form.ExportCsvClick();
+        window.ExportCsvClick();
         const std::string csv = ReadFile(fixture.savePath);
-        return std::pair(form.Image().Image(), csv.substr(csv.find("# port")));
+        return std::pair(window.Image().Image(), csv.substr(csv.find("# port")));
     };
     const auto before = shown();
-    form.Scale1.UserSelect(2);
-    form.SyncVoltBar.SetPosition(300);
+    window.vertical.range1.UserSelect(2);
+    window.trigger.levelBar.SetPosition(300);
     fixture.Mark();
     port.reads = {"stale bytes"};
-    form.Click();
-    EXPECT_TRUE(form.Capture.FrameReady);
+    window.Click();
+    EXPECT_TRUE(window.Screen().redrawDue);
     EXPECT_EQ(port.order, (Lines{"read 11", "read 0", "write " + kCaptureRequest}));
     const std::string dump = ReadFile(fixture.logPath);
     EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
     EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
-    form.Timer1Timer(); // nothing new arrives
-    EXPECT_TRUE(!form.Capture.FrameReady && form.CurrentCursor() == tk::Cursor::Busy);
+    window.CaptureTick(); // nothing new arrives
+    EXPECT_TRUE(!window.Screen().redrawDue && window.CurrentCursor() == tk::Cursor::Busy);
     EXPECT_TRUE(shown() == before);
 }
 
 TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
-    FormFixture fixture(1);
+    WindowFixture fixture(1);
     std::int64_t now = 1000;
     fixture.clockMs = [&now] { return now; };
-    duruz::TForm2& form = fixture.Start(); // opens ttyUSB0 at t = 1 s
+    duruz::MainWindow& window = fixture.Start(); // opens ttyUSB0 at t = 1 s
     // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, spectrum.
-    const auto strip = [&form] {
+    const auto strip = [&window] {
         std::string texts;
         for (int section = 0; section < 6; ++section)
-            texts += form.Strip.Text(section) + "|";
+            texts += window.status.strip.Text(section) + "|";
         return texts;
     };
-    EXPECT_EQ(form.ClientHeight(), 899); // the strip lies below the client area
-    now = 1500;                          // three frames in 0.5 s, the first two stale
+    EXPECT_EQ(window.ClientHeight(), 899); // the strip lies below the client area
+    now = 1500;                            // three frames in 0.5 s, the first two stale
     fixture.AnswerStartUp(fixture.Port("/dev/ttyUSB0"), Frame(2048),
                           "\x01\x02\x03\x04\x05" + Frame(2048, true));
     EXPECT_EQ(strip(), "Link: ttyUSB0: open|6.0 fps, 3 frames|Resyncs 1 (5 B), timeouts 0 "
                        "empty, 0 part, 2 stale|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
                        "Vpp  489 mVrms||");
-    EXPECT_EQ(form.Strip.TextColor(3), 0x0000FFu);
+    EXPECT_EQ(window.status.strip.TextColor(3), 0x0000FFu);
     EXPECT_EQ(
-        form.Strip.ToolTip(3),
+        window.status.strip.ToolTip(3),
         "Ch1\nFrequency 1.000 kHz\nPeriod 999.9 \u00b5s\nPeak-to-peak 1.00 V\nMinimum -500 mV\n"
         "Maximum 500 mV\nMean 0.00 V\nRMS 500 mV\nDuty cycle 50.0 %");
 
     // A shown spectrum reports its peak; a hidden channel is not measured on the strip.
-    form.Fft1CheckBox.SetChecked(true);
-    form.Scope2CheckBox.SetChecked(false);
-    form.RedrawScreen();
-    EXPECT_EQ(form.Strip.Text(4) + "|" + form.Strip.Text(5).substr(0, 20), "|FFT1 peak 1.000 kHz ");
+    window.vertical.spectrum1.SetChecked(true);
+    window.vertical.shown2.SetChecked(false);
+    window.RedrawScreen();
+    EXPECT_EQ(window.status.strip.Text(4) + "|" + window.status.strip.Text(5).substr(0, 20),
+              "|FFT1 peak 1.000 kHz ");
     // Nothing comes for 0.75 s: the request is lost at its deadline.
     now = 2250;
     for (int tick = 0; tick < 3; ++tick)
-        form.Timer1Timer();
-    EXPECT_EQ(form.Strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part, 2 stale");
+        window.CaptureTick();
+    EXPECT_EQ(window.status.strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part, 2 stale");
 
     // A failed open counts nothing of the port before it. A port that refuses its
     // settings is still used, but read only with a bound, and the strip says so.
     fixture.Port("Simulator").openResult = {serial::OpenStatus::NotFound, 2};
-    form.ComPort.UserSelect(1);
+    window.ports.portList.UserSelect(1);
     EXPECT_EQ(strip().rfind("Link: Simulator: failed, does not exist|0.0 fps, 0 frames|Resyncs 0 "
                             "(0 B), timeouts 0 empty, 0 part, 0 stale|",
                             0),
               0u);
     OrderedPort& usb0 = fixture.Port("/dev/ttyUSB0");
     std::tie(usb0.setSettingsOk, usb0.readCalls, usb0.boundedReads) = std::tuple(false, 0, 0);
-    form.ComPort.UserSelect(0);
-    form.Timer1Timer();
-    EXPECT_EQ(std::tuple(form.Strip.Text(0), usb0.readCalls - usb0.boundedReads, usb0.lastBoundMs),
+    window.ports.portList.UserSelect(0);
+    window.CaptureTick();
+    EXPECT_EQ(std::tuple(window.status.strip.Text(0), usb0.readCalls - usb0.boundedReads,
+                         usb0.lastBoundMs),
               std::tuple("Link: ttyUSB0: open, not configured: Error setting state of", 0, 129u));
 
     // The link answers later: the strip names the row clicked, not the one selected by then.
     fixture.threaded = true;
-    duruz::TForm2& later = fixture.Start();
-    later.ComPort.UserSelect(1);
-    later.ComPort.SetItemIndex(0);
-    later.LinkWorker().WaitIdle();
+    duruz::MainWindow& later = fixture.Start();
+    later.ports.portList.UserSelect(1);
+    later.ports.portList.SetItemIndex(0);
+    later.Session().Worker().WaitIdle();
     QCoreApplication::processEvents();
-    EXPECT_EQ(later.Strip.Text(0), "Link: Simulator: failed, does not exist");
+    EXPECT_EQ(later.status.strip.Text(0), "Link: Simulator: failed, does not exist");
 }
 
 // A window started without Config.Ini on one device, with nothing shown or sent yet.
-struct Panel : FormFixture {
-    Panel() : FormFixture(1), form(Start()), port(Port("/dev/ttyUSB0")) { Mark(); }
-    duruz::TForm2& form;
+struct Panel : WindowFixture {
+    Panel() : WindowFixture(1), window(Start()), port(Port("/dev/ttyUSB0")) { Mark(); }
+    duruz::MainWindow& window;
     OrderedPort& port;
 };
 
 TEST(TriggerControls, XyModePinsTheLevelUntilTheTimeDisplayReturns) {
     Panel p;
-    p.form.SyncVoltBar.SetPosition(700);
+    p.window.trigger.levelBar.SetPosition(700);
     p.Mark();
-    p.form.SweepSpeed.UserSelect(0);
+    p.window.trigger.sweep.UserSelect(0);
     // Dragging the level bar still sends one command per step, each pinned.
     for (int position : {600, 0, -500})
-        p.form.SyncVoltBar.SetPosition(position);
-    p.form.SweepSpeed.UserSelect(1);
+        p.window.trigger.levelBar.SetPosition(position);
+    p.window.trigger.sweep.UserSelect(1);
     // Ch2, Fall, and the position bar at its end; a bar that cannot move sends nothing.
-    p.form.SyncSrcBox.UserSelect(1);
-    p.form.SyncPolBox.UserSelect(0);
-    p.form.SyncPosBar.SetPosition(2048);
-    p.form.SyncPosBar.SetPosition(5000);
+    p.window.trigger.source.UserSelect(1);
+    p.window.trigger.polarity.UserSelect(0);
+    p.window.trigger.positionBar.SetPosition(2048);
+    p.window.trigger.positionBar.SetPosition(5000);
     EXPECT_EQ(p.Shown(), "SweepSpeed 0\n%S11 1024-2000\r\n%S11 1024-2000\r\n%S11 1024-2000\r\n"
                          "%S11 1024-2000\r\nSweepSpeed 1\n%S11 1024 -500\r\n%S11 1024 -500\r\n"
                          "%S10 1024 -500\r\n%S10 2048 -500\r\n");
@@ -156,43 +158,43 @@ TEST(TriggerControls, XyModePinsTheLevelUntilTheTimeDisplayReturns) {
 
 TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
     Panel p;
-    p.form.Freq1.SetText("1000");
-    p.form.Ampl1.SetText("0.5");
-    p.form.Waveform1.UserSelect(1);
+    p.window.generator.frequencyA.SetText("1000");
+    p.window.generator.amplitudeA.SetText("0.5");
+    p.window.generator.waveformA.UserSelect(1);
     p.port.reads = {"stale"};
-    p.form.UpdSigGen1.Click();
+    p.window.generator.updateA.Click();
     EXPECT_EQ(p.Shown(), "%G011000.000000,0.500000\n");
     // The request waits for the generator to settle: 129 ms of quiet reads, 64 of 2 ms and one
     // of 1.
     EXPECT_EQ(p.port.order.size(), 68u);
     EXPECT_EQ(p.port.order[0] + p.port.order[1] + p.port.order[66] + p.port.order[67],
               "write %G011000.000000,0.500000read 5read 0write " + kCaptureRequest);
-    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
+    EXPECT_EQ(p.window.CurrentCursor(), tk::Cursor::Busy);
 
     // Out-of-range values are clamped on the wire only; no row sends "Off" ('0'), the
     // blank row 9 sends '9', and a double click on Waveform2 sends its own row.
-    p.form.Freq2.SetText("0");
-    p.form.Ampl2.SetText("3");
-    p.form.Waveform1.UserSelect(9);
+    p.window.generator.frequencyB.SetText("0");
+    p.window.generator.amplitudeB.SetText("3");
+    p.window.generator.waveformA.UserSelect(9);
     p.Mark();
-    p.form.SigGenUpdate.Click();
-    p.form.UpdSigGen1.Click();
-    p.form.Waveform2.UserDoubleClick(10);
+    p.window.generator.quickUpdateB.Click();
+    p.window.generator.updateA.Click();
+    p.window.generator.waveformB.UserDoubleClick(10);
     EXPECT_EQ(p.port.written, "%G101.000000,1.500000" + kCaptureRequest +
                                   "%G091000.000000,0.500000" + kCaptureRequest +
                                   "%G1:1.000000,1.500000" + kCaptureRequest);
-    EXPECT_EQ(p.form.Freq2.Text() + p.form.Ampl2.Text(), "03");
+    EXPECT_EQ(p.window.generator.frequencyB.Text() + p.window.generator.amplitudeB.Text(), "03");
 
     // Letters in a frequency: reported, and nothing is sent or shown; the cursor is
     // already busy.
     ReportedErrors().clear();
-    p.form.Freq1.SetText("abc");
-    p.form.SetCursor(tk::Cursor::Default);
+    p.window.generator.frequencyA.SetText("abc");
+    p.window.SetCursor(tk::Cursor::Default);
     p.Mark();
-    p.form.UpdSigGen1.Click();
+    p.window.generator.updateA.Click();
     EXPECT_EQ(ReportedErrors(), Lines{"'abc' is not a valid floating point value"});
     EXPECT_EQ(p.port.written + p.Shown(), "");
-    EXPECT_EQ(p.form.CurrentCursor(), tk::Cursor::Busy);
+    EXPECT_EQ(p.window.CurrentCursor(), tk::Cursor::Busy);
 }
 
 } // namespace

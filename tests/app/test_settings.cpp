@@ -1,4 +1,4 @@
-#include "app/form_fixture.h"
+#include "app/window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,28 +15,25 @@
 namespace {
 
 using namespace testing_support;
-using duruz::ScopeSettings;
 
 // In file order: SwpSp SySrc SyPol ComPt Prob1 Scal1 Prob2 Scal2 SyLev SyPos, the window's
 // geometry, the five boxes, then the generator. ComPt picks the first of two devices.
-const ScopeSettings kComplete{1,     0,  1,      0,     0,   2,     1,     5,    -300,
-                              1024,  10, 20,     1300,  700, false, true,  true, false,
-                              false, 1,  "1000", "0.5", 6,   "2.5", "1.25"};
-
-const auto Ini = [](const ScopeSettings& s) { return duruz::FormatConfig(s, "/dev/ttyUSB0"); };
+const FileValues kComplete{1,     0,  1,      0,     0,   2,     1,     5,    -300,
+                           1024,  10, 20,     1300,  700, false, true,  true, false,
+                           false, 1,  "1000", "0.5", 6,   "2.5", "1.25"};
 
 TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) {
-    FormFixture fixture(2);
+    WindowFixture fixture(2);
     fixture.WriteConfig(Ini(kComplete));
-    duruz::TForm2& form = fixture.Start();
-    EXPECT_EQ(form.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
+    duruz::MainWindow& window = fixture.Start();
+    EXPECT_EQ(window.Caption(), "RORU-Duruz Rev 1.36 Dec 15 2025 15:05:33");
     auto& usb0 = fixture.Port("/dev/ttyUSB0");
     // The controls that send nothing, each read on its own rather than through the table.
-    EXPECT_EQ(
-        (std::vector<int>{form.FormLeft(), form.FormTop(), form.FormWidth(), form.FormHeight(),
-                          form.Scope1CheckBox.Checked(), form.Scope2CheckBox.Checked(),
-                          form.Fft1CheckBox.Checked(), form.Fft2CheckBox.Checked()}),
-        (std::vector<int>{10, 20, 1300, 700, 0, 1, 1, 0}));
+    EXPECT_EQ((std::vector<int>{
+                  window.FormLeft(), window.FormTop(), window.FormWidth(), window.FormHeight(),
+                  window.vertical.shown1.Checked(), window.vertical.shown2.Checked(),
+                  window.vertical.spectrum1.Checked(), window.vertical.spectrum2.Checked()}),
+              (std::vector<int>{10, 20, 1300, 700, 0, 1, 1, 0}));
     // SyPos leaves the bar where it is, so no command follows its line.
     EXPECT_EQ(fixture.Shown(),
               "%S// 1024    0\r\nW: 0 277 1511 899\n\nReading config\nSwpSp 1 \nSySrc 0 \n"
@@ -54,7 +51,7 @@ TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) 
     // The reset: the bars' moves reach the port still open, which is then closed, and
     // every handler runs once, in order, on the last device.
     fixture.Mark();
-    form.Defaults.Click();
+    window.ports.factoryReset.Click();
     EXPECT_EQ(fixture.Shown(),
               "%S00 1024-2000\r\n%S00    0-2000\r\n/dev/ttyUSB1\n/dev/ttyUSB1\n   opened\n"
               "/dev/ttyUSB1\n   configured\nRange 0\n%X0\r\nRange 0\n%Y0\r\nSweepSpeed 0\n"
@@ -67,24 +64,26 @@ TEST(FormCreate, CompleteFileThenTheFactoryResetGiveTheWholeMemoAndWireInOrder) 
                   "%X0\r%Y0\r%S00    0-2000\r%S00    0-2000\r%G011000.000000,0.500000" +
                   kCaptureRequest + "%G162.500000,1.250000" + kCaptureRequest);
     // Row 0 and position 0 everywhere and the last port; the rest stays.
-    EXPECT_EQ(Ini(form.CurrentSettings()),
-              Ini(ScopeSettings(0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 10, 20, 1300, 700, false, true, true,
-                                false, false, 1, "1000", "0.5", 6, "2.5", "1.25")));
-    EXPECT_EQ(form.Scale2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
-    form.Button1.Click();                                         // "." shows and hides the memo
-    EXPECT_TRUE(form.Display.Visible());
-    form.Button1.Click();
-    EXPECT_FALSE(form.Display.Visible());
+    EXPECT_EQ(Ini(window.Session().Settings()),
+              Ini(FileValues{0,     0,  0,      1,     0,   0,     0,     0,    0,
+                             0,     10, 20,     1300,  700, false, true,  true, false,
+                             false, 1,  "1000", "0.5", 6,   "2.5", "1.25"}));
+    EXPECT_EQ(window.vertical.range2.Item(0), std::string("\xB1") + "240V"); // relabelled for x10
+    window.status.memoToggle.Click(); // "." shows and hides the memo
+    EXPECT_TRUE(window.status.memo.Visible());
+    window.status.memoToggle.Click();
+    EXPECT_FALSE(window.status.memo.Visible());
 }
 
 TEST(SaveConfig, EverySettingSurvivesARestartByteForByte) {
-    const ScopeSettings changed(0, 0, 0, 0, 0, 2, 0, 5, -300, 100, 10, 20, 1300, 700, false, false,
-                                true, true, true, 1, "1000", "0.5", 6, "2.5", "1.25");
-    FormFixture fixture(2);
+    const FileValues changed{0,    0,  0,      0,     0,   2,     0,     5,    -300,
+                             100,  10, 20,     1300,  700, false, false, true, true,
+                             true, 1,  "1000", "0.5", 6,   "2.5", "1.25"};
+    WindowFixture fixture(2);
     fixture.WriteConfig(Ini(changed));
-    duruz::TForm2& form = fixture.Start();
+    duruz::MainWindow& window = fixture.Start();
     std::filesystem::remove(fixture.configPath); // closing writes even when nothing changed
-    form.Close();
+    window.Close();
     EXPECT_EQ(ReadFile(fixture.configPath), Ini(changed));
     EXPECT_NE(fixture.Shown().find("Config.Ini saved\n"), std::string::npos);
 
@@ -157,24 +156,25 @@ TEST(LoadConfig, ReadsByPositionThroughBlankLinesAndOddValuesAndClampsTheLevel) 
              {"Freq1 1000", "Freq1 5   "},
              {"1.25               \r\n", "1.25               \n"}})
         file.replace(file.find(from), from.size(), to);
-    FormFixture fixture(2);
+    WindowFixture fixture(2);
     fixture.WriteConfig(file);
-    duruz::TForm2& form = fixture.Start();
+    duruz::MainWindow& window = fixture.Start();
     EXPECT_NE(fixture.Shown().find("Reading config\nSySrc 1 \nSwpSp 0 \n"), std::string::npos);
     // kComplete with Wwidt and Whigh at their bound, Hold set, Wave1 unselected, Freq1 "5 ".
-    EXPECT_EQ(Ini(form.CurrentSettings()),
-              Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, -300, 1024, 10, 20, 8192, 8192, false, true,
-                                true, false, true, -1, "5 ", "0.5", 6, "2.5", "1.25")));
+    EXPECT_EQ(Ini(window.Session().Settings()),
+              Ini(FileValues{1,    0,  1,    0,     0,    2,     1,     5,    -300,
+                             1024, 10, 20,   8192,  8192, false, true,  true, false,
+                             true, -1, "5 ", "0.5", 6,    "2.5", "1.25"}));
     // Channel A converts the one digit with its space.
     EXPECT_NE(fixture.Port("/dev/ttyUSB0").written.find("%G005.000000,0.500000" + kCaptureRequest),
               std::string::npos);
 
     // A file of ten lines sets those ten, the sweep row and the level clamped; the later
     // settings keep their start-up values.
-    const std::string ini = Ini(ScopeSettings(7, 0, 1, 0, 0, 2, 1, 5, 5000, 100));
+    const std::string ini = Ini(FileValues{7, 0, 1, 0, 0, 2, 1, 5, 5000, 100});
     fixture.WriteConfig(ini.substr(0, ini.find("Wleft")));
-    EXPECT_EQ(Ini(fixture.Start().CurrentSettings()),
-              Ini(ScopeSettings(1, 0, 1, 0, 0, 2, 1, 5, 2000, 100)));
+    EXPECT_EQ(Ini(fixture.Start().Session().Settings()),
+              Ini(FileValues{1, 0, 1, 0, 0, 2, 1, 5, 2000, 100}));
     EXPECT_NE(fixture.Shown().find("SyLev 5000\n%S01 1024 2000\r\nSyPos 100\n%S01  100 2000\r\n"
                                    "End config\n"),
               std::string::npos);
