@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -34,9 +35,10 @@ struct SessionFixture : duruz::PortProvider {
         duruz::SessionEnvironment environment;
         environment.ports = this;
         environment.portSources.sysfsRoot = sysfs.Root();
-        environment.linkThread = false;
+        environment.linkThread = threaded;
         session = std::make_unique<duruz::InstrumentSession>(std::move(environment),
                                                              [this] { woken = true; });
+        session->Start();
         session->BeginStartUp(250);
         // Each line's value starts after the key and its space and ends at its padding.
         for (int index = 0; index < duruz::kConfigLines && !configFile.empty(); ++index) {
@@ -62,7 +64,8 @@ struct SessionFixture : duruz::PortProvider {
     FakeSysfs sysfs;
     std::map<std::string, std::unique_ptr<FakeSerialPort>> ports;
     std::unique_ptr<duruz::InstrumentSession> session;
-    bool woken = false;
+    std::atomic<bool> woken = false;
+    bool threaded = false;        // link jobs on the link thread instead of at once
     bool settingsChanged = false; // a collected output said so
 };
 
@@ -112,6 +115,20 @@ TEST(InstrumentSession, StartUpSendsTheCompleteSettingAndTheResetItsOwnOrder) {
     session.SetGeneratorTexts(1, "2,5x", "1");
     EXPECT_THROW(session.UpdateGenerator(1), std::invalid_argument);
     EXPECT_EQ(fixture.Shown(), "");
+}
+
+TEST(InstrumentSession, TheLinkThreadGivesTheSameMemoAndWire) {
+    std::string outcome[2];
+    for (const bool threaded : {false, true}) {
+        SessionFixture fixture(2);
+        fixture.threaded = threaded;
+        duruz::InstrumentSession& session = fixture.Start(duruz::FormatConfig(Complete()));
+        session.FactoryReset();
+        session.Worker().WaitIdle();
+        outcome[threaded] = fixture.Shown() + fixture.Port("/dev/ttyUSB0").written +
+                            fixture.Port("/dev/ttyUSB1").written;
+    }
+    EXPECT_EQ(outcome[0], outcome[1]);
 }
 
 TEST(InstrumentSession, KeepsOnlyFramesOfTheLatestSettingWithTheSettingsTheyHad) {
