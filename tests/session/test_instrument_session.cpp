@@ -145,6 +145,15 @@ TEST(InstrumentSession, KeepsOnlyFramesOfTheLatestSettingWithTheSettingsTheyHad)
     EXPECT_EQ(session.Counters().stale, 2u);
     EXPECT_EQ(session.Frame().Sample(0, 0), 'a' * 257);
     EXPECT_EQ(session.CapturedUnder().trigger.positionBar, 1024);
+    // A frame the link took under its latest setting is stale once the session has
+    // sent another before collecting it.
+    session.RequestCapture();
+    fixture.Port("/dev/ttyUSB0").reads = {frame};
+    session.Tick();
+    session.SetRange(0, 3);
+    EXPECT_FALSE(session.Collect().frameKept);
+    EXPECT_EQ(session.Counters().stale, 3u);
+    EXPECT_EQ(session.CapturedUnder().channels[0].rangeRow, 7);
     // A new choice of the port starts the counts again.
     session.ChoosePort(0);
     EXPECT_TRUE(session.Collect().portAnswered);
