@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/config_table.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -34,9 +35,10 @@ struct SessionFixture : duruz::PortProvider {
         duruz::SessionEnvironment environment;
         environment.ports = this;
         environment.portSources.sysfsRoot = sysfs.Root();
-        environment.linkThread = false;
+        environment.linkThread = threaded;
         session = std::make_unique<duruz::InstrumentSession>(std::move(environment),
                                                              [this] { woken = true; });
+        session->Start();
         session->BeginStartUp(250);
         // Each line's value starts after the key and its space and ends at its padding.
         for (int index = 0; index < duruz::kConfigLines && !configFile.empty(); ++index) {
@@ -62,7 +64,8 @@ struct SessionFixture : duruz::PortProvider {
     FakeSysfs sysfs;
     std::map<std::string, std::unique_ptr<FakeSerialPort>> ports;
     std::unique_ptr<duruz::InstrumentSession> session;
-    bool woken = false;
+    std::atomic<bool> woken = false;
+    bool threaded = false;        // link jobs on the link thread instead of at once
     bool settingsChanged = false; // a collected output said so
 };
 
@@ -114,6 +117,20 @@ TEST(InstrumentSession, StartUpSendsTheCompleteSettingAndTheResetItsOwnOrder) {
     EXPECT_EQ(fixture.Shown(), "");
 }
 
+TEST(InstrumentSession, TheLinkThreadGivesTheSameMemoAndWire) {
+    std::string outcome[2];
+    for (const bool threaded : {false, true}) {
+        SessionFixture fixture(2);
+        fixture.threaded = threaded;
+        duruz::InstrumentSession& session = fixture.Start(duruz::FormatConfig(Complete()));
+        session.FactoryReset();
+        session.Worker().WaitIdle();
+        outcome[threaded] = fixture.Shown() + fixture.Port("/dev/ttyUSB0").written +
+                            fixture.Port("/dev/ttyUSB1").written;
+    }
+    EXPECT_EQ(outcome[0], outcome[1]);
+}
+
 TEST(InstrumentSession, KeepsOnlyFramesOfTheLatestSettingWithTheSettingsTheyHad) {
     SessionFixture fixture(1);
     duruz::InstrumentSession& session = fixture.Start();
@@ -128,6 +145,15 @@ TEST(InstrumentSession, KeepsOnlyFramesOfTheLatestSettingWithTheSettingsTheyHad)
     EXPECT_EQ(session.Counters().stale, 2u);
     EXPECT_EQ(session.Frame().Sample(0, 0), 'a' * 257);
     EXPECT_EQ(session.CapturedUnder().trigger.positionBar, 1024);
+    // A frame the link took under its latest setting is stale once the session has
+    // sent another before collecting it.
+    session.RequestCapture();
+    fixture.Port("/dev/ttyUSB0").reads = {frame};
+    session.Tick();
+    session.SetRange(0, 3);
+    EXPECT_FALSE(session.Collect().frameKept);
+    EXPECT_EQ(session.Counters().stale, 3u);
+    EXPECT_EQ(session.CapturedUnder().channels[0].rangeRow, 7);
     // A new choice of the port starts the counts again.
     session.ChoosePort(0);
     EXPECT_TRUE(session.Collect().portAnswered);
