@@ -8,8 +8,8 @@
 namespace duruz {
 
 // One change a user made on a panel, as the panel reports it: which setting, the
-// channel it belongs to, and its new row, position or text. The last four are
-// requests rather than settings.
+// channel it belongs to, and its new row, position or text. SendGenerator,
+// RefreshPorts and FactoryReset are requests rather than settings.
 struct PanelEdit {
     enum class Kind {
         Probe,           // channel, row
@@ -34,12 +34,10 @@ struct PanelEdit {
     int channel = 0;
     int number = 0;
     std::string text;
+
+    bool operator==(const PanelEdit&) const = default;
 };
 
 using EditHandler = std::function<void(const PanelEdit&)>;
-
-// The settings after the edit: the field the edit names takes its number or text;
-// the requests change nothing.
-void ApplyEdit(ScopeSettings& settings, const PanelEdit& edit);
 
 } // namespace duruz

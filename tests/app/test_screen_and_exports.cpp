@@ -1,5 +1,5 @@
-// The window on scripted ports: what a timer tick, a click on the screen and the front
-// panel's controls put on the screen, the status strip, the memo and the wire.
+// The window on scripted ports: what a capture tick and a click on the screen put on
+// the screen, the status strip and the dump.
 
 #include "app/window_fixture.h"
 #include "support/qt_test_main.h"
@@ -126,75 +126,6 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     later.Session().Worker().WaitIdle();
     QCoreApplication::processEvents();
     EXPECT_EQ(later.status.strip.Text(0), "Link: Simulator: failed, does not exist");
-}
-
-// A window started without Config.Ini on one device, with nothing shown or sent yet.
-struct Panel : WindowFixture {
-    Panel() : WindowFixture(1), window(Start()), port(Port("/dev/ttyUSB0")) { Mark(); }
-    duruz::MainWindow& window;
-    OrderedPort& port;
-};
-
-TEST(TriggerControls, XyModePinsTheLevelUntilTheTimeDisplayReturns) {
-    Panel p;
-    p.window.trigger.levelBar.SetPosition(700);
-    p.Mark();
-    p.window.trigger.sweep.UserSelect(0);
-    // Dragging the level bar still sends one command per step, each pinned.
-    for (int position : {600, 0, -500})
-        p.window.trigger.levelBar.SetPosition(position);
-    p.window.trigger.sweep.UserSelect(1);
-    // Ch2, Fall, and the position bar at its end; a bar that cannot move sends nothing.
-    p.window.trigger.source.UserSelect(1);
-    p.window.trigger.polarity.UserSelect(0);
-    p.window.trigger.positionBar.SetPosition(2048);
-    p.window.trigger.positionBar.SetPosition(5000);
-    EXPECT_EQ(p.Shown(), "SweepSpeed 0\n%S11 1024-2000\r\n%S11 1024-2000\r\n%S11 1024-2000\r\n"
-                         "%S11 1024-2000\r\nSweepSpeed 1\n%S11 1024 -500\r\n%S11 1024 -500\r\n"
-                         "%S10 1024 -500\r\n%S10 2048 -500\r\n");
-    EXPECT_EQ(p.port.written, "%S11 1024-2000\r%S11 1024-2000\r%S11 1024-2000\r%S11 1024-2000\r"
-                              "%S11 1024 -500\r%S11 1024 -500\r%S10 1024 -500\r%S10 2048 -500\r");
-}
-
-TEST(SignalGenerator, UpdateSendsTheCommandAfterTheDrainAndNothingForLetters) {
-    Panel p;
-    p.window.generator.frequencyA.SetText("1000");
-    p.window.generator.amplitudeA.SetText("0.5");
-    p.window.generator.waveformA.UserSelect(1);
-    p.port.reads = {"stale"};
-    p.window.generator.updateA.Click();
-    EXPECT_EQ(p.Shown(), "%G011000.000000,0.500000\n");
-    // The request waits for the generator to settle: 129 ms of quiet reads, 64 of 2 ms and one
-    // of 1.
-    EXPECT_EQ(p.port.order.size(), 68u);
-    EXPECT_EQ(p.port.order[0] + p.port.order[1] + p.port.order[66] + p.port.order[67],
-              "write %G011000.000000,0.500000read 5read 0write " + kCaptureRequest);
-    EXPECT_EQ(p.window.CurrentCursor(), tk::Cursor::Busy);
-
-    // Out-of-range values are clamped on the wire only; no row sends "Off" ('0'), the
-    // blank row 9 sends '9', and a double click on Waveform2 sends its own row.
-    p.window.generator.frequencyB.SetText("0");
-    p.window.generator.amplitudeB.SetText("3");
-    p.window.generator.waveformA.UserSelect(9);
-    p.Mark();
-    p.window.generator.quickUpdateB.Click();
-    p.window.generator.updateA.Click();
-    p.window.generator.waveformB.UserDoubleClick(10);
-    EXPECT_EQ(p.port.written, "%G101.000000,1.500000" + kCaptureRequest +
-                                  "%G091000.000000,0.500000" + kCaptureRequest +
-                                  "%G1:1.000000,1.500000" + kCaptureRequest);
-    EXPECT_EQ(p.window.generator.frequencyB.Text() + p.window.generator.amplitudeB.Text(), "03");
-
-    // Letters in a frequency: reported, and nothing is sent or shown; the cursor is
-    // already busy.
-    ReportedErrors().clear();
-    p.window.generator.frequencyA.SetText("abc");
-    p.window.SetCursor(tk::Cursor::Default);
-    p.Mark();
-    p.window.generator.updateA.Click();
-    EXPECT_EQ(ReportedErrors(), Lines{"'abc' is not a valid floating point value"});
-    EXPECT_EQ(p.port.written + p.Shown(), "");
-    EXPECT_EQ(p.window.CurrentCursor(), tk::Cursor::Busy);
 }
 
 } // namespace
