@@ -13,4 +13,4 @@ cmake --preset tsan
 cmake --build "$build" --target test_link test_session test_form
 "$build/tests/link/test_link" --gtest_filter='LinkThread.*:CaptureStream.*'
 "$build/tests/session/test_session" --gtest_filter='InstrumentSession.*'
-"$build/tests/app/test_form" --gtest_filter='LinkOrder.*:Timer1Timer.*:ScreenClick.Dumps*:HotPlug.APortLost*'
+"$build/tests/app/test_form" --gtest_filter='LinkOrder.*:CaptureTick.*:ScreenClick.Dumps*:HotPlug.APortLost*'
