@@ -345,6 +345,7 @@ TEST(HotPlug, PortPathsReopenOnlyThroughALinkMadeAnew) {
     fixture.Mark();
     fixture.Port(link).gone = true;
     Tick(window);
+    EXPECT_EQ(window.ports.portList.ItemHint(1), link + " (disconnected)"); // before any refresh
     fs::remove(target);
     Tick(window);
     fs::create_symlink(terminal.SlavePath(), target); // the old link leads to a terminal again
