@@ -4,9 +4,9 @@
 // 5 ms. Runs on whatever Qt platform is set (Xvfb through DISPLAY and
 // QT_QPA_PLATFORM=xcb, or offscreen).
 
-#include "app/port_provider.h"
-#include "app/tform2.h"
+#include "app/main_window.h"
 #include "latency_probe.h"
+#include "session/port_provider.h"
 #include "support/talking_peer.h"
 #include "support/temp_folder.h"
 
@@ -30,7 +30,7 @@ void Measure(const Case& c, std::chrono::milliseconds duration) {
     const std::string& folder = temp.Path();
     std::optional<testing_support::TalkingPeer> peer;
     duruz::DefaultPortProvider ports;
-    duruz::FormEnvironment environment;
+    duruz::WindowEnvironment environment;
     environment.ports = &ports;
     environment.sysfsRoot = folder + "/sys"; // never a device of this machine
     environment.configPath = folder + "/Config.Ini";
@@ -39,8 +39,8 @@ void Measure(const Case& c, std::chrono::milliseconds duration) {
         environment.extraPorts = {peer->path};
     }
     {
-        duruz::TForm2 form(std::move(environment));
-        form.ShowMaximized();
+        duruz::MainWindow window(std::move(environment));
+        window.ShowMaximized();
         bench::ProbeLateness(1s); // start-up settles
         const auto lateness = bench::ProbeLateness(duration);
         std::printf("%-28s %8.2f %8.2f %8.2f %8zu\n", c.name, lateness.Median(), lateness.P95(),

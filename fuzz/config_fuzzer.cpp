@@ -20,6 +20,7 @@ constexpr std::size_t kMaxLineChars = 90;  // characters a line may hold
 constexpr std::size_t kMaxFileLine = 79;   // bytes of a written line, CR LF included
 constexpr std::size_t kMaxTextLength = 56; // text a written line has room for
 constexpr std::size_t kPortPathSize = 80;  // the serial link's PortPath, terminator included
+constexpr std::size_t kPortRows = 100;     // the most rows the port list has
 
 void Check(bool condition) {
     if (!condition)
@@ -45,16 +46,10 @@ void CheckLine(const ConfigReader& reader) {
         Check(*value == '\0');
 }
 
-std::int32_t Clamp(std::int32_t value, std::int32_t low, std::int32_t high) {
-    return std::min(std::max(value, low), high);
-}
-
-// What start-up does with the value of setting `index` (0-based, file order), with
-// the controls' limits that ScopeSettings can express: the bars clamp their positions.
+// What start-up does with the value of setting `index` (0-based, file order), with a
+// full port list.
 void Apply(ScopeSettings& s, int index, const char* value) {
-    duruz::ParseSetting(s, index, value);
-    s.SyLev = Clamp(s.SyLev, -2000, 2000);
-    s.SyPos = Clamp(s.SyPos, 0, 2048);
+    duruz::ApplyConfigLine(s, index, value, static_cast<int>(kPortRows));
 }
 
 // The file as written: 25 lines of at most 79 bytes, each ending in CR LF, with no
@@ -87,7 +82,9 @@ std::string TextAfterReload(const std::string& text) {
 // Writes the settings out, reads the file back as start-up would and expects every
 // number, flag and text to survive.
 void CheckRoundTrip(const ScopeSettings& settings, const char* portPath) {
-    const std::string file = duruz::FormatConfig(settings, portPath);
+    ScopeSettings written = settings;
+    written.port.path = portPath;
+    const std::string file = duruz::FormatConfig(written);
     CheckWrittenFile(file);
 
     ConfigReader reader = ConfigReader::FromBytes(file);
@@ -99,21 +96,14 @@ void CheckRoundTrip(const ScopeSettings& settings, const char* portPath) {
     }
     Check(!reader.ReadConfigLine());
 
-    Check(back.SwpSp == settings.SwpSp && back.SySrc == settings.SySrc &&
-          back.SyPol == settings.SyPol && back.ComPt == settings.ComPt);
-    Check(back.Prob1 == settings.Prob1 && back.Scal1 == settings.Scal1 &&
-          back.Prob2 == settings.Prob2 && back.Scal2 == settings.Scal2);
-    Check(back.SyLev == settings.SyLev && back.SyPos == settings.SyPos);
-    Check(back.Wleft == settings.Wleft && back.Wtopp == settings.Wtopp &&
-          back.Wwidt == settings.Wwidt && back.Whigh == settings.Whigh);
-    Check(back.Scop1 == settings.Scop1 && back.Scop2 == settings.Scop2 &&
-          back.Fft1C == settings.Fft1C && back.Fft2C == settings.Fft2C &&
-          back.Hold == settings.Hold);
-    Check(back.Wave1 == settings.Wave1 && back.Wave2 == settings.Wave2);
-    Check(back.Freq1 == TextAfterReload(settings.Freq1));
-    Check(back.Ampl1 == TextAfterReload(settings.Ampl1));
-    Check(back.Freq2 == TextAfterReload(settings.Freq2));
-    Check(back.Ampl2 == TextAfterReload(settings.Ampl2));
+    // Every number, flag and text comes back; the path is never read.
+    ScopeSettings expected = settings;
+    expected.port.path.clear();
+    for (duruz::GeneratorChannelSettings& generator : expected.generator) {
+        generator.frequency = TextAfterReload(generator.frequency);
+        generator.amplitude = TextAfterReload(generator.amplitude);
+    }
+    Check(back == expected);
 }
 
 // Every line as read, to the end of the input.
@@ -157,11 +147,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 4) {
         const std::size_t quarter = size / 4;
         ScopeSettings typed = settings;
-        typed.Freq1 = bytes.substr(0, quarter);
-        typed.Ampl1 = bytes.substr(quarter, quarter);
-        typed.Freq2 = bytes.substr(2 * quarter, quarter);
-        typed.Ampl2 = bytes.substr(3 * quarter);
-        const std::string file = duruz::FormatConfig(typed, portPath);
+        typed.generator[0] = {typed.generator[0].waveformRow, bytes.substr(0, quarter),
+                              bytes.substr(quarter, quarter)};
+        typed.generator[1] = {typed.generator[1].waveformRow, bytes.substr(2 * quarter, quarter),
+                              bytes.substr(3 * quarter)};
+        typed.port.path = portPath;
+        const std::string file = duruz::FormatConfig(typed);
         CheckWrittenFile(file);
         ConfigReader typedReader = ConfigReader::FromBytes(file);
         int typedLines = 0;

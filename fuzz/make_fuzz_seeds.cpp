@@ -3,6 +3,7 @@
 // sends them with the usual troubles of a serial line, and each instrument command.
 // The layouts are those of the fuzz targets' own comments.
 #include "app/config_file.h"
+#include "session/settings_defaults.h"
 #include "sim/simulated_instrument.h"
 
 #include <cstdint>
@@ -56,19 +57,17 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 void WriteConfigSeeds(const fs::path& dir) {
     fs::create_directories(dir);
     duruz::ScopeSettings settings;
-    Write(dir / "saved_start_up.ini", duruz::FormatConfig(settings, "/dev/ttyUSB0"));
+    duruz::ApplyStartupDefaults(settings, -1);
+    settings.port.path = "/dev/ttyUSB0";
+    Write(dir / "saved_start_up.ini", duruz::FormatConfig(settings));
 
-    settings.SwpSp = 0;
-    settings.SySrc = 1;
-    settings.SyPol = -1;
-    settings.SyLev = -1500;
-    settings.SyPos = 2048;
-    settings.Hold = true;
-    settings.Wave1 = 8;
-    settings.Freq1 = "5";
-    settings.Ampl1 = "";
-    settings.Freq2 = "12 345";
-    const std::string changed = duruz::FormatConfig(settings, "COM5");
+    settings.sweepRow = 0;
+    settings.trigger = {1, -1, -1500, 2048};
+    settings.hold = true;
+    settings.generator[0] = {8, "5", ""};
+    settings.generator[1].frequency = "12 345";
+    settings.port.path = "COM5";
+    const std::string changed = duruz::FormatConfig(settings);
     Write(dir / "saved_changed.ini", changed);
 
     // Ten lines only, then every line ending in LF alone with blank lines between.

@@ -32,11 +32,11 @@ src/link/link_thread.cpp ::: CopyFrame(finished_, frame); ::: ;
 src/link/lost_port.h ::: if (!port.seenMissing && !relinked) ::: if (false)
 src/link/input_ranges.h ::: {2, {"\26120 V", "\2612 V"}}, ::: {2, {"\26120 V", "\2613 V"}},
 src/panel/sync_controls.cpp ::: IsXyMode(controls.sweepRow) ? ::: IsXyMode(controls.sweepRow - 1) ?
-src/app/tform2_trigger.cpp ::: void TForm2::SyncPolBoxClick() {<NL>    UpdateSyncClick(); ::: void TForm2::SyncPolBoxClick() {
-src/app/form_settings.cpp ::: Scale1Click();<NL>    Scale2Click();<NL>    SweepSpeedClick(); ::: Scale2Click();<NL>    Scale1Click();<NL>    SweepSpeedClick();
-src/app/form_settings.cpp ::: constexpr std::int32_t kMaxWindowExtent = 8192; ::: constexpr std::int32_t kMaxWindowExtent = 8191;
-src/app/config_file.cpp ::: target = ParseLong(value) != 0; ::: target = ParseLong(value) > 1;
-src/app/tform2_link.cpp ::: Link.PortOpen = delivery.portOpen; ::: ;
+src/app/trigger_panel.cpp ::: polarity.OnClick = [this] { Report(TriggerPolarity, polarity.ItemIndex()); }; ::: polarity.OnClick = [this] {};
+src/session/setting_steps.cpp ::: steps.push_back(Range(0, s.channels[0].rangeRow));<NL>    steps.push_back(Range(1, s.channels[1].rangeRow)); ::: steps.push_back(Range(1, s.channels[1].rangeRow));<NL>    steps.push_back(Range(0, s.channels[0].rangeRow));
+src/session/config_table.h ::: constexpr std::int32_t kMaxWindowExtent = 8192; ::: constexpr std::int32_t kMaxWindowExtent = 8191;
+src/session/config_table.cpp ::: flag = number != 0; ::: flag = number > 1;
+src/session/instrument_session.cpp ::: linkSide_.PortOpen = delivery.portOpen; ::: ;
 src/toolkit/qt/controls.cpp ::: } else if (row >= 0 && row < w->rows.size()) { ::: } else if (row >= 0 && row <= w->rows.size()) {
 src/toolkit/qt/application.cpp ::: if (!grouped) { ::: if (grouped) {
 src/view/screen_geometry.h ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount); ::: return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount + 1);
@@ -52,23 +52,30 @@ src/sim/simulator_port.cpp ::: origin_ = std::max(requestArrived, LineTime(sent_
 src/sim/simulator_port.cpp ::: packetFill_ > 0 && PacketDue() <= std::min(now, next); ::: packetFill_ > 0 && PacketDue() < std::min(now, next);
 src/link/same_device.cpp ::: if (!known.serialNumber.empty() || !candidate.serialNumber.empty()) ::: if (!known.serialNumber.empty() && !candidate.serialNumber.empty())
 src/link/same_device.cpp ::: known.vendorId == candidate.vendorId && ::: true &&
-src/app/tform2_ports.cpp ::: else<NL>        SayNotReopened(kMaybeAnother); ::: else<NL>        ReopenLostPort();
+src/session/session_ports.cpp ::: else<NL>        SayNotReopened(kMaybeAnother); ::: else<NL>        ReopenLostPort();
 src/link/port_list.cpp ::: if (!Identified(known)) { ::: if (false) {
-src/app/tform2_ports.cpp ::: if (lostPort_.lost || path != Link.PortPath.data()) ::: if (lostPort_.lost)
-src/app/tform2_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
+src/session/session_ports.cpp ::: if (lostPort_.lost || path != linkSide_.PortPath.data()) ::: if (lostPort_.lost)
+src/session/session_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
 src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration ::: answers && generation <= link.SettingsGeneration
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
 src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
-src/app/tform2_status.cpp ::: PortStatus = StatusAfterOpen(port, opened); ::: PortStatus = StatusAfterOpen(ComPort.Item(ComPort.ItemIndex()), opened);
+src/app/main_window.cpp ::: return ports.portList.Item(row); ::: return ports.portList.Item(0);
 src/link/capture_stream.cpp ::: link.RequestPending = !link.Ledger.Empty(); ::: link.RequestPending = false;
 src/serial/read_deadline.h ::: if (got > 0 && gapMicros > 0 ::: if (gapMicros > 0
 src/base/whole_file_writer_posix.cpp ::: if (exists && IsReadOnly(path, old)) ::: if (false)
 src/view/status_texts.cpp ::: return {port, step.empty() ? Open : Unconfigured, step}; ::: return {port, Open, step};
 src/app/command_line.cpp ::: return ms <= kMaxSimulatorMs ? ::: return ms < kMaxSimulatorMs ?
 src/toolkit/pixel_buffer.h ::: 0xFF000000u | ((color & 0xFF) << 16) | ::: 0xFF000000u | ((color & 0xFF) << 8) |
+src/app/vertical_panel.cpp ::: Report(PanelEdit::Kind::Range, c, ranges_[c]->ItemIndex()); ::: Report(PanelEdit::Kind::Range, 0, ranges_[c]->ItemIndex());
+src/app/generator_panel.cpp ::: quickUpdateB.OnClick = [this] { Report(SendGenerator, 1); }; ::: quickUpdateB.OnClick = [this] { Report(SendGenerator, 0); };
+src/app/main_window.cpp ::: vertical.Show(session_.Settings()); // the range list relabelled for the probe ::: ;
+src/app/main_window.cpp ::: if (output.portRowsChanged || output.settingsChanged) ::: if (output.settingsChanged)
+src/session/config_table.cpp ::: if (number != -1 && (number < 0 || number >= rows)) ::: if (number != -1 && (number < 0 || number > rows))
+src/session/config_table.cpp ::: change.movesTrigger = field.kind == Kind::Bar && change.changed; ::: change.movesTrigger = field.kind == Kind::Bar;
+src/session/instrument_session.cpp ::: if (origin.generation != settingsGeneration_) { ::: if (origin.generation > settingsGeneration_) {
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

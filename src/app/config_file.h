@@ -1,89 +1,15 @@
 #pragma once
 
 #include "base/result.h"
+#include "session/config_table.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <variant>
 
 namespace duruz {
-
-// The window's place and client size on a first start, before Config.Ini has any.
-constexpr std::int32_t kDefaultWindowLeft = 0;
-constexpr std::int32_t kDefaultWindowTop = 277;
-constexpr std::int32_t kDefaultWindowWidth = 1511;
-constexpr std::int32_t kDefaultWindowHeight = 899;
-
-// The 25 persisted settings, one per line of Config.Ini, in file order. Texts are
-// single-byte Windows-1252.
-struct ScopeSettings {
-    std::int32_t SwpSp = 1;
-    std::int32_t SySrc = -1;
-    std::int32_t SyPol = -1;
-    std::int32_t ComPt = -1;
-    std::int32_t Prob1 = 1;
-    std::int32_t Scal1 = 7;
-    std::int32_t Prob2 = 1;
-    std::int32_t Scal2 = 7;
-    std::int32_t SyLev = 0;
-    std::int32_t SyPos = 1024;
-    std::int32_t Wleft = kDefaultWindowLeft;
-    std::int32_t Wtopp = kDefaultWindowTop;
-    std::int32_t Wwidt = kDefaultWindowWidth;
-    std::int32_t Whigh = kDefaultWindowHeight;
-    bool Scop1 = true;
-    bool Scop2 = true;
-    bool Fft1C = false;
-    bool Fft2C = false;
-    bool Hold = false;
-    std::int32_t Wave1 = -1;
-    std::string Freq1 = "200";
-    std::string Ampl1 = "1.00";
-    std::int32_t Wave2 = -1;
-    std::string Freq2 = "201";
-    std::string Ampl2 = "1.00";
-};
-
-// Where a line's value lives: a number, a flag (written 0 or 1) or a text.
-using SettingMember = std::variant<std::int32_t ScopeSettings::*, bool ScopeSettings::*,
-                                   std::string ScopeSettings::*>;
-
-struct SettingField {
-    const char* key; // five characters; "Hold " is four letters and a space
-    SettingMember member;
-};
-
-// The lines of Config.Ini, in file order, which is also the order start-up applies
-// them in. ComPt is a number with the port path written after it.
-inline constexpr std::array<SettingField, 25> kSettingFields{{
-    {"SwpSp", &ScopeSettings::SwpSp}, {"SySrc", &ScopeSettings::SySrc},
-    {"SyPol", &ScopeSettings::SyPol}, {"ComPt", &ScopeSettings::ComPt},
-    {"Prob1", &ScopeSettings::Prob1}, {"Scal1", &ScopeSettings::Scal1},
-    {"Prob2", &ScopeSettings::Prob2}, {"Scal2", &ScopeSettings::Scal2},
-    {"SyLev", &ScopeSettings::SyLev}, {"SyPos", &ScopeSettings::SyPos},
-    {"Wleft", &ScopeSettings::Wleft}, {"Wtopp", &ScopeSettings::Wtopp},
-    {"Wwidt", &ScopeSettings::Wwidt}, {"Whigh", &ScopeSettings::Whigh},
-    {"Scop1", &ScopeSettings::Scop1}, {"Scop2", &ScopeSettings::Scop2},
-    {"Fft1C", &ScopeSettings::Fft1C}, {"Fft2C", &ScopeSettings::Fft2C},
-    {"Hold ", &ScopeSettings::Hold},  {"Wave1", &ScopeSettings::Wave1},
-    {"Freq1", &ScopeSettings::Freq1}, {"Ampl1", &ScopeSettings::Ampl1},
-    {"Wave2", &ScopeSettings::Wave2}, {"Freq2", &ScopeSettings::Freq2},
-    {"Ampl2", &ScopeSettings::Ampl2},
-}};
-
-constexpr int kConfigLines = static_cast<int>(kSettingFields.size());
-
-// Sets the setting of line `index` (0-based) from the line's value as start-up
-// reads it: a number through ParseLong, a flag set by any number but 0, a text as
-// it stands.
-void ParseSetting(ScopeSettings& settings, int index, const char* value);
-
-// The whole file as SaveConfig writes it: 25 CR LF lines; the ComPt line carries
-// the port path after its number.
-std::string FormatConfig(const ScopeSettings& settings, const char* portPath);
 
 // How a save ended when it did not fail.
 enum class SaveOutcome {
@@ -146,8 +72,5 @@ private:
     std::array<char, 92> ConfigLine{};
     std::size_t length_ = 0;
 };
-
-// The C library's atol: leading white space, an optional sign, decimal digits.
-std::int32_t ParseLong(const char* text);
 
 } // namespace duruz

@@ -1,9 +1,9 @@
 // The program's entry: one window on the instrument's serial port.
 #include "app/close_on_signal.h"
 #include "app/command_line.h"
-#include "app/port_provider.h"
-#include "app/tform2.h"
+#include "app/main_window.h"
 #include "serial/device_monitor.h"
+#include "session/port_provider.h"
 #include "toolkit/application.h"
 #include "toolkit/standard_folders.h"
 
@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
     tk::SetApplicationTitle("ZudiZovir");
     return tk::ExitStatusOf([&] {
         duruz::DefaultPortProvider ports(line.simulator);
-        duruz::FormEnvironment environment;
+        duruz::WindowEnvironment environment;
         environment.ports = &ports;
         environment.extraPorts = std::move(line.ports);
         environment.diagnosticLogPath = DiagnosticLogPath();
@@ -52,14 +52,14 @@ int main(int argc, char* argv[]) {
 
         // Installed before start-up, so a signal that comes while the port opens is
         // acted on as soon as the message loop runs.
-        duruz::TForm2* window = nullptr;
+        duruz::MainWindow* window = nullptr;
         const auto closeOnSignal = duruz::CloseOnSignal([&window] {
             if (window != nullptr)
                 window->Close();
         });
-        duruz::TForm2 form(std::move(environment));
-        window = &form;
-        form.ShowMaximized();
+        duruz::MainWindow mainWindow(std::move(environment));
+        window = &mainWindow;
+        mainWindow.ShowMaximized();
         return application.Run();
     });
 }

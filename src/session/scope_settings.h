@@ -19,6 +19,8 @@ struct ChannelSettings {
     std::int32_t rangeRow = -1; // 0 widest .. 7 narrowest
     bool shown = true;          // the time trace is drawn
     bool spectrum = false;      // the magnitude spectrum is drawn
+
+    bool operator==(const ChannelSettings&) const = default;
 };
 
 // The sweep's trigger as its controls hold it: list rows and the two bars'
@@ -29,6 +31,8 @@ struct TriggerSettings {
     std::int32_t polarityRow = -1; // 0 Fall, 1 Rise
     std::int32_t levelBar = 0;
     std::int32_t positionBar = 298;
+
+    bool operator==(const TriggerSettings&) const = default;
 };
 
 // One generator channel. Frequency and amplitude are the texts the user typed:
@@ -37,6 +41,8 @@ struct GeneratorChannelSettings {
     std::int32_t waveformRow = -1;
     std::string frequency;
     std::string amplitude = "1.00";
+
+    bool operator==(const GeneratorChannelSettings&) const = default;
 };
 
 // The port chosen: its row in the port list (-1 for none) and the device path
@@ -44,6 +50,8 @@ struct GeneratorChannelSettings {
 struct PortSetting {
     std::int32_t row = -1;
     std::string path;
+
+    bool operator==(const PortSetting&) const = default;
 };
 
 // The window's outer top-left corner and its client size.
@@ -52,6 +60,8 @@ struct WindowPlace {
     std::int32_t top = kDefaultWindowTop;
     std::int32_t width = kDefaultWindowWidth;
     std::int32_t height = kDefaultWindowHeight;
+
+    bool operator==(const WindowPlace&) const = default;
 };
 
 // Everything the instrument and the screen are set to, and exactly what
@@ -60,8 +70,7 @@ struct ScopeSettings {
     std::int32_t sweepRow = -1; // 0 "XY Mode", 1 "2 mSec/div"
     std::array<ChannelSettings, 2> channels{};
     TriggerSettings trigger;
-    std::array<GeneratorChannelSettings, 2> generator{
-        {{-1, "200", "1.00"}, {-1, "201", "1.00"}}};
+    std::array<GeneratorChannelSettings, 2> generator{{{-1, "200", "1.00"}, {-1, "201", "1.00"}}};
     bool hold = false;
     PortSetting port;
     WindowPlace window;

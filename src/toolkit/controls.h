@@ -79,6 +79,9 @@ public:
     void SetNumbersOnly();
     // Turns the box into a label: no frame, not editable.
     void MakeLabel(Color textColor);
+
+    // Runs whenever the text changes, by the user or by code.
+    Handler OnChange;
 };
 
 class Button : public Control {

@@ -192,7 +192,12 @@ void CheckBox::SetChecked(bool checked) {
 // EditBox ----------------------------------------------------------------------
 
 EditBox::EditBox(Control& parent, std::string_view text)
-    : Control(AsNative(new QLineEdit(FromCp1252(text), WidgetOf(parent)))) {}
+    : Control(AsNative(new QLineEdit(FromCp1252(text), WidgetOf(parent)))) {
+    QObject::connect(static_cast<QLineEdit*>(WidgetOf(*this)), &QLineEdit::textChanged, [this] {
+        if (OnChange)
+            Dispatch(OnChange);
+    });
+}
 
 std::string EditBox::Text() const {
     return ToCp1252(static_cast<QLineEdit*>(WidgetOf(*this))->text());

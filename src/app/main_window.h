@@ -1,0 +1,134 @@
+#pragma once
+
+#include "app/frame_trace.h"
+#include "app/generator_panel.h"
+#include "app/port_panel.h"
+#include "app/status_panel.h"
+#include "app/trigger_panel.h"
+#include "app/vertical_panel.h"
+#include "link/frame_rate_meter.h"
+#include "serial/device_monitor.h"
+#include "session/instrument_session.h"
+#include "toolkit/descriptor_watcher.h"
+#include "toolkit/form.h"
+#include "toolkit/popup_menu.h"
+#include "view/measure.h"
+#include "view/plot_area.h"
+#include "view/redraw_screen.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace duruz {
+
+// Where the window finds what lies outside it. The defaults are the program's own;
+// tests point them at fakes and temporary folders.
+struct WindowEnvironment {
+    PortProvider* ports = nullptr;       // required: the objects behind the port rows
+    std::string sysfsRoot = "/sys";      // where serial devices are listed
+    std::vector<std::string> extraPorts; // --port paths, listed before the simulator
+    bool offerSimulator = true;          // the "Simulator" row, always the last row
+    std::string configPath = "./Config.Ini";
+    std::string diagnosticLogPath; // empty: no dump is written
+    std::string frameTracePath;    // empty: no trace of the frames drawn (FrameTrace)
+    bool startTimer = true;        // tests drive CaptureTick themselves
+    bool linkThread = true;        // false: link jobs run at once, on the window's thread
+    // Tells when serial devices come and go; nullptr: the list changes on Refresh
+    // Comm Ports only.
+    serial::DeviceMonitor* deviceMonitor = nullptr;
+    // Left empty, the program's own: the file dialog, a message box, a monotonic
+    // clock. Tests script them.
+    std::function<std::string(const std::string& title, const std::string& suggested)> askSavePath;
+    std::function<void(const std::string& message)> showError;
+    std::function<std::int64_t()> clockMs;
+};
+
+// What the screen holds between frames: the area it drew, the spectrum's scratch, and
+// the measurements of the frame drawn last.
+struct DrawnScreen {
+    PlotArea plot;
+    SpectrumWorkArea spectrumWork{};
+    std::array<ChannelMeasurements, 2> measured{};
+    std::array<SpectrumPeak, 2> peaks{};
+    MeasureScratch scratch;
+    bool redrawDue = false; // the next capture tick draws the frame held
+};
+
+// The main window: the panels on its control strip, the screen, and the capture
+// timer, wired to the instrument session, which holds the settings. A panel's edit
+// goes to the session; what the session delivers is shown on the panels, the
+// screen and the status strip.
+class MainWindow : public tk::Form {
+public:
+    explicit MainWindow(WindowEnvironment environment);
+    ~MainWindow() override;
+
+    // Start-up: the session's defaults, the port list, Config.Ini line by line, then
+    // the port opened and the complete setting sent.
+    void StartUp();
+    // Saves Config.Ini, then stops the link, cutting short whatever port call it is in.
+    void SaveSettingsAndStop();
+    // The capture timer's tick, every 250 ms.
+    void CaptureTick();
+    // Takes what the session delivers: memo lines, port rows, a frame, the tick's end.
+    void TakeSessionOutput();
+    // The list follows the machine's devices (the device monitor, Refresh Comm Ports).
+    void PortsChanged();
+
+    void RedrawScreen();
+    // Three lines across the window, a dump of the frame held, then a fresh request;
+    // the next tick draws the frame held over the lines.
+    void ScreenClick();
+    void UpdateStatusStrip();
+    void TraceContextMenu(int x, int y);
+    void SaveScreenClick();
+    void ExportCsvClick();
+    void CopyScreenClick();
+
+    const WindowEnvironment& Environment() const { return environment_; }
+    InstrumentSession& Session() { return session_; }
+    const DrawnScreen& Screen() const { return screen_; }
+
+    tk::Panel controlStrip;
+    VerticalPanel vertical;
+    TriggerPanel trigger;
+    GeneratorPanel generator;
+    PortPanel ports;
+    StatusPanel status;
+
+private:
+    void PlaceControls();
+    void WireEvents();
+    void WatchDevices();
+    // What a panel's edit does: the session takes it and sends what it changed.
+    void TakeEdit(const PanelEdit& edit);
+    // Shows the session's settings on every panel, and the port rows.
+    void ShowSettings();
+    void ShowWindowPlace();
+    void LoadConfig();
+    void SaveConfig();
+    void MeasureDrawnFrame();
+    std::int64_t NowMs() const;
+    std::string AskSavePath(const std::string& title, const std::string& suggested);
+    void ShowError(const std::string& message);
+
+    tk::Timer captureTimer_;
+    tk::PopupMenu traceMenu_;
+    WindowEnvironment environment_;
+    InstrumentSession session_;
+    DrawnScreen screen_;
+    FrameRateMeter frameRate_;
+    std::uint32_t framesSeen_ = 0; // frames already given to frameRate_
+    std::string configReadError_;  // why Config.Ini was there but unreadable, else empty
+    std::unique_ptr<tk::DescriptorWatcher> deviceWatcher_;
+    FrameTrace trace_;
+    tk::Timer traceProbe_{*this, FrameTrace::kProbeMs};
+};
+
+PortSources PortSourcesOf(const WindowEnvironment& environment);
+
+} // namespace duruz

@@ -1,0 +1,179 @@
+// The window's screen: the drawing of the frame held, the status strip, the click on
+// the trace area and its context menu's exports.
+#include "app/main_window.h"
+
+#include "serial/steady_time.h"
+#include "session/setting_steps.h"
+#include "toolkit/image_canvas.h"
+#include "toolkit/image_export.h"
+#include "toolkit/standard_folders.h"
+#include "view/diagnostic_log.h"
+#include "view/export_csv.h"
+
+#include <ctime>
+#include <filesystem>
+
+namespace duruz {
+
+namespace {
+
+// Local time as text in the given strftime format.
+std::string LocalTime(const char* format) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : (std::filesystem::path(folder) / name).string();
+}
+
+ScreenGeometry GeometryOf(const MainWindow& window) {
+    return {window.ClientWidth(), window.ClientHeight(), window.trigger.levelBar.Width(),
+            window.trigger.positionBar.Height(), window.controlStrip.Height()};
+}
+
+// The trace area as drawn: right of the level bar, from the top edge down to and
+// including the line of the lowest sample.
+tk::ImageRect TraceRect(const MainWindow& window) {
+    const ScreenGeometry g = GeometryOf(window);
+    const PlotArea area = ComputePlotArea(g.clientWidth, g.clientHeight, g.levelBarWidth,
+                                          g.positionBarHeight, g.controlsHeight);
+    return {area.left, 0, area.width, area.height + 1};
+}
+
+} // namespace
+
+std::int64_t MainWindow::NowMs() const {
+    if (environment_.clockMs)
+        return environment_.clockMs();
+    return serial::SteadyMicros() / 1000;
+}
+
+// The frame's own setting; the probes and the traces shown are the live settings'.
+void MainWindow::RedrawScreen() {
+    const ScreenInputs in =
+        ScreenInputsOf(session_.Settings(), session_.CapturedUnder(), GeometryOf(*this));
+    screen_.plot = duruz::RedrawScreen(GetCanvas(), in, session_.Frame(), screen_.spectrumWork);
+    MeasureDrawnFrame();
+    UpdateStatusStrip();
+}
+
+void MainWindow::ScreenClick() {
+    tk::Canvas& canvas = GetCanvas();
+    canvas.SetPenColor(0xFF0000);
+    canvas.MoveTo(0, 0);
+    canvas.LineTo(1000, 1000);
+    canvas.SetPenColor(0x0000FF);
+    canvas.MoveTo(0, 0);
+    canvas.LineTo(ClientWidth(), ClientHeight());
+    canvas.SetPenColor(0x008000);
+    canvas.MoveTo(0, ClientHeight());
+    canvas.LineTo(ClientWidth(), 0);
+
+    if (!environment_.diagnosticLogPath.empty())
+        WriteDiagnosticLog(environment_.diagnosticLogPath, session_.Frame(),
+                           TriggerOf(session_.CapturedUnder()));
+    screen_.redrawDue = true;
+    session_.RequestCapture();
+}
+
+// The measurements of the frame just drawn, with the probes and ranges it was drawn with.
+void MainWindow::MeasureDrawnFrame() {
+    const ScopeSettings& live = session_.Settings();
+    const ScopeSettings& captured = session_.CapturedUnder();
+    for (std::size_t c = 0; c < 2; ++c) {
+        const int probe = live.channels[c].probeRow;
+        const int range = captured.channels[c].rangeRow;
+        const int channel = static_cast<int>(c);
+        screen_.measured[c] =
+            MeasureChannel(session_.Frame(), channel, probe, range, screen_.scratch);
+        screen_.peaks[c] =
+            FindSpectrumPeak(session_.Frame(), channel, probe, range, screen_.scratch);
+    }
+}
+
+// Everything the strip shows comes from here: the port's state, the link's counters
+// and the measurements of the last frame drawn.
+void MainWindow::UpdateStatusStrip() {
+    const std::int64_t now = NowMs();
+    const LinkCounters counters = session_.Counters();
+    if (counters.framesReceived < framesSeen_)
+        framesSeen_ = 0;
+    for (; framesSeen_ < counters.framesReceived; ++framesSeen_)
+        frameRate_.AddFrame(now);
+
+    const ScopeSettings& live = session_.Settings();
+    StripView view;
+    view.link = session_.Status();
+    view.framesPerSecond = frameRate_.Rate(now);
+    view.counters = counters;
+    view.xyMode = IsXyMode(session_.CapturedUnder().sweepRow);
+    for (std::size_t c = 0; c < 2; ++c) {
+        view.shown[c] = live.channels[c].shown;
+        view.spectrum[c] = live.channels[c].spectrum;
+    }
+    view.measured = screen_.measured;
+    view.peaks = screen_.peaks;
+    status.Show(view);
+}
+
+// A right click on the trace area opens its menu; elsewhere it does nothing. The
+// area reaches right to the window's edge.
+void MainWindow::TraceContextMenu(int x, int y) {
+    const tk::ImageRect trace = TraceRect(*this);
+    if (x >= trace.left && y >= trace.top && y < trace.top + trace.height)
+        traceMenu_.Popup(x, y);
+}
+
+void MainWindow::SaveScreenClick() {
+    const std::string path =
+        AskSavePath("Save screen as PNG",
+                    InFolder(tk::PicturesFolder(), "duruz-" + LocalTime("%Y%m%d-%H%M%S") + ".png"));
+    if (path.empty())
+        return;
+    const Status saved = tk::SaveImagePng(Image().Pixels(), TraceRect(*this), path);
+    if (!saved.Ok())
+        ShowError("Could not save " + path + ":\n" + saved.Reason());
+}
+
+void MainWindow::ExportCsvClick() {
+    const std::string path = AskSavePath(
+        "Export frame as CSV",
+        InFolder(tk::DocumentsFolder(), "duruz-" + LocalTime("%Y%m%d-%H%M%S") + ".csv"));
+    if (path.empty())
+        return;
+    const CsvExportInfo info =
+        CsvExportInfoOf(session_.Settings(), session_.CapturedUnder(),
+                        LocalTime("%Y-%m-%d %H:%M:%S"), session_.LinkSide().PortPath.data());
+    const Status written = WriteFrameCsv(path, session_.Frame(), info);
+    if (!written.Ok())
+        ShowError("Could not save " + path + ":\n" + written.Reason());
+}
+
+void MainWindow::CopyScreenClick() {
+    tk::CopyImageToClipboard(Image().Pixels(), TraceRect(*this));
+}
+
+std::string MainWindow::AskSavePath(const std::string& title, const std::string& suggested) {
+    if (environment_.askSavePath)
+        return environment_.askSavePath(title, suggested);
+    const bool png = suggested.size() > 4 && suggested.substr(suggested.size() - 4) == ".png";
+    return tk::AskSaveFileName(*this, title, suggested,
+                               png ? "PNG pictures (*.png)" : "CSV files (*.csv)");
+}
+
+void MainWindow::ShowError(const std::string& message) {
+    if (environment_.showError)
+        environment_.showError(message);
+    else
+        tk::ShowErrorMessage(*this, message);
+}
+
+} // namespace duruz

@@ -1,0 +1,48 @@
+#include "app/status_panel.h"
+
+#include "view/trace_colors.h"
+
+#include <string>
+
+namespace duruz {
+
+namespace {
+
+enum Section { kLinkSection, kRateSection, kFaultsSection, kChannel1, kChannel2, kSpectrum };
+
+constexpr tk::Color kText = 0x000000;
+constexpr tk::Color kWarning = 0x0060C0; // dark orange, for a failed, unconfigured or lost port
+
+} // namespace
+
+StatusPanel::StatusPanel(tk::Form& form)
+    : memo(form), memoToggle(form, "."), strip(form, {230, 150, 340, 275, 275, 150}) {
+    memo.SetFont("Courier", 13);
+    memo.Add("Display");
+    memo.SetVisible(false);
+    memoToggle.OnClick = [this] { memo.SetVisible(!memo.Visible()); };
+}
+
+void StatusPanel::Place(int clientWidth, int traceBottom) {
+    memo.SetBounds(clientWidth - 561 - 30, 30, 561, 419);
+    memoToggle.SetBounds(clientWidth - 17 - 8, traceBottom - 17 - 8, 17, 17);
+}
+
+void StatusPanel::Show(const StripView& view) {
+    strip.SetText(kLinkSection, "Link: " + LinkText(view.link),
+                  view.link.state == LinkStatus::State::Open ? kText : kWarning);
+    strip.SetText(kRateSection, RateText(view.framesPerSecond, view.counters.framesReceived));
+    strip.SetText(kFaultsSection, FaultsText(view.counters));
+    std::string peaks;
+    for (int c = 0; c < 2; ++c) {
+        const bool show = view.xyMode || view.shown[c];
+        strip.SetText(kChannel1 + c, show ? ChannelText(c, view.measured[c]) : std::string(),
+                      kTraceColors[c]);
+        strip.SetToolTip(kChannel1 + c, show ? ChannelDetail(c, view.measured[c]) : std::string());
+        if (view.spectrum[c] && !view.xyMode)
+            peaks += (peaks.empty() ? "" : "  ") + SpectrumText(c, view.peaks[c]);
+    }
+    strip.SetText(kSpectrum, peaks);
+}
+
+} // namespace duruz

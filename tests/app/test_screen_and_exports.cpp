@@ -1,0 +1,130 @@
+// The window on scripted ports: what a capture tick and a click on the screen put on
+// the screen, the status strip and the dump.
+
+#include "app/window_fixture.h"
+#include "support/qt_test_main.h"
+#include "toolkit/image_canvas.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <tuple>
+
+namespace {
+
+using namespace testing_support;
+
+// A frame of `pairCount` pairs (header word 1), channel 2 at -1000 (+0.489 V) and channel 1
+// at +2047, or as a 1 kHz square of +-1024 counts (+-0.5 V at x1 +-1 V), high first.
+std::string Frame(std::uint32_t pairCount, bool square = false) {
+    std::string frame = "xHxH" + std::string(reinterpret_cast<const char*>(&pairCount), 4);
+    frame.resize(128);
+    for (int i = 0; i < 2048; ++i) {
+        const bool low = std::fmod(i / 102.4, 1.0) < 0.5;
+        const auto s1 = std::uint16_t(!square ? 2047 : low ? -1024 : 1024);
+        frame += {char(s1), char(s1 >> 8), '\x18', '\xFC'}; // -1000 is 0xFC18
+    }
+    return frame;
+}
+
+// A tick draws the frame it completes, with the cursor busy only while a request is
+// pending. A click dumps the frame held, asks for a frame, and has the next tick draw
+// the frame held over its three lines; after a range and level change the frame held
+// is still drawn and exported with the setting it was captured with.
+TEST(CaptureTick, DrawsEachFrameAndAClickRedrawsTheFrameHeldWithItsOwnSetting) {
+    WindowFixture fixture;
+    duruz::MainWindow& window = fixture.Start();
+    auto& port = fixture.Port("Simulator");
+    fixture.AnswerStartUp(port, Frame(2048, true), Frame(3));
+    // Channel 2 at -1000 lies at ((-1000 + 2047) * 788) / 4094 = 201, drawn in blue;
+    // channel 1 at +2047 on the area's bottom edge, y = 788, in red.
+    EXPECT_EQ(window.Image().Pixels().At(700, 201), 0xFF0000FFu); // blue, as 0xFFRRGGBB
+    EXPECT_EQ(window.Image().Pixels().At(700, 788), 0xFFFF0000u); // red
+    EXPECT_EQ(window.CurrentCursor(), tk::Cursor::Default);
+    const auto shown = [&] {
+        window.ExportCsvClick();
+        const std::string csv = ReadFile(fixture.savePath);
+        return std::pair(window.Image().Pixels(), csv.substr(csv.find("# port")));
+    };
+    const auto before = shown();
+    window.vertical.range1.UserSelect(2);
+    window.trigger.levelBar.SetPosition(300);
+    fixture.Mark();
+    port.reads = {"stale bytes"};
+    window.Click();
+    EXPECT_TRUE(window.Screen().redrawDue);
+    EXPECT_EQ(port.order, (Lines{"read 11", "read 0", "write " + kCaptureRequest}));
+    const std::string dump = ReadFile(fixture.logPath);
+    EXPECT_EQ(dump.rfind("Info2 48784878 3 ", 0), 0u) << dump.substr(0, 40);
+    EXPECT_NE(dump.find("   2,  2047, -1000, 000007FF, FFFFFC18\r\n"), std::string::npos);
+    window.CaptureTick(); // nothing new arrives
+    EXPECT_TRUE(!window.Screen().redrawDue && window.CurrentCursor() == tk::Cursor::Busy);
+    EXPECT_TRUE(shown() == before);
+}
+
+TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
+    WindowFixture fixture(1);
+    std::int64_t now = 1000;
+    fixture.clockMs = [&now] { return now; };
+    duruz::MainWindow& window = fixture.Start(); // opens ttyUSB0 at t = 1 s
+    // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, spectrum.
+    const auto strip = [&window] {
+        std::string texts;
+        for (int section = 0; section < 6; ++section)
+            texts += window.status.strip.Text(section) + "|";
+        return texts;
+    };
+    EXPECT_EQ(window.ClientHeight(), 899); // the strip lies below the client area
+    now = 1500;                            // three frames in 0.5 s, the first two stale
+    fixture.AnswerStartUp(fixture.Port("/dev/ttyUSB0"), Frame(2048),
+                          "\x01\x02\x03\x04\x05" + Frame(2048, true));
+    EXPECT_EQ(strip(), "Link: ttyUSB0: open|6.0 fps, 3 frames|Resyncs 1 (5 B), timeouts 0 "
+                       "empty, 0 part, 2 stale|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
+                       "Vpp  489 mVrms||");
+    EXPECT_EQ(window.status.strip.TextColor(3), 0x0000FFu);
+    EXPECT_EQ(
+        window.status.strip.ToolTip(3),
+        "Ch1\nFrequency 1.000 kHz\nPeriod 999.9 \u00b5s\nPeak-to-peak 1.00 V\nMinimum -500 mV\n"
+        "Maximum 500 mV\nMean 0.00 V\nRMS 500 mV\nDuty cycle 50.0 %");
+
+    // A shown spectrum reports its peak; a hidden channel is not measured on the strip.
+    window.vertical.spectrum1.SetChecked(true);
+    window.vertical.shown2.SetChecked(false);
+    window.RedrawScreen();
+    EXPECT_EQ(window.status.strip.Text(4) + "|" + window.status.strip.Text(5).substr(0, 20),
+              "|FFT1 peak 1.000 kHz ");
+    // Nothing comes for 0.75 s: the request is lost at its deadline.
+    now = 2250;
+    for (int tick = 0; tick < 3; ++tick)
+        window.CaptureTick();
+    EXPECT_EQ(window.status.strip.Text(2), "Resyncs 1 (5 B), timeouts 1 empty, 0 part, 2 stale");
+
+    // A failed open counts nothing of the port before it. A port that refuses its
+    // settings is still used, but read only with a bound, and the strip says so.
+    fixture.Port("Simulator").openResult = {serial::OpenStatus::NotFound, 2};
+    window.ports.portList.UserSelect(1);
+    EXPECT_EQ(strip().rfind("Link: Simulator: failed, does not exist|0.0 fps, 0 frames|Resyncs 0 "
+                            "(0 B), timeouts 0 empty, 0 part, 0 stale|",
+                            0),
+              0u);
+    OrderedPort& usb0 = fixture.Port("/dev/ttyUSB0");
+    std::tie(usb0.setSettingsOk, usb0.readCalls, usb0.boundedReads) = std::tuple(false, 0, 0);
+    window.ports.portList.UserSelect(0);
+    window.CaptureTick();
+    EXPECT_EQ(std::tuple(window.status.strip.Text(0), usb0.readCalls - usb0.boundedReads,
+                         usb0.lastBoundMs),
+              std::tuple("Link: ttyUSB0: open, not configured: Error setting state of", 0, 129u));
+
+    // The link answers later: the strip names the row clicked, not the one selected by then.
+    fixture.threaded = true;
+    duruz::MainWindow& later = fixture.Start();
+    later.ports.portList.UserSelect(1);
+    later.ports.portList.SetItemIndex(0);
+    later.Session().Worker().WaitIdle();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(later.status.strip.Text(0), "Link: Simulator: failed, does not exist");
+}
+
+} // namespace
