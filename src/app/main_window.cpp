@@ -73,7 +73,12 @@ void MainWindow::WireEvents() {
     traceMenu_.Add("Export frame as CSV\u2026", "Ctrl+E", [this] { ExportCsvClick(); });
     traceMenu_.Add("Copy screen", "Ctrl+C", [this] { CopyScreenClick(); });
     OnClose = [this] { SaveSettingsAndStop(); };
-    OnResize = [this] { PlaceControls(); };
+    // The window's place is a setting like any other: kept as the window moves.
+    OnResize = [this] {
+        PlaceControls();
+        TakeWindowPlace();
+    };
+    OnMove = [this] { TakeWindowPlace(); };
     const EditHandler edit = [this](const PanelEdit& change) { TakeEdit(change); };
     vertical.OnEdit = edit;
     trigger.OnEdit = edit;
@@ -165,6 +170,10 @@ void MainWindow::ShowSettings() {
     trigger.Show(settings);
     generator.Show(settings);
     ports.Show(settings);
+}
+
+void MainWindow::TakeWindowPlace() {
+    session_.SetWindowPlace({FormLeft(), FormTop(), FormWidth(), FormHeight()});
 }
 
 void MainWindow::ShowWindowPlace() {

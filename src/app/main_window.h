@@ -109,6 +109,8 @@ private:
     // Shows the session's settings on every panel, and the port rows.
     void ShowSettings();
     void ShowWindowPlace();
+    // The window's place as it stands now, taken into the settings.
+    void TakeWindowPlace();
     void LoadConfig();
     void SaveConfig();
     void MeasureDrawnFrame();

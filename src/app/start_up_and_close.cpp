@@ -90,10 +90,8 @@ void MainWindow::SaveConfig() {
     }
 }
 
-// The settings are the session's, so saving never waits on the line. The window's
-// place is the one setting no panel reports: it is taken as the window stands.
+// The settings are the session's, so saving never waits on the line.
 void MainWindow::SaveSettingsAndStop() {
-    session_.SetWindowPlace({FormLeft(), FormTop(), FormWidth(), FormHeight()});
     SaveConfig();
     SetCursor(tk::Cursor::Hourglass);
     session_.Stop();

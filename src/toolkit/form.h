@@ -64,6 +64,8 @@ public:
     std::function<void(int x, int y)> OnRightClick;
     Handler OnClose;
     Handler OnResize;
+    // Runs when the window's outer corner moves.
+    Handler OnMove;
 
 private:
     std::unique_ptr<ImageCanvas> canvas_;

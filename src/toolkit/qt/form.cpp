@@ -97,6 +97,8 @@ protected:
     void moveEvent(QMoveEvent*) override {
         if (!isMaximized() && !isFullScreen())
             normalCorner = frameGeometry().topLeft();
+        if (form_.OnMove)
+            Dispatch(form_.OnMove);
     }
     void paintEvent(QPaintEvent* event) override {
         canvas->Presented();
