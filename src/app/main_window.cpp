@@ -204,8 +204,7 @@ void MainWindow::TakeSessionOutput() {
     if (output.portRowsChanged || output.settingsChanged)
         ShowSettings();
     if (output.portAnswered) {
-        frameRate_.Reset(NowMs());
-        framesSeen_ = session_.LinkSide().Counters.framesReceived;
+        frameRate_.Reset(NowMs(), session_.LinkSide().Counters.framesReceived);
         UpdateStatusStrip();
     }
     if (output.frameKept) {

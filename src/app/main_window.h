@@ -124,8 +124,7 @@ private:
     InstrumentSession session_;
     DrawnScreen screen_;
     FrameRateMeter frameRate_;
-    std::uint32_t framesSeen_ = 0; // frames already given to frameRate_
-    std::string configReadError_;  // why Config.Ini was there but unreadable, else empty
+    std::string configReadError_; // why Config.Ini was there but unreadable, else empty
     std::unique_ptr<tk::DescriptorWatcher> deviceWatcher_;
     FrameTrace trace_;
     tk::Timer traceProbe_{*this, FrameTrace::kProbeMs};

@@ -104,10 +104,7 @@ void MainWindow::MeasureDrawnFrame() {
 void MainWindow::UpdateStatusStrip() {
     const std::int64_t now = NowMs();
     const LinkCounters counters = session_.Counters();
-    if (counters.framesReceived < framesSeen_)
-        framesSeen_ = 0;
-    for (; framesSeen_ < counters.framesReceived; ++framesSeen_)
-        frameRate_.AddFrame(now);
+    frameRate_.Follow(counters.framesReceived, now);
 
     const ScopeSettings& live = session_.Settings();
     StripView view;

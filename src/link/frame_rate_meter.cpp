@@ -4,10 +4,18 @@
 
 namespace duruz {
 
-void FrameRateMeter::Reset(std::int64_t nowMs) {
+void FrameRateMeter::Reset(std::int64_t nowMs, std::uint32_t framesReceived) {
     next_ = 0;
     count_ = 0;
     startMs_ = nowMs;
+    seen_ = framesReceived;
+}
+
+void FrameRateMeter::Follow(std::uint32_t framesReceived, std::int64_t nowMs) {
+    if (framesReceived < seen_)
+        seen_ = 0;
+    for (; seen_ < framesReceived; ++seen_)
+        AddFrame(nowMs);
 }
 
 void FrameRateMeter::AddFrame(std::int64_t nowMs) {
