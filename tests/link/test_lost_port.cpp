@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-using namespace duruz;
-
 // A lost port comes back once its path has been missing and is there again; a
 // path that never went away, or no loss at all, opens nothing. (Links made anew:
 // see the window's hot-plug tests.)
 TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
     // Where the loss starts, what successive looks find, and what CameBack answers.
-    const std::tuple<LostPort, std::vector<bool>, std::vector<bool>> cases[] = {
+    const std::tuple<duruz::LostPort, std::vector<bool>, std::vector<bool>> cases[] = {
         {{true, false, "", {}}, {true, true, false, false, true, true}, {0, 0, 0, 0, 1, 0}},
         {{true, true, "", {}}, {true}, {true}}, // seen missing by the device list already
         {{false, false, "", {}}, {false, true}, {false, false}},
@@ -17,9 +15,9 @@ TEST(LostPort, CameBackOnlyAfterThePathWasSeenMissing) {
     for (auto [port, present, expected] : cases) {
         std::vector<bool> back;
         for (const bool there : present)
-            back.push_back(CameBack(port, there, {}));
+            back.push_back(duruz::CameBack(port, there, {}));
         EXPECT_EQ(back, expected);
     }
     // A link made anew that leads to no terminal is not reopened.
-    EXPECT_FALSE(RelinkedToTerminal({true, 1, 2, 3}, {true, 1, 2, 4}, false));
+    EXPECT_FALSE(duruz::RelinkedToTerminal({true, 1, 2, 3}, {true, 1, 2, 4}, false));
 }

@@ -12,8 +12,7 @@ namespace {
 
 using namespace duruz;
 using Lines = std::vector<std::string>;
-using testing_support::FakeSerialPort;
-using testing_support::RecordingLog;
+using namespace testing_support;
 
 // One fake port per path.
 struct Provider : PortProvider {

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-using namespace duruz;
-
 // The serial number decides; without one on either side, the socket and the vendor
 // and product IDs together.
 TEST(SameDevice, SerialNumberElseSocketWithVendorAndProduct) {
-    const std::tuple<DeviceIdentity, DeviceIdentity, bool> cases[] = {
+    const std::tuple<duruz::DeviceIdentity, duruz::DeviceIdentity, bool> cases[] = {
         {{"A5", "/s/1-1", "0403", "6001"}, {"A5", "/s/1-2", "0403", "6001"}, true},
         {{"A5", "/s/1-1", "0403", "6001"}, {"B7", "/s/1-1", "0403", "6001"}, false},
         {{"A5", "/s/1-1", "0403", "6001"}, {"", "/s/1-1", "0403", "6001"}, false},
@@ -15,5 +13,5 @@ TEST(SameDevice, SerialNumberElseSocketWithVendorAndProduct) {
         {{"", "/s/1-1", "0403", "6001"}, {"", "/s/1-1", "0403", "7523"}, false},
     };
     for (const auto& [known, candidate, same] : cases)
-        EXPECT_EQ(SameDevice(known, candidate), same) << candidate.sysfsPath;
+        EXPECT_EQ(duruz::SameDevice(known, candidate), same) << candidate.sysfsPath;
 }
