@@ -76,6 +76,7 @@ src/app/main_window.cpp ::: if (output.portRowsChanged || output.settingsChanged
 src/session/config_table.cpp ::: if (number != -1 && (number < 0 || number >= rows)) ::: if (number != -1 && (number < 0 || number > rows))
 src/session/config_table.cpp ::: change.movesTrigger = field.kind == Kind::Bar && change.changed; ::: change.movesTrigger = field.kind == Kind::Bar;
 src/session/instrument_session.cpp ::: if (origin.generation != settingsGeneration_) { ::: if (origin.generation > settingsGeneration_) {
+src/link/frame_rate_meter.cpp ::: if (framesReceived < seen_)<NL>        seen_ = 0; ::: if (false)<NL>        seen_ = 0;
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
