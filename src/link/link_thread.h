@@ -47,8 +47,8 @@ struct LinkDelivery {
 
 // The instrument link on a thread of its own. Every port call happens in a job,
 // and jobs run one at a time in the order they were posted, so the wire carries
-// the bytes the window's handlers asked for in the order they asked. Status lines
-// and finished frames go to an outbox that the window empties when woken.
+// the bytes the front end asked for in the order it asked. Status lines and
+// finished frames go to an outbox that the front end empties when woken.
 //
 // Until Start, a posted job runs at once on the caller's thread, which then also
 // receives the wake: the same jobs, synchronous, for tests that drive the window

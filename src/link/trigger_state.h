@@ -4,9 +4,9 @@
 
 namespace duruz {
 
-// The trigger settings as UpdateSyncClick last recorded them, for the screen's
-// markers and the diagnostic dump. Only UpdateSyncClick writes them. Kept here, below
-// both the view and the panel, because the panel computes them and the view shows them.
+// The trigger as last sent to the instrument, for the screen's markers and the
+// diagnostic dump. Kept here, below both the view and the panel, because the panel
+// computes it and the view shows it.
 struct TriggerState {
     std::int32_t SyncSource = 0;   // 0 Ch1, 1 Ch2
     std::int32_t SyncPolarity = 0; // 0 Fall, 1 Rise

@@ -7,7 +7,7 @@ namespace duruz {
 // The level recorded in XY mode, where the level bar has no meaning.
 constexpr std::int32_t kXyModeLevel = 2000;
 
-// The sweep and trigger controls' values, as read off the window.
+// The sweep and trigger settings: list rows and the two bars' positions.
 struct SyncControls {
     int sweepRow = 0;
     int sourceRow = 0;

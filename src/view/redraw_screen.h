@@ -11,12 +11,12 @@
 
 namespace duruz {
 
-// What one redraw reads from the window's controls and the trigger state.
+// What one redraw draws with: the window's geometry, the settings and the trigger.
 struct ScreenInputs {
     std::int32_t clientWidth = 0;
     std::int32_t clientHeight = 0;
-    std::int32_t levelBarWidth = 0;     // SyncVoltBar
-    std::int32_t positionBarHeight = 0; // SyncPosBar
+    std::int32_t levelBarWidth = 0;     // the trigger level bar along the left edge
+    std::int32_t positionBarHeight = 0; // the trigger position bar along the bottom
     std::int32_t controlsHeight = 0;    // the control strip
     int sweepRow = 1;                   // kXyModeSweepRow is "XY Mode"
     int probeRow[2] = {1, 1};           // 0 "x10", 1 "x1"
