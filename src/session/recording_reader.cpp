@@ -19,7 +19,9 @@ std::uint32_t Word(const std::uint8_t* p) {
 bool ReadMore(std::FILE* file, std::vector<std::uint8_t>& bytes, std::size_t count) {
     const std::size_t had = bytes.size();
     bytes.resize(had + count);
-    return std::fread(bytes.data() + had, 1, count, file) == count;
+    const std::size_t read = std::fread(bytes.data() + had, 1, count, file);
+    bytes.resize(had + read);
+    return read == count;
 }
 
 bool CrcMatches(const std::vector<std::uint8_t>& bytes) {

@@ -1,0 +1,271 @@
+#include "link/instrument_facts.h"
+#include "session/recording_reader.h"
+#include "session/recording_writer.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#ifndef _WIN32
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace duruz;
+using testing_support::ReadFile;
+using testing_support::TempFolder;
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (unsigned char c : bytes)
+        hex += "0123456789abcdef"[c >> 4], hex += "0123456789abcdef"[c & 15];
+    return hex;
+}
+
+// Every field away from its default, and texts a Config.Ini line could not hold.
+ScopeSettings UnusualSettings() {
+    ScopeSettings s;
+    s.sweepRow = 1;
+    s.channels = {{{0, 7, false, true}, {1, 0, true, false}}};
+    s.trigger = {1, 0, -2000, 2048};
+    s.generator = {{{3, std::string(40, '9'), "0.5"}, {-1, "x\r\n", ""}}};
+    s.hold = true;
+    s.port = {4, "/dev/ttyUSB1"};
+    s.window = {-5, 6, 8192, 1};
+    return s;
+}
+
+TEST(Recording, WritesTheHeaderAndARecordByteForByte) {
+    TempFolder folder;
+    const std::string path = folder.File("small.duruzrec");
+    RecordingHeader header;
+    header.programVersion = "1.36";
+    header.start = {0x0102030405, -2};
+    auto writer = RecordingWriter::Create(path, header, false);
+    ASSERT_TRUE(writer.Ok()) << writer.Reason();
+    ASSERT_TRUE(writer.Value()->AddGap({1000, 7}, GapKind::Reconnect).Ok());
+    EXPECT_EQ(writer.Value()->BytesWritten(), 173u);
+    EXPECT_EQ(Hex(ReadFile(path)),
+              // Magic, format version 1, header body length, program version.
+              "447572757a526563"
+              "01000000"
+              "7f000000"
+              "04000000312e3336"
+              // Start: wall and monotonic time, then the factory setting.
+              "0504030201000000"
+              "feffffffffffffff"
+              "ffffffff"
+              "ffffffffffffffff0100"
+              "ffffffffffffffff0100"
+              "ffffffffffffffff000000002a010000"
+              "ffffffff0300000032303004000000312e3030"
+              "ffffffff0300000032303104000000312e3030"
+              "00"
+              "ffffffff00000000"
+              "0000000015010000e705000083030000"
+              "792a95e4"
+              // The record: body length, kind, time, what happened, CRC.
+              "11000000"
+              "03"
+              "e8030000000000000700000000000000"
+              "02"
+              "6c29ae70");
+}
+
+// Three records, the file cut at every byte and each byte flipped in turn: what
+// reads back is exactly the whole records before the cut or the flip.
+TEST(Recording, ReadsBackEveryWholeRecordOfACutOrDamagedFile) {
+    TempFolder folder;
+    const std::string path = folder.File("three.duruzrec");
+    const RecordingHeader header{kRecordingFormatVersion, "1.36", {1700000000123, 5}, {}};
+    const std::vector<std::int16_t> samples = {-2047, 2047, 0, -1, 256, 1};
+    const LinkCounters counters{9, 2, 300, 1, 4, 3, true};
+    {
+        auto writer = RecordingWriter::Create(path, header, false);
+        ASSERT_TRUE(writer.Ok()) << writer.Reason();
+        ASSERT_TRUE(writer.Value()
+                        ->AddFrame(1ull << 40, {11, 12}, UnusualSettings(), counters,
+                                   samples.data(), samples.size())
+                        .Ok());
+        ASSERT_TRUE(writer.Value()->AddSettingsChange({13, 14}, UnusualSettings()).Ok());
+        ASSERT_TRUE(writer.Value()->AddGap({15, 16}, GapKind::Timeout).Ok());
+    }
+    const std::string whole = ReadFile(path);
+    std::vector<std::size_t> ends; // where each record ends, the header first
+    {
+        auto reader = RecordingReader::Open(path);
+        ASSERT_TRUE(reader.Ok()) << reader.Reason();
+        EXPECT_EQ(reader.Value()->Header(), header);
+        ends.push_back(reader.Value()->Extent().bytesRead);
+        RecordingRecord r;
+        ASSERT_TRUE(reader.Value()->Next(r));
+        EXPECT_EQ(r.kind, RecordKind::Frame);
+        EXPECT_EQ(r.sequence, 1ull << 40);
+        EXPECT_EQ(r.time, (RecordTime{11, 12}));
+        EXPECT_EQ(r.settings, UnusualSettings());
+        EXPECT_EQ(r.counters.resyncBytes, 300u);
+        EXPECT_EQ(r.counters.stale, 3u);
+        EXPECT_EQ(r.counts, samples);
+        ends.push_back(reader.Value()->Extent().bytesRead);
+        ASSERT_TRUE(reader.Value()->Next(r));
+        EXPECT_EQ(r.kind, RecordKind::SettingsChange);
+        EXPECT_EQ(r.settings, UnusualSettings());
+        ends.push_back(reader.Value()->Extent().bytesRead);
+        ASSERT_TRUE(reader.Value()->Next(r));
+        EXPECT_EQ(r.kind, RecordKind::Gap);
+        EXPECT_EQ(r.time, (RecordTime{15, 16}));
+        ends.push_back(reader.Value()->Extent().bytesRead);
+        EXPECT_FALSE(reader.Value()->Next(r));
+        EXPECT_TRUE(reader.Value()->Extent().intact);
+        EXPECT_EQ(ends.back(), whole.size());
+    }
+    const std::string broken = folder.File("broken.duruzrec");
+    for (std::size_t at = 0; at < whole.size(); ++at) {
+        std::string flipped = whole;
+        flipped[at] ^= 0x20;
+        for (const std::string& bytes : {whole.substr(0, at), flipped}) {
+            WriteFile(broken, bytes);
+            auto reader = RecordingReader::Open(broken);
+            if (at < ends[0]) {
+                EXPECT_FALSE(reader.Ok()) << at;
+                continue;
+            }
+            ASSERT_TRUE(reader.Ok()) << at << " " << reader.Reason();
+            RecordingRecord r;
+            std::size_t records = 0;
+            while (reader.Value()->Next(r))
+                ++records;
+            // Records before the one that holds the cut or the flipped byte.
+            std::size_t expected = 0;
+            while (ends[expected + 1] <= at)
+                ++expected;
+            const RecordingExtent& extent = reader.Value()->Extent();
+            ASSERT_EQ(records, expected) << at;
+            EXPECT_EQ(extent.records, expected);
+            EXPECT_EQ(extent.bytesRead, ends[expected]);
+            EXPECT_EQ(extent.intact, bytes.size() == at && at == ends[expected]) << at;
+        }
+    }
+}
+
+TEST(Recording, RefusesWhatItCannotWriteOrRead) {
+    TempFolder folder;
+    const std::string path = folder.File("old.duruzrec");
+    WriteFile(path, "SwpSp 1                \r\n");
+    auto refused = RecordingWriter::Create(path, {}, false);
+    EXPECT_EQ(refused.Reason(), "the file exists already");
+    EXPECT_EQ(RecordingReader::Open(path).Reason(), "not a Duruz recording");
+    EXPECT_EQ(ReadFile(path), "SwpSp 1                \r\n");
+    ASSERT_TRUE(RecordingWriter::Create(path, {}, true).Ok());
+    std::string bytes = ReadFile(path);
+    bytes[8] = 2;
+    WriteFile(path, bytes);
+    EXPECT_EQ(RecordingReader::Open(path).Reason(),
+              "a recording of format version 2, which this program cannot read");
+    const std::string missing = folder.File("none/a.duruzrec");
+    EXPECT_EQ(RecordingWriter::Create(missing, {}, false).Reason(), "No such file or directory");
+    EXPECT_EQ(RecordingReader::Open(missing).Reason(), "No such file or directory");
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(RecordingWriter::Create("/dev/full", {}, true).Reason(),
+                  "No space left on device");
+    }
+}
+
+// The time-out and the long silence each count once; the silence a gap record
+// explains is not counted again.
+TEST(Recording, SummarizesFramesGapsAndSettings) {
+    TempFolder folder;
+    const std::string path = folder.File("summary.duruzrec");
+    const std::int16_t samples[4] = {1, -1, 2047, -2047};
+    {
+        auto writer = RecordingWriter::Create(path, {1, "1.36", {5, 5}, {}}, false);
+        ASSERT_TRUE(writer.Ok());
+        RecordingWriter& w = *writer.Value();
+        const auto frame = [&](std::int64_t micros) {
+            ASSERT_TRUE(w.AddFrame(0, {micros / 1000, micros}, {}, {}, samples, 4).Ok());
+        };
+        frame(1'000'000);
+        frame(4'000'000);
+        frame(7'000'001);
+        ASSERT_TRUE(w.AddSettingsChange({7100, 7'100'000}, UnusualSettings()).Ok());
+        ASSERT_TRUE(w.AddGap({8000, 8'000'000}, GapKind::Timeout).Ok());
+        frame(20'000'000);
+    }
+    auto summary = SummarizeRecording(path);
+    ASSERT_TRUE(summary.Ok()) << summary.Reason();
+    const RecordingSummary& s = summary.Value();
+    EXPECT_EQ(s.frames, 4u);
+    EXPECT_EQ(s.firstFrame, (RecordTime{1000, 1'000'000}));
+    EXPECT_EQ(s.lastFrame, (RecordTime{20000, 20'000'000}));
+    ASSERT_EQ(s.gaps.size(), 2u);
+    EXPECT_EQ(s.gaps[0].at, (RecordTime{7000, 7'000'001}));
+    EXPECT_EQ(s.gaps[0].silenceMicros, 3'000'001);
+    EXPECT_FALSE(s.gaps[0].recorded);
+    EXPECT_TRUE(s.gaps[1].recorded);
+    EXPECT_EQ(s.gaps[1].at.wallMillis, 8000);
+    ASSERT_EQ(s.settings.size(), 2u);
+    EXPECT_EQ(s.settings[0].settings, ScopeSettings{});
+    EXPECT_EQ(s.settings[1].settings, UnusualSettings());
+    EXPECT_EQ(s.extent.records, 6u);
+    EXPECT_TRUE(s.extent.intact);
+}
+
+#ifndef _WIN32
+// A writer killed at random moments leaves a file whose frames read back whole and
+// in order, short of at most the one being written.
+TEST(Recording, AKilledWriterLeavesEveryWholeRecord) {
+    TempFolder folder;
+    std::mt19937 random(20);
+    std::vector<std::int16_t> samples(kSamplePairs * 2);
+    for (int run = 0; run < 20; ++run) {
+        const std::string path = folder.File("killed" + std::to_string(run));
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            auto writer = RecordingWriter::Create(path, {}, false);
+            if (!writer.Ok() || write(ready[1], "!", 1) != 1)
+                _exit(1);
+            for (std::uint64_t n = 0;; ++n) {
+                std::fill(samples.begin(), samples.end(), static_cast<std::int16_t>(n));
+                if (!writer.Value()->AddFrame(n, {}, {}, {}, samples.data(), samples.size()).Ok())
+                    _exit(1);
+            }
+        }
+        char byte = 0;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        usleep(random() % 20000);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        close(ready[0]), close(ready[1]);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        auto reader = RecordingReader::Open(path);
+        ASSERT_TRUE(reader.Ok()) << reader.Reason();
+        RecordingRecord r;
+        std::uint64_t frames = 0;
+        while (reader.Value()->Next(r)) {
+            ASSERT_EQ(r.sequence, frames);
+            ASSERT_EQ(r.counts, std::vector<std::int16_t>(samples.size(), std::int16_t(frames)));
+            ++frames;
+        }
+        const RecordingExtent& extent = reader.Value()->Extent();
+        EXPECT_EQ(extent.records, frames);
+        EXPECT_LT(std::filesystem::file_size(path) - extent.bytesRead, 8192u + 200u);
+        EXPECT_TRUE(extent.intact || extent.damage.ends_with("cut short")) << extent.damage;
+    }
+}
+#endif
+
+} // namespace
