@@ -1,4 +1,5 @@
 #include "link/instrument_facts.h"
+#include "session/recording_info.h"
 #include "session/recording_reader.h"
 #include "session/recording_writer.h"
 
@@ -197,27 +198,30 @@ TEST(Recording, SummarizesFramesGapsAndSettings) {
         frame(1'000'000);
         frame(4'000'000);
         frame(7'000'001);
-        ASSERT_TRUE(w.AddSettingsChange({7100, 7'100'000}, UnusualSettings()).Ok());
+        ScopeSettings changed;
+        changed.sweepRow = 1;
+        changed.port = {2, "/dev/ttyUSB0"};
+        ASSERT_TRUE(w.AddSettingsChange({7100, 7'100'000}, changed).Ok());
         ASSERT_TRUE(w.AddGap({8000, 8'000'000}, GapKind::Timeout).Ok());
         frame(20'000'000);
     }
+    std::ofstream(path, std::ios::binary | std::ios::app) << "cut";
     auto summary = SummarizeRecording(path);
     ASSERT_TRUE(summary.Ok()) << summary.Reason();
-    const RecordingSummary& s = summary.Value();
-    EXPECT_EQ(s.frames, 4u);
-    EXPECT_EQ(s.firstFrame, (RecordTime{1000, 1'000'000}));
-    EXPECT_EQ(s.lastFrame, (RecordTime{20000, 20'000'000}));
-    ASSERT_EQ(s.gaps.size(), 2u);
-    EXPECT_EQ(s.gaps[0].at, (RecordTime{7000, 7'000'001}));
-    EXPECT_EQ(s.gaps[0].silenceMicros, 3'000'001);
-    EXPECT_FALSE(s.gaps[0].recorded);
-    EXPECT_TRUE(s.gaps[1].recorded);
-    EXPECT_EQ(s.gaps[1].at.wallMillis, 8000);
-    ASSERT_EQ(s.settings.size(), 2u);
-    EXPECT_EQ(s.settings[0].settings, ScopeSettings{});
-    EXPECT_EQ(s.settings[1].settings, UnusualSettings());
-    EXPECT_EQ(s.extent.records, 6u);
-    EXPECT_TRUE(s.extent.intact);
+    EXPECT_EQ(DescribeRecording(summary.Value()),
+              "Recorded by Duruz 1.36, format version 1, started 1970-01-01T00:00:00.005Z\n"
+              "Frames: 4, 1970-01-01T00:00:01.000Z to 1970-01-01T00:00:20.000Z (19.000 s)\n"
+              "Gaps: 2\n"
+              "  1970-01-01T00:00:07.000Z no frame for 3.000 s\n"
+              "  1970-01-01T00:00:08.000Z time-out\n"
+              "Setting at the start: SwpSp -1; SySrc -1; SyPol -1; ComPt -1; Prob1 -1; Scal1 -1; "
+              "Prob2 -1; Scal2 -1; SyLev 0; SyPos 298; Wleft 0; Wtopp 277; Wwidt 1511; Whigh 899; "
+              "Scop1 1; Scop2 1; Fft1C 0; Fft2C 0; Hold 0; Wave1 -1; Freq1 200; Ampl1 1.00; "
+              "Wave2 -1; Freq2 201; Ampl2 1.00\n"
+              "Setting changed at 1970-01-01T00:00:07.100Z: SwpSp 1; ComPt 2 /dev/ttyUSB0\n"
+              "Damaged: record 7 at byte 1005 is cut short; read 1005 bytes, 6 records\n");
+    EXPECT_EQ(IsoTime(1796673547123), "2026-12-07T19:59:07.123Z");
+    EXPECT_EQ(IsoTime(-1), "1969-12-31T23:59:59.999Z");
 }
 
 #ifndef _WIN32
