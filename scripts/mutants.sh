@@ -58,6 +58,8 @@ src/session/session_ports.cpp ::: if (lostPort_.lost || path != linkSide_.PortPa
 src/session/session_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
 src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration ::: answers && generation <= link.SettingsGeneration
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
+src/session/recording_reader.cpp ::: if (!CrcMatches(bytes_) || ::: if (false ||
+src/session/recording_reader.cpp ::: silence > kFrameGapMicros && !gapRecorded) ::: silence > kFrameGapMicros)
 src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
