@@ -158,7 +158,7 @@ RecordTime RecordTime::Now() {
 void AppendHeader(std::string& out, const RecordingHeader& header) {
     const std::size_t start = out.size();
     out.append(kRecordingMagic, sizeof kRecordingMagic);
-    Put32(out, header.formatVersion);
+    Put32(out, kRecordingFormatVersion);
     const std::size_t lengthAt = out.size();
     Put32(out, 0);
     PutText(out, header.programVersion);
@@ -223,6 +223,8 @@ bool ParseRecordBody(RecordKind kind, const std::uint8_t* body, std::size_t leng
         record.sampleType = static_cast<SampleType>(in.Byte());
         const std::uint64_t values = in.Unsigned(4);
         const std::size_t size = record.sampleType == SampleType::Float32 ? 4 : 2;
+        if (values > length) // more values than bytes: no product that could wrap
+            return false;
         if (record.sampleType != SampleType::RawCounts16 &&
             record.sampleType != SampleType::Float32)
             return false;
@@ -235,6 +237,7 @@ bool ParseRecordBody(RecordKind kind, const std::uint8_t* body, std::size_t leng
                 record.counts[i] = static_cast<std::int16_t>(p[2 * i] | p[2 * i + 1] << 8);
         } else {
             record.volts.resize(values);
+            // Little-endian floats, as the host holds them (see link/capture_store.h).
             std::memcpy(record.volts.data(), p, values * size);
         }
         break;

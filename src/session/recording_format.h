@@ -74,8 +74,8 @@ struct RecordingRecord {
     GapKind gap = GapKind::Timeout;   // Gap
 };
 
-// The bytes of a header, and of one whole record (framing and CRC included),
-// appended to `out`.
+// The bytes of a header (always of this format version), and of one whole record
+// (framing and CRC included), appended to `out`.
 void AppendHeader(std::string& out, const RecordingHeader& header);
 void AppendFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
                        const ScopeSettings& settings, const LinkCounters& counters,
