@@ -1,11 +1,39 @@
 #include "session/recording_writer.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <system_error>
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace duruz {
 
 namespace {
+
+// Creates the file, or with `overwrite` empties an existing one. Without it, an
+// existing file fails with EEXIST, in the same call that would create it: no moment
+// in which another file could appear and be overwritten.
+std::FILE* OpenForRecording(const std::string& path, bool overwrite) {
+#ifdef _WIN32
+    const int fd =
+        ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | (overwrite ? _O_TRUNC : _O_EXCL),
+                _S_IREAD | _S_IWRITE);
+    std::FILE* file = fd < 0 ? nullptr : ::_fdopen(fd, "wb");
+    if (fd >= 0 && !file)
+        ::_close(fd);
+#else
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0666);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (fd >= 0 && !file)
+        ::close(fd);
+#endif
+    return file;
+}
 
 Failure SystemFailure(int code) {
     return Failure{std::generic_category().message(code)};
@@ -15,10 +43,8 @@ Failure SystemFailure(int code) {
 
 Result<std::unique_ptr<RecordingWriter>>
 RecordingWriter::Create(const std::string& path, const RecordingHeader& header, bool overwrite) {
-    // "x" creates the file or fails with EEXIST: no window in which another file
-    // could appear and be overwritten.
     errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), overwrite ? "wb" : "wbx");
+    std::FILE* file = OpenForRecording(path, overwrite);
     if (!file)
         return errno == EEXIST ? Failure{"the file exists already"} : SystemFailure(errno);
     // Unbuffered: every record reaches the system in the write that adds it.
