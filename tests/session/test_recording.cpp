@@ -12,6 +12,7 @@
 #include <random>
 #ifndef _WIN32
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -200,6 +201,33 @@ TEST(Recording, SummarizesFramesGapsAndSettings) {
 }
 
 #ifndef _WIN32
+// A write that fails halfway leaves part of a record: the writer refuses every later
+// record, even once writing could go on, so the file still reads up to the last whole.
+TEST(Recording, AFailedWriteEndsTheRecording) {
+    TempFolder folder;
+    const std::string path = folder.File("limited.duruzrec");
+    rlimit was{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = was;
+    limited.rlim_cur = 143 + 173 + 100; // the header, a frame and part of the next
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    auto writer = RecordingWriter::Create(path, {}, false);
+    const std::int16_t samples[4] = {};
+    const bool first = writer.Ok() && writer.Value()->AddFrame(0, {}, {}, {}, samples, 4).Ok();
+    const Status second = writer.Value()->AddFrame(1, {}, {}, {}, samples, 4);
+    setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(first);
+    EXPECT_EQ(second.Reason(), "File too large");
+    EXPECT_EQ(writer.Value()->AddGap({}, GapKind::Timeout).Reason(), "File too large");
+    EXPECT_EQ(writer.Value()->BytesWritten(), 143u + 173u);
+    auto summary = SummarizeRecording(path);
+    ASSERT_TRUE(summary.Ok());
+    EXPECT_EQ(summary.Value().frames, 1u);
+    EXPECT_EQ(summary.Value().extent.damage, "record 2 at byte 316 is cut short");
+}
+
 // A writer killed at random moments leaves a file whose frames read back whole and
 // in order, short of at most the one being written.
 TEST(Recording, AKilledWriterLeavesEveryWholeRecord) {
