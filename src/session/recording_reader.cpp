@@ -72,7 +72,7 @@ bool RecordingReader::Next(RecordingRecord& record) {
     bytes_.clear();
     if (!ReadMore(file_, bytes_, 5)) {
         if (std::ferror(file_))
-            return Stop("reading stopped: " + std::generic_category().message(errno));
+            return Stop("could not be read: " + std::generic_category().message(errno));
         return bytes_.size() == 0 ? (stopped_ = true, false) : Stop("is cut short");
     }
     const std::uint32_t length = Word(bytes_.data());
