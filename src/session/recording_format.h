@@ -51,6 +51,9 @@ struct RecordTime {
     bool operator==(const RecordTime&) const = default;
 };
 
+// What a recording opens with: the program that wrote it, when it started and the
+// setting it started under. formatVersion is the file's as read; a writer always
+// writes kRecordingFormatVersion.
 struct RecordingHeader {
     std::uint32_t formatVersion = kRecordingFormatVersion;
     std::string programVersion;
