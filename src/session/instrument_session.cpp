@@ -189,13 +189,27 @@ void InstrumentSession::SendCompleteSetting() {
     RunSteps(sequence);
 }
 
+void InstrumentSession::OpenWithCompleteSetting(int row) {
+    if (!ValidRow(row, static_cast<int>(linkSide_.PortCount)))
+        return;
+    settings_.port.row = row;
+    lostPort_ = {};
+    reopenTries_ = 0;
+    OpenSelectedPort(OpenKind::Chosen, false);
+    const SettingSequence sequence = CompleteSetting(settings_);
+    settings_ = sequence.settings;
+    RunSteps(sequence, false);
+    capturedUnder_ = settings_;
+    RequestCapture();
+}
+
 void InstrumentSession::FactoryReset() {
     const SettingSequence sequence = duruz::FactoryReset(settings_, DefaultPortRow());
     settings_ = sequence.settings;
     RunSteps(sequence);
 }
 
-void InstrumentSession::RunSteps(const SettingSequence& sequence) {
+void InstrumentSession::RunSteps(const SettingSequence& sequence, bool requestAfterGenerator) {
     for (const SettingStep& step : sequence.steps) {
         switch (step.kind) {
         case StepKind::MemoLine:
@@ -215,7 +229,8 @@ void InstrumentSession::RunSteps(const SettingSequence& sequence) {
             break;
         case StepKind::Generator:
             SendGenerator(step.channel, step.frequency, step.amplitude);
-            RequestCapture();
+            if (requestAfterGenerator)
+                RequestCapture();
             break;
         }
     }

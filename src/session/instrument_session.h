@@ -103,6 +103,12 @@ public:
     void RefreshPorts();
     // Every command of the settings, in start-up order (CompleteSetting).
     void SendCompleteSetting();
+    // Opens the port at `row` and sends the complete setting with no capture request
+    // among it, not even the one an open sends, then a single capture request, which
+    // the link holds back until the generator has settled: every frame asked for is
+    // captured under the whole setting. For a front end that reads frames only once
+    // everything is set. A row outside the list opens nothing and sends nothing.
+    void OpenWithCompleteSetting(int row);
     // The factory reset (FactoryReset), its commands sent.
     void FactoryReset();
     // A fresh capture request.
@@ -139,12 +145,13 @@ public:
 
 private:
     enum class OpenKind { Chosen, Reopen, Retry };
-    void RunSteps(const SettingSequence& sequence);
+    // Without requestAfterGenerator the generator steps send their command alone.
+    void RunSteps(const SettingSequence& sequence, bool requestAfterGenerator = true);
     void SendTrigger();
     void SendGenerator(int channel, const std::string& frequency, const std::string& amplitude);
     void PostSetting(LinkJob send);
     void Send(const CommandText& command);
-    void OpenSelectedPort(OpenKind kind);
+    void OpenSelectedPort(OpenKind kind, bool requestAfterOpen = true);
     void PortOpened(const std::string& port, const Result<OpenedPort>& opened);
     void ReopenEnded(std::uint32_t choice, bool opened, serial::OpenFailure refusal);
     void PortLost(const std::string& path);
