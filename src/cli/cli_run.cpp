@@ -230,6 +230,7 @@ int Run(const Request& request) {
     const bool progress = writes && isatty(STDERR_FILENO) == 1;
     long long written = 0;
     bool generatorSent = false;
+    bool portSeenOpen = false;
     if (request.command == Command::Measure && !output->Write(MeasureCsvHeader()))
         return 1;
     for (;;) {
@@ -254,7 +255,10 @@ int Run(const Request& request) {
             Error(LinkText(status));
             return kExitPortNotOpened;
         }
-        if (status.state == LinkStatus::State::Disconnected) {
+        // Until the open is collected whole, its answer may come before the port's state.
+        portSeenOpen = portSeenOpen ||
+                       (status.state == LinkStatus::State::Open && session.LinkSide().PortOpen);
+        if (portSeenOpen && status.state == LinkStatus::State::Disconnected) {
             Error(LinkText(status) + " after " + std::to_string(written) + " frames");
             return kExitDeviceGone;
         }
@@ -296,8 +300,10 @@ int Run(const Request& request) {
         if (Clock::now() >= deadline) {
             if (progress)
                 std::fputc('\n', stderr);
-            Error("no valid frame within " + std::to_string(request.timeoutSeconds) + " s (" +
-                  LinkText(status) + ", " + FaultsText(session.Counters()) + ")");
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g", request.timeoutSeconds);
+            Error(std::string("no valid frame within ") + seconds + " s (" + LinkText(status) +
+                  ", " + FaultsText(session.Counters()) + ")");
             return kExitNoFrame;
         }
     }
