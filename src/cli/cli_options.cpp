@@ -410,9 +410,10 @@ Setting (the factory setting, or --config FILE's, with these over it):
   --ampl-a, --ampl-b V       0..1.5
 
 Exit status:
-  0 done, 2 bad command line, 3 the port cannot be opened, 4 no valid frame
-  within the time-out, 5 the device went away, 130 Ctrl+C, 143 SIGTERM (after
-  the output is complete up to the last whole frame).
+  0 done, 1 the output cannot be written, 2 bad command line, 3 the port
+  cannot be opened, 4 no valid frame within the time-out, 5 the device went
+  away, 130 Ctrl+C, 143 SIGTERM (after the output is complete up to the last
+  whole frame).
 Errors go to standard error; with -o - nothing but data goes to standard output.
 )";
 }

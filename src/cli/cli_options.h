@@ -13,6 +13,7 @@ namespace duruz::cli {
 // The tool's exit statuses, as --help and the README list them.
 enum ExitStatus : int {
     kExitOk = 0,
+    kExitOutputFailed = 1, // a missing folder, a full disk
     kExitUsage = 2,
     kExitPortNotOpened = 3,
     kExitNoFrame = 4,

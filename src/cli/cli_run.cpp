@@ -73,7 +73,7 @@ int ListPorts(const Request& request) {
     }
     text += request.json ? "]\n" : "";
     std::fputs(text.c_str(), stdout);
-    return std::fflush(stdout) == 0 ? kExitOk : 1;
+    return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
 }
 
 // Config.Ini's lines in file order, each line's value from its seventh byte to the
@@ -187,7 +187,7 @@ int Run(const Request& request) {
         output = std::make_unique<Output>(request.output);
         if (!output->IsOpen()) {
             Error("cannot write " + request.output + ": " + std::strerror(errno));
-            return 1;
+            return kExitOutputFailed;
         }
     }
 
@@ -232,7 +232,7 @@ int Run(const Request& request) {
     bool generatorSent = false;
     bool portSeenOpen = false;
     if (request.command == Command::Measure && !output->Write(MeasureCsvHeader()))
-        return 1;
+        return kExitOutputFailed;
     for (;;) {
         {
             std::unique_lock lock(mutex);
@@ -286,7 +286,7 @@ int Run(const Request& request) {
                 : request.format == OutputFormat::Jsonl ? CaptureJson(header, session.Frame())
                                                         : CaptureCsv(header, session.Frame());
             if (!output->Write(text))
-                return 1;
+                return kExitOutputFailed;
             if (progress)
                 ShowProgress(written, request.frames,
                              std::chrono::duration<double>(Clock::now() - started).count(),
