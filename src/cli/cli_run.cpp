@@ -163,9 +163,10 @@ private:
 };
 
 void ShowProgress(long long frames, int total, double seconds, std::size_t bytes) {
-    std::fprintf(stderr, "\r%lld/%d frames, %.2f fps, %.1f s, %.1f kB", frames, total,
-                 seconds > 0 ? static_cast<double>(frames) / seconds : 0.0, seconds,
-                 static_cast<double>(bytes) / 1000.0);
+    const double rate = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
+    std::fprintf(stderr, "\r%lld/%d frames, %.2f fps, %.1f s, %.1f kB, %.0f s left ", frames, total,
+                 rate, seconds, static_cast<double>(bytes) / 1000.0,
+                 rate > 0 ? static_cast<double>(total - frames) / rate : 0.0);
 }
 
 } // namespace

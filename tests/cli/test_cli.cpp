@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include "session/config_table.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +145,38 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     Simulator silent("--ignore 1000");
     EXPECT_EQ(Cli("capture --timeout 0.5 --port " + silent.path, out).Status(), 4);
     EXPECT_EQ(Cli("capture --sim -o /dev/full", out).Status(), 1);
+}
+
+TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements) {
+    testing_support::TempFolder folder;
+    const std::string out = folder.Path() + "/out", config = folder.Path() + "/Config.Ini";
+    duruz::ScopeSettings file;
+    file.channels = {{{0, 3, true, false}, {1, 2, true, false}}};
+    file.trigger = {0, 0, -300, 700};
+    file.hold = true; // the tool asks for frames whatever the file says
+    std::FILE* written = std::fopen(config.c_str(), "wb");
+    std::fputs(duruz::FormatConfig(file).c_str(), written);
+    std::fclose(written);
+    const std::string sim = " --sim --capture-ms 0 --config " + config;
+    EXPECT_EQ(Cli("capture --format jsonl --range2 4V --trigger-polarity Rise" + sim, out).Status(),
+              0);
+    const std::string json = ReadFile(out);
+    EXPECT_TRUE(json.starts_with("{\"frame\":1,\"host_time\":\"20")) << json.substr(0, 80);
+    EXPECT_NE(json.find("\"setting\":{\"sweep\":\"2 mSec/div\",\"trigger\":{\"source\":\"Ch1\","
+                        "\"polarity\":\"Rise\",\"level\":300,\"position\":700},\"channels\":["
+                        "{\"probe\":\"x10\",\"range\":\"\xC2\xB1"
+                        "120V\"},{\"probe\":\"x1\",\"range\":\"\xC2\xB1"
+                        "4 V\"}]"),
+              std::string::npos);
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
+    EXPECT_EQ(ReadFile(config), duruz::FormatConfig(file)); // never written
+
+    EXPECT_EQ(Cli("measure --frames 2 --no-demo" + sim, out).Status(), 0);
+    const std::string rows = ReadFile(out);
+    EXPECT_TRUE(rows.starts_with("frame,host_time,channel,frequency_hz,period_s,vpp_v,min_v,max_v,"
+                                 "mean_v,rms_v,duty_percent,clipped\n1,20"));
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 5);
+    EXPECT_NE(rows.find(",2,,,"), std::string::npos); // silence has no frequency
 }
 
 TEST(CliEndToEnd, EndsOnAWholeFrameWhenInterruptedAndSaysWhenTheDeviceWentAway) {
