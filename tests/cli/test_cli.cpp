@@ -138,6 +138,7 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     EXPECT_EQ(text.find("# frame 4"), std::string::npos);
     EXPECT_EQ(ReadFile(out + ".err"), "");
 
+    EXPECT_EQ(Cli("gen B --wave Sine --freq 500 --ampl 1 --port " + sim.path, out).Status(), 0);
     EXPECT_EQ(Cli("capture --range1 5V --sim", out).Status(), 2);
     EXPECT_EQ(Cli("capture --port " + folder.Path() + "/none", out).Status(), 3);
     EXPECT_EQ(ReadFile(out + ".err"),
