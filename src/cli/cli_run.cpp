@@ -274,11 +274,12 @@ int Run(const Request& request) {
             }
             FrameHeader header;
             header.sequence = ++written;
+            const FrameArrival& arrival = session.Arrival();
             header.hostTime = IsoTime(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::system_clock::now().time_since_epoch())
+                                          arrival.wall.time_since_epoch())
                                           .count());
             header.monotonicSeconds =
-                std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+                std::chrono::duration<double>(arrival.steady.time_since_epoch()).count();
             header.port = Utf8Text(status.port);
             header.settings = session.CapturedUnder();
             header.counters = session.Counters();

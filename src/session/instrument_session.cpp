@@ -319,7 +319,7 @@ SessionOutput InstrumentSession::Collect() {
     if (!delivery.lostPath.empty())
         PortLost(delivery.lostPath);
     if (delivery.frameNew)
-        TakeDeliveredFrame(delivery.frameOrigin);
+        TakeDeliveredFrame(delivery.frameOrigin, delivery.frameArrival);
     pending_.tickDone = delivery.tickDone;
     pending_.waitCursor = delivery.waitCursor;
     return std::exchange(pending_, SessionOutput{});
@@ -329,7 +329,7 @@ SessionOutput InstrumentSession::Collect() {
 // that setting is the session's latest, including commands the link has not written
 // yet. The link counts the frames it cannot attribute; the session counts the rest
 // it skips.
-void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin) {
+void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin, const FrameArrival& arrival) {
     if (!origin.certain)
         return;
     if (origin.generation != settingsGeneration_) {
@@ -337,6 +337,7 @@ void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin) {
         return;
     }
     capture_ = delivered_;
+    arrival_ = arrival;
     capturedUnder_ = settings_;
     pending_.frameKept = true;
 }

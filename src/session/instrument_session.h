@@ -129,6 +129,8 @@ public:
     // The frame kept last and the settings it was captured under.
     const CaptureStore& Frame() const { return capture_; }
     const ScopeSettings& CapturedUnder() const { return capturedUnder_; }
+    // When the kept frame's last byte was taken from the port.
+    const FrameArrival& Arrival() const { return arrival_; }
     // The trigger as last sent.
     const TriggerState& Trigger() const { return trigger_; }
     // The port rows, the chosen port's path, and the link's state as last collected.
@@ -160,13 +162,14 @@ private:
     void LostPathBack();
     void ReopenLostPort();
     void SayNotReopened(const char* why);
-    void TakeDeliveredFrame(const FrameOrigin& origin);
+    void TakeDeliveredFrame(const FrameOrigin& origin, const FrameArrival& arrival);
     std::string PortRowText(int row) const;
     double ToNumber(const std::string& text) const;
 
     SessionEnvironment environment_;
     ScopeSettings settings_;
     ScopeSettings capturedUnder_;
+    FrameArrival arrival_;
     TriggerState trigger_;
     SerialLink linkSide_;
     CaptureStore capture_;

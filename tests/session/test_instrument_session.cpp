@@ -158,6 +158,7 @@ TEST(InstrumentSession, KeepsOnlyFramesOfTheLatestSettingWithTheSettingsTheyHad)
         kept += session.Collect().frameKept;
     }
     EXPECT_EQ(kept, 1);
+    EXPECT_GT(session.Arrival().steady.time_since_epoch().count(), 0); // its last byte's time
     EXPECT_EQ(session.Counters().stale, 2u);
     EXPECT_EQ(session.Frame().Sample(0, 0), 'a' * 257);
     EXPECT_EQ(session.CapturedUnder().trigger.positionBar, 1024);
