@@ -183,15 +183,6 @@ int Run(const Request& request) {
         return kExitUsage;
     }
     const bool writes = request.command == Command::Capture || request.command == Command::Measure;
-    std::unique_ptr<Output> output;
-    if (writes) {
-        output = std::make_unique<Output>(request.output);
-        if (!output->IsOpen()) {
-            Error("cannot write " + request.output + ": " + std::strerror(errno));
-            return kExitOutputFailed;
-        }
-    }
-
     DefaultPortProvider ports(request.simulatorOptions);
     SessionEnvironment environment;
     environment.ports = &ports;
@@ -211,6 +202,15 @@ int Run(const Request& request) {
     if (std::optional<std::string> error = ApplySetting(request, session)) {
         Error(*error);
         return kExitUsage;
+    }
+    // Only a command line found good may replace a file that is there.
+    std::unique_ptr<Output> output;
+    if (writes) {
+        output = std::make_unique<Output>(request.output);
+        if (!output->IsOpen()) {
+            Error("cannot write " + request.output + ": " + std::strerror(errno));
+            return kExitOutputFailed;
+        }
     }
     const int channel = request.generatorChannel;
     const bool generatorOnly = request.command == Command::Generator;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -139,7 +140,10 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     EXPECT_EQ(ReadFile(out + ".err"), "");
 
     EXPECT_EQ(Cli("gen B --wave Sine --freq 500 --ampl 1 --port " + sim.path, out).Status(), 0);
-    EXPECT_EQ(Cli("capture --range1 5V --sim", out).Status(), 2);
+    const std::string kept = folder.Path() + "/kept.csv";
+    std::ofstream(kept) << "kept";
+    EXPECT_EQ(Cli("capture --range1 5V --sim -o " + kept, out).Status(), 2);
+    EXPECT_EQ(ReadFile(kept), "kept"); // a refused command line replaces no file
     EXPECT_EQ(Cli("capture --port " + folder.Path() + "/none", out).Status(), 3);
     EXPECT_EQ(ReadFile(out + ".err"),
               "duruz-cli: " + folder.Path() + "/none: failed, does not exist\n");
