@@ -140,6 +140,12 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     EXPECT_EQ(ReadFile(out + ".err"), "");
 
     EXPECT_EQ(Cli("gen B --wave Sine --freq 500 --ampl 1 --port " + sim.path, out).Status(), 0);
+    // Rows in the window's order: the machine's devices, the paths given, the simulator.
+    EXPECT_EQ(Cli("ports --json --port /nowhere/tty", out).Status(), 0);
+    EXPECT_TRUE(ReadFile(out).ends_with(
+        "{\"row\":\"/nowhere/tty\",\"name\":\"/nowhere/tty\",\"path\":\"/nowhere/tty\","
+        "\"description\":\"\"},{\"row\":\"Simulator\",\"name\":\"Simulator\","
+        "\"path\":\"Simulator\",\"description\":\"\"}]\n"));
     const std::string kept = folder.Path() + "/kept.csv";
     std::ofstream(kept) << "kept";
     EXPECT_EQ(Cli("capture --range1 5V --sim -o " + kept, out).Status(), 2);
