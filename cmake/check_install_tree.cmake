@@ -1,7 +1,7 @@
 # Installs the build into a fresh folder and checks that exactly the program, the
-# simulator, the menu entry and its icon land there, that the entry names the
-# installed program and icon, and that the installed programs start; the program
-# reports the version the package is named with.
+# command-line tool, the simulator, the menu entry and its icon land there, that
+# the entry names the installed program and icon, and that the installed programs
+# start; the program and the tool report the version the package is named with.
 #
 #   cmake -DBUILD_DIR=build -DPREFIX=build/install-tree -DVERSION=1.36 \
 #         -P cmake/check_install_tree.cmake
@@ -18,7 +18,7 @@ endif()
 
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT installed)
-set(expected bin/duruz bin/duruz-sim share/applications/duruz.desktop
+set(expected bin/duruz bin/duruz-cli bin/duruz-sim share/applications/duruz.desktop
              share/icons/hicolor/scalable/apps/duruz.svg)
 if(NOT installed STREQUAL expected)
     message(FATAL_ERROR "installed: ${installed}\nexpected: ${expected}")
@@ -51,6 +51,11 @@ execute_process(COMMAND ${PREFIX}/bin/duruz-sim --help OUTPUT_VARIABLE usage
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0 OR NOT usage MATCHES "^usage: duruz-sim")
     message(FATAL_ERROR "installed duruz-sim --help: ${result}\n${usage}")
+endif()
+execute_process(COMMAND ${PREFIX}/bin/duruz-cli --version OUTPUT_VARIABLE version
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT version STREQUAL "duruz-cli ${VERSION}\n")
+    message(FATAL_ERROR "installed duruz-cli --version: ${result}\n${version}")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${PREFIX}/bin/${Exec}
                         --version OUTPUT_VARIABLE version ERROR_VARIABLE errors

@@ -15,6 +15,9 @@ endif()
 if(TARGET duruz-sim)
     install(TARGETS duruz-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+if(TARGET duruz-cli)
+    install(TARGETS duruz-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 if(DURUZ_BUILD_TESTS AND TARGET duruz AND TARGET duruz-sim AND NOT CMAKE_CROSSCOMPILING)
     add_test(NAME InstallTree
@@ -34,8 +37,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "One window on the instrument: the two input channels as time traces, in\n"
        "XY mode and as magnitude spectra, with the ranges, trigger and generator\n"
-       "controls beside them. duruz-sim serves a simulated instrument on a\n"
-       "pseudo-terminal.")
+       "controls beside them. duruz-cli drives the instrument from scripts and\n"
+       "test benches without a window. duruz-sim serves a simulated instrument\n"
+       "on a pseudo-terminal.")
 set(CPACK_PACKAGE_CONTACT ${DURUZ_PACKAGE_MAINTAINER})
 # Packages carry the programs without their debugging information.
 set(CPACK_STRIP_FILES ON)

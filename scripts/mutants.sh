@@ -79,6 +79,9 @@ src/session/config_table.cpp ::: if (number != -1 && (number < 0 || number >= ro
 src/session/config_table.cpp ::: change.movesTrigger = field.kind == Kind::Bar && change.changed; ::: change.movesTrigger = field.kind == Kind::Bar;
 src/session/instrument_session.cpp ::: if (origin.generation != settingsGeneration_) { ::: if (origin.generation > settingsGeneration_) {
 src/link/frame_rate_meter.cpp ::: if (framesReceived < seen_)<NL>        seen_ = 0; ::: if (false)<NL>        seen_ = 0;
+src/session/instrument_session.cpp ::: if (requestAfterGenerator) ::: if (true)
+src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHz && ::: !(*hz > kMinGeneratorHz &&
+src/cli/cli_run.cpp ::: if (written == request.frames) { ::: if (written > request.frames) {
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -42,7 +42,7 @@ trap removePackage EXIT
 removePackage
 $sudo apt-get install -y -qq "./$deb"
 
-for file in /usr/bin/duruz /usr/bin/duruz-sim /usr/share/applications/duruz.desktop \
+for file in /usr/bin/duruz /usr/bin/duruz-cli /usr/bin/duruz-sim /usr/share/applications/duruz.desktop \
     /usr/share/icons/hicolor/scalable/apps/duruz.svg; do
     if [ ! -f "$file" ]; then
         echo "the package did not install $file" >&2
@@ -87,6 +87,13 @@ case "$slave" in
     exit 1
     ;;
 esac
+# The command-line tool takes frames from it, without Qt or a display.
+frames="$(/usr/bin/duruz-cli capture --port "$slave" --frames 2 | grep -c '^# frame ')"
+if [ "$frames" != 2 ]; then
+    echo "duruz-cli capture --frames 2 gave $frames frames" >&2
+    exit 1
+fi
+echo "== duruz-cli captured 2 frames from it"
 kill "$sim_pid"
 status=0
 wait "$sim_pid" || status=$?

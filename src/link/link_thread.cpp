@@ -91,6 +91,7 @@ void LinkThread::Collect(LinkDelivery& delivery, CaptureStore& frame) {
     delivery.waitCursor = waitCursor_;
     delivery.frameNew = frameNew_;
     delivery.frameOrigin = finishedOrigin_;
+    delivery.frameArrival = finishedArrival_;
     delivery.requestPending = requestPending_;
     delivery.portOpen = portOpen_;
     delivery.lostPath = std::move(lostPath_);
@@ -122,6 +123,7 @@ void LinkThread::FrameCollector::TakeFrame(const CaptureStore& frame, const Fram
     std::lock_guard lock(owner_.outboxMutex_);
     CopyFrame(frame, owner_.finished_);
     owner_.finishedOrigin_ = origin;
+    owner_.finishedArrival_ = {std::chrono::system_clock::now(), std::chrono::steady_clock::now()};
     owner_.frameNew_ = true;
 }
 

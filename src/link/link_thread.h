@@ -6,6 +6,7 @@
 #include "toolkit/line_log.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -30,12 +31,20 @@ struct LinkContext {
 using LinkJob = std::function<void(LinkContext&)>;
 
 // What the window collects from the link.
+// When a frame's last byte was taken from the port: by the wall clock, for the
+// record, and by the steady clock, for intervals.
+struct FrameArrival {
+    std::chrono::system_clock::time_point wall{};
+    std::chrono::steady_clock::time_point steady{};
+};
+
 struct LinkDelivery {
     std::vector<std::string> lines; // status lines, oldest first
     bool tickDone = false;          // a capture tick ran since the last collection
     bool waitCursor = false;        // a request was pending when that tick began
     bool frameNew = false;          // a complete frame was copied out
     FrameOrigin frameOrigin;        // which request that frame answers
+    FrameArrival frameArrival;      // when that frame was complete
     bool requestPending = false;    // the link's state after its last job
     bool portOpen = false;          // the same
     std::string lostPath;           // the open port whose device went away and was closed
@@ -158,6 +167,7 @@ private:
     CaptureStore finished_; // the last complete frame, waiting for the window
     bool frameNew_ = false;
     FrameOrigin finishedOrigin_;
+    FrameArrival finishedArrival_;
     bool tickDone_ = false;
     bool waitCursor_ = false;
     bool requestPending_ = false;

@@ -189,13 +189,27 @@ void InstrumentSession::SendCompleteSetting() {
     RunSteps(sequence);
 }
 
+void InstrumentSession::OpenWithCompleteSetting(int row) {
+    if (!ValidRow(row, static_cast<int>(linkSide_.PortCount)))
+        return;
+    settings_.port.row = row;
+    lostPort_ = {};
+    reopenTries_ = 0;
+    OpenSelectedPort(OpenKind::Chosen, false);
+    const SettingSequence sequence = CompleteSetting(settings_);
+    settings_ = sequence.settings;
+    RunSteps(sequence, false);
+    capturedUnder_ = settings_;
+    RequestCapture();
+}
+
 void InstrumentSession::FactoryReset() {
     const SettingSequence sequence = duruz::FactoryReset(settings_, DefaultPortRow());
     settings_ = sequence.settings;
     RunSteps(sequence);
 }
 
-void InstrumentSession::RunSteps(const SettingSequence& sequence) {
+void InstrumentSession::RunSteps(const SettingSequence& sequence, bool requestAfterGenerator) {
     for (const SettingStep& step : sequence.steps) {
         switch (step.kind) {
         case StepKind::MemoLine:
@@ -215,7 +229,8 @@ void InstrumentSession::RunSteps(const SettingSequence& sequence) {
             break;
         case StepKind::Generator:
             SendGenerator(step.channel, step.frequency, step.amplitude);
-            RequestCapture();
+            if (requestAfterGenerator)
+                RequestCapture();
             break;
         }
     }
@@ -304,7 +319,7 @@ SessionOutput InstrumentSession::Collect() {
     if (!delivery.lostPath.empty())
         PortLost(delivery.lostPath);
     if (delivery.frameNew)
-        TakeDeliveredFrame(delivery.frameOrigin);
+        TakeDeliveredFrame(delivery.frameOrigin, delivery.frameArrival);
     pending_.tickDone = delivery.tickDone;
     pending_.waitCursor = delivery.waitCursor;
     return std::exchange(pending_, SessionOutput{});
@@ -314,7 +329,7 @@ SessionOutput InstrumentSession::Collect() {
 // that setting is the session's latest, including commands the link has not written
 // yet. The link counts the frames it cannot attribute; the session counts the rest
 // it skips.
-void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin) {
+void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin, const FrameArrival& arrival) {
     if (!origin.certain)
         return;
     if (origin.generation != settingsGeneration_) {
@@ -322,6 +337,7 @@ void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin) {
         return;
     }
     capture_ = delivered_;
+    arrival_ = arrival;
     capturedUnder_ = settings_;
     pending_.frameKept = true;
 }

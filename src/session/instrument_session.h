@@ -103,6 +103,12 @@ public:
     void RefreshPorts();
     // Every command of the settings, in start-up order (CompleteSetting).
     void SendCompleteSetting();
+    // Opens the port at `row` and sends the complete setting with no capture request
+    // among it, not even the one an open sends, then a single capture request, which
+    // the link holds back until the generator has settled: every frame asked for is
+    // captured under the whole setting. For a front end that reads frames only once
+    // everything is set. A row outside the list opens nothing and sends nothing.
+    void OpenWithCompleteSetting(int row);
     // The factory reset (FactoryReset), its commands sent.
     void FactoryReset();
     // A fresh capture request.
@@ -123,6 +129,8 @@ public:
     // The frame kept last and the settings it was captured under.
     const CaptureStore& Frame() const { return capture_; }
     const ScopeSettings& CapturedUnder() const { return capturedUnder_; }
+    // When the kept frame's last byte was taken from the port.
+    const FrameArrival& Arrival() const { return arrival_; }
     // The trigger as last sent.
     const TriggerState& Trigger() const { return trigger_; }
     // The port rows, the chosen port's path, and the link's state as last collected.
@@ -139,12 +147,13 @@ public:
 
 private:
     enum class OpenKind { Chosen, Reopen, Retry };
-    void RunSteps(const SettingSequence& sequence);
+    // Without requestAfterGenerator the generator steps send their command alone.
+    void RunSteps(const SettingSequence& sequence, bool requestAfterGenerator = true);
     void SendTrigger();
     void SendGenerator(int channel, const std::string& frequency, const std::string& amplitude);
     void PostSetting(LinkJob send);
     void Send(const CommandText& command);
-    void OpenSelectedPort(OpenKind kind);
+    void OpenSelectedPort(OpenKind kind, bool requestAfterOpen = true);
     void PortOpened(const std::string& port, const Result<OpenedPort>& opened);
     void ReopenEnded(std::uint32_t choice, bool opened, serial::OpenFailure refusal);
     void PortLost(const std::string& path);
@@ -153,13 +162,14 @@ private:
     void LostPathBack();
     void ReopenLostPort();
     void SayNotReopened(const char* why);
-    void TakeDeliveredFrame(const FrameOrigin& origin);
+    void TakeDeliveredFrame(const FrameOrigin& origin, const FrameArrival& arrival);
     std::string PortRowText(int row) const;
     double ToNumber(const std::string& text) const;
 
     SessionEnvironment environment_;
     ScopeSettings settings_;
     ScopeSettings capturedUnder_;
+    FrameArrival arrival_;
     TriggerState trigger_;
     SerialLink linkSide_;
     CaptureStore capture_;

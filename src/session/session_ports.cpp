@@ -47,7 +47,7 @@ void InstrumentSession::ChoosePort(int row) {
     OpenSelectedPort(OpenKind::Chosen);
 }
 
-void InstrumentSession::OpenSelectedPort(OpenKind kind) {
+void InstrumentSession::OpenSelectedPort(OpenKind kind, bool requestAfterOpen) {
     const int row = settings_.port.row;
     SelectPortRow(linkSide_, row);
     settings_.port.path = linkSide_.PortPath.data();
@@ -56,7 +56,7 @@ void InstrumentSession::OpenSelectedPort(OpenKind kind) {
         ++portChoice_;
     // The row's text goes with the job: the rows may change before the answer comes.
     link_.Post([this, table = linkSide_.PortTable, count = linkSide_.PortCount, row, kind,
-                choice = portChoice_, decision = ++portDecision_,
+                requestAfterOpen, choice = portChoice_, decision = ++portDecision_,
                 name = PortRowText(row)](LinkContext& link) {
         link.link.PortDecision = decision;
         link.link.PortTable = table;
@@ -78,7 +78,7 @@ void InstrumentSession::OpenSelectedPort(OpenKind kind) {
                 if (kind != OpenKind::Chosen)
                     ReopenEnded(choice, opened, refusal);
             });
-        if (opened)
+        if (opened && requestAfterOpen)
             duruz::RequestCapture(link.link, link.capture, link.log);
     });
 }

@@ -47,7 +47,10 @@ struct SessionFixture : duruz::PortProvider {
                 configFile.substr(line + 6, configFile.find("  ", line) - line - 6);
             session->LoadConfigLine(index, value.c_str());
         }
-        session->FinishStartUp();
+        if (quietOpenRow < 0)
+            session->FinishStartUp();
+        else
+            session->OpenWithCompleteSetting(quietOpenRow);
         return *session;
     }
     // Collects until the link has nothing more, answers to port choices included.
@@ -66,6 +69,7 @@ struct SessionFixture : duruz::PortProvider {
     std::unique_ptr<duruz::InstrumentSession> session;
     std::atomic<bool> woken = false;
     bool threaded = false;        // link jobs on the link thread instead of at once
+    int quietOpenRow = -1;        // 0 and up: OpenWithCompleteSetting instead of FinishStartUp
     bool settingsChanged = false; // a collected output said so
 };
 
@@ -117,6 +121,18 @@ TEST(InstrumentSession, StartUpSendsTheCompleteSettingAndTheResetItsOwnOrder) {
     EXPECT_EQ(fixture.Shown(), "");
 }
 
+TEST(InstrumentSession, OpeningWithTheCompleteSettingAsksForAFrameOnlyAfterIt) {
+    SessionFixture fixture(2);
+    fixture.quietOpenRow = 0;
+    fixture.Start(duruz::FormatConfig(Complete()));
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB0").written,
+              "%S01 1024 -300\r%S01 1024 -300\r%X2\r%Y5\r%G011000.000000,0.500000"
+              "%G162.500000,1.250000" +
+                  kRequest);
+    fixture.session->OpenWithCompleteSetting(2); // no such row
+    EXPECT_EQ(fixture.Port("/dev/ttyUSB1").written, "");
+}
+
 TEST(InstrumentSession, TheLinkThreadGivesTheSameMemoAndWire) {
     std::string outcome[2];
     for (const bool threaded : {false, true}) {
@@ -142,6 +158,7 @@ TEST(InstrumentSession, KeepsOnlyFramesOfTheLatestSettingWithTheSettingsTheyHad)
         kept += session.Collect().frameKept;
     }
     EXPECT_EQ(kept, 1);
+    EXPECT_GT(session.Arrival().steady.time_since_epoch().count(), 0); // its last byte's time
     EXPECT_EQ(session.Counters().stale, 2u);
     EXPECT_EQ(session.Frame().Sample(0, 0), 'a' * 257);
     EXPECT_EQ(session.CapturedUnder().trigger.positionBar, 1024);

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "session/scope_settings.h"
+#include "sim/simulated_instrument.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace duruz::cli {
+
+// The tool's exit statuses, as --help and the README list them.
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitOutputFailed = 1, // a missing folder, a full disk
+    kExitUsage = 2,
+    kExitPortNotOpened = 3,
+    kExitNoFrame = 4,
+    kExitDeviceGone = 5,
+    kExitInterrupted = 130,
+    kExitTerminated = 143,
+};
+
+enum class Command { Ports, Capture, Measure, Generator };
+enum class OutputFormat { Csv, Jsonl };
+
+// The generator frequencies the instrument makes, in hertz.
+constexpr double kMinGeneratorHz = 1.0;
+constexpr double kMaxGeneratorHz = 40000.0;
+
+// A setting the command line gives, each part left out keeping the value that the
+// factory setting or --config gave. Range labels are looked up under the probe the
+// channel ends up with, so they are kept as typed.
+struct SettingFlags {
+    std::optional<int> sweepRow;
+    std::array<std::optional<int>, 2> probeRow;
+    std::array<std::optional<std::string>, 2> rangeLabel;
+    std::optional<int> sourceRow;
+    std::optional<int> polarityRow;
+    std::optional<int> level;    // -2000..2000, upward positive
+    std::optional<int> position; // 0..2048, the trigger's sample index
+    std::array<std::optional<int>, 2> waveformRow;
+    std::array<std::optional<std::string>, 2> frequency;
+    std::array<std::optional<std::string>, 2> amplitude;
+};
+
+// What one run of the tool is asked to do.
+struct Request {
+    Command command = Command::Capture;
+    std::string port;       // --port PATH
+    bool simulator = false; // --sim
+    sim::InstrumentOptions simulatorOptions;
+    std::string configPath; // --config FILE, read and never written
+    double timeoutSeconds = 5.0;
+    SettingFlags setting;
+    int frames = 1;
+    OutputFormat format = OutputFormat::Csv;
+    std::string output = "-"; // "-": standard output
+    bool json = false;        // ports --json
+    int generatorChannel = 0; // gen A (0) or B (1)
+};
+
+// Either a request to carry out, a text to print before exiting with 0 (--help,
+// --version), or the reason the command line is refused (exit kExitUsage).
+struct ParsedCommandLine {
+    std::optional<Request> request;
+    std::string printAndExit;
+    std::string error;
+};
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// Applies the flags over `settings` (the factory setting or the file's). Gives the
+// reason when a range label does not exist under the channel's probe.
+std::optional<std::string> ApplySettingFlags(const SettingFlags& flags, ScopeSettings& settings);
+
+// A list text as UTF-8 ("\261" the plus-minus sign, "\227" the em dash).
+std::string Utf8Text(const std::string& windows1252);
+
+std::string HelpText();
+
+} // namespace duruz::cli

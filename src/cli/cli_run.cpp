@@ -1,0 +1,314 @@
+// The tool's run: the ports listed, or the instrument set up through the session and
+// its frames written as they come.
+#include "cli/cli_run.h"
+
+#include "cli/frame_output.h"
+#include "link/port_list.h"
+#include "session/config_table.h"
+#include "session/instrument_session.h"
+#include "session/port_provider.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+#include <unistd.h>
+
+namespace duruz::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often the session's capture tick runs: often enough that the next request
+// follows a frame closely.
+constexpr int kTickMs = 50;
+// Config.Ini is small; anything longer is not one.
+constexpr std::size_t kMaxConfigBytes = 64 * 1024;
+
+volatile std::sig_atomic_t stopStatus = 0;
+
+void Error(const std::string& message) {
+    std::fprintf(stderr, "duruz-cli: %s\n", message.c_str());
+}
+
+// The window's row text: the device's name, and what it is when known.
+std::string RowText(const PortEntry& entry) {
+    std::string text = entry.name.data();
+    if (entry.description[0] != '\0')
+        text += std::string(" \x97 ") + entry.description.data();
+    return Utf8Text(text);
+}
+
+int ListPorts(const Request& request) {
+    PortSources sources;
+    if (!request.port.empty())
+        sources.extraPaths.push_back(request.port);
+    SerialLink link;
+    EnumeratePorts(link, sources);
+    std::string text = request.json ? "[" : "";
+    for (std::uint32_t row = 0; row < link.PortCount; ++row) {
+        const PortEntry& entry = link.PortTable[row];
+        if (!request.json) {
+            text += RowText(entry) + "\n";
+            continue;
+        }
+        const auto quoted = [](const std::string& s) {
+            std::string out = "\"";
+            for (const char c : s)
+                out += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+            return out + "\"";
+        };
+        text += std::string(row ? "," : "") + "{\"row\":" + quoted(RowText(entry)) +
+                ",\"name\":" + quoted(entry.name.data()) +
+                ",\"path\":" + quoted(entry.path.data()) +
+                ",\"description\":" + quoted(Utf8Text(entry.description.data())) + "}";
+    }
+    text += request.json ? "]\n" : "";
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
+}
+
+// Config.Ini's lines in file order, each line's value from its seventh byte to the
+// first blank from its ninth on; control bytes end lines.
+std::optional<std::string> ReadConfig(const std::string& path, InstrumentSession& session) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return "cannot read --config " + path + ": " + std::strerror(errno);
+    std::string bytes;
+    bytes.resize(kMaxConfigBytes);
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    int index = 0;
+    std::size_t start = 0;
+    while (start < bytes.size() && index < kConfigLines) {
+        std::size_t end = start;
+        while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x20)
+            ++end;
+        if (end > start) {
+            const std::string line = bytes.substr(start, end - start);
+            const std::size_t cut = line.find(' ', 8);
+            const std::string value =
+                line.size() > 6
+                    ? line.substr(6, cut == std::string::npos ? std::string::npos : cut - 6)
+                    : "";
+            session.LoadConfigLine(index++, value.c_str());
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// The session's settings made those of the file and the flags, edit by edit.
+std::optional<std::string> ApplySetting(const Request& request, InstrumentSession& session) {
+    if (!request.configPath.empty())
+        if (std::optional<std::string> error = ReadConfig(request.configPath, session))
+            return error;
+    ScopeSettings wanted = session.Settings();
+    if (std::optional<std::string> error = ApplySettingFlags(request.setting, wanted))
+        return error;
+    session.SetSweep(wanted.sweepRow);
+    session.SetTriggerSource(wanted.trigger.sourceRow);
+    session.SetTriggerPolarity(wanted.trigger.polarityRow);
+    session.SetTriggerLevel(wanted.trigger.levelBar);
+    session.SetTriggerPosition(wanted.trigger.positionBar);
+    for (int c = 0; c < 2; ++c) {
+        const auto at = static_cast<std::size_t>(c);
+        session.SetProbe(c, wanted.channels[at].probeRow);
+        session.SetRange(c, wanted.channels[at].rangeRow);
+        session.SetWaveform(c, wanted.generator[at].waveformRow);
+        session.SetGeneratorTexts(c, wanted.generator[at].frequency,
+                                  wanted.generator[at].amplitude);
+    }
+    return std::nullopt;
+}
+
+// Where the data goes; a failed write says why.
+class Output {
+public:
+    explicit Output(const std::string& path) : path_(path) {
+        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+    }
+    ~Output() {
+        if (file_ != nullptr && file_ != stdout)
+            std::fclose(file_);
+    }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    bool IsOpen() const { return file_ != nullptr; }
+    // Writes and flushes, so that what is written ends at a whole frame.
+    bool Write(const std::string& text) {
+        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
+            std::fflush(file_) != 0) {
+            Error("cannot write " + Name() + ": " + std::strerror(errno));
+            return false;
+        }
+        bytes_ += text.size();
+        return true;
+    }
+    std::string Name() const { return path_ == "-" ? "standard output" : path_; }
+    std::size_t Bytes() const { return bytes_; }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::size_t bytes_ = 0;
+};
+
+void ShowProgress(long long frames, int total, double seconds, std::size_t bytes) {
+    const double rate = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
+    std::fprintf(stderr, "\r%lld/%d frames, %.2f fps, %.1f s, %.1f kB, %.0f s left ", frames, total,
+                 rate, seconds, static_cast<double>(bytes) / 1000.0,
+                 rate > 0 ? static_cast<double>(total - frames) / rate : 0.0);
+}
+
+} // namespace
+
+void RequestStop(int exitStatus) {
+    stopStatus = exitStatus;
+}
+
+int Run(const Request& request) {
+    if (request.command == Command::Ports)
+        return ListPorts(request);
+    if (!request.port.empty() && !PortPathFits(request.port)) {
+        Error("--port path too long: " + request.port);
+        return kExitUsage;
+    }
+    const bool writes = request.command == Command::Capture || request.command == Command::Measure;
+    DefaultPortProvider ports(request.simulatorOptions);
+    SessionEnvironment environment;
+    environment.ports = &ports;
+    environment.portSources.sysfsRoot = ""; // only the port asked for, no device listed
+    environment.portSources.offerSimulator = request.simulator;
+    if (!request.simulator)
+        environment.portSources.extraPaths.push_back(request.port);
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool wake = false;
+    InstrumentSession session(std::move(environment), [&] {
+        const std::lock_guard lock(mutex);
+        wake = true;
+        woken.notify_one();
+    });
+    session.BeginStartUp(kTickMs);
+    if (std::optional<std::string> error = ApplySetting(request, session)) {
+        Error(*error);
+        return kExitUsage;
+    }
+    // Only a command line found good may replace a file that is there.
+    std::unique_ptr<Output> output;
+    if (writes) {
+        output = std::make_unique<Output>(request.output);
+        if (!output->IsOpen()) {
+            Error("cannot write " + request.output + ": " + std::strerror(errno));
+            return kExitOutputFailed;
+        }
+    }
+    const int channel = request.generatorChannel;
+    const bool generatorOnly = request.command == Command::Generator;
+    session.Start();
+    // gen asks for frames itself: the one its open asks for, then the one after the
+    // generator command.
+    session.SetHold(generatorOnly);
+    if (generatorOnly)
+        session.ChoosePort(session.DefaultPortRow());
+    else
+        session.OpenWithCompleteSetting(session.DefaultPortRow());
+
+    const auto timeout = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(request.timeoutSeconds));
+    const Clock::time_point started = Clock::now();
+    Clock::time_point deadline = started + timeout;
+    Clock::time_point nextTick = started;
+    const bool progress = writes && isatty(STDERR_FILENO) == 1;
+    long long written = 0;
+    bool generatorSent = false;
+    bool portSeenOpen = false;
+    if (request.command == Command::Measure && !output->Write(MeasureCsvHeader()))
+        return kExitOutputFailed;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex);
+            woken.wait_until(lock, std::min(nextTick, deadline), [&] { return wake; });
+            wake = false;
+        }
+        if (stopStatus != 0) {
+            if (progress)
+                std::fputc('\n', stderr);
+            return stopStatus;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= nextTick) {
+            session.Tick();
+            nextTick = now + std::chrono::milliseconds(kTickMs);
+        }
+        const SessionOutput out = session.Collect();
+        const LinkStatus status = session.Status();
+        if (status.state == LinkStatus::State::Failed) {
+            Error(LinkText(status));
+            return kExitPortNotOpened;
+        }
+        // Until the open is collected whole, its answer may come before the port's state.
+        portSeenOpen = portSeenOpen ||
+                       (status.state == LinkStatus::State::Open && session.LinkSide().PortOpen);
+        if (portSeenOpen && status.state == LinkStatus::State::Disconnected) {
+            Error(LinkText(status) + " after " + std::to_string(written) + " frames");
+            return kExitDeviceGone;
+        }
+        if (out.frameKept) {
+            deadline = Clock::now() + timeout;
+            if (generatorOnly) {
+                if (generatorSent)
+                    return kExitOk;
+                session.UpdateGenerator(channel);
+                generatorSent = true;
+                continue;
+            }
+            FrameHeader header;
+            header.sequence = ++written;
+            const FrameArrival& arrival = session.Arrival();
+            header.hostTime = IsoTime(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          arrival.wall.time_since_epoch())
+                                          .count());
+            header.monotonicSeconds =
+                std::chrono::duration<double>(arrival.steady.time_since_epoch()).count();
+            header.port = Utf8Text(status.port);
+            header.settings = session.CapturedUnder();
+            header.counters = session.Counters();
+            const std::string text =
+                request.command == Command::Measure     ? MeasureCsvRows(header, session.Frame())
+                : request.format == OutputFormat::Jsonl ? CaptureJson(header, session.Frame())
+                                                        : CaptureCsv(header, session.Frame());
+            if (!output->Write(text))
+                return kExitOutputFailed;
+            if (progress)
+                ShowProgress(written, request.frames,
+                             std::chrono::duration<double>(Clock::now() - started).count(),
+                             output->Bytes());
+            if (written == request.frames) {
+                if (progress)
+                    std::fputc('\n', stderr);
+                return kExitOk;
+            }
+        }
+        if (Clock::now() >= deadline) {
+            if (progress)
+                std::fputc('\n', stderr);
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g", request.timeoutSeconds);
+            Error(std::string("no valid frame within ") + seconds + " s (" + LinkText(status) +
+                  ", " + FaultsText(session.Counters()) + ")");
+            return kExitNoFrame;
+        }
+    }
+}
+
+} // namespace duruz::cli

@@ -1,0 +1,213 @@
+#include "cli/cli_options.h"
+
+#include "session/config_table.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using duruz::cli::ParseCommandLine;
+using testing_support::ReadFile;
+
+// The lines of one frame in CSV: the tool's header line, the export's seven comment
+// lines and its column line, and the samples.
+constexpr std::size_t kCsvFrameLines = 1 + 7 + 1 + 2048;
+
+std::string Refusal(std::vector<std::string> args) {
+    args.insert(args.begin(), {"capture", "--sim"});
+    return ParseCommandLine(args).error;
+}
+
+TEST(CliOptions, TakesValuesUpToTheirLimitsAndRefusesOnePast) {
+    EXPECT_EQ(Refusal({"--freq-a", "1", "--freq-b=40000", "--trigger-level", "-2000",
+                       "--trigger-position", "2048", "--ampl-b", "1.5"}),
+              "");
+    EXPECT_EQ(Refusal({"--freq-a", "0.999"}),
+              "--freq-a takes a frequency from 1 to 40000 Hz, not '0.999'");
+    EXPECT_NE(Refusal({"--freq-b", "40000.1"}), "");
+    EXPECT_NE(Refusal({"--trigger-level", "2001"}), "");
+    EXPECT_NE(Refusal({"--trigger-position", "-1"}), "");
+    EXPECT_NE(Refusal({"--ampl-a", "1.51"}), "");
+    EXPECT_NE(Refusal({"--capture-ms", "60001"}), "");
+    EXPECT_EQ(Refusal({"--frobnicate"}), "unknown option '--frobnicate'");
+    EXPECT_EQ(Refusal({"--port", "/dev/pts/9"}), "give either --port PATH or --sim");
+    EXPECT_EQ(ParseCommandLine({"gen", "A", "--sim", "--wave", "Sine"}).error,
+              "gen needs --wave, --freq and --ampl");
+
+    const auto gen = ParseCommandLine(
+        {"gen", "B", "--sim", "--wave", "sqr 10%", "--freq", "500", "--ampl", "0.5"});
+    ASSERT_TRUE(gen.request);
+    EXPECT_EQ(gen.request->setting.waveformRow[1], 7);
+    EXPECT_EQ(gen.request->setting.frequency[1], "500");
+    EXPECT_FALSE(gen.request->setting.waveformRow[0]);
+
+    // A range label is looked up under the probe the channel ends with.
+    auto capture =
+        ParseCommandLine({"capture", "--sim", "--probe1", "x10", "--range1", "+/-200V", "--range2",
+                          "\xC2\xB1"
+                          "2 V"});
+    ASSERT_TRUE(capture.request);
+    duruz::ScopeSettings settings;
+    settings.channels[1].probeRow = 1;
+    EXPECT_EQ(duruz::cli::ApplySettingFlags(capture.request->setting, settings), std::nullopt);
+    EXPECT_EQ(settings.channels[0].rangeRow, 1);
+    EXPECT_EQ(settings.channels[1].rangeRow, 6);
+    capture.request->setting.probeRow[0] = 1; // 200 V exists only under x10
+    EXPECT_NE(duruz::cli::ApplySettingFlags(capture.request->setting, settings), std::nullopt);
+}
+
+// duruz-sim on a pseudo-terminal, its device path read from its first line.
+struct Simulator {
+    explicit Simulator(const std::string& options) {
+        run = popen(("echo $$; exec " DURUZ_SIM_PATH " --capture-ms 0 " + options).c_str(), "r");
+        char device[256] = {};
+        if (std::fscanf(run, "%d %255s", &pid, device) == 2)
+            path = device;
+    }
+    ~Simulator() {
+        Stop();
+        pclose(run);
+    }
+    void Stop() {
+        if (pid > 0)
+            kill(pid, SIGTERM);
+        pid = 0;
+    }
+    FILE* run = nullptr;
+    int pid = 0;
+    std::string path;
+};
+
+// duruz-cli in the background, its data in out and its errors in err.
+struct Cli {
+    Cli(const std::string& args, const std::string& out) : out(out) {
+        std::remove(out.c_str()); // a frame seen is this run's
+        pid = fork();
+        if (pid == 0) {
+            const std::string line =
+                "exec " DURUZ_CLI_PATH " " + args + " >" + out + " 2>" + out + ".err";
+            execl("/bin/sh", "sh", "-c", line.c_str(), nullptr);
+            _exit(127);
+        }
+    }
+    // Waits for the output to hold a whole frame (or more), or for the tool to end.
+    void WaitForFrames(std::size_t frames) {
+        for (int tries = 0; tries < 3000 && Lines() < frames * kCsvFrameLines; ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::size_t Lines() const {
+        const std::string text = ReadFile(out);
+        return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
+    int Status() {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string out;
+    pid_t pid = 0;
+};
+
+TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
+    testing_support::TempFolder folder;
+    const std::string out = folder.Path() + "/frames.csv";
+    Simulator sim("");
+    ASSERT_FALSE(sim.path.empty());
+    EXPECT_EQ(
+        Cli("capture --frames 3 --wave-a Sine --freq-a 1000 --port " + sim.path + " -o -", out)
+            .Status(),
+        0);
+    const std::string text = ReadFile(out);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3 * kCsvFrameLines);
+    for (const char* header :
+         {"# frame 1, host time 20", "# frame 2, host time 20", "# frame 3, host time 20",
+          "generator A Sine 1000 Hz 1.00 V, B Off 201 Hz 1.00 V, resyncs 0, stale 0, timeouts 0 "
+          "empty 0 partial\n# RORU-Duruz frame\n",
+          "# port: ", "# sync: Ch2 Rise, level 0, position 1024\nindex,time_s,"})
+        EXPECT_NE(text.find(header), std::string::npos) << header;
+    EXPECT_EQ(text.find("# frame 4"), std::string::npos);
+    EXPECT_EQ(ReadFile(out + ".err"), "");
+
+    EXPECT_EQ(Cli("gen B --wave Sine --freq 500 --ampl 1 --port " + sim.path, out).Status(), 0);
+    // Rows in the window's order: the machine's devices, the paths given, the simulator.
+    EXPECT_EQ(Cli("ports --json --port /nowhere/tty", out).Status(), 0);
+    EXPECT_TRUE(ReadFile(out).ends_with(
+        "{\"row\":\"/nowhere/tty\",\"name\":\"/nowhere/tty\",\"path\":\"/nowhere/tty\","
+        "\"description\":\"\"},{\"row\":\"Simulator\",\"name\":\"Simulator\","
+        "\"path\":\"Simulator\",\"description\":\"\"}]\n"));
+    const std::string kept = folder.Path() + "/kept.csv";
+    std::ofstream(kept) << "kept";
+    EXPECT_EQ(Cli("capture --range1 5V --sim -o " + kept, out).Status(), 2);
+    EXPECT_EQ(ReadFile(kept), "kept"); // a refused command line replaces no file
+    EXPECT_EQ(Cli("capture --port " + folder.Path() + "/none", out).Status(), 3);
+    EXPECT_EQ(ReadFile(out + ".err"),
+              "duruz-cli: " + folder.Path() + "/none: failed, does not exist\n");
+    Simulator silent("--ignore 1000");
+    EXPECT_EQ(Cli("capture --timeout 0.5 --port " + silent.path, out).Status(), 4);
+    EXPECT_EQ(Cli("capture --sim -o /dev/full", out).Status(), 1);
+}
+
+TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements) {
+    testing_support::TempFolder folder;
+    const std::string out = folder.Path() + "/out", config = folder.Path() + "/Config.Ini";
+    duruz::ScopeSettings file;
+    file.channels = {{{0, 3, true, false}, {1, 2, true, false}}};
+    file.trigger = {0, 0, -300, 700};
+    file.hold = true; // the tool asks for frames whatever the file says
+    std::FILE* written = std::fopen(config.c_str(), "wb");
+    std::fputs(duruz::FormatConfig(file).c_str(), written);
+    std::fclose(written);
+    const std::string sim = " --sim --capture-ms 0 --config " + config;
+    EXPECT_EQ(Cli("capture --format jsonl --range2 4V --trigger-polarity Rise" + sim, out).Status(),
+              0);
+    const std::string json = ReadFile(out);
+    EXPECT_TRUE(json.starts_with("{\"frame\":1,\"host_time\":\"20")) << json.substr(0, 80);
+    EXPECT_NE(json.find("\"setting\":{\"sweep\":\"2 mSec/div\",\"trigger\":{\"source\":\"Ch1\","
+                        "\"polarity\":\"Rise\",\"level\":300,\"position\":700},\"channels\":["
+                        "{\"probe\":\"x10\",\"range\":\"\xC2\xB1"
+                        "120V\"},{\"probe\":\"x1\",\"range\":\"\xC2\xB1"
+                        "4 V\"}]"),
+              std::string::npos);
+    EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
+    EXPECT_EQ(ReadFile(config), duruz::FormatConfig(file)); // never written
+
+    EXPECT_EQ(Cli("measure --frames 2 --no-demo" + sim, out).Status(), 0);
+    const std::string rows = ReadFile(out);
+    EXPECT_TRUE(rows.starts_with("frame,host_time,channel,frequency_hz,period_s,vpp_v,min_v,max_v,"
+                                 "mean_v,rms_v,duty_percent,clipped\n1,20"));
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 5);
+    EXPECT_NE(rows.find(",2,,,"), std::string::npos); // silence has no frequency
+}
+
+TEST(CliEndToEnd, EndsOnAWholeFrameWhenInterruptedAndSaysWhenTheDeviceWentAway) {
+    testing_support::TempFolder folder;
+    const std::string out = folder.Path() + "/frames.csv";
+    for (const auto& [signal, status] : {std::pair(SIGINT, 130), std::pair(SIGTERM, 143)}) {
+        Cli cli("capture --sim --capture-ms 0 --frames 1000", out);
+        cli.WaitForFrames(1);
+        kill(cli.pid, signal);
+        EXPECT_EQ(cli.Status(), status);
+        EXPECT_GE(cli.Lines(), kCsvFrameLines);
+        EXPECT_EQ(cli.Lines() % kCsvFrameLines, 0u);
+    }
+    Simulator sim("");
+    Cli cli("capture --frames 1000 --port " + sim.path, out);
+    cli.WaitForFrames(1);
+    sim.Stop();
+    EXPECT_EQ(cli.Status(), 5);
+    EXPECT_EQ(cli.Lines() % kCsvFrameLines, 0u);
+    EXPECT_NE(ReadFile(out + ".err").find(": disconnected after "), std::string::npos);
+}
+
+} // namespace
