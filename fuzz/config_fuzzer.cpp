@@ -2,7 +2,7 @@
 // applies them, then the settings they give written back out and read again, and
 // the same bytes read across the reader's size bound. Any broken rule of the file
 // format traps.
-#include "app/config_file.h"
+#include "session/config_file.h"
 
 #include <algorithm>
 #include <cstddef>

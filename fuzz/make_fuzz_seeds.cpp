@@ -2,7 +2,7 @@
 // program saves them and as people edit them, frames as the simulated instrument
 // sends them with the usual troubles of a serial line, and each instrument command.
 // The layouts are those of the fuzz targets' own comments.
-#include "app/config_file.h"
+#include "session/config_file.h"
 #include "session/settings_defaults.h"
 #include "sim/simulated_instrument.h"
 

@@ -1,6 +1,6 @@
 // The window's start-up and close: Config.Ini read line by line into the session's
 // settings, and written from them at close.
-#include "app/config_file.h"
+#include "session/config_file.h"
 #include "app/main_window.h"
 #include "app/version.h"
 #include "session/config_table.h"

@@ -4,6 +4,7 @@
 
 #include "cli/frame_output.h"
 #include "link/port_list.h"
+#include "session/config_file.h"
 #include "session/config_table.h"
 #include "session/instrument_session.h"
 #include "session/port_provider.h"
@@ -15,7 +16,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <mutex>
 
@@ -30,9 +30,6 @@ using Clock = std::chrono::steady_clock;
 // How often the session's capture tick runs: often enough that the next request
 // follows a frame closely.
 constexpr int kTickMs = 50;
-// Config.Ini is small; anything longer is not one.
-constexpr std::size_t kMaxConfigBytes = 64 * 1024;
-
 volatile std::sig_atomic_t stopStatus = 0;
 
 void Error(const std::string& message) {
@@ -76,33 +73,17 @@ int ListPorts(const Request& request) {
     return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
 }
 
-// Config.Ini's lines in file order, each line's value from its seventh byte to the
-// first blank from its ninth on; control bytes end lines.
+// Config.Ini read as the window reads it, line by line in file order; the file is
+// never created or written.
 std::optional<std::string> ReadConfig(const std::string& path, InstrumentSession& session) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return "cannot read --config " + path + ": " + std::strerror(errno);
-    std::string bytes;
-    bytes.resize(kMaxConfigBytes);
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    int index = 0;
-    std::size_t start = 0;
-    while (start < bytes.size() && index < kConfigLines) {
-        std::size_t end = start;
-        while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x20)
-            ++end;
-        if (end > start) {
-            const std::string line = bytes.substr(start, end - start);
-            const std::size_t cut = line.find(' ', 8);
-            const std::string value =
-                line.size() > 6
-                    ? line.substr(6, cut == std::string::npos ? std::string::npos : cut - 6)
-                    : "";
-            session.LoadConfigLine(index++, value.c_str());
-        }
-        start = end + 1;
-    }
+    ConfigReader reader(path, false);
+    if (!reader.IsOpen())
+        return "cannot read --config " + path + ": " +
+               (reader.NotRegularFile() ? std::string("not a regular file") : reader.ReadError());
+    for (int index = 0; index < kConfigLines && reader.ReadConfigLine(); ++index)
+        session.LoadConfigLine(index, reader.Value());
+    if (!reader.ReadError().empty())
+        return "cannot read --config " + path + ": " + reader.ReadError();
     return std::nullopt;
 }
 

@@ -1,4 +1,4 @@
-#include "app/config_file.h"
+#include "session/config_file.h"
 #include "session/config_table.h"
 
 #include <gtest/gtest.h>

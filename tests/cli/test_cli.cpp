@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -181,6 +183,9 @@ TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements
               std::string::npos);
     EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
     EXPECT_EQ(ReadFile(config), duruz::FormatConfig(file)); // never written
+    // A missing file is refused and not created.
+    EXPECT_EQ(Cli("capture --sim --config " + folder.Path() + "/none.ini", out).Status(), 2);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/none.ini"));
 
     EXPECT_EQ(Cli("measure --frames 2 --no-demo" + sim, out).Status(), 0);
     const std::string rows = ReadFile(out);

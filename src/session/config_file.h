@@ -35,9 +35,10 @@ constexpr std::size_t kMaxConfigBytes = 64 * 1024;
 // hold start-up.
 class ConfigReader {
 public:
-    // Opens the file, creating an empty one when there is none. Anything but a
-    // regular file (a FIFO, a device, a folder) is not read: it counts as no file.
-    explicit ConfigReader(const std::string& path);
+    // Opens the file, creating an empty one when there is none and asked to.
+    // Anything but a regular file (a FIFO, a device, a folder) is not read: it
+    // counts as no file.
+    explicit ConfigReader(const std::string& path, bool createWhenMissing = true);
     // Reads from memory, for tests.
     static ConfigReader FromBytes(std::string bytes);
     ~ConfigReader();

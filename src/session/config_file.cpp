@@ -1,4 +1,4 @@
-#include "app/config_file.h"
+#include "session/config_file.h"
 
 #include "base/whole_file_writer.h"
 

@@ -1,4 +1,4 @@
-#include "app/config_open.h"
+#include "session/config_open.h"
 
 #include "serial/serial_port.h"
 
@@ -10,12 +10,13 @@
 
 namespace duruz {
 
-std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile,
-                                std::string& readError) {
+std::FILE* OpenConfigForReading(const std::string& path, bool createWhenMissing,
+                                bool& notRegularFile, std::string& readError) {
     notRegularFile = false;
     readError.clear();
-    // Read access, no sharing, created when missing.
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+    // Read access, no sharing, created when missing if asked to.
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                createWhenMissing ? OPEN_ALWAYS : OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
@@ -24,6 +25,8 @@ std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile,
             notRegularFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             if (!notRegularFile)
                 readError = serial::ErrorText(static_cast<int>(error));
+        } else if (!createWhenMissing) {
+            readError = serial::ErrorText(static_cast<int>(error));
         }
         return nullptr;
     }

@@ -1,6 +1,6 @@
-#include "app/config_file.h"
+#include "session/config_file.h"
 
-#include "app/config_open.h"
+#include "session/config_open.h"
 
 #include <cerrno>
 #include <system_error>
@@ -22,8 +22,8 @@ bool IsTextByte(int byte) {
 
 } // namespace
 
-ConfigReader::ConfigReader(const std::string& path) {
-    file_ = OpenConfigForReading(path, notRegularFile_, readError_);
+ConfigReader::ConfigReader(const std::string& path, bool createWhenMissing) {
+    file_ = OpenConfigForReading(path, createWhenMissing, notRegularFile_, readError_);
 }
 
 ConfigReader ConfigReader::FromBytes(std::string bytes) {

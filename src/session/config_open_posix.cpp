@@ -1,4 +1,4 @@
-#include "app/config_open.h"
+#include "session/config_open.h"
 
 #include <cerrno>
 #include <system_error>
@@ -9,12 +9,13 @@
 
 namespace duruz {
 
-std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile,
-                                std::string& readError) {
+std::FILE* OpenConfigForReading(const std::string& path, bool createWhenMissing,
+                                bool& notRegularFile, std::string& readError) {
     notRegularFile = false;
     readError.clear();
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int create = createWhenMissing ? O_CREAT : 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | create | O_NONBLOCK | O_CLOEXEC, 0666);
     struct stat info {};
     if (fd < 0) {
         const int error = errno;
@@ -22,6 +23,8 @@ std::FILE* OpenConfigForReading(const std::string& path, bool& notRegularFile,
             notRegularFile = !S_ISREG(info.st_mode);
             if (!notRegularFile)
                 readError = std::generic_category().message(error);
+        } else if (!createWhenMissing) {
+            readError = std::generic_category().message(error);
         }
         return nullptr;
     }
