@@ -117,6 +117,10 @@ void LinkThread::WaitIdle() {
 void LinkThread::Reply(std::function<void()> task) {
     std::lock_guard lock(outboxMutex_);
     replies_.push_back(std::move(task));
+    // The reply speaks of the port as it stands now, so the port's state goes out
+    // with it: collected before the job ends, it is not a state from before the job.
+    portOpen_ = link_.PortOpen;
+    portDecision_ = link_.PortDecision;
 }
 
 void LinkThread::FrameCollector::TakeFrame(const CaptureStore& frame, const FrameOrigin& origin) {

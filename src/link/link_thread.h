@@ -89,7 +89,7 @@ public:
     // The same, for code that writes to a log.
     tk::LineLog& Log() { return windowLog_; }
     // From a job: a task for the window's thread, run when it collects what the
-    // job left, after the link's state has been taken over.
+    // job left, after the link's state as it stood at this call has been taken over.
     void Reply(std::function<void()> task);
 
     // Moves the outbox into `delivery` and, when a frame is new, the frame's

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -126,6 +127,31 @@ TEST(LinkThread, MergesTicksThatQueueBackToBackAndStopInterruptsABlockedRead) {
     EXPECT_EQ(window.port.events.back(), "close");
     window.link.Post([](LinkContext& c) { c.log.Add("too late"); });
     EXPECT_EQ(window.delivery.lines, Lines{"between"}); // the link thread has ended
+}
+
+// A reply goes out with the port's state of its moment: a window that collects it
+// before its job has ended does not take it with the state from before the job.
+TEST(LinkThread, AReplyGoesOutWithThePortStateOfItsMoment) {
+    struct : PortProvider {
+        serial::SerialPort& PortFor(const PortEntry&) override { return port; }
+        testing_support::FakeSerialPort port;
+    } ports;
+    std::vector<std::pair<std::size_t, bool>> seen; // replies and port state per collection
+    LinkThread* link = nullptr;
+    auto frame = std::make_unique<CaptureStore>();
+    LinkThread thread(ports, [&] {
+        LinkDelivery delivery;
+        link->Collect(delivery, *frame);
+        seen.emplace_back(delivery.replies.size(), delivery.portOpen);
+    });
+    link = &thread;
+    thread.Post([&](LinkContext& c) {
+        c.link.PortOpen = true;
+        thread.Reply([] {});
+        c.log.Add("opened"); // the window collects before the job ends
+    });
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), std::pair(std::size_t{1}, true));
 }
 
 } // namespace
