@@ -207,13 +207,17 @@ TEST(Recording, AFailedWriteEndsTheRecording) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     auto writer = RecordingWriter::Create(path, {}, false);
     const std::int16_t samples[4] = {};
-    const bool first = writer.Ok() && writer.Value()->AddFrame(0, {}, {}, {}, samples, 4).Ok();
-    const Status second = writer.Value()->AddFrame(1, {}, {}, {}, samples, 4);
+    const RecordTime time;
+    const ScopeSettings settings;
+    const LinkCounters counters;
+    const bool first =
+        writer.Ok() && writer.Value()->AddFrame(0, time, settings, counters, samples, 4).Ok();
+    const Status second = writer.Value()->AddFrame(1, time, settings, counters, samples, 4);
     setrlimit(RLIMIT_FSIZE, &was);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(first);
     EXPECT_EQ(second.Reason(), "File too large");
-    EXPECT_EQ(writer.Value()->AddGap({}, GapKind::Timeout).Reason(), "File too large");
+    EXPECT_EQ(writer.Value()->AddGap(time, GapKind::Timeout).Reason(), "File too large");
     EXPECT_EQ(writer.Value()->BytesWritten(), 143u + 173u);
     EXPECT_EQ(SummarizeRecording(path).Value().extent.damage, "record 2 at byte 316 is cut short");
 }
