@@ -37,7 +37,7 @@ bool WriteDiagnosticLog(const std::string& path, const CaptureStore& store,
     ok = WriteLine(file, "    %d %d %d\r", word(12), word(13), word(14)) && ok;
     for (std::size_t n = 15; n <= 23; ++n)
         ok = WriteLine(file, " >%d", word(n)) && ok;
-    ok = WriteLine(file, "\r") && ok;
+    ok = WriteLine(file, "%s", "\r") && ok;
 
     // The header's pair count, read unsigned, capped at what the store holds.
     const std::uint32_t pairs =
