@@ -364,6 +364,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
               !request.setting.frequency[static_cast<std::size_t>(request.generatorChannel)] ||
               !request.setting.amplitude[static_cast<std::size_t>(request.generatorChannel)]))
         parsed.error = "gen needs --wave, --freq and --ampl";
+    else if (request.command != Command::Record && (request.durationSeconds > 0 || request.force))
+        parsed.error = "--duration and --force belong to record";
     else if (request.command == Command::Record &&
              request.framesGiven == (request.durationSeconds > 0))
         parsed.error = "record needs either --duration SECONDS or --frames N";
