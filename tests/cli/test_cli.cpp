@@ -43,6 +43,12 @@ TEST(CliOptions, TakesValuesUpToTheirLimitsAndRefusesOnePast) {
     EXPECT_NE(Refusal({"--ampl-a", "1.51"}), "");
     EXPECT_NE(Refusal({"--capture-ms", "60001"}), "");
     EXPECT_EQ(Refusal({"--frobnicate"}), "unknown option '--frobnicate'");
+    EXPECT_EQ(Refusal({"--force"}), "--duration and --force belong to record");
+    EXPECT_EQ(
+        ParseCommandLine({"record", "--sim", "--frames", "2", "--duration", "1", "-o", "f"}).error,
+        "record needs either --duration SECONDS or --frames N");
+    EXPECT_EQ(ParseCommandLine({"record", "--sim", "--duration", "1"}).error,
+              "record needs -o FILE");
     EXPECT_EQ(Refusal({"--port", "/dev/pts/9"}), "give either --port PATH or --sim");
     EXPECT_EQ(ParseCommandLine({"gen", "A", "--sim", "--wave", "Sine"}).error,
               "gen needs --wave, --freq and --ampl");
