@@ -81,7 +81,9 @@ src/session/instrument_session.cpp ::: if (origin.generation != settingsGenerati
 src/link/frame_rate_meter.cpp ::: if (framesReceived < seen_)<NL>        seen_ = 0; ::: if (false)<NL>        seen_ = 0;
 src/session/instrument_session.cpp ::: if (requestAfterGenerator) ::: if (true)
 src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHz && ::: !(*hz > kMinGeneratorHz &&
-src/cli/cli_run.cpp ::: if (written == request.frames) { ::: if (written > request.frames) {
+src/cli/cli_run.cpp ::: request.durationSeconds <= 0 && written == request.frames) { ::: request.durationSeconds <= 0 && written > request.frames) {
+src/cli/cli_run.cpp ::: return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged; ::: return kExitOk;
+src/cli/cli_run.cpp ::: RecordingWriter::Create(request.output, header, request.force) ::: RecordingWriter::Create(request.output, header, true)
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -19,6 +19,7 @@ constexpr std::uint32_t kMaxCaptureMs = 60000;
 constexpr std::uint32_t kMaxUsbLatencyMs = 255;
 constexpr double kMaxTimeoutSeconds = 86400.0;
 constexpr int kMaxFrames = 1000000000;
+constexpr double kMaxDurationSeconds = 365.0 * 86400.0;
 
 // A label as the user may type it: no case, no blanks, and the plus-minus sign in
 // any spelling or left out.
@@ -188,8 +189,20 @@ std::map<std::string, Flag> Flags() {
                            if (!n || *n < 1 || *n > kMaxFrames)
                                return Refuse("frames", "a whole number from 1 to 1000000000", v);
                            r.frames = *n;
+                           r.framesGiven = true;
                            return std::nullopt;
                        }};
+    flags["duration"] = {true, [](Request& r, const std::string& v) -> std::optional<std::string> {
+                             const std::optional<double> s = NumberOf<double>(v);
+                             if (!s || !(*s > 0 && *s <= kMaxDurationSeconds))
+                                 return Refuse("duration", "seconds above 0, at most 31536000", v);
+                             r.durationSeconds = *s;
+                             return std::nullopt;
+                         }};
+    flags["force"] = {false, [](Request& r, const std::string&) -> std::optional<std::string> {
+                          r.force = true;
+                          return std::nullopt;
+                      }};
     flags["format"] = {true, [](Request& r, const std::string& v) -> std::optional<std::string> {
                            if (v != "csv" && v != "jsonl")
                                return Refuse("format", "csv or jsonl", v);
@@ -266,10 +279,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine parsed;
     Request request;
     const std::map<std::string, Flag> flags = Flags();
-    static const std::map<std::string, Command> kCommands{{"ports", Command::Ports},
-                                                          {"capture", Command::Capture},
-                                                          {"measure", Command::Measure},
-                                                          {"gen", Command::Generator}};
+    static const std::map<std::string, Command> kCommands{
+        {"ports", Command::Ports},   {"capture", Command::Capture}, {"measure", Command::Measure},
+        {"record", Command::Record}, {"info", Command::Info},       {"gen", Command::Generator}};
     bool commandGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -288,11 +300,19 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             }
             const auto command = kCommands.find(arg);
             if (command == kCommands.end()) {
-                parsed.error = "unknown command '" + arg + "' (ports, capture, measure, gen)";
+                parsed.error =
+                    "unknown command '" + arg + "' (ports, capture, measure, record, info, gen)";
                 return parsed;
             }
             commandGiven = true;
             request.command = command->second;
+            if (request.command == Command::Info) {
+                request.recordingPath = i + 1 < args.size() ? args[++i] : "";
+                if (request.recordingPath.empty()) {
+                    parsed.error = "info takes a recording's path";
+                    return parsed;
+                }
+            }
             if (request.command == Command::Generator) {
                 const std::string channel = i + 1 < args.size() ? args[++i] : "";
                 if (channel != "A" && channel != "B" && channel != "a" && channel != "b") {
@@ -333,14 +353,24 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     if (!commandGiven)
-        parsed.error = "no command given (ports, capture, measure, gen); --help lists them";
-    else if (request.command != Command::Ports && request.simulator == !request.port.empty())
+        parsed.error =
+            "no command given (ports, capture, measure, record, info, gen); --help lists "
+            "them";
+    else if (request.command != Command::Ports && request.command != Command::Info &&
+             request.simulator == !request.port.empty())
         parsed.error = "give either --port PATH or --sim";
     else if (request.command == Command::Generator &&
              (!request.setting.waveformRow[static_cast<std::size_t>(request.generatorChannel)] ||
               !request.setting.frequency[static_cast<std::size_t>(request.generatorChannel)] ||
               !request.setting.amplitude[static_cast<std::size_t>(request.generatorChannel)]))
         parsed.error = "gen needs --wave, --freq and --ampl";
+    else if (request.command != Command::Record && (request.durationSeconds > 0 || request.force))
+        parsed.error = "--duration and --force belong to record";
+    else if (request.command == Command::Record &&
+             request.framesGiven == (request.durationSeconds > 0))
+        parsed.error = "record needs either --duration SECONDS or --frames N";
+    else if (request.command == Command::Record && (request.output == "-"))
+        parsed.error = "record needs -o FILE";
     if (parsed.error.empty())
         parsed.request = std::move(request);
     return parsed;
@@ -383,6 +413,12 @@ Commands:
                              exactly N frames, each with a header
   measure --frames N [-o FILE|-]
                              the status strip's measurements per frame and channel
+  record (--duration S | --frames N) -o FILE [--force]
+                             a recording appended frame by frame, readable up
+                             to its last whole record whenever the run ends,
+                             with its measurements beside it in FILE.measure.csv;
+                             an existing file is replaced only with --force
+  info FILE                  what a recording holds and whether it is intact
   gen A|B --wave W --freq HZ --ampl V
                              sets one generator channel and exits
 
@@ -412,8 +448,9 @@ Setting (the factory setting, or --config FILE's, with these over it):
 Exit status:
   0 done, 1 the output cannot be written, 2 bad command line, 3 the port
   cannot be opened, 4 no valid frame within the time-out, 5 the device went
-  away, 130 Ctrl+C, 143 SIGTERM (after the output is complete up to the last
-  whole frame).
+  away, 6 info: the recording is damaged (what was read is printed), 7 info:
+  not a recording or unreadable, 130 Ctrl+C, 143 SIGTERM (after the output is
+  complete up to the last whole frame).
 Errors go to standard error; with -o - nothing but data goes to standard output.
 )";
 }

@@ -18,11 +18,13 @@ enum ExitStatus : int {
     kExitPortNotOpened = 3,
     kExitNoFrame = 4,
     kExitDeviceGone = 5,
+    kExitRecordingDamaged = 6, // info: read up to the damage, and what was read is printed
+    kExitNotARecording = 7,    // info: not a recording, or it cannot be read
     kExitInterrupted = 130,
     kExitTerminated = 143,
 };
 
-enum class Command { Ports, Capture, Measure, Generator };
+enum class Command { Ports, Capture, Measure, Record, Info, Generator };
 enum class OutputFormat { Csv, Jsonl };
 
 // The generator frequencies the instrument makes, in hertz.
@@ -55,6 +57,10 @@ struct Request {
     double timeoutSeconds = 5.0;
     SettingFlags setting;
     int frames = 1;
+    bool framesGiven = false;
+    double durationSeconds = 0; // record --duration; 0 when --frames ends the run
+    bool force = false;         // record --force: an existing file is replaced
+    std::string recordingPath;  // info FILE
     OutputFormat format = OutputFormat::Csv;
     std::string output = "-"; // "-": standard output
     bool json = false;        // ports --json

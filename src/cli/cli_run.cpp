@@ -8,6 +8,8 @@
 #include "session/config_table.h"
 #include "session/instrument_session.h"
 #include "session/port_provider.h"
+#include "session/recording_info.h"
+#include "session/recording_writer.h"
 
 #include <atomic>
 #include <cerrno>
@@ -114,8 +116,9 @@ std::optional<std::string> ApplySetting(const Request& request, InstrumentSessio
 // Where the data goes; a failed write says why.
 class Output {
 public:
-    explicit Output(const std::string& path) : path_(path) {
-        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+    // Without `overwrite` an existing file is refused (EEXIST) rather than emptied.
+    explicit Output(const std::string& path, bool overwrite = true) : path_(path) {
+        file_ = path == "-" ? stdout : std::fopen(path.c_str(), overwrite ? "wb" : "wbx");
     }
     ~Output() {
         if (file_ != nullptr && file_ != stdout)
@@ -143,12 +146,119 @@ private:
     std::size_t bytes_ = 0;
 };
 
-void ShowProgress(long long frames, int total, double seconds, std::size_t bytes) {
+// `duration` above 0: the run ends after that many seconds rather than `total` frames.
+void ShowProgress(long long frames, int total, double duration, double seconds, std::size_t bytes) {
     const double rate = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
-    std::fprintf(stderr, "\r%lld/%d frames, %.2f fps, %.1f s, %.1f kB, %.0f s left ", frames, total,
-                 rate, seconds, static_cast<double>(bytes) / 1000.0,
-                 rate > 0 ? static_cast<double>(total - frames) / rate : 0.0);
+    const double left = duration > 0 ? std::max(0.0, duration - seconds)
+                        : rate > 0   ? static_cast<double>(total - frames) / rate
+                                     : 0.0;
+    if (duration > 0)
+        std::fprintf(stderr, "\r%lld frames, ", frames);
+    else
+        std::fprintf(stderr, "\r%lld/%d frames, ", frames, total);
+    std::fprintf(stderr, "%.2f fps, %.1f s, %.1f kB, %.0f s left ", rate, seconds,
+                 static_cast<double>(bytes) / 1000.0, left);
 }
+
+std::string ExistsText(int code) {
+    return code == EEXIST ? "the file exists already (--force replaces it)" : std::strerror(code);
+}
+
+// info: the recording described, up to its damage if it has one.
+int ShowRecording(const std::string& path) {
+    const Result<RecordingSummary> summary = SummarizeRecording(path);
+    if (!summary.Ok()) {
+        Error("cannot read recording " + path + ": " + summary.Reason());
+        return kExitNotARecording;
+    }
+    std::fputs(DescribeRecording(summary.Value()).c_str(), stdout);
+    if (std::fflush(stdout) != 0)
+        return kExitOutputFailed;
+    return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged;
+}
+
+// record: the recording and its measurement log, written record by record as frames
+// come. One sample buffer serves every frame.
+class RecordingOutput {
+public:
+    std::optional<std::string> Create(const Request& request, const ScopeSettings& settings) {
+        RecordingHeader header;
+        header.programVersion = DURUZ_VERSION;
+        header.start = RecordTime::Now();
+        header.settings = settings;
+        created_.emplace(RecordingWriter::Create(request.output, header, request.force));
+        if (!created_->Ok())
+            return "cannot write " + request.output + ": " +
+                   (created_->Reason() == "the file exists already" ? ExistsText(EEXIST)
+                                                                    : created_->Reason());
+        writer_ = created_->Value().get();
+        const std::string logPath = request.output + ".measure.csv";
+        errno = 0;
+        log_ = std::make_unique<Output>(logPath, request.force);
+        if (!log_->IsOpen()) {
+            const int code = errno;
+            created_.reset();
+            if (!request.force)
+                std::remove(request.output.c_str()); // made by this run, of no use alone
+            return "cannot write " + logPath + ": " + ExistsText(code);
+        }
+        if (!log_->Write(MeasureCsvHeader()))
+            return "cannot write " + logPath;
+        lastSettings_ = settings;
+        return std::nullopt;
+    }
+
+    // A gap record for each new time-out the link counted.
+    bool NoteTimeouts(const LinkCounters& counters) {
+        const std::uint64_t timeouts = counters.timeoutsEmpty + counters.timeoutsPartial;
+        if (timeouts <= timeoutsSeen_)
+            return true;
+        timeoutsSeen_ = timeouts;
+        return Check(writer_->AddGap(RecordTime::Now(), GapKind::Timeout));
+    }
+
+    bool AddFrame(const FrameHeader& header, const FrameArrival& arrival,
+                  const CaptureStore& frame) {
+        RecordTime time;
+        time.wallMillis =
+            std::chrono::duration_cast<std::chrono::milliseconds>(arrival.wall.time_since_epoch())
+                .count();
+        time.monotonicMicros =
+            std::chrono::duration_cast<std::chrono::microseconds>(arrival.steady.time_since_epoch())
+                .count();
+        if (!(header.settings == lastSettings_)) {
+            if (!Check(writer_->AddSettingsChange(time, header.settings)))
+                return false;
+            lastSettings_ = header.settings;
+        }
+        for (std::size_t i = 0; i < kSamplePairs; ++i) {
+            counts_[2 * i] = frame.Sample(i, 0);
+            counts_[2 * i + 1] = frame.Sample(i, 1);
+        }
+        return Check(writer_->AddFrame(static_cast<std::uint64_t>(header.sequence), time,
+                                       header.settings, header.counters, counts_.data(),
+                                       counts_.size())) &&
+               log_->Write(MeasureCsvRows(header, frame));
+    }
+
+    std::size_t Bytes() const {
+        return static_cast<std::size_t>(writer_->BytesWritten()) + log_->Bytes();
+    }
+
+private:
+    bool Check(const Status& status) {
+        if (!status.Ok())
+            Error("cannot write recording: " + status.Reason());
+        return status.Ok();
+    }
+
+    std::optional<Result<std::unique_ptr<RecordingWriter>>> created_;
+    RecordingWriter* writer_ = nullptr; // created_'s
+    std::unique_ptr<Output> log_;
+    ScopeSettings lastSettings_;
+    std::uint64_t timeoutsSeen_ = 0;
+    std::array<std::int16_t, 2 * kSamplePairs> counts_{};
+};
 
 } // namespace
 
@@ -159,6 +269,8 @@ void RequestStop(int exitStatus) {
 int Run(const Request& request) {
     if (request.command == Command::Ports)
         return ListPorts(request);
+    if (request.command == Command::Info)
+        return ShowRecording(request.recordingPath);
     if (!request.port.empty() && !PortPathFits(request.port)) {
         Error("--port path too long: " + request.port);
         return kExitUsage;
@@ -186,6 +298,8 @@ int Run(const Request& request) {
     }
     // Only a command line found good may replace a file that is there.
     std::unique_ptr<Output> output;
+    RecordingOutput recording;
+    const bool records = request.command == Command::Record;
     if (writes) {
         output = std::make_unique<Output>(request.output);
         if (!output->IsOpen()) {
@@ -203,13 +317,21 @@ int Run(const Request& request) {
         session.ChoosePort(session.DefaultPortRow());
     else
         session.OpenWithCompleteSetting(session.DefaultPortRow());
+    // The header holds the setting the open sends: complete, with the port chosen.
+    if (records)
+        if (std::optional<std::string> error = recording.Create(request, session.Settings())) {
+            Error(*error);
+            return kExitOutputFailed;
+        }
 
     const auto timeout = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(request.timeoutSeconds));
     const Clock::time_point started = Clock::now();
     Clock::time_point deadline = started + timeout;
     Clock::time_point nextTick = started;
-    const bool progress = writes && isatty(STDERR_FILENO) == 1;
+    const bool progress = (writes || records) && isatty(STDERR_FILENO) == 1;
+    const auto duration = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(request.durationSeconds));
     long long written = 0;
     bool generatorSent = false;
     bool portSeenOpen = false;
@@ -244,6 +366,13 @@ int Run(const Request& request) {
             Error(LinkText(status) + " after " + std::to_string(written) + " frames");
             return kExitDeviceGone;
         }
+        if (records && !recording.NoteTimeouts(session.Counters()))
+            return kExitOutputFailed;
+        if (records && request.durationSeconds > 0 && Clock::now() - started >= duration) {
+            if (progress)
+                std::fputc('\n', stderr);
+            return kExitOk;
+        }
         if (out.frameKept) {
             deadline = Clock::now() + timeout;
             if (generatorOnly) {
@@ -264,17 +393,22 @@ int Run(const Request& request) {
             header.port = Utf8Text(status.port);
             header.settings = session.CapturedUnder();
             header.counters = session.Counters();
-            const std::string text =
-                request.command == Command::Measure     ? MeasureCsvRows(header, session.Frame())
-                : request.format == OutputFormat::Jsonl ? CaptureJson(header, session.Frame())
-                                                        : CaptureCsv(header, session.Frame());
-            if (!output->Write(text))
-                return kExitOutputFailed;
+            if (records) {
+                if (!recording.AddFrame(header, arrival, session.Frame()))
+                    return kExitOutputFailed;
+            } else {
+                const std::string text =
+                    request.command == Command::Measure ? MeasureCsvRows(header, session.Frame())
+                    : request.format == OutputFormat::Jsonl ? CaptureJson(header, session.Frame())
+                                                            : CaptureCsv(header, session.Frame());
+                if (!output->Write(text))
+                    return kExitOutputFailed;
+            }
             if (progress)
-                ShowProgress(written, request.frames,
+                ShowProgress(written, request.frames, request.durationSeconds,
                              std::chrono::duration<double>(Clock::now() - started).count(),
-                             output->Bytes());
-            if (written == request.frames) {
+                             records ? recording.Bytes() : output->Bytes());
+            if (request.durationSeconds <= 0 && written == request.frames) {
                 if (progress)
                     std::fputc('\n', stderr);
                 return kExitOk;

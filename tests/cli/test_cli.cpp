@@ -43,6 +43,12 @@ TEST(CliOptions, TakesValuesUpToTheirLimitsAndRefusesOnePast) {
     EXPECT_NE(Refusal({"--ampl-a", "1.51"}), "");
     EXPECT_NE(Refusal({"--capture-ms", "60001"}), "");
     EXPECT_EQ(Refusal({"--frobnicate"}), "unknown option '--frobnicate'");
+    EXPECT_EQ(Refusal({"--force"}), "--duration and --force belong to record");
+    EXPECT_EQ(
+        ParseCommandLine({"record", "--sim", "--frames", "2", "--duration", "1", "-o", "f"}).error,
+        "record needs either --duration SECONDS or --frames N");
+    EXPECT_EQ(ParseCommandLine({"record", "--sim", "--duration", "1"}).error,
+              "record needs -o FILE");
     EXPECT_EQ(Refusal({"--port", "/dev/pts/9"}), "give either --port PATH or --sim");
     EXPECT_EQ(ParseCommandLine({"gen", "A", "--sim", "--wave", "Sine"}).error,
               "gen needs --wave, --freq and --ampl");
@@ -213,6 +219,39 @@ TEST(CliEndToEnd, EndsOnAWholeFrameWhenInterruptedAndSaysWhenTheDeviceWentAway) 
     EXPECT_EQ(cli.Status(), 5);
     EXPECT_EQ(cli.Lines() % kCsvFrameLines, 0u);
     EXPECT_NE(ReadFile(out + ".err").find(": disconnected after "), std::string::npos);
+}
+
+TEST(CliEndToEnd, RecordsWithAMeasurementLogAndAKilledRecordingReadsBackWhole) {
+    testing_support::TempFolder folder;
+    const std::string rec = folder.Path() + "/run.rec", out = folder.Path() + "/out";
+    EXPECT_EQ(Cli("record --sim --capture-ms 0 --frames 3 -o " + rec, out).Status(), 0);
+    EXPECT_EQ(Cli("info " + rec, out).Status(), 0);
+    EXPECT_NE(ReadFile(out).find("\nFrames: 3, 20"), std::string::npos) << ReadFile(out);
+    EXPECT_NE(ReadFile(out).find("\nGaps: 0\n"), std::string::npos);
+    EXPECT_NE(ReadFile(out).find("\nIntact: "), std::string::npos);
+    const std::string log = ReadFile(rec + ".measure.csv"), kept = ReadFile(rec);
+    EXPECT_TRUE(log.starts_with("frame,host_time,channel,frequency_hz,"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 7);
+    EXPECT_NE(log.find("\n3,20"), std::string::npos);
+    EXPECT_EQ(Cli("record --sim --frames 1 -o " + rec, out).Status(), 1);
+    EXPECT_EQ(ReadFile(rec), kept);
+    EXPECT_EQ(ReadFile(rec + ".measure.csv"), log);
+    std::ofstream(rec, std::ios::binary | std::ios::trunc) << kept.substr(0, kept.size() - 1);
+    EXPECT_EQ(Cli("info " + rec, out).Status(), 6); // still says what it read
+    EXPECT_NE(ReadFile(out).find("\nFrames: 2, 20"), std::string::npos);
+    EXPECT_EQ(Cli("info " + rec + ".measure.csv", out).Status(), 7);
+    // Killed at a different moment each time, after at least one frame.
+    for (int kill = 0; kill < 3; ++kill) {
+        std::remove(rec.c_str());
+        Cli cli("record --sim --capture-ms 0 --frames 1000 --force -o " + rec, out + ".run");
+        for (int tries = 0; tries < 3000 && ReadFile(rec).size() < 9000; ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 + 250 * kill));
+        ::kill(cli.pid, SIGKILL);
+        cli.Status();
+        EXPECT_EQ(Cli("info " + rec, out).Status(), 0) << ReadFile(out);
+        EXPECT_EQ(ReadFile(out).find("\nFrames: 0"), std::string::npos);
+    }
 }
 
 } // namespace
