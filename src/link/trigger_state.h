@@ -12,6 +12,8 @@ struct TriggerState {
     std::int32_t SyncPolarity = 0; // 0 Fall, 1 Rise
     std::int32_t SyncPosition = 0; // 0..2048, the sample under the position marker
     std::int32_t SyncLevel = 0;    // minus the level bar's position; 2000 in XY mode
+
+    bool operator==(const TriggerState&) const = default;
 };
 
 } // namespace duruz
