@@ -80,7 +80,7 @@ src/session/config_table.cpp ::: change.movesTrigger = field.kind == Kind::Bar &
 src/session/instrument_session.cpp ::: if (origin.generation != settingsGeneration_) { ::: if (origin.generation > settingsGeneration_) {
 src/link/frame_rate_meter.cpp ::: if (framesReceived < seen_)<NL>        seen_ = 0; ::: if (false)<NL>        seen_ = 0;
 src/session/instrument_session.cpp ::: if (requestAfterGenerator) ::: if (true)
-src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHz && ::: !(*hz > kMinGeneratorHz &&
+src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHertz && ::: !(*hz > kMinGeneratorHertz &&
 src/cli/cli_run.cpp ::: request.durationSeconds <= 0 && written == request.frames) { ::: request.durationSeconds <= 0 && written > request.frames) {
 src/cli/cli_run.cpp ::: return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged; ::: return kExitOk;
 src/cli/cli_run.cpp ::: RecordingWriter::Create(request.output, header, request.force) ::: RecordingWriter::Create(request.output, header, true)

@@ -118,7 +118,7 @@ Flag MillisecondsFlag(std::string name, std::uint32_t high,
 Flag FrequencyFlag(std::string name, int channel) {
     return {true, [=](Request& request, const std::string& value) -> std::optional<std::string> {
                 const std::optional<double> hz = NumberOf<double>(value);
-                if (!hz || !(*hz >= kMinGeneratorHz && *hz <= kMaxGeneratorHz))
+                if (!hz || !(*hz >= kMinGeneratorHertz && *hz <= kMaxGeneratorHertz))
                     return Refuse(name, "a frequency from 1 to 40000 Hz", value);
                 request.setting.frequency[static_cast<std::size_t>(channel)] = value;
                 return std::nullopt;

@@ -27,10 +27,6 @@ enum ExitStatus : int {
 enum class Command { Ports, Capture, Measure, Record, Info, Generator };
 enum class OutputFormat { Csv, Jsonl };
 
-// The generator frequencies the instrument makes, in hertz.
-constexpr double kMinGeneratorHz = 1.0;
-constexpr double kMaxGeneratorHz = 40000.0;
-
 // A setting the command line gives, each part left out keeping the value that the
 // factory setting or --config gave. Range labels are looked up under the probe the
 // channel ends up with, so they are kept as typed.

@@ -7,7 +7,6 @@
 #include "view/sample_scale.h"
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 namespace duruz::cli {
@@ -51,17 +50,6 @@ std::string GeneratorText(const ScopeSettings& s) {
 }
 
 } // namespace
-
-std::string IsoTime(long long millisecondsSinceEpoch) {
-    const std::time_t seconds = static_cast<std::time_t>(millisecondsSinceEpoch / 1000);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(millisecondsSinceEpoch % 1000));
-    return text;
-}
 
 std::string CaptureCsv(const FrameHeader& header, const CaptureStore& frame) {
     const LinkCounters& n = header.counters;

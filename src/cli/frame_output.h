@@ -19,9 +19,6 @@ struct FrameHeader {
     LinkCounters counters;       // the link's counters so far
 };
 
-// "2026-12-07T20:01:06.123Z" for milliseconds since the epoch.
-std::string IsoTime(long long millisecondsSinceEpoch);
-
 // A "# frame ..." comment line (header and counters), then the window's export.
 std::string CaptureCsv(const FrameHeader& header, const CaptureStore& frame);
 // One line of JSON: the header, the setting, the counters and both channels in
