@@ -15,8 +15,6 @@ namespace duruz::cli {
 
 namespace {
 
-constexpr std::uint32_t kMaxCaptureMs = 60000;
-constexpr std::uint32_t kMaxUsbLatencyMs = 255;
 constexpr double kMaxTimeoutSeconds = 86400.0;
 constexpr int kMaxFrames = 1000000000;
 constexpr double kMaxDurationSeconds = 365.0 * 86400.0;
@@ -167,10 +165,10 @@ std::map<std::string, Flag> Flags() {
                              return std::nullopt;
                          }};
     flags["capture-ms"] =
-        MillisecondsFlag("capture-ms", kMaxCaptureMs,
+        MillisecondsFlag("capture-ms", sim::kMaxCaptureMs,
                          [](Request& r) -> std::uint32_t& { return r.simulatorOptions.captureMs; });
     flags["usb-latency"] =
-        MillisecondsFlag("usb-latency", kMaxUsbLatencyMs, [](Request& r) -> std::uint32_t& {
+        MillisecondsFlag("usb-latency", sim::kMaxUsbLatencyMs, [](Request& r) -> std::uint32_t& {
             return r.simulatorOptions.usbLatencyMs;
         });
     flags["config"] = {true, [](Request& r, const std::string& v) -> std::optional<std::string> {

@@ -47,10 +47,6 @@ struct Options {
     const char* link = nullptr; // --link PATH
 };
 
-constexpr std::uint32_t kMaxCaptureMs = 60000;
-// The range of a USB serial adapter's latency timer.
-constexpr std::uint32_t kMaxUsbLatencyMs = 255;
-
 constexpr const char* kUsage =
     "usage: duruz-sim [options]\n"
     "Serves the simulated oscilloscope and generator on a pseudo-terminal at the\n"
@@ -111,10 +107,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
             ok = value(text) && ParseNumber(text, options.instrument.seed);
         } else if (arg == "--capture-ms") {
             ok = value(text) && ParseNumber(text, options.instrument.captureMs) &&
-                 options.instrument.captureMs <= kMaxCaptureMs;
+                 options.instrument.captureMs <= sim::kMaxCaptureMs;
         } else if (arg == "--usb-latency") {
             ok = value(text) && ParseNumber(text, options.instrument.usbLatencyMs) &&
-                 options.instrument.usbLatencyMs <= kMaxUsbLatencyMs;
+                 options.instrument.usbLatencyMs <= sim::kMaxUsbLatencyMs;
         } else if (arg == "--stray") {
             ok = value(text) && ParseNumber(text, options.faults.strayBytes) &&
                  options.faults.strayBytes <= sim::SimulatedInstrument::kMaxStrayBytes;

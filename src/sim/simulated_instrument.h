@@ -12,6 +12,11 @@
 
 namespace sim {
 
+// The most a simulator's timing options take: a minute's capture, and the range of
+// a USB serial adapter's latency timer.
+constexpr std::uint32_t kMaxCaptureMs = 60000;
+constexpr std::uint32_t kMaxUsbLatencyMs = 255;
+
 struct InstrumentOptions {
     std::uint64_t seed = 1;
     bool noise = true; // a little deterministic noise on both inputs
