@@ -164,6 +164,10 @@ std::map<std::string, Flag> Flags() {
                              r.simulatorOptions.noise = false;
                              return std::nullopt;
                          }};
+    flags["unpaced"] = {false, [](Request& r, const std::string&) -> std::optional<std::string> {
+                            r.simulatorOptions.paced = false;
+                            return std::nullopt;
+                        }};
     flags["capture-ms"] =
         MillisecondsFlag("capture-ms", sim::kMaxCaptureMs,
                          [](Request& r) -> std::uint32_t& { return r.simulatorOptions.captureMs; });
@@ -427,6 +431,8 @@ Where:
     --usb-latency MS         62-byte packets as from a USB adapter (default off)
     --no-demo                silence on inputs whose generator is off
     --no-noise               no noise on the inputs
+    --unpaced                answers at once, with no wire or capture time:
+                             a test aid that measures the tool, not the line
   --timeout S                give up when no valid frame comes for S seconds
                              (default 5)
 

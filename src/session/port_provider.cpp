@@ -3,7 +3,7 @@
 namespace duruz {
 
 DefaultPortProvider::DefaultPortProvider(const sim::InstrumentOptions& options)
-    : simulator_(clock_, options, true) {}
+    : simulator_(clock_, options) {}
 
 serial::SerialPort& DefaultPortProvider::PortFor(const PortEntry& entry) {
     if (entry.kind == PortKind::Simulator)

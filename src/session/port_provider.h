@@ -7,8 +7,9 @@
 
 namespace duruz {
 
-// The ports behind the rows of the port list: the simulator row gets the paced
-// in-process simulator, every other row the platform's one serial port.
+// The ports behind the rows of the port list: the simulator row gets the
+// in-process simulator (paced unless the options say otherwise), every other row
+// the platform's one serial port.
 class DefaultPortProvider : public PortProvider {
 public:
     explicit DefaultPortProvider(const sim::InstrumentOptions& options = {});

@@ -321,7 +321,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     sim::SteadySimClock clock;
-    sim::SimulatorPort port(clock, options.instrument, true);
+    sim::SimulatorPort port(clock, options.instrument);
     port.Open("Simulator");
     // No read time-outs: each read waits for its piece at the wire's pace, or
     // returns at once when nothing more is on its way.

@@ -26,7 +26,9 @@ struct InstrumentOptions {
     // level as received; source * 2 + polarity; generator A's code * 16 + B's. A soak
     // run compares them with the settings the window drew the frame under.
     bool markSettings = false;
-    // The timing of a paced SimulatorPort (unpaced, answers are there at once).
+    // A SimulatorPort keeps the wire's pace and the timing below; unpaced, answers
+    // are there at once, which measures a client without the wire's time in it.
+    bool paced = true;
     // Capturing 2,048 samples takes 20 ms, so an answer's first byte goes on the
     // line that long after the instrument reaches its request.
     std::uint32_t captureMs = 20;

@@ -20,10 +20,10 @@ std::int64_t WireMicros(std::uint64_t k) {
 
 } // namespace
 
-SimulatorPort::SimulatorPort(SimClock& clock, const InstrumentOptions& options, bool paced)
-    : clock_(clock), instrument_(options), paced_(paced),
-      captureMicros_(paced ? std::int64_t(options.captureMs) * 1000 : 0),
-      usbLatencyMicros_(paced ? std::int64_t(options.usbLatencyMs) * 1000 : 0) {
+SimulatorPort::SimulatorPort(SimClock& clock, const InstrumentOptions& options)
+    : clock_(clock), instrument_(options), paced_(options.paced),
+      captureMicros_(options.paced ? std::int64_t(options.captureMs) * 1000 : 0),
+      usbLatencyMicros_(options.paced ? std::int64_t(options.usbLatencyMs) * 1000 : 0) {
     settings_.baudRate = kWireBaud;
 }
 

@@ -18,10 +18,11 @@ namespace sim {
 // the capture time (InstrumentOptions::captureMs); the answer comes back at the
 // wire rate, so one frame takes about 0.722 s, and reads keep the Win32 time-out
 // rules. With a USB latency (InstrumentOptions::usbLatencyMs) the bytes reach the
-// reader in packets, as through a USB serial adapter. Unpaced, the answer is there
-// at once: no line time, no capture time, no packets. Bytes that have arrived wait
-// in a receive buffer of 4,096 bytes, like a driver's; when it is full the model
-// holds its output back, as under RTS handshaking.
+// reader in packets, as through a USB serial adapter. Unpaced
+// (InstrumentOptions::paced false), the answer is there at once: no line time, no
+// capture time, no packets. Bytes that have arrived wait in a receive buffer of
+// 4,096 bytes, like a driver's; when it is full the model holds its output back,
+// as under RTS handshaking.
 class SimulatorPort : public serial::SerialPort {
 public:
     static constexpr std::uint32_t kWireBaud = 115200;
@@ -30,8 +31,7 @@ public:
     // The payload of one USB packet from the adapter (64 bytes less 2 of modem status).
     static constexpr std::size_t kUsbPacketBytes = 62;
 
-    explicit SimulatorPort(SimClock& clock, const InstrumentOptions& options = {},
-                           bool paced = true);
+    explicit SimulatorPort(SimClock& clock, const InstrumentOptions& options = {});
 
     serial::OpenResult Open(const char* path) override;
     bool IsOpen() const override { return open_; }

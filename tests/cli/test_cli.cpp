@@ -164,6 +164,10 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     Simulator silent("--ignore 1000");
     EXPECT_EQ(Cli("capture --timeout 0.5 --port " + silent.path, out).Status(), 4);
     EXPECT_EQ(Cli("capture --sim -o /dev/full", out).Status(), 1);
+    // Unpaced, the simulator answers at once, whatever capture time it is given.
+    Cli unpaced("capture --sim --unpaced --capture-ms 60000 --frames 2 -o -", out);
+    EXPECT_EQ(unpaced.Status(), 0);
+    EXPECT_EQ(unpaced.Lines(), 2 * kCsvFrameLines);
 }
 
 TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements) {
