@@ -84,6 +84,8 @@ src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHertz && ::: !(*hz > kMinGener
 src/cli/cli_run.cpp ::: request.durationSeconds <= 0 && written == request.frames) { ::: request.durationSeconds <= 0 && written > request.frames) {
 src/cli/cli_run.cpp ::: return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged; ::: return kExitOk;
 src/cli/cli_run.cpp ::: RecordingWriter::Create(request.output, header, request.force) ::: RecordingWriter::Create(request.output, header, true)
+src/cli/cli_options.cpp ::: r.simulatorOptions.paced = false; ::: r.simulatorOptions.paced = true;
+src/sim/simulated_instrument.h ::: bool paced = true; ::: bool paced = false;
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
