@@ -137,13 +137,13 @@ protected:
         }
         pressed_ = Qt::NoButton;
     }
-    // Only while the window itself has the focus: a key that a focused control
-    // ignores is passed on to its parent and ends here too.
+    // Only while the window itself has the focus (its focus child is itself): a key
+    // that a focused control ignores is passed on to its parent and ends here too.
     void keyPressEvent(QKeyEvent* event) override {
         static const std::pair<int, Key> kKeys[] = {
             {Qt::Key_Left, Key::Left}, {Qt::Key_Right, Key::Right}, {Qt::Key_Home, Key::Home},
             {Qt::Key_End, Key::End},   {Qt::Key_Space, Key::Space}, {Qt::Key_Escape, Key::Escape}};
-        if (hasFocus() && event->modifiers() == Qt::NoModifier)
+        if (focusWidget() == this && event->modifiers() == Qt::NoModifier)
             for (const auto& [qtKey, key] : kKeys)
                 if (event->key() == qtKey) {
                     form_.KeyPress(key);
