@@ -120,6 +120,9 @@ void MainWindow::ReturnToLiveView() {
     SetPlaying(false);
     shown_.playback.reset();
     traceMenu_.SetEnabled(returnItem_, false);
+    // The live view's sections have no tooltips of their own.
+    status.strip.SetToolTip(kFileSection, "");
+    status.strip.SetToolTip(kTimeSection, "");
     RedrawScreen();
     if (std::exchange(shown_.portsChanged, false))
         PortsChanged();

@@ -110,7 +110,7 @@ TEST_F(RecordingViewTest, ShowsEachFrameWithItsOwnSettingAndLeavesThePortAlone) 
 
     window.KeyPress(Key::Escape);
     EXPECT_TRUE(window.Image().Pixels() == live);
-    EXPECT_EQ(Strip(0, 0), "Link: Simulator: open|");
+    EXPECT_EQ(Strip(0, 0) + window.status.strip.ToolTip(0), "Link: Simulator: open|");
     ExpectCapturesResume();
     EXPECT_EQ(fixture.errors, Lines{});
 
