@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -58,20 +59,23 @@ struct RecordingViewTest : ::testing::Test {
     }
 };
 
-// Three frames under the x10 probe, channel 2 hidden, 1 s and then 100 s apart.
+// Three frames under the x10 probe, channel 2 hidden, 1 s and then 100 s apart, the
+// last at half the amplitude.
 TEST_F(RecordingViewTest, ShowsEachFrameWithItsOwnSettingAndLeavesThePortAlone) {
     duruz::ScopeSettings recorded = fixture.window->Session().Settings();
     recorded.channels[0].probeRow = 0;
     recorded.channels[1].shown = false;
     const std::string path = fixture.working.File("bench.rec");
     std::uint64_t twoFrames = 0; // the bytes of the header and the first two frames
+    std::vector<std::int16_t> half(counts.size());
+    std::transform(counts.begin(), counts.end(), half.begin(), [](int c) { return c / 2; });
     {
         auto writer = duruz::RecordingWriter::Create(path, {}, false).Take();
         for (std::int64_t seconds : {5, 6, 106}) {
             twoFrames = seconds == 106 ? writer->BytesWritten() : 0;
             ASSERT_TRUE(writer
                             ->AddFrame(0, {seconds * 1000, seconds * 1'000'000}, recorded, {},
-                                       counts.data(), counts.size())
+                                       (seconds == 106 ? half : counts).data(), counts.size())
                             .Ok());
         }
     }
@@ -87,12 +91,13 @@ TEST_F(RecordingViewTest, ShowsEachFrameWithItsOwnSettingAndLeavesThePortAlone) 
         for (Key key : keys) {
             window.KeyPress(key);
             window.CaptureTick();
-            frames += Strip(1, 1);
+            frames += Strip(1, 1) + Strip(3, 3).substr(15, 8) + "|";
         }
         return frames;
     };
     EXPECT_EQ(steps({Key::Right, Key::End, Key::Right, Key::Home, Key::Left}),
-              "frame 2 of 3|frame 3 of 3|frame 3 of 3|frame 1 of 3|frame 1 of 3|");
+              "frame 2 of 3|10.0 Vpp|frame 3 of 3|5.00 Vpp|frame 3 of 3|5.00 Vpp|frame 1 of "
+              "3|10.0 Vpp|frame 1 of 3|10.0 Vpp|");
     // Playing waits the recorded 1 s, then 2 s for the gap of 100 s, and stops at the end.
     window.KeyPress(Key::Space);
     std::string played;
