@@ -6,6 +6,7 @@
 #include "support/qt_test_main.h"
 #include "toolkit/image_canvas.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -141,7 +142,15 @@ TEST_F(RecordingViewTest, OpensAnExportAndRefusesOtherFiles) {
     Open(fixture.savePath);
     EXPECT_EQ(Strip(0, 1), "Frame export: saved|frame 1 of 1|");
     EXPECT_TRUE(std::pair(window.Image().Pixels(), Strip(3, 5)) == live);
+    // A device that comes meanwhile is listed, and could be opened, only on return.
+    fixture.sysfs.AddDevice("ttyUSB0");
+    fixture.monitor.Push(serial::DeviceChange::Added, "ttyUSB0");
+    for (int i = 0; i < 100 && fixture.monitor.taken == 0; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents();
+    const int rowsShown = window.ports.portList.Count();
     window.KeyPress(Key::Escape);
+    EXPECT_EQ(std::pair(rowsShown, window.ports.portList.Count()), std::pair(1, 2));
     fixture.Mark();
 
     const std::string csv = ReadFile(fixture.savePath);
