@@ -157,14 +157,20 @@ TEST_F(RecordingViewTest, OpensAnExportAndRefusesOtherFiles) {
     const std::size_t row3 = csv.find("\n3,") + 1;
     std::ofstream(fixture.savePath) << csv.substr(0, row3) + "4" + csv.substr(row3 + 1);
     std::ofstream(fixture.working.File("notes.txt")) << "# RORU-Duruz\n";
+    std::ofstream(fixture.working.File("sweep.csv"))
+        << std::string(csv).replace(csv.find("2 mSec"), 1, "5");
     Open(fixture.savePath);
     Open(fixture.working.File("notes.txt"));
-    EXPECT_EQ(fixture.errors,
-              (Lines{"Could not open " + fixture.savePath +
-                         ":\nnot a frame export as this program writes it: line 12 is not the row "
-                         "of sample 3",
-                     "Could not open " + fixture.working.File("notes.txt") +
-                         ":\nnot a Duruz recording"}));
+    Open(fixture.working.File("sweep.csv"));
+    EXPECT_EQ(
+        fixture.errors,
+        (Lines{"Could not open " + fixture.savePath +
+                   ":\nnot a frame export as this program writes it: line 12 is not the row "
+                   "of sample 3",
+               "Could not open " + fixture.working.File("notes.txt") + ":\nnot a Duruz recording",
+               "Could not open " + fixture.working.File("sweep.csv") +
+                   ":\nnot a frame export as this program writes it: line 6 names no "
+                   "sweep: 5 mSec/div"}));
     EXPECT_EQ(Strip(0, 0) + fixture.Shown(), "Link: Simulator: open|");
     EXPECT_FALSE(window.Recording().Active());
     ExpectCapturesResume();
