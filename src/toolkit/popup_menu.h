@@ -24,7 +24,6 @@ public:
     std::string Shortcut(int item) const;
     // A disabled item is shown greyed and neither it nor its shortcut does anything.
     void SetEnabled(int item, bool enabled);
-    bool Enabled(int item) const;
     // What choosing the item does.
     void Choose(int item);
 

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <utility>
+
 namespace tk {
 
 // Forwards drawing to the image and asks the window to show it.

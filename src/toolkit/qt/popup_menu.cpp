@@ -59,10 +59,6 @@ void PopupMenu::SetEnabled(int item, bool enabled) {
     impl_->actions.at(item)->setEnabled(enabled);
 }
 
-bool PopupMenu::Enabled(int item) const {
-    return impl_->actions.at(item)->isEnabled();
-}
-
 void PopupMenu::Choose(int item) {
     if (impl_->handlers.at(item) && impl_->actions[item]->isEnabled())
         Dispatch(impl_->handlers[item]);
