@@ -58,9 +58,9 @@ template <typename T> bool WholeInt(std::string_view text, T& value) {
 
 // "range +/-24.0 V, probe x1": the probe row and the range row with that full scale.
 bool ParseChannel(std::string_view line, int c, CsvExportInfo& info) {
-    std::string prefix = "# ch";
-    AppendInt(prefix, c + 1);
-    if (!TakePrefix(line, prefix + ": range +/-"))
+    char prefix[] = "# ch1: range +/-";
+    prefix[4] = static_cast<char>('1' + c);
+    if (!TakePrefix(line, prefix))
         return false;
     const std::size_t comma = line.find(" V, probe ");
     if (comma == std::string_view::npos)
