@@ -112,6 +112,7 @@ void MainWindow::OpenRecordingClick() {
     status.memo.Add(OpenedLine(*shown_.playback));
     screen_.redrawDue = false;
     RedrawScreen();
+    FocusFreeArea(); // the keys step through the frames at once
 }
 
 void MainWindow::ReturnToLiveView() {

@@ -65,6 +65,8 @@ public:
     // What a key does while the window's free area has the focus, which a click on
     // the area gives it; a focused control keeps its own keys.
     void KeyPress(Key key);
+    // Gives the free area the focus, as a click on it does.
+    void FocusFreeArea();
 
     Handler OnClick;
     std::function<void(int x, int y)> OnRightClick;

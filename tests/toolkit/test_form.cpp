@@ -21,8 +21,9 @@ TEST(Form, ClickAndCloseOnce) {
     EXPECT_EQ(std::pair(formClicks, closes), std::pair(1, 1));
 }
 
-// A press on the free area gives the form the focus, and then its keys reach OnKey,
-// without modifiers only; a key that a focused control lets through does not.
+// A press on the free area, or FocusFreeArea, gives the form the focus, and then its
+// keys reach OnKey, without modifiers only; a key that a focused control lets through
+// does not.
 TEST(Form, TheFreeAreasKeys) {
     tk::Form form;
     form.SetClientSize(200, 100);
@@ -42,5 +43,9 @@ TEST(Form, TheFreeAreasKeys) {
     for (int key : {Qt::Key_Right, Qt::Key_A, Qt::Key_Home, Qt::Key_Escape})
         press(form, key);
     press(form, Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_EQ(keys, (std::vector<tk::Key>{tk::Key::Right, tk::Key::Home, tk::Key::Escape}));
+    tk::WidgetOf(list)->setFocus();
+    form.FocusFreeArea();
+    press(form, Qt::Key_End);
+    EXPECT_EQ(keys,
+              (std::vector<tk::Key>{tk::Key::Right, tk::Key::Home, tk::Key::Escape, tk::Key::End}));
 }

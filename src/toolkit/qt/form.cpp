@@ -317,6 +317,10 @@ void Form::KeyPress(Key key) {
         Dispatch([this, key] { OnKey(key); });
 }
 
+void Form::FocusFreeArea() {
+    WidgetOf(*this)->setFocus(Qt::OtherFocusReason);
+}
+
 // Timer ------------------------------------------------------------------------
 
 struct Timer::Impl {
