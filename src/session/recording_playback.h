@@ -65,7 +65,7 @@ private:
     std::unique_ptr<RecordingReader> reader_;
     RecordingExtent extent_;
     std::vector<IndexedFrame> frames_;
-    // Each setting once, in the order the frames first use them.
+    // The setting of each run of frames captured under one, in file order.
     std::vector<ScopeSettings> settings_;
     CaptureStore exportFrame_;
     std::string exportDate_;
