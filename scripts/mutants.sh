@@ -86,6 +86,9 @@ src/cli/cli_run.cpp ::: return summary.Value().extent.intact ? kExitOk : kExitRe
 src/cli/cli_run.cpp ::: RecordingWriter::Create(request.output, header, request.force) ::: RecordingWriter::Create(request.output, header, true)
 src/cli/cli_options.cpp ::: r.simulatorOptions.paced = false; ::: r.simulatorOptions.paced = true;
 src/sim/simulated_instrument.h ::: bool paced = true; ::: bool paced = false;
+src/app/main_window.cpp ::: if (shown_.Active()) {<NL>        // A recording is shown ::: if (false) {<NL>        // A recording is shown
+src/session/recording_playback.cpp ::: return std::clamp<std::int64_t>(micros / 1000, 0, kLongestPlaybackWaitMs); ::: return micros / 1000;
+src/view/export_csv.cpp ::: return WholeInt(fields[0], rowIndex) && rowIndex == index && ::: return WholeInt(fields[0], rowIndex) &&
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -2,6 +2,8 @@
 
 #include "toolkit/application.h"
 
+#include <utility>
+
 namespace duruz {
 
 namespace {
@@ -72,6 +74,7 @@ void MainWindow::WireEvents() {
     traceMenu_.Add("Save screen as PNG\u2026", "Ctrl+S", [this] { SaveScreenClick(); });
     traceMenu_.Add("Export frame as CSV\u2026", "Ctrl+E", [this] { ExportCsvClick(); });
     traceMenu_.Add("Copy screen", "Ctrl+C", [this] { CopyScreenClick(); });
+    WirePlayback();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.
     OnResize = [this] {
@@ -96,7 +99,13 @@ void MainWindow::WatchDevices() {
     deviceWatcher_ =
         std::make_unique<tk::DescriptorWatcher>(monitor->Descriptor(), [this, monitor] {
             if (!monitor->TakeEvents().empty())
-                tk::Dispatch([this] { PortsChanged(); });
+                tk::Dispatch([this] {
+                    // A recording shown leaves the port alone, reopens included.
+                    if (shown_.Active())
+                        shown_.portsChanged = true;
+                    else
+                        PortsChanged();
+                });
         });
 }
 
@@ -194,6 +203,12 @@ void MainWindow::PortsChanged() {
 // The main loop: the session keeps a frame requested and takes in what arrived;
 // TakeSessionOutput draws each complete frame.
 void MainWindow::CaptureTick() {
+    if (shown_.Active()) {
+        // A recording is shown: no request, no reopen; a click's lines are drawn over.
+        if (std::exchange(screen_.redrawDue, false))
+            RedrawScreen();
+        return;
+    }
     session_.Tick();
 }
 

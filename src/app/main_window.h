@@ -3,6 +3,7 @@
 #include "app/frame_trace.h"
 #include "app/generator_panel.h"
 #include "app/port_panel.h"
+#include "app/recording_view.h"
 #include "app/status_panel.h"
 #include "app/trigger_panel.h"
 #include "app/vertical_panel.h"
@@ -43,6 +44,7 @@ struct WindowEnvironment {
     // Left empty, the program's own: the file dialog, a message box, a monotonic
     // clock. Tests script them.
     std::function<std::string(const std::string& title, const std::string& suggested)> askSavePath;
+    std::function<std::string(const std::string& title)> askOpenPath;
     std::function<void(const std::string& message)> showError;
     std::function<std::int64_t()> clockMs;
 };
@@ -89,6 +91,17 @@ public:
     void ExportCsvClick();
     void CopyScreenClick();
 
+    // A recording or frame export shown off line (recording_view.cpp): while it is,
+    // the port is left alone and each frame is drawn with its own settings.
+    void OpenRecordingClick();
+    void ReturnToLiveView();
+    // Left and Right step a frame, Home and End go to the ends, Space plays and
+    // pauses, Escape returns to the live view.
+    void RecordingKey(tk::Key key);
+    // Playing's timer: shows the next frame once it is due.
+    void PlaybackTick();
+    const ShownRecording& Recording() const { return shown_; }
+
     const WindowEnvironment& Environment() const { return environment_; }
     InstrumentSession& Session() { return session_; }
     const DrawnScreen& Screen() const { return screen_; }
@@ -116,6 +129,12 @@ private:
     void MeasureDrawnFrame();
     std::int64_t NowMs() const;
     std::string AskSavePath(const std::string& title, const std::string& suggested);
+    void WirePlayback();
+    FrameOnScreen FrameShown() const;
+    void ShowRecordedFrame(std::size_t frame);
+    void SetPlaying(bool playing);
+    void ShowRecordingStrip();
+    std::string AskOpenPath(const std::string& title);
     void ShowError(const std::string& message);
 
     tk::Timer captureTimer_;
@@ -128,6 +147,9 @@ private:
     std::unique_ptr<tk::DescriptorWatcher> deviceWatcher_;
     FrameTrace trace_;
     tk::Timer traceProbe_{*this, FrameTrace::kProbeMs};
+    ShownRecording shown_;
+    tk::Timer playbackTimer_{*this, kPlaybackTickMs};
+    int returnItem_ = -1; // the trace menu's "Return to live view"
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -56,11 +56,12 @@ std::int64_t MainWindow::NowMs() const {
     return serial::SteadyMicros() / 1000;
 }
 
-// The frame's own setting; the probes and the traces shown are the live settings'.
+// The frame's own setting; the probes and the traces shown are the live settings'
+// (a recorded frame's own throughout).
 void MainWindow::RedrawScreen() {
-    const ScreenInputs in =
-        ScreenInputsOf(session_.Settings(), session_.CapturedUnder(), GeometryOf(*this));
-    screen_.plot = duruz::RedrawScreen(GetCanvas(), in, session_.Frame(), screen_.spectrumWork);
+    const FrameOnScreen shown = FrameShown();
+    const ScreenInputs in = ScreenInputsOf(shown.live, shown.captured, GeometryOf(*this));
+    screen_.plot = duruz::RedrawScreen(GetCanvas(), in, shown.frame, screen_.spectrumWork);
     MeasureDrawnFrame();
     UpdateStatusStrip();
 }
@@ -77,25 +78,23 @@ void MainWindow::ScreenClick() {
     canvas.MoveTo(0, ClientHeight());
     canvas.LineTo(ClientWidth(), 0);
 
+    const FrameOnScreen shown = FrameShown();
     if (!environment_.diagnosticLogPath.empty())
-        WriteDiagnosticLog(environment_.diagnosticLogPath, session_.Frame(),
-                           TriggerOf(session_.CapturedUnder()));
+        WriteDiagnosticLog(environment_.diagnosticLogPath, shown.frame, TriggerOf(shown.captured));
     screen_.redrawDue = true;
-    session_.RequestCapture();
+    if (!shown_.Active())
+        session_.RequestCapture();
 }
 
 // The measurements of the frame just drawn, with the probes and ranges it was drawn with.
 void MainWindow::MeasureDrawnFrame() {
-    const ScopeSettings& live = session_.Settings();
-    const ScopeSettings& captured = session_.CapturedUnder();
+    const FrameOnScreen shown = FrameShown();
     for (std::size_t c = 0; c < 2; ++c) {
-        const int probe = live.channels[c].probeRow;
-        const int range = captured.channels[c].rangeRow;
+        const int probe = shown.live.channels[c].probeRow;
+        const int range = shown.captured.channels[c].rangeRow;
         const int channel = static_cast<int>(c);
-        screen_.measured[c] =
-            MeasureChannel(session_.Frame(), channel, probe, range, screen_.scratch);
-        screen_.peaks[c] =
-            FindSpectrumPeak(session_.Frame(), channel, probe, range, screen_.scratch);
+        screen_.measured[c] = MeasureChannel(shown.frame, channel, probe, range, screen_.scratch);
+        screen_.peaks[c] = FindSpectrumPeak(shown.frame, channel, probe, range, screen_.scratch);
     }
 }
 
@@ -106,12 +105,13 @@ void MainWindow::UpdateStatusStrip() {
     const LinkCounters counters = session_.Counters();
     frameRate_.Follow(counters.framesReceived, now);
 
-    const ScopeSettings& live = session_.Settings();
+    const FrameOnScreen shown = FrameShown();
+    const ScopeSettings& live = shown.live;
     StripView view;
     view.link = session_.Status();
     view.framesPerSecond = frameRate_.Rate(now);
     view.counters = counters;
-    view.xyMode = IsXyMode(session_.CapturedUnder().sweepRow);
+    view.xyMode = IsXyMode(shown.captured.sweepRow);
     for (std::size_t c = 0; c < 2; ++c) {
         view.shown[c] = live.channels[c].shown;
         view.spectrum[c] = live.channels[c].spectrum;
@@ -119,6 +119,8 @@ void MainWindow::UpdateStatusStrip() {
     view.measured = screen_.measured;
     view.peaks = screen_.peaks;
     status.Show(view);
+    if (shown_.Active())
+        ShowRecordingStrip();
 }
 
 // A right click on the trace area opens its menu; elsewhere it does nothing. The
@@ -146,10 +148,12 @@ void MainWindow::ExportCsvClick() {
         InFolder(tk::DocumentsFolder(), "duruz-" + LocalTime("%Y%m%d-%H%M%S") + ".csv"));
     if (path.empty())
         return;
+    const FrameOnScreen shown = FrameShown();
     const CsvExportInfo info =
-        CsvExportInfoOf(session_.Settings(), session_.CapturedUnder(),
-                        LocalTime("%Y-%m-%d %H:%M:%S"), session_.LinkSide().PortPath.data());
-    const Status written = WriteFrameCsv(path, session_.Frame(), info);
+        CsvExportInfoOf(shown.live, shown.captured, LocalTime("%Y-%m-%d %H:%M:%S"),
+                        shown_.Active() ? shown.captured.port.path
+                                        : std::string(session_.LinkSide().PortPath.data()));
+    const Status written = WriteFrameCsv(path, shown.frame, info);
     if (!written.Ok())
         ShowError("Could not save " + path + ":\n" + written.Reason());
 }

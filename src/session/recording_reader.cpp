@@ -29,6 +29,15 @@ bool CrcMatches(const std::vector<std::uint8_t>& bytes) {
     return Crc32(bytes.data(), covered) == Word(bytes.data() + covered);
 }
 
+// The file's position as a 64-bit offset, for recordings over 2 GB where long is 32 bits.
+bool SeekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 } // namespace
 
 Result<std::unique_ptr<RecordingReader>> RecordingReader::Open(const std::string& path) {
@@ -66,26 +75,59 @@ RecordingReader::~RecordingReader() {
     std::fclose(file_);
 }
 
+RecordingReader::Outcome RecordingReader::ReadRecord(RecordingRecord& record, std::string& damage) {
+    bytes_.clear();
+    if (!ReadMore(file_, bytes_, 5)) {
+        if (std::ferror(file_)) {
+            damage = "could not be read: " + std::generic_category().message(errno);
+            return Outcome::ReadError;
+        }
+        damage = "is cut short";
+        return bytes_.size() == 0 ? Outcome::End : Outcome::Cut;
+    }
+    const std::uint32_t length = Word(bytes_.data());
+    if (length > kMaxRecordBodyBytes) {
+        damage = "has an impossible length";
+        return Outcome::Damaged;
+    }
+    if (!ReadMore(file_, bytes_, length + 4)) {
+        damage = "is cut short";
+        return Outcome::Cut;
+    }
+    if (!CrcMatches(bytes_) ||
+        !ParseRecordBody(static_cast<RecordKind>(bytes_[4]), bytes_.data() + 5, length, record)) {
+        damage = "is damaged";
+        return Outcome::Damaged;
+    }
+    return Outcome::Whole;
+}
+
 bool RecordingReader::Next(RecordingRecord& record) {
     if (stopped_)
         return false;
-    bytes_.clear();
-    if (!ReadMore(file_, bytes_, 5)) {
-        if (std::ferror(file_))
-            return Stop("could not be read: " + std::generic_category().message(errno));
-        return bytes_.size() == 0 ? (stopped_ = true, false) : Stop("is cut short");
-    }
-    const std::uint32_t length = Word(bytes_.data());
-    if (length > kMaxRecordBodyBytes)
-        return Stop("has an impossible length");
-    if (!ReadMore(file_, bytes_, length + 4))
-        return Stop("is cut short");
-    if (!CrcMatches(bytes_) ||
-        !ParseRecordBody(static_cast<RecordKind>(bytes_[4]), bytes_.data() + 5, length, record))
-        return Stop("is damaged");
+    std::string damage;
+    const Outcome outcome = ReadRecord(record, damage);
+    if (outcome == Outcome::End)
+        return stopped_ = true, false;
+    if (outcome != Outcome::Whole)
+        return Stop(damage);
     extent_.bytesRead += bytes_.size();
     ++extent_.records;
     return true;
+}
+
+Status RecordingReader::ReadAt(std::uint64_t offset, RecordingRecord& record) {
+    std::string damage;
+    const bool sought = SeekTo(file_, offset);
+    std::clearerr(file_);
+    const Outcome outcome = sought ? ReadRecord(record, damage) : Outcome::ReadError;
+    if (!sought)
+        damage = "could not be read: " + std::generic_category().message(errno);
+    if (!SeekTo(file_, extent_.bytesRead) && !stopped_)
+        Stop("could not be read: " + std::generic_category().message(errno));
+    if (outcome != Outcome::Whole)
+        return Failure{"the record at byte " + std::to_string(offset) + " " + damage};
+    return {};
 }
 
 bool RecordingReader::Stop(const std::string& damage) {

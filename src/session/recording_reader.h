@@ -37,9 +37,19 @@ public:
     // Reads the next whole record into `record`; false once there is none.
     bool Next(RecordingRecord& record);
     const RecordingExtent& Extent() const { return extent_; }
+    // Where the record that Next reads next starts, in bytes from the file's start.
+    std::uint64_t Offset() const { return extent_.bytesRead; }
+    // Reads again the whole record at `offset`, one Offset() gave, leaving the reading
+    // in order where it was; a reader keeps an index of offsets instead of the
+    // records. Fails with the reason when the record is no longer whole there.
+    Status ReadAt(std::uint64_t offset, RecordingRecord& record);
 
 private:
+    enum class Outcome { Whole, End, Cut, Damaged, ReadError };
+
     explicit RecordingReader(std::FILE* file) : file_(file) {}
+    // Reads the record at the file's position into record, through bytes_.
+    Outcome ReadRecord(RecordingRecord& record, std::string& damage);
     bool Stop(const std::string& damage);
 
     std::FILE* file_;

@@ -14,6 +14,9 @@ namespace tk {
 // Busy: work is under way and the window stays usable. Hourglass: the window waits.
 enum class Cursor { Default, Busy, Hourglass };
 
+// The keys the window's free area takes while it has the focus.
+enum class Key { Left, Right, Home, End, Space, Escape };
+
 class ImageCanvas;
 class FormCanvas;
 
@@ -59,9 +62,15 @@ public:
     void Click();
     // What a right click on the window's free area does, at client coordinates.
     void RightClick(int x, int y);
+    // What a key does while the window's free area has the focus, which a click on
+    // the area gives it; a focused control keeps its own keys.
+    void KeyPress(Key key);
+    // Gives the free area the focus, as a click on it does.
+    void FocusFreeArea();
 
     Handler OnClick;
     std::function<void(int x, int y)> OnRightClick;
+    std::function<void(Key key)> OnKey;
     Handler OnClose;
     Handler OnResize;
     // Runs when the window's outer corner moves.

@@ -29,6 +29,8 @@ void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part);
 // are UTF-8.
 std::string AskSaveFileName(Form& owner, std::string_view title, const std::string& suggested,
                             std::string_view filter);
+// Asks for an existing file to open; empty when cancelled. Paths are UTF-8.
+std::string AskOpenFileName(Form& owner, std::string_view title, std::string_view filter);
 // A message box on the window, with the application title.
 void ShowErrorMessage(Form& owner, std::string_view text);
 

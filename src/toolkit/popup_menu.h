@@ -22,6 +22,8 @@ public:
     int Count() const;
     std::string Caption(int item) const;
     std::string Shortcut(int item) const;
+    // A disabled item is shown greyed and neither it nor its shortcut does anything.
+    void SetEnabled(int item, bool enabled);
     // What choosing the item does.
     void Choose(int item);
 

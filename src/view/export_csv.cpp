@@ -1,8 +1,12 @@
 #include "view/export_csv.h"
 
 #include "base/whole_file_writer.h"
+#include "link/input_ranges.h"
 #include "view/number_text.h"
 #include "view/sample_scale.h"
+
+#include <charconv>
+#include <string_view>
 
 namespace duruz {
 
@@ -16,6 +20,98 @@ void AppendChannel(std::string& out, const CsvExportInfo& info, int c) {
     out += " V, probe ";
     out += info.probeRow[c] == 0 ? "x10" : "x1";
     out += "\n";
+}
+
+// The text's lines one by one, counted from 1; Number() is that of the line asked for
+// last, also when the text had no more.
+class LineCursor {
+public:
+    explicit LineCursor(const std::string& text) : rest_(text) {}
+    bool Next(std::string_view& line) {
+        if (rest_.empty())
+            return ++number_, false;
+        const std::size_t end = rest_.find('\n');
+        line = rest_.substr(0, end);
+        rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+        ++number_;
+        return true;
+    }
+    int Number() const { return number_; }
+
+private:
+    std::string_view rest_;
+    int number_ = 0;
+};
+
+bool TakePrefix(std::string_view& text, std::string_view prefix) {
+    if (text.substr(0, prefix.size()) != prefix)
+        return false;
+    text.remove_prefix(prefix.size());
+    return true;
+}
+
+// A whole decimal integer, as AppendInt writes it.
+template <typename T> bool WholeInt(std::string_view text, T& value) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
+// "range +/-24.0 V, probe x1": the probe row and the range row with that full scale.
+bool ParseChannel(std::string_view line, int c, CsvExportInfo& info) {
+    char prefix[] = "# ch1: range +/-";
+    prefix[4] = static_cast<char>('1' + c);
+    if (!TakePrefix(line, prefix))
+        return false;
+    const std::size_t comma = line.find(" V, probe ");
+    if (comma == std::string_view::npos)
+        return false;
+    const std::string_view probe = line.substr(comma + 10);
+    if (probe != "x10" && probe != "x1")
+        return false;
+    info.probeRow[c] = probe == "x10" ? 0 : 1;
+    for (int row = -1; row < kRangeRows; ++row) {
+        std::string scale;
+        AppendFixed(scale, FullScaleVolts(info.probeRow[c], row), 1);
+        if (scale == line.substr(0, comma)) {
+            info.rangeRow[c] = row;
+            return true;
+        }
+    }
+    return false;
+}
+
+// "Ch1 Rise, level -120, position 298".
+bool ParseSync(std::string_view line, CsvExportInfo& info) {
+    const std::size_t level = line.rfind(", level ");
+    const std::size_t position = line.rfind(", position ");
+    if (level == std::string_view::npos || position == std::string_view::npos || position < level)
+        return false;
+    info.sync = std::string(line.substr(0, level));
+    return WholeInt(line.substr(level + 8, position - level - 8), info.syncLevel) &&
+           WholeInt(line.substr(position + 11), info.syncPosition);
+}
+
+// "12,0.000240000,-0.500000,0.488520,1024,-1000": the row's index and both raw samples.
+bool ParseSampleRow(std::string_view line, std::size_t index, CaptureStore& store) {
+    std::string_view fields[6];
+    for (int i = 0; i < 6; ++i) {
+        const std::size_t comma = line.find(',');
+        if ((comma == std::string_view::npos) != (i == 5))
+            return false;
+        fields[i] = line.substr(0, comma);
+        line.remove_prefix(i == 5 ? line.size() : comma + 1);
+    }
+    std::size_t rowIndex = 0;
+    double number = 0;
+    for (int i = 1; i < 4; ++i) {
+        const char* end = fields[i].data() + fields[i].size();
+        const auto result = std::from_chars(fields[i].data(), end, number);
+        if (result.ec != std::errc() || result.ptr != end)
+            return false;
+    }
+    return WholeInt(fields[0], rowIndex) && rowIndex == index &&
+           WholeInt(fields[4], store.CaptureBuffer[2 * index]) &&
+           WholeInt(fields[5], store.CaptureBuffer[2 * index + 1]);
 }
 
 } // namespace
@@ -55,6 +151,39 @@ Status WriteFrameCsv(const std::string& path, const CaptureStore& store,
     const Result<FileWritten> written = WriteWholeFile(path, FrameCsv(store, info));
     if (!written.Ok())
         return Failure{written.Reason()};
+    return {};
+}
+
+Status ReadFrameCsv(const std::string& text, CaptureStore& store, CsvExportInfo& info) {
+    LineCursor lines(text);
+    std::string_view line;
+    const auto refuse = [&lines](const std::string& expected) {
+        return Failure{"line " + std::to_string(lines.Number()) + " is not " + expected};
+    };
+    if (!lines.Next(line) || line != "# RORU-Duruz frame")
+        return refuse("the export's first line \"# RORU-Duruz frame\"");
+    if (!lines.Next(line) || !TakePrefix(line, "# date: "))
+        return refuse("\"# date: ...\"");
+    info.date = std::string(line);
+    if (!lines.Next(line) || !TakePrefix(line, "# port: "))
+        return refuse("\"# port: ...\"");
+    info.port = std::string(line);
+    for (int c = 0; c < 2; ++c)
+        if (!lines.Next(line) || !ParseChannel(line, c, info))
+            return refuse(c == 0 ? "channel 1's range and probe" : "channel 2's range and probe");
+    if (!lines.Next(line) || !TakePrefix(line, "# sweep: "))
+        return refuse("\"# sweep: ...\"");
+    info.sweep = std::string(line);
+    if (!lines.Next(line) || !TakePrefix(line, "# sync: ") || !ParseSync(line, info))
+        return refuse("\"# sync: <source> <polarity>, level <n>, position <n>\"");
+    if (!lines.Next(line) || line != "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw")
+        return refuse("the column line \"index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\"");
+    for (std::size_t i = 0; i < kSamplePairs; ++i)
+        if (!lines.Next(line) || !ParseSampleRow(line, i, store))
+            return refuse("the row of sample " + std::to_string(i));
+    if (lines.Next(line))
+        return refuse("the end of the export, after its last sample");
+    store.FrameReady = true;
     return {};
 }
 

@@ -28,4 +28,10 @@ std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info);
 // failure carries the system's reason.
 Status WriteFrameCsv(const std::string& path, const CaptureStore& store, const CsvExportInfo& info);
 
+// Reads FrameCsv's text back: the header into info (the probe "x1" as row 1, the
+// range row whose full scale the header names, -1 for "+/-0.0 V") and the raw
+// columns into the store's samples. Text that FrameCsv could not have written is
+// refused with a reason that names its line.
+Status ReadFrameCsv(const std::string& text, CaptureStore& store, CsvExportInfo& info);
+
 } // namespace duruz

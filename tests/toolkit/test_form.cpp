@@ -1,6 +1,13 @@
 #include "toolkit/form.h"
 
+#include "toolkit/qt/widget.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 // A click runs the form's handler; the form closes once.
 TEST(Form, ClickAndCloseOnce) {
@@ -12,4 +19,33 @@ TEST(Form, ClickAndCloseOnce) {
     form.Close();
     form.Close();
     EXPECT_EQ(std::pair(formClicks, closes), std::pair(1, 1));
+}
+
+// A press on the free area, or FocusFreeArea, gives the form the focus, and then its
+// keys reach OnKey, without modifiers only; a key that a focused control lets through
+// does not.
+TEST(Form, TheFreeAreasKeys) {
+    tk::Form form;
+    form.SetClientSize(200, 100);
+    tk::ListBox list(form);
+    list.SetBounds(0, 0, 50, 50);
+    std::vector<tk::Key> keys;
+    form.OnKey = [&keys](tk::Key key) { keys.push_back(key); };
+    const auto press = [](tk::Control& control, int key, Qt::KeyboardModifiers modifiers = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(tk::WidgetOf(control), &event);
+    };
+    tk::WidgetOf(list)->setFocus();
+    press(list, Qt::Key_Escape);
+    QMouseEvent click(QEvent::MouseButtonPress, QPointF(150, 80), QPointF(150, 80), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tk::WidgetOf(form), &click);
+    for (int key : {Qt::Key_Right, Qt::Key_A, Qt::Key_Home, Qt::Key_Escape})
+        press(form, key);
+    press(form, Qt::Key_Left, Qt::ShiftModifier);
+    tk::WidgetOf(list)->setFocus();
+    form.FocusFreeArea();
+    press(form, Qt::Key_End);
+    EXPECT_EQ(keys,
+              (std::vector<tk::Key>{tk::Key::Right, tk::Key::Home, tk::Key::Escape, tk::Key::End}));
 }

@@ -7,12 +7,15 @@
 #include "toolkit/qt/widget.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
+
+#include <utility>
 
 namespace tk {
 
@@ -118,6 +121,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override {
         // Only a press on the window's own free area, not one a control let through.
         const bool free = childAt(event->position().toPoint()) == nullptr;
+        if (free)
+            setFocus(Qt::MouseFocusReason); // the keys of the trace area come here
         pressed_ = free && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
                        ? event->button()
                        : Qt::NoButton;
@@ -133,6 +138,20 @@ protected:
                 form_.RightClick(at.x(), at.y());
         }
         pressed_ = Qt::NoButton;
+    }
+    // Only while the window itself has the focus (its focus child is itself): a key
+    // that a focused control ignores is passed on to its parent and ends here too.
+    void keyPressEvent(QKeyEvent* event) override {
+        static const std::pair<int, Key> kKeys[] = {
+            {Qt::Key_Left, Key::Left}, {Qt::Key_Right, Key::Right}, {Qt::Key_Home, Key::Home},
+            {Qt::Key_End, Key::End},   {Qt::Key_Space, Key::Space}, {Qt::Key_Escape, Key::Escape}};
+        if (focusWidget() == this && event->modifiers() == Qt::NoModifier)
+            for (const auto& [qtKey, key] : kKeys)
+                if (event->key() == qtKey) {
+                    form_.KeyPress(key);
+                    return;
+                }
+        QWidget::keyPressEvent(event);
     }
     void closeEvent(QCloseEvent* event) override {
         if (!closing) {
@@ -291,6 +310,15 @@ void Form::Click() {
 void Form::RightClick(int x, int y) {
     if (OnRightClick)
         Dispatch([this, x, y] { OnRightClick(x, y); });
+}
+
+void Form::KeyPress(Key key) {
+    if (OnKey)
+        Dispatch([this, key] { OnKey(key); });
+}
+
+void Form::FocusFreeArea() {
+    WidgetOf(*this)->setFocus(Qt::OtherFocusReason);
 }
 
 // Timer ------------------------------------------------------------------------

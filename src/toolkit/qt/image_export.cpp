@@ -57,6 +57,12 @@ std::string AskSaveFileName(Form& owner, std::string_view title, const std::stri
         .toStdString();
 }
 
+std::string AskOpenFileName(Form& owner, std::string_view title, std::string_view filter) {
+    return QFileDialog::getOpenFileName(WidgetOf(owner), FromUtf8(title), QString(),
+                                        FromUtf8(filter))
+        .toStdString();
+}
+
 void ShowErrorMessage(Form& owner, std::string_view text) {
     QMessageBox::warning(WidgetOf(owner), QString::fromStdString(ApplicationTitle()),
                          FromUtf8(text));

@@ -55,8 +55,12 @@ std::string PopupMenu::Shortcut(int item) const {
     return impl_->actions.at(item)->shortcut().toString(QKeySequence::PortableText).toStdString();
 }
 
+void PopupMenu::SetEnabled(int item, bool enabled) {
+    impl_->actions.at(item)->setEnabled(enabled);
+}
+
 void PopupMenu::Choose(int item) {
-    if (impl_->handlers.at(item))
+    if (impl_->handlers.at(item) && impl_->actions[item]->isEnabled())
         Dispatch(impl_->handlers[item]);
 }
 
