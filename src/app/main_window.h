@@ -3,6 +3,7 @@
 #include "app/frame_trace.h"
 #include "app/generator_panel.h"
 #include "app/port_panel.h"
+#include "app/recording_control.h"
 #include "app/status_panel.h"
 #include "app/trigger_panel.h"
 #include "app/vertical_panel.h"
@@ -88,10 +89,13 @@ public:
     void SaveScreenClick();
     void ExportCsvClick();
     void CopyScreenClick();
+    // Starts a recording to a file the user picks, or stops the one running.
+    void RecordClick();
 
     const WindowEnvironment& Environment() const { return environment_; }
     InstrumentSession& Session() { return session_; }
     const DrawnScreen& Screen() const { return screen_; }
+    const RecordingControl& Recording() const { return recording_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;
@@ -117,6 +121,9 @@ private:
     std::int64_t NowMs() const;
     std::string AskSavePath(const std::string& title, const std::string& suggested);
     void ShowError(const std::string& message);
+    void AddRecordItem();
+    void RecordSessionOutput(const SessionOutput& output);
+    void EndRecording();
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -128,6 +135,8 @@ private:
     std::unique_ptr<tk::DescriptorWatcher> deviceWatcher_;
     FrameTrace trace_;
     tk::Timer traceProbe_{*this, FrameTrace::kProbeMs};
+    RecordingControl recording_;
+    int recordItem_ = -1; // the trace menu's "Record…"
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

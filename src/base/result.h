@@ -21,6 +21,8 @@ public:
     bool Ok() const { return state_.index() == 0; }
     // Only when Ok().
     const T& Value() const { return std::get<0>(state_); }
+    // Only when Ok(): the value moved out, for one that cannot be copied.
+    T TakeValue() { return std::move(std::get<0>(state_)); }
     // Empty when Ok().
     const std::string& Reason() const {
         static const std::string kNone;

@@ -21,6 +21,7 @@ public:
     void Add(std::string_view caption, std::string_view shortcut, Handler handler);
     int Count() const;
     std::string Caption(int item) const;
+    void SetCaption(int item, std::string_view caption);
     std::string Shortcut(int item) const;
     // What choosing the item does.
     void Choose(int item);
