@@ -96,6 +96,7 @@ public:
     InstrumentSession& Session() { return session_; }
     const DrawnScreen& Screen() const { return screen_; }
     const RecordingControl& Recording() const { return recording_; }
+    const tk::PopupMenu& TraceMenu() const { return traceMenu_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;

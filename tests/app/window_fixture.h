@@ -97,6 +97,7 @@ struct WindowFixture : duruz::PortProvider {
         environment.askSavePath = [this](const std::string&, const std::string&) {
             return savePath;
         };
+        environment.showError = [this](const std::string& message) { errors.push_back(message); };
         window = std::make_unique<duruz::MainWindow>(std::move(environment));
         shownMark = 0;
         return *window;
@@ -142,6 +143,7 @@ struct WindowFixture : duruz::PortProvider {
     std::string logPath = working.File("Log.Txt");
     std::function<std::int64_t()> clockMs; // the window's clock, when set
     std::string savePath = working.File("saved");
+    Lines errors; // the messages the window showed
     std::unique_ptr<duruz::MainWindow> window;
     int shownMark = 0;
     bool threaded = false; // link jobs on the link thread instead of at once

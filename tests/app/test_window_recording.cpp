@@ -1,0 +1,100 @@
+// The window's "Record…": the frames it keeps, written through the shared recorder.
+
+#include "app/window_fixture.h"
+#include "session/recording_reader.h"
+#include "support/qt_test_main.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+using namespace testing_support;
+
+// A whole frame: channel 1 at `ch1` counts, channel 2 at -1000.
+std::string Frame(std::int16_t ch1) {
+    const std::uint32_t pairs = 2048;
+    std::string frame = "xHxH" + std::string(reinterpret_cast<const char*>(&pairs), 4);
+    frame.resize(128);
+    for (int i = 0; i < 2048; ++i)
+        frame += {char(ch1), char(ch1 >> 8), '\x18', '\xFC'};
+    return frame;
+}
+
+TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed) {
+    WindowFixture fixture;
+    std::int64_t now = 1000;
+    fixture.clockMs = [&now] { return now; };
+    duruz::MainWindow& window = fixture.Start();
+    auto& port = fixture.Port("Simulator");
+    fixture.AnswerStartUp(port, Frame(1), Frame(2));
+    EXPECT_EQ(window.TraceMenu().Caption(3) + " " + window.TraceMenu().Shortcut(3),
+              "Record\u2026 Ctrl+R");
+
+    // A folder that is not there: the reason shown, nothing running.
+    fixture.savePath = fixture.working.File("none/run.rec");
+    window.RecordClick();
+    EXPECT_EQ(fixture.errors,
+              Lines{"Could not record:\n" + fixture.savePath + ": No such file or directory"});
+    EXPECT_FALSE(window.Recording().Running());
+
+    fixture.savePath = fixture.working.File("run.rec");
+    window.RecordClick();
+    ASSERT_TRUE(window.Recording().Running());
+    EXPECT_EQ(window.TraceMenu().Caption(3), "Stop recording");
+    // The request start-up left is lost at its deadline, and the next one: time-out gaps.
+    for (int tick = 0; tick < 3; ++tick)
+        window.CaptureTick();
+    port.reads = {"", Frame(3)};
+    window.CaptureTick();
+    // A frame asked for before the range changed is stale: neither drawn nor recorded.
+    window.Click();
+    window.vertical.range1.UserSelect(2);
+    port.reads = {"", Frame(4)};
+    window.CaptureTick();
+    port.reads = {"", Frame(5)};
+    window.CaptureTick();
+    now += 3'661'000;
+    window.UpdateStatusStrip();
+    EXPECT_EQ(window.status.strip.Text(5), "Recording: 2 frames, 17.5 kB, 1:01:01");
+    EXPECT_TRUE(window.status.strip.Shown(5));
+
+    fixture.Mark();
+    window.RecordClick();
+    EXPECT_EQ(fixture.Shown(), "Recording ended: 2 frames in " + fixture.savePath + "\n");
+    EXPECT_EQ(window.TraceMenu().Caption(3), "Record\u2026");
+    EXPECT_FALSE(window.status.strip.Shown(5));
+    port.reads = {"", Frame(6)};
+    window.CaptureTick();
+
+    auto opened = duruz::RecordingReader::Open(fixture.savePath);
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    duruz::RecordingReader& reader = *opened.Value();
+    EXPECT_EQ(reader.Header().settings.channels[0].rangeRow, 7);
+    std::string records;
+    for (duruz::RecordingRecord r; reader.Next(r);) {
+        const int range = r.settings.channels[0].rangeRow;
+        if (r.kind == duruz::RecordKind::Gap)
+            records += r.gap == duruz::GapKind::Timeout ? "time-out " : "reconnect ";
+        else if (r.kind == duruz::RecordKind::SettingsChange)
+            records += "range " + std::to_string(range) + " ";
+        else
+            records += "frame " + std::to_string(r.sequence) + " range " + std::to_string(range) +
+                       " ch1 " + std::to_string(r.counts.at(0)) + " ";
+    }
+    EXPECT_EQ(records, "time-out time-out frame 1 range 7 ch1 3 range 2 frame 2 range 2 ch1 5 ");
+    EXPECT_TRUE(reader.Extent().intact);
+    const std::string log = ReadFile(fixture.savePath + ".measure.csv");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5);
+    EXPECT_NE(log.find("\n2,20"), std::string::npos);
+
+    // Closing the window ends a recording cleanly.
+    window.RecordClick();
+    fixture.Mark();
+    window.SaveSettingsAndStop();
+    EXPECT_FALSE(window.Recording().Running());
+    EXPECT_EQ(fixture.Shown().rfind("Recording ended: 0 frames in ", 0), 0u) << fixture.Shown();
+}
+
+} // namespace
