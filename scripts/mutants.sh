@@ -83,7 +83,9 @@ src/session/instrument_session.cpp ::: if (requestAfterGenerator) ::: if (true)
 src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHertz && ::: !(*hz > kMinGeneratorHertz &&
 src/cli/cli_run.cpp ::: request.durationSeconds <= 0 && written == request.frames) { ::: request.durationSeconds <= 0 && written > request.frames) {
 src/cli/cli_run.cpp ::: return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged; ::: return kExitOk;
-src/cli/cli_run.cpp ::: RecordingWriter::Create(request.output, header, request.force) ::: RecordingWriter::Create(request.output, header, true)
+src/cli/cli_run.cpp ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, request.force); ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, true);
+src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
+src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session) : Status{}; ::: return output.tickDone ? AddFrame(session) : Status{};
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
