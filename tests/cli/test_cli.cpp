@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -289,12 +290,7 @@ TEST(CliEndToEnd, RecordsGapsAndGoesOnWhenTheDeviceComesBackOnItsPath) {
     sim = std::make_unique<Simulator>("--link " + link);
     EXPECT_EQ(cli.Status(), 0) << ReadFile(out + ".err");
     // Time-outs around the loss are counted too; one reconnect, frames on both sides.
-    std::string kinds = Records(rec);
-    std::erase(kinds, 't');
-    const std::size_t back = kinds.find('r');
-    EXPECT_TRUE(back >= 2 && back < 6 &&
-                kinds == std::string(back, 'F') + "r" + std::string(6 - back, 'F'))
-        << Records(rec);
+    EXPECT_TRUE(std::regex_match(Records(rec), std::regex("FF[Ft]*r[Ft]*F"))) << Records(rec);
     EXPECT_EQ(Cli("info " + rec, out).Status(), 0);
     EXPECT_NE(ReadFile(out).find("\nFrames: 6, 20"), std::string::npos);
     EXPECT_NE(ReadFile(out).find("Z reconnect\n"), std::string::npos) << ReadFile(out);
@@ -306,8 +302,9 @@ TEST(CliEndToEnd, RecordsGapsAndGoesOnWhenTheDeviceComesBackOnItsPath) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     sim.reset();
     EXPECT_EQ(gone.Status(), 5);
-    EXPECT_NE(ReadFile(out + ".err").find(": disconnected after "), std::string::npos);
-    EXPECT_NE(ReadFile(out + ".err").find(" frames, not back within 1 s\n"), std::string::npos);
+    EXPECT_TRUE(
+        std::regex_search(ReadFile(out + ".err"),
+                          std::regex(": disconnected after \\d+ frames, not back within 1 s\n")));
 }
 
 } // namespace
