@@ -47,7 +47,7 @@ Result<std::unique_ptr<SessionRecorder>> SessionRecorder::Create(const std::stri
     std::unique_ptr<RecordingWriter> writer = created.TakeValue();
     const std::string logPath = path + ".measure.csv";
     errno = 0;
-    std::FILE* log = std::fopen(logPath.c_str(), overwrite ? "wb" : "wbx");
+    std::FILE* log = CreateRecordingFile(logPath, overwrite);
     const int code = errno;
     const std::string columns = MeasureCsvHeader();
     if (log != nullptr && std::fwrite(columns.data(), 1, columns.size(), log) == columns.size() &&
