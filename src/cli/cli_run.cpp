@@ -117,9 +117,8 @@ std::optional<std::string> ApplySetting(const Request& request, InstrumentSessio
 // Where the data goes; a failed write says why.
 class Output {
 public:
-    // Without `overwrite` an existing file is refused (EEXIST) rather than emptied.
-    explicit Output(const std::string& path, bool overwrite = true) : path_(path) {
-        file_ = path == "-" ? stdout : std::fopen(path.c_str(), overwrite ? "wb" : "wbx");
+    explicit Output(const std::string& path) : path_(path) {
+        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
     }
     ~Output() {
         if (file_ != nullptr && file_ != stdout)
