@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -290,7 +289,11 @@ TEST(CliEndToEnd, RecordsGapsAndGoesOnWhenTheDeviceComesBackOnItsPath) {
     sim = std::make_unique<Simulator>("--link " + link);
     EXPECT_EQ(cli.Status(), 0) << ReadFile(out + ".err");
     // Time-outs around the loss are counted too; one reconnect, frames on both sides.
-    EXPECT_TRUE(std::regex_match(Records(rec), std::regex("FF[Ft]*r[Ft]*F"))) << Records(rec);
+    std::string kinds = Records(rec);
+    std::erase(kinds, 't');
+    EXPECT_TRUE(kinds.starts_with("FF") && kinds.ends_with('F') && kinds.find('S') == kinds.npos &&
+                std::count(kinds.begin(), kinds.end(), 'r') == 1)
+        << Records(rec);
     EXPECT_EQ(Cli("info " + rec, out).Status(), 0);
     EXPECT_NE(ReadFile(out).find("\nFrames: 6, 20"), std::string::npos);
     EXPECT_NE(ReadFile(out).find("Z reconnect\n"), std::string::npos) << ReadFile(out);
@@ -302,9 +305,8 @@ TEST(CliEndToEnd, RecordsGapsAndGoesOnWhenTheDeviceComesBackOnItsPath) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     sim.reset();
     EXPECT_EQ(gone.Status(), 5);
-    EXPECT_TRUE(
-        std::regex_search(ReadFile(out + ".err"),
-                          std::regex(": disconnected after \\d+ frames, not back within 1 s\n")));
+    EXPECT_NE(ReadFile(out + ".err").find(": disconnected after "), std::string::npos);
+    EXPECT_TRUE(ReadFile(out + ".err").ends_with(" frames, not back within 1 s\n"));
 }
 
 } // namespace
