@@ -89,6 +89,9 @@ src/sim/simulated_instrument.h ::: bool paced = true; ::: bool paced = false;
 src/app/main_window.cpp ::: if (shown_.Active()) {<NL>        // A recording is shown ::: if (false) {<NL>        // A recording is shown
 src/session/recording_playback.cpp ::: return std::clamp<std::int64_t>(micros / 1000, 0, kLongestPlaybackWaitMs); ::: return micros / 1000;
 src/view/export_csv.cpp ::: return WholeInt(fields[0], rowIndex) && rowIndex == index && ::: return WholeInt(fields[0], rowIndex) &&
+src/cli/cli_run.cpp ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, request.force); ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, true);
+src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
+src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session) : Status{}; ::: return output.tickDone ? AddFrame(session) : Status{};
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -74,6 +74,7 @@ void MainWindow::WireEvents() {
     traceMenu_.Add("Save screen as PNG\u2026", "Ctrl+S", [this] { SaveScreenClick(); });
     traceMenu_.Add("Export frame as CSV\u2026", "Ctrl+E", [this] { ExportCsvClick(); });
     traceMenu_.Add("Copy screen", "Ctrl+C", [this] { CopyScreenClick(); });
+    AddRecordItem();
     WirePlayback();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.
@@ -216,6 +217,7 @@ void MainWindow::TakeSessionOutput() {
     const SessionOutput output = session_.Collect();
     for (const std::string& line : output.lines)
         status.memo.Add(line);
+    RecordSessionOutput(output);
     if (output.portRowsChanged || output.settingsChanged)
         ShowSettings();
     if (output.portAnswered) {

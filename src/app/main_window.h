@@ -3,6 +3,7 @@
 #include "app/frame_trace.h"
 #include "app/generator_panel.h"
 #include "app/port_panel.h"
+#include "app/recording_control.h"
 #include "app/recording_view.h"
 #include "app/status_panel.h"
 #include "app/trigger_panel.h"
@@ -90,6 +91,8 @@ public:
     void SaveScreenClick();
     void ExportCsvClick();
     void CopyScreenClick();
+    // Starts a recording to a file the user picks, or stops the one running.
+    void RecordClick();
 
     // A recording or frame export shown off line (recording_view.cpp): while it is,
     // the port is left alone and each frame is drawn with its own settings.
@@ -100,11 +103,13 @@ public:
     void RecordingKey(tk::Key key);
     // Playing's timer: shows the next frame once it is due.
     void PlaybackTick();
-    const ShownRecording& Recording() const { return shown_; }
+    const ShownRecording& Playback() const { return shown_; }
 
     const WindowEnvironment& Environment() const { return environment_; }
     InstrumentSession& Session() { return session_; }
     const DrawnScreen& Screen() const { return screen_; }
+    const RecordingControl& Recording() const { return recording_; }
+    const tk::PopupMenu& TraceMenu() const { return traceMenu_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;
@@ -136,6 +141,9 @@ private:
     void ShowRecordingStrip();
     std::string AskOpenPath(const std::string& title);
     void ShowError(const std::string& message);
+    void AddRecordItem();
+    void RecordSessionOutput(const SessionOutput& output);
+    void EndRecording();
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -150,6 +158,8 @@ private:
     ShownRecording shown_;
     tk::Timer playbackTimer_{*this, kPlaybackTickMs};
     int returnItem_ = -1; // the trace menu's "Return to live view"
+    RecordingControl recording_;
+    int recordItem_ = -1; // the trace menu's "Record…"
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -118,6 +118,8 @@ void MainWindow::UpdateStatusStrip() {
     }
     view.measured = screen_.measured;
     view.peaks = screen_.peaks;
+    view.recording = recording_.IndicatorText(now);
+    view.recordingPath = recording_.Path();
     status.Show(view);
     if (shown_.Active())
         ShowRecordingStrip();
@@ -165,9 +167,12 @@ void MainWindow::CopyScreenClick() {
 std::string MainWindow::AskSavePath(const std::string& title, const std::string& suggested) {
     if (environment_.askSavePath)
         return environment_.askSavePath(title, suggested);
-    const bool png = suggested.size() > 4 && suggested.substr(suggested.size() - 4) == ".png";
+    const bool png = suggested.ends_with(".png");
+    const bool recording = suggested.ends_with(".rec");
     return tk::AskSaveFileName(*this, title, suggested,
-                               png ? "PNG pictures (*.png)" : "CSV files (*.csv)");
+                               png         ? "PNG pictures (*.png)"
+                               : recording ? "Recordings (*.rec)"
+                                           : "CSV files (*.csv)");
 }
 
 void MainWindow::ShowError(const std::string& message) {

@@ -1,8 +1,8 @@
 // The window's start-up and close: Config.Ini read line by line into the session's
 // settings, and written from them at close.
-#include "session/config_file.h"
 #include "app/main_window.h"
 #include "app/version.h"
+#include "session/config_file.h"
 #include "session/config_table.h"
 
 #include <cstdio>
@@ -92,6 +92,7 @@ void MainWindow::SaveConfig() {
 
 // The settings are the session's, so saving never waits on the line.
 void MainWindow::SaveSettingsAndStop() {
+    EndRecording();
     SaveConfig();
     SetCursor(tk::Cursor::Hourglass);
     session_.Stop();

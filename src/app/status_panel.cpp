@@ -8,15 +8,26 @@ namespace duruz {
 
 namespace {
 
-enum Section { kLinkSection, kRateSection, kFaultsSection, kChannel1, kChannel2, kSpectrum };
+enum Section {
+    kLinkSection,
+    kRateSection,
+    kFaultsSection,
+    kChannel1,
+    kChannel2,
+    kRecording,
+    kSpectrum
+};
 
 constexpr tk::Color kText = 0x000000;
 constexpr tk::Color kWarning = 0x0060C0; // dark orange, for a failed, unconfigured or lost port
+constexpr tk::Color kRecordingText = 0x0000C0; // dark red, as a recorder's lamp
 
 } // namespace
 
 StatusPanel::StatusPanel(tk::Form& form)
-    : memo(form), memoToggle(form, "."), strip(form, {230, 150, 340, 275, 275, 150}) {
+    : memo(form), memoToggle(form, "."), strip(form, {230, 150, 340, 275, 275, 190, 150}) {
+    // Hidden, the recording takes no room from the spectrum, which stretches.
+    strip.SetShown(kRecording, false);
     memo.SetFont("Courier", 13);
     memo.Add("Display");
     memo.SetVisible(false);
@@ -43,6 +54,9 @@ void StatusPanel::Show(const StripView& view) {
             peaks += (peaks.empty() ? "" : "  ") + SpectrumText(c, view.peaks[c]);
     }
     strip.SetText(kSpectrum, peaks);
+    strip.SetShown(kRecording, !view.recording.empty());
+    strip.SetText(kRecording, view.recording, kRecordingText);
+    strip.SetToolTip(kRecording, view.recordingPath);
 }
 
 } // namespace duruz

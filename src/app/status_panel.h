@@ -7,6 +7,7 @@
 #include "view/status_texts.h"
 
 #include <array>
+#include <string>
 
 namespace duruz {
 
@@ -21,6 +22,8 @@ struct StripView {
     std::array<bool, 2> spectrum{};
     std::array<ChannelMeasurements, 2> measured{};
     std::array<SpectrumPeak, 2> peaks{};
+    std::string recording;     // the recording indicator; empty when none runs
+    std::string recordingPath; // its tooltip
 };
 
 // The status group: the strip below the window's content, and the memo over the
@@ -35,7 +38,8 @@ public:
 
     tk::Memo memo; // the link's and the window's lines, hidden until asked for
     tk::Button memoToggle;
-    // Sections: link, frame rate, line faults, channel 1, channel 2, spectrum.
+    // Sections: link, frame rate, line faults, channel 1, channel 2, the recording
+    // (shown only while one runs), spectrum.
     tk::StatusStrip strip;
 };
 

@@ -419,7 +419,9 @@ Commands:
                              a recording appended frame by frame, readable up
                              to its last whole record whenever the run ends,
                              with its measurements beside it in FILE.measure.csv;
-                             an existing file is replaced only with --force
+                             an existing file is replaced only with --force;
+                             a time-out or a lost device that comes back on
+                             its path is a gap record, and the recording goes on
   info FILE                  what a recording holds and whether it is intact
   gen A|B --wave W --freq HZ --ampl V
                              sets one generator channel and exits
@@ -452,7 +454,8 @@ Setting (the factory setting, or --config FILE's, with these over it):
 Exit status:
   0 done, 1 the output cannot be written, 2 bad command line, 3 the port
   cannot be opened, 4 no valid frame within the time-out, 5 the device went
-  away, 6 info: the recording is damaged (what was read is printed), 7 info:
+  away (record: and was not back within the time-out), 6 info: the
+  recording is damaged (what was read is printed), 7 info:
   not a recording or unreadable, 130 Ctrl+C, 143 SIGTERM (after the output is
   complete up to the last whole frame).
 Errors go to standard error; with -o - nothing but data goes to standard output.

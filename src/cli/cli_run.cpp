@@ -7,9 +7,10 @@
 #include "session/config_file.h"
 #include "session/config_table.h"
 #include "session/instrument_session.h"
+#include "session/measure_log.h"
 #include "session/port_provider.h"
 #include "session/recording_info.h"
-#include "session/recording_writer.h"
+#include "session/session_recorder.h"
 
 #include <atomic>
 #include <cerrno>
@@ -116,9 +117,8 @@ std::optional<std::string> ApplySetting(const Request& request, InstrumentSessio
 // Where the data goes; a failed write says why.
 class Output {
 public:
-    // Without `overwrite` an existing file is refused (EEXIST) rather than emptied.
-    explicit Output(const std::string& path, bool overwrite = true) : path_(path) {
-        file_ = path == "-" ? stdout : std::fopen(path.c_str(), overwrite ? "wb" : "wbx");
+    explicit Output(const std::string& path) : path_(path) {
+        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
     }
     ~Output() {
         if (file_ != nullptr && file_ != stdout)
@@ -160,10 +160,6 @@ void ShowProgress(long long frames, int total, double duration, double seconds, 
                  static_cast<double>(bytes) / 1000.0, left);
 }
 
-std::string ExistsText(int code) {
-    return code == EEXIST ? "the file exists already (--force replaces it)" : std::strerror(code);
-}
-
 // info: the recording described, up to its damage if it has one.
 int ShowRecording(const std::string& path) {
     const Result<RecordingSummary> summary = SummarizeRecording(path);
@@ -177,88 +173,45 @@ int ShowRecording(const std::string& path) {
     return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged;
 }
 
-// record: the recording and its measurement log, written record by record as frames
-// come. One sample buffer serves every frame.
-class RecordingOutput {
-public:
-    std::optional<std::string> Create(const Request& request, const ScopeSettings& settings) {
-        RecordingHeader header;
-        header.programVersion = DURUZ_VERSION;
-        header.start = RecordTime::Now();
-        header.settings = settings;
-        created_.emplace(RecordingWriter::Create(request.output, header, request.force));
-        if (!created_->Ok())
-            return "cannot write " + request.output + ": " +
-                   (created_->Reason() == "the file exists already" ? ExistsText(EEXIST)
-                                                                    : created_->Reason());
-        writer_ = created_->Value().get();
-        const std::string logPath = request.output + ".measure.csv";
-        errno = 0;
-        log_ = std::make_unique<Output>(logPath, request.force);
-        if (!log_->IsOpen()) {
-            const int code = errno;
-            created_.reset();
-            if (!request.force)
-                std::remove(request.output.c_str()); // made by this run, of no use alone
-            return "cannot write " + logPath + ": " + ExistsText(code);
-        }
-        if (!log_->Write(MeasureCsvHeader()))
-            return "cannot write " + logPath;
-        lastSettings_ = settings;
-        return std::nullopt;
+// capture and measure: a frame as the request wants it.
+std::string FrameText(const Request& request, long long sequence, const LinkStatus& status,
+                      const InstrumentSession& session, MeasureScratch& scratch) {
+    const FrameArrival& arrival = session.Arrival();
+    const std::int64_t wallMillis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(arrival.wall.time_since_epoch())
+            .count();
+    std::string text;
+    if (request.command == Command::Measure) {
+        AppendMeasureCsvRows(text, static_cast<std::uint64_t>(sequence), wallMillis,
+                             session.CapturedUnder(), session.Frame(), scratch);
+        return text;
     }
+    FrameHeader header;
+    header.sequence = sequence;
+    header.hostTime = IsoTime(wallMillis);
+    header.monotonicSeconds =
+        std::chrono::duration<double>(arrival.steady.time_since_epoch()).count();
+    header.port = Utf8Text(status.port);
+    header.settings = session.CapturedUnder();
+    header.counters = session.Counters();
+    return request.format == OutputFormat::Jsonl ? CaptureJson(header, session.Frame())
+                                                 : CaptureCsv(header, session.Frame());
+}
 
-    // A gap record for each new time-out the link counted.
-    bool NoteTimeouts(const LinkCounters& counters) {
-        const std::uint64_t timeouts = counters.timeoutsEmpty + counters.timeoutsPartial;
-        if (timeouts <= timeoutsSeen_)
-            return true;
-        timeoutsSeen_ = timeouts;
-        return Check(writer_->AddGap(RecordTime::Now(), GapKind::Timeout));
+// record: the recording and its measurement log beside it, created once the open
+// that sends the complete setting is under way.
+std::unique_ptr<SessionRecorder> CreateRecording(const Request& request,
+                                                 const InstrumentSession& session) {
+    Result<std::unique_ptr<SessionRecorder>> created =
+        SessionRecorder::Create(request.output, DURUZ_VERSION, session, request.force);
+    if (!created.Ok()) {
+        const std::string& reason = created.Reason();
+        Error("cannot write " + reason +
+              (reason.ends_with(SessionRecorder::kExistsAlready) ? " (--force replaces it)" : ""));
+        return nullptr;
     }
-
-    bool AddFrame(const FrameHeader& header, const FrameArrival& arrival,
-                  const CaptureStore& frame) {
-        RecordTime time;
-        time.wallMillis =
-            std::chrono::duration_cast<std::chrono::milliseconds>(arrival.wall.time_since_epoch())
-                .count();
-        time.monotonicMicros =
-            std::chrono::duration_cast<std::chrono::microseconds>(arrival.steady.time_since_epoch())
-                .count();
-        if (!(header.settings == lastSettings_)) {
-            if (!Check(writer_->AddSettingsChange(time, header.settings)))
-                return false;
-            lastSettings_ = header.settings;
-        }
-        for (std::size_t i = 0; i < kSamplePairs; ++i) {
-            counts_[2 * i] = frame.Sample(i, 0);
-            counts_[2 * i + 1] = frame.Sample(i, 1);
-        }
-        return Check(writer_->AddFrame(static_cast<std::uint64_t>(header.sequence), time,
-                                       header.settings, header.counters, counts_.data(),
-                                       counts_.size())) &&
-               log_->Write(MeasureCsvRows(header, frame));
-    }
-
-    std::size_t Bytes() const {
-        return static_cast<std::size_t>(writer_->BytesWritten()) + log_->Bytes();
-    }
-
-private:
-    bool Check(const Status& status) {
-        if (!status.Ok())
-            Error("cannot write recording: " + status.Reason());
-        return status.Ok();
-    }
-
-    std::optional<Result<std::unique_ptr<RecordingWriter>>> created_;
-    RecordingWriter* writer_ = nullptr; // created_'s
-    std::unique_ptr<Output> log_;
-    ScopeSettings lastSettings_;
-    std::uint64_t timeoutsSeen_ = 0;
-    std::array<std::int16_t, 2 * kSamplePairs> counts_{};
-};
+    return created.Take();
+}
 
 } // namespace
 
@@ -298,7 +251,7 @@ int Run(const Request& request) {
     }
     // Only a command line found good may replace a file that is there.
     std::unique_ptr<Output> output;
-    RecordingOutput recording;
+    std::unique_ptr<SessionRecorder> recording;
     const bool records = request.command == Command::Record;
     if (writes) {
         output = std::make_unique<Output>(request.output);
@@ -318,11 +271,8 @@ int Run(const Request& request) {
     else
         session.OpenWithCompleteSetting(session.DefaultPortRow());
     // The header holds the setting the open sends: complete, with the port chosen.
-    if (records)
-        if (std::optional<std::string> error = recording.Create(request, session.Settings())) {
-            Error(*error);
-            return kExitOutputFailed;
-        }
+    if (records && !(recording = CreateRecording(request, session)))
+        return kExitOutputFailed;
 
     const auto timeout = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(request.timeoutSeconds));
@@ -337,6 +287,7 @@ int Run(const Request& request) {
     bool portSeenOpen = false;
     if (request.command == Command::Measure && !output->Write(MeasureCsvHeader()))
         return kExitOutputFailed;
+    const auto measureScratch = std::make_unique<MeasureScratch>();
     for (;;) {
         {
             std::unique_lock lock(mutex);
@@ -355,19 +306,26 @@ int Run(const Request& request) {
         }
         const SessionOutput out = session.Collect();
         const LinkStatus status = session.Status();
-        if (status.state == LinkStatus::State::Failed) {
+        // A recording waits for a lost device to come back (the session reopens its
+        // path) until the time-out; the other commands end at once.
+        if (status.state == LinkStatus::State::Failed && !(records && portSeenOpen)) {
             Error(LinkText(status));
             return kExitPortNotOpened;
         }
         // Until the open is collected whole, its answer may come before the port's state.
         portSeenOpen = portSeenOpen ||
                        (status.state == LinkStatus::State::Open && session.LinkSide().PortOpen);
-        if (portSeenOpen && status.state == LinkStatus::State::Disconnected) {
+        const bool portGone = portSeenOpen && (status.state == LinkStatus::State::Disconnected ||
+                                               status.state == LinkStatus::State::Failed);
+        if (portGone && !records) {
             Error(LinkText(status) + " after " + std::to_string(written) + " frames");
             return kExitDeviceGone;
         }
-        if (records && !recording.NoteTimeouts(session.Counters()))
-            return kExitOutputFailed;
+        if (records)
+            if (const Status followed = recording->Follow(session, out); !followed.Ok()) {
+                Error("cannot write " + followed.Reason());
+                return kExitOutputFailed;
+            }
         if (records && request.durationSeconds > 0 && Clock::now() - started >= duration) {
             if (progress)
                 std::fputc('\n', stderr);
@@ -382,32 +340,14 @@ int Run(const Request& request) {
                 generatorSent = true;
                 continue;
             }
-            FrameHeader header;
-            header.sequence = ++written;
-            const FrameArrival& arrival = session.Arrival();
-            header.hostTime = IsoTime(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          arrival.wall.time_since_epoch())
-                                          .count());
-            header.monotonicSeconds =
-                std::chrono::duration<double>(arrival.steady.time_since_epoch()).count();
-            header.port = Utf8Text(status.port);
-            header.settings = session.CapturedUnder();
-            header.counters = session.Counters();
-            if (records) {
-                if (!recording.AddFrame(header, arrival, session.Frame()))
-                    return kExitOutputFailed;
-            } else {
-                const std::string text =
-                    request.command == Command::Measure ? MeasureCsvRows(header, session.Frame())
-                    : request.format == OutputFormat::Jsonl ? CaptureJson(header, session.Frame())
-                                                            : CaptureCsv(header, session.Frame());
-                if (!output->Write(text))
-                    return kExitOutputFailed;
-            }
+            ++written;
+            if (!records &&
+                !output->Write(FrameText(request, written, status, session, *measureScratch)))
+                return kExitOutputFailed;
             if (progress)
                 ShowProgress(written, request.frames, request.durationSeconds,
                              std::chrono::duration<double>(Clock::now() - started).count(),
-                             records ? recording.Bytes() : output->Bytes());
+                             records ? recording->Bytes() : output->Bytes());
             if (request.durationSeconds <= 0 && written == request.frames) {
                 if (progress)
                     std::fputc('\n', stderr);
@@ -419,6 +359,11 @@ int Run(const Request& request) {
                 std::fputc('\n', stderr);
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%g", request.timeoutSeconds);
+            if (portGone) {
+                Error(LinkText(status) + " after " + std::to_string(written) +
+                      " frames, not back within " + seconds + " s");
+                return kExitDeviceGone;
+            }
             Error(std::string("no valid frame within ") + seconds + " s (" + LinkText(status) +
                   ", " + FaultsText(session.Counters()) + ")");
             return kExitNoFrame;

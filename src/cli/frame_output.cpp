@@ -3,11 +3,9 @@
 #include "session/list_texts.h"
 #include "session/setting_steps.h"
 #include "view/export_csv.h"
-#include "view/measure.h"
 #include "view/sample_scale.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace duruz::cli {
 
@@ -108,26 +106,6 @@ std::string CaptureJson(const FrameHeader& header, const CaptureStore& frame) {
                 std::to_string(c + 1) + "_V\":[" + volts + "]";
     }
     return json + "}\n";
-}
-
-std::string MeasureCsvHeader() {
-    return "frame,host_time,channel,frequency_hz,period_s,vpp_v,min_v,max_v,mean_v,rms_v,"
-           "duty_percent,clipped\n";
-}
-
-std::string MeasureCsvRows(const FrameHeader& header, const CaptureStore& frame) {
-    static const auto scratch = std::make_unique<MeasureScratch>();
-    std::string rows;
-    for (int c = 0; c < 2; ++c) {
-        const ChannelSettings& ch = header.settings.channels[static_cast<std::size_t>(c)];
-        const ChannelMeasurements m = MeasureChannel(frame, c, ch.probeRow, ch.rangeRow, *scratch);
-        rows += std::to_string(header.sequence) + "," + header.hostTime + "," +
-                std::to_string(c + 1) + "," + (m.hasFrequency ? Number(m.frequency) : "") + "," +
-                (m.hasFrequency ? Number(m.period) : "") + "," + Number(m.vpp) + "," +
-                Number(m.vmin) + "," + Number(m.vmax) + "," + Number(m.mean) + "," + Number(m.rms) +
-                "," + (m.hasDuty ? Number(m.duty) : "") + "," + (m.overRange ? "1" : "0") + "\n";
-    }
-    return rows;
 }
 
 } // namespace duruz::cli

@@ -25,8 +25,4 @@ std::string CaptureCsv(const FrameHeader& header, const CaptureStore& frame);
 // raw counts and volts.
 std::string CaptureJson(const FrameHeader& header, const CaptureStore& frame);
 
-// The measurement log's header row, and its two rows (one per channel) for a frame.
-std::string MeasureCsvHeader();
-std::string MeasureCsvRows(const FrameHeader& header, const CaptureStore& frame);
-
 } // namespace duruz::cli

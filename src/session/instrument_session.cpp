@@ -280,11 +280,15 @@ int InstrumentSession::DefaultPortRow() const {
 
 LinkStatus InstrumentSession::Status() const {
     LinkStatus status = portStatus_;
-    const bool opened =
-        status.state == LinkStatus::State::Open || status.state == LinkStatus::State::Unconfigured;
-    if (opened && !linkSide_.PortOpen)
-        status.state = LinkStatus::State::Disconnected;
+    status.state = PortState();
     return status;
+}
+
+LinkStatus::State InstrumentSession::PortState() const {
+    const LinkStatus::State state = portStatus_.state;
+    const bool opened =
+        state == LinkStatus::State::Open || state == LinkStatus::State::Unconfigured;
+    return opened && !linkSide_.PortOpen ? LinkStatus::State::Disconnected : state;
 }
 
 LinkCounters InstrumentSession::Counters() const {

@@ -139,6 +139,8 @@ public:
     // The port, its state (open, unconfigured, failed, or disconnected once a port
     // that opened is gone) and the reason of a failure.
     LinkStatus Status() const;
+    // Status()'s state alone, with no text copied.
+    LinkStatus::State PortState() const;
     // The link's counters, with the frames the session skipped as stale added.
     LinkCounters Counters() const;
     // The waveform codes last sent per channel, for the trace of frames drawn.

@@ -2,6 +2,7 @@
 
 #include "session/config_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <vector>
@@ -51,6 +52,11 @@ std::string Seconds(std::int64_t micros) {
 } // namespace
 
 std::string IsoTime(std::int64_t wallMillis) {
+    char text[kIsoTimeSize];
+    return std::string(text, FormatIsoTime(wallMillis, text));
+}
+
+std::size_t FormatIsoTime(std::int64_t wallMillis, char (&text)[kIsoTimeSize]) {
     const std::int64_t millis = ((wallMillis % 1000) + 1000) % 1000;
     const std::int64_t seconds = (wallMillis - millis) / 1000;
     const std::int64_t secondOfDay = ((seconds % 86400) + 86400) % 86400;
@@ -58,12 +64,11 @@ std::string IsoTime(std::int64_t wallMillis) {
     int month = 0;
     int day = 0;
     CivilDate((seconds - secondOfDay) / 86400, year, month, day);
-    char text[48];
-    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%03dZ",
-                  static_cast<long long>(year), month, day, static_cast<int>(secondOfDay / 3600),
-                  static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60),
-                  static_cast<int>(millis));
-    return text;
+    const int length = std::snprintf(
+        text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%03dZ", static_cast<long long>(year),
+        month, day, static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
+        static_cast<int>(secondOfDay % 60), static_cast<int>(millis));
+    return std::min(static_cast<std::size_t>(std::max(length, 0)), sizeof text - 1);
 }
 
 std::string DescribeRecording(const RecordingSummary& s) {

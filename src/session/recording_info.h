@@ -2,6 +2,7 @@
 
 #include "session/recording_reader.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -9,6 +10,10 @@ namespace duruz {
 
 // A wall time as ISO 8601 in UTC with milliseconds: "2026-12-07T19:59:07.123Z".
 std::string IsoTime(std::int64_t wallMillis);
+// The same into `text`, without allocating; gives its length. Years past 9999 or
+// before 0 make longer texts, cut to fit.
+inline constexpr std::size_t kIsoTimeSize = 48;
+std::size_t FormatIsoTime(std::int64_t wallMillis, char (&text)[kIsoTimeSize]);
 
 // What a recording holds, in lines for the user: where it came from, its frames and
 // their span, each gap with its time, the setting it started with and each change

@@ -12,12 +12,9 @@
 
 namespace duruz {
 
-namespace {
-
-// Creates the file, or with `overwrite` empties an existing one. Without it, an
-// existing file fails with EEXIST, in the same call that would create it: no moment
-// in which another file could appear and be overwritten.
-std::FILE* OpenForRecording(const std::string& path, bool overwrite) {
+// Without `overwrite`, an existing file fails in the same call that would create
+// it: no moment in which another file could appear and be overwritten.
+std::FILE* CreateRecordingFile(const std::string& path, bool overwrite) {
 #ifdef _WIN32
     const int fd =
         ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_BINARY | (overwrite ? _O_TRUNC : _O_EXCL),
@@ -35,6 +32,8 @@ std::FILE* OpenForRecording(const std::string& path, bool overwrite) {
     return file;
 }
 
+namespace {
+
 Failure SystemFailure(int code) {
     return Failure{std::generic_category().message(code)};
 }
@@ -44,7 +43,7 @@ Failure SystemFailure(int code) {
 Result<std::unique_ptr<RecordingWriter>>
 RecordingWriter::Create(const std::string& path, const RecordingHeader& header, bool overwrite) {
     errno = 0;
-    std::FILE* file = OpenForRecording(path, overwrite);
+    std::FILE* file = CreateRecordingFile(path, overwrite);
     if (!file)
         return errno == EEXIST ? Failure{"the file exists already"} : SystemFailure(errno);
     // Unbuffered: every record reaches the system in the write that adds it.

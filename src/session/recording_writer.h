@@ -45,4 +45,8 @@ private:
     std::uint64_t bytesWritten_ = 0;
 };
 
+// Creates a file of a recording for writing, or with `overwrite` empties an existing
+// one; without it an existing file fails with EEXIST. nullptr, errno set, on failure.
+std::FILE* CreateRecordingFile(const std::string& path, bool overwrite);
+
 } // namespace duruz

@@ -21,6 +21,7 @@ public:
     void Add(std::string_view caption, std::string_view shortcut, Handler handler);
     int Count() const;
     std::string Caption(int item) const;
+    void SetCaption(int item, std::string_view caption);
     std::string Shortcut(int item) const;
     // A disabled item is shown greyed and neither it nor its shortcut does anything.
     void SetEnabled(int item, bool enabled);

@@ -26,6 +26,9 @@ public:
     Color TextColor(int section) const;
     void SetToolTip(int section, std::string_view text);
     std::string ToolTip(int section) const;
+    // A hidden section takes no room: the sections after it move left.
+    void SetShown(int section, bool shown);
+    bool Shown(int section) const;
 
 private:
     struct Impl;

@@ -172,7 +172,7 @@ TEST_F(RecordingViewTest, OpensAnExportAndRefusesOtherFiles) {
                    ":\nnot a frame export as this program writes it: line 6 names no "
                    "sweep: 5 mSec/div"}));
     EXPECT_EQ(Strip(0, 0) + fixture.Shown(), "Link: Simulator: open|");
-    EXPECT_FALSE(window.Recording().Active());
+    EXPECT_FALSE(window.Playback().Active());
     ExpectCapturesResume();
 }
 

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "session/config_table.h"
+#include "session/recording_reader.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -254,6 +255,60 @@ TEST(CliEndToEnd, RecordsWithAMeasurementLogAndAKilledRecordingReadsBackWhole) {
         EXPECT_EQ(Cli("info " + rec, out).Status(), 0) << ReadFile(out);
         EXPECT_EQ(ReadFile(out).find("\nFrames: 0"), std::string::npos);
     }
+}
+
+// The recording's records in order: F a frame, S a settings change, t a time-out gap,
+// r a reconnect gap.
+std::string Records(const std::string& path) {
+    auto opened = duruz::RecordingReader::Open(path);
+    std::string kinds;
+    for (duruz::RecordingRecord r; opened.Ok() && opened.Value()->Next(r);)
+        kinds += r.kind == duruz::RecordKind::Frame ? 'F'
+                 : r.kind == duruz::RecordKind::Gap ? "tr"[static_cast<int>(r.gap) - 1]
+                                                    : 'S';
+    return kinds;
+}
+
+TEST(CliEndToEnd, RecordsGapsAndGoesOnWhenTheDeviceComesBackOnItsPath) {
+    testing_support::TempFolder folder;
+    const std::string rec = folder.Path() + "/run.rec", out = folder.Path() + "/out";
+    // The first request unanswered: a time-out gap record for each one counted.
+    auto sim = std::make_unique<Simulator>("--ignore 1");
+    EXPECT_EQ(
+        Cli("record --frames 2 --timeout 30 --port " + sim->path + " -o " + rec, out).Status(), 0);
+    EXPECT_EQ(Records(rec), "tFF");
+    EXPECT_EQ(Cli("info " + rec, out).Status(), 0);
+    EXPECT_NE(ReadFile(out).find("\nGaps: 1\n  20"), std::string::npos) << ReadFile(out);
+
+    // The device goes and comes back on its path: opened again, a reconnect gap.
+    const std::string link = folder.Path() + "/scope";
+    sim = std::make_unique<Simulator>("--link " + link);
+    Cli cli("record --frames 6 --timeout 20 --force --port " + link + " -o " + rec, out);
+    for (int tries = 0; tries < 3000 && Records(rec) != "FF"; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    sim.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    sim = std::make_unique<Simulator>("--link " + link);
+    EXPECT_EQ(cli.Status(), 0) << ReadFile(out + ".err");
+    // Time-outs around the loss are counted too; one reconnect, frames on both sides.
+    std::string kinds = Records(rec);
+    std::erase(kinds, 't');
+    EXPECT_TRUE(kinds.starts_with("FF") && kinds.ends_with('F') && kinds.find('S') == kinds.npos &&
+                std::count(kinds.begin(), kinds.end(), 'r') == 1)
+        << Records(rec);
+    EXPECT_EQ(Cli("info " + rec, out).Status(), 0);
+    EXPECT_NE(ReadFile(out).find("\nFrames: 6, 20"), std::string::npos);
+    EXPECT_NE(ReadFile(out).find("Z reconnect\n"), std::string::npos) << ReadFile(out);
+
+    // Gone for good: the recording ends at the time-out, with the reason.
+    std::remove(rec.c_str());
+    Cli gone("record --frames 1000 --timeout 1 --force --port " + link + " -o " + rec, out);
+    for (int tries = 0; tries < 3000 && Records(rec).empty(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    sim.reset();
+    EXPECT_EQ(gone.Status(), 5);
+    EXPECT_NE(ReadFile(out + ".err").find(": disconnected after "), std::string::npos);
+    EXPECT_TRUE(ReadFile(out + ".err").ends_with(" frames, not back within 1 s\n"));
 }
 
 } // namespace

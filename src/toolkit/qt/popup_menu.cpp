@@ -51,6 +51,11 @@ std::string PopupMenu::Caption(int item) const {
     return impl_->actions.at(item)->text().toStdString();
 }
 
+void PopupMenu::SetCaption(int item, std::string_view caption) {
+    impl_->actions.at(item)->setText(
+        QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
 std::string PopupMenu::Shortcut(int item) const {
     return impl_->actions.at(item)->shortcut().toString(QKeySequence::PortableText).toStdString();
 }

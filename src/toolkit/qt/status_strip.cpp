@@ -101,4 +101,12 @@ std::string StatusStrip::ToolTip(int section) const {
     return impl_->labels.at(section)->toolTip().toStdString();
 }
 
+void StatusStrip::SetShown(int section, bool shown) {
+    impl_->labels.at(section)->setHidden(!shown);
+}
+
+bool StatusStrip::Shown(int section) const {
+    return !impl_->labels.at(section)->isHidden();
+}
+
 } // namespace tk
