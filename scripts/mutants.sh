@@ -92,6 +92,7 @@ src/view/export_csv.cpp ::: return WholeInt(fields[0], rowIndex) && rowIndex == 
 src/cli/cli_run.cpp ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, request.force); ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, true);
 src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
 src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session) : Status{}; ::: return output.tickDone ? AddFrame(session) : Status{};
+src/link/capture_stream.cpp ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 2); ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 3);
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

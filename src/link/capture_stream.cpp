@@ -203,8 +203,13 @@ void PollCapture(SerialLink& link, CaptureStore& store) {
     // included, is far shorter). So a poll that starts between frames and hears
     // nothing at all retires every request written before it: one that was ignored
     // would otherwise count as outstanding for ever.
-    if (between && taken == 0 && budget == 0)
+    // The deadline counts ticks, and a poll that waits out its empty reads makes a tick
+    // far longer than the interval: a silent line gives the request up two ticks after
+    // the first such poll whatever the interval, as at the window's 250 ms.
+    if (between && taken == 0 && budget == 0) {
         link.Ledger.Clear();
+        link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 2);
+    }
 }
 
 TickOutcome CaptureTick(SerialLink& link, CaptureStore& store, bool hold, tk::LineLog& log) {

@@ -166,6 +166,18 @@ TEST_F(CaptureStream, FramesAnswerTheOldestRequestAndSilenceRetiresTheRest) {
     EXPECT_EQ(receive({frame}), std::pair(0u, false));
 }
 
+// Silence through a whole poll gives the request up two ticks later, however many
+// ticks its deadline counted (ten at a 50 ms tick).
+TEST_F(CaptureStream, ASilentPollGivesTheRequestUpTwoTicksLater) {
+    link.TimerInterval = 50;
+    Tick();
+    Tick();
+    EXPECT_EQ(Counters(), (Counts{0, 0, 0, 0, 0}));
+    Tick();
+    EXPECT_EQ(Counters(), (Counts{0, 0, 0, 1, 0}));
+    EXPECT_EQ(port.written, kRequest + kRequest);
+}
+
 // Without a timer interval or a port each request times out empty on the next tick
 // and is sent again at once.
 TEST_F(CaptureStream, RequestsWithoutATimerIntervalOrAPortTimeOutOnTheNextTick) {
