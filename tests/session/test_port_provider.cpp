@@ -85,6 +85,7 @@ TEST(SimEndToEnd, LinkToTheSlaveForTheRunButNeverOverAFile) {
     EXPECT_FALSE(std::filesystem::is_symlink(link));
     EXPECT_EQ(std::system((sim + notes + " 2>/dev/null").c_str()), 1 << 8);
     EXPECT_EQ(testing_support::ReadFile(notes), "mine\n");
+    EXPECT_EQ(std::system("exec " DURUZ_SIM_PATH " --dut lowpass:1k 2>/dev/null"), 2 << 8);
 }
 
 } // namespace
