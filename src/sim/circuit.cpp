@@ -93,6 +93,7 @@ std::optional<std::string> ParseMismatch(std::string_view text, InputMismatch& m
         return std::string("takes ") + kMismatchForm +
                ", a gain from 0.001 to 10 and a delay from -1000 to 1000 microseconds, not '" +
                std::string(text) + "'";
+    parsed.given = true;
     mismatch = parsed;
     return std::nullopt;
 }

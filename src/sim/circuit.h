@@ -19,10 +19,12 @@ struct Circuit {
     double q = 0.707;            // of the band-pass and the second-order low-pass
 };
 
-// A gain error and a delay on input 2, as between two real inputs.
+// A gain error and a delay on input 2, as between two real inputs. Once given,
+// even as no error at all, it wires input 2 to generator A.
 struct InputMismatch {
     double gain = 1.0;
     double delayMicros = 0.0;
+    bool given = false;
 };
 
 // The limits a command line accepts.

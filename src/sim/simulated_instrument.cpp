@@ -54,8 +54,7 @@ std::uint32_t Milli(double value) {
 } // namespace
 
 bool WiresCircuit(const InstrumentOptions& options) {
-    return options.circuit.kind != CircuitKind::None || options.mismatch.gain != 1.0 ||
-           options.mismatch.delayMicros != 0.0;
+    return options.circuit.kind != CircuitKind::None || options.mismatch.given;
 }
 
 SimulatedInstrument::SimulatedInstrument(const InstrumentOptions& options) : options_(options) {}

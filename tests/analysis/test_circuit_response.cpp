@@ -55,7 +55,7 @@ TEST(SimulatedCircuit, MalformedOptionsRefusedAndLeftAsThey_were) {
     sim::InputMismatch mismatch;
     for (const char* text : {"1.02", "0:2", "1.02:2:3", "1.02:1001", "x:2"})
         EXPECT_NE(sim::ParseMismatch(text, mismatch), std::nullopt) << text;
-    EXPECT_TRUE(mismatch.gain == 1.0 && mismatch.delayMicros == 0.0);
+    EXPECT_TRUE(mismatch.gain == 1.0 && mismatch.delayMicros == 0.0 && !mismatch.given);
 }
 
 } // namespace
