@@ -63,6 +63,20 @@ SweepReadouts ReadSweep(std::span<const ResponsePoint> sweep) {
         if (readouts.points[measured[k]].gainDb > readouts.points[measured[peak]].gainDb)
             peak = k;
     readouts.maxGainDb = readouts.points[measured[peak]].gainDb;
+    if (peak > 0 && peak + 1 < measured.size()) {
+        // A resonance falls between points: the parabola through the highest and its
+        // neighbours, in log frequency, finds the top that the corners are below.
+        const double u0 = std::log(sweep[measured[peak - 1]].hertz / sweep[measured[peak]].hertz);
+        const double u2 = std::log(sweep[measured[peak + 1]].hertz / sweep[measured[peak]].hertz);
+        const double y0 = readouts.points[measured[peak - 1]].gainDb;
+        const double y2 = readouts.points[measured[peak + 1]].gainDb;
+        const double y1 = readouts.maxGainDb;
+        const double slopeBelow = (y1 - y0) / -u0;
+        const double curvature = ((y2 - y1) / u2 - slopeBelow) / (u2 - u0);
+        const double slope = slopeBelow - curvature * u0; // at the highest point
+        if (curvature < 0.0 && -slope / (2.0 * curvature) > u0 && -slope / (2.0 * curvature) < u2)
+            readouts.maxGainDb = y1 - slope * slope / (4.0 * curvature);
+    }
     const double corner = readouts.maxGainDb - kHalfPowerDb;
     // Consecutive measured points k - 1 and k, the readouts' crossing of a value.
     const auto crossing = [&](std::size_t k, double from, double to, double target) {

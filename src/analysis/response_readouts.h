@@ -34,7 +34,9 @@ struct CrossingReadout {
 // What a sweep shows beyond its points.
 struct SweepReadouts {
     std::vector<PointReadout> points; // one for each point given
-    double maxGainDb = 0.0;           // the pass band's
+    // The pass band's: the highest point's gain, or where it has a neighbour on each
+    // side, the top of the parabola through the three in log frequency.
+    double maxGainDb = 0.0;
     // Where the gain falls half the power (3.01 dB) below the maximum: the nearest
     // crossing below the maximum's frequency (a high-pass or a band-pass) and the
     // nearest above it (a low-pass or a band-pass).

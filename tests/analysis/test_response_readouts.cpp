@@ -33,11 +33,11 @@ TEST(SweepReadouts, FirstOrderLowPassBandPassAndThePhaseAt180) {
     // A lag: a positive delay, 1 / (2 pi FC) at low frequencies.
     EXPECT_NEAR(low.points[0].groupDelaySeconds, 1 / (2 * std::numbers::pi * 1234.0), 3e-6);
 
-    // Q = 1 centred on the plan's 15th point: corners at 0.618 and 1.618 F0.
-    const double f0 = 50.0 * std::pow(800.0, 14.0 / 30);
-    const SweepReadouts band = ReadSweep(Sweep({sim::CircuitKind::BandPass, f0, 1.0}));
-    EXPECT_NEAR(band.lowerCorner.hertz, 0.61803 * f0, 0.0062 * f0);
-    EXPECT_NEAR(band.upperCorner.hertz, 1.61803 * f0, 0.0162 * f0);
+    // Q = 2 between the plan's points (corners at 0.781 and 1.281 F0): its top lies
+    // 0.6 dB above the highest point, and the corners are below the top.
+    const SweepReadouts band = ReadSweep(Sweep({sim::CircuitKind::BandPass, 2000.0, 2.0}));
+    EXPECT_NEAR(band.lowerCorner.hertz, 1561.6, 0.02 * 1561.6);
+    EXPECT_NEAR(band.upperCorner.hertz, 2561.6, 0.02 * 2561.6);
     EXPECT_NEAR(band.lowerCorner.phaseDegrees, 45.0, 1.5);
 
     // Two poles and a delay run past -180 degrees: unwrapped, not back at +180.
