@@ -78,6 +78,8 @@ src/app/main_window.cpp ::: if (output.portRowsChanged || output.settingsChanged
 src/session/config_table.cpp ::: if (number != -1 && (number < 0 || number >= rows)) ::: if (number != -1 && (number < 0 || number > rows))
 src/session/config_table.cpp ::: change.movesTrigger = field.kind == Kind::Bar && change.changed; ::: change.movesTrigger = field.kind == Kind::Bar;
 src/session/instrument_session.cpp ::: if (origin.generation != settingsGeneration_) { ::: if (origin.generation > settingsGeneration_) {
+src/analysis/tone_fit.cpp ::: fit.amplitude = std::complex<double>(cosine, -sine) * toFirstSample; ::: fit.amplitude = std::complex<double>(cosine, sine) * toFirstSample;
+src/sim/simulated_instrument.cpp ::: cycles += std::arg(response) / (2.0 * std::numbers::pi); ::: cycles -= std::arg(response) / (2.0 * std::numbers::pi);
 src/link/frame_rate_meter.cpp ::: if (framesReceived < seen_)<NL>        seen_ = 0; ::: if (false)<NL>        seen_ = 0;
 src/session/instrument_session.cpp ::: if (requestAfterGenerator) ::: if (true)
 src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHertz && ::: !(*hz > kMinGeneratorHertz &&

@@ -2,6 +2,7 @@
 
 #include "app/version.h"
 #include "link/port_list.h"
+#include "sim/circuit.h"
 
 #include <algorithm>
 #include <array>
@@ -35,6 +36,12 @@ constexpr std::array kOptions = {
     Option{"", "usb-latency", "MS",
            "The built-in simulator delivers in 62-byte USB packets, a partial one after MS ms "
            "(default off)."},
+    Option{"", "sim-dut", "CIRCUIT",
+           "The built-in simulator puts a circuit between generator A and input 2, input 1 on "
+           "generator A: lowpass:FC, highpass:FC, bandpass:F0:Q or lowpass2:FC:Q."},
+    Option{"", "sim-mismatch", "GAIN:DELAY_US",
+           "The built-in simulator puts a gain error and a delay on input 2, input 1 on "
+           "generator A."},
     Option{"", "trace", "FILE", "Write each frame drawn and its settings to FILE (soak runs)."},
 };
 
@@ -267,6 +274,14 @@ std::optional<int> ReadCommandLine(int argc, const char* const argv[],
                           "0 to " + std::to_string(kMaxSimulatorMs) + ": " + text);
         *ms = *value;
     }
+    if (found.IsSet("sim-dut"))
+        if (const std::optional<std::string> refusal =
+                sim::ParseCircuit(found.Last("sim-dut"), line.simulator.circuit))
+            return refuse("--sim-dut " + *refusal);
+    if (found.IsSet("sim-mismatch"))
+        if (const std::optional<std::string> refusal =
+                sim::ParseMismatch(found.Last("sim-mismatch"), line.simulator.mismatch))
+            return refuse("--sim-mismatch " + *refusal);
     line.frameTrace = found.Last("trace");
     const std::string_view program = argc > 0 ? argv[0] : kProgramName;
     if (found.IsSet("version")) {

@@ -3,6 +3,7 @@
 #include "link/commands.h"
 #include "link/input_ranges.h"
 #include "session/list_texts.h"
+#include "sim/circuit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -168,6 +169,18 @@ std::map<std::string, Flag> Flags() {
                             r.simulatorOptions.paced = false;
                             return std::nullopt;
                         }};
+    flags["dut"] = {true, [](Request& r, const std::string& v) -> std::optional<std::string> {
+                        if (std::optional<std::string> refusal =
+                                sim::ParseCircuit(v, r.simulatorOptions.circuit))
+                            return "--dut " + *refusal;
+                        return std::nullopt;
+                    }};
+    flags["mismatch"] = {true, [](Request& r, const std::string& v) -> std::optional<std::string> {
+                             if (std::optional<std::string> refusal =
+                                     sim::ParseMismatch(v, r.simulatorOptions.mismatch))
+                                 return "--mismatch " + *refusal;
+                             return std::nullopt;
+                         }};
     flags["capture-ms"] =
         MillisecondsFlag("capture-ms", sim::kMaxCaptureMs,
                          [](Request& r) -> std::uint32_t& { return r.simulatorOptions.captureMs; });
@@ -361,6 +374,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     else if (request.command != Command::Ports && request.command != Command::Info &&
              request.simulator == !request.port.empty())
         parsed.error = "give either --port PATH or --sim";
+    else if (!request.simulator && sim::WiresCircuit(request.simulatorOptions))
+        parsed.error = "--dut and --mismatch belong to --sim";
     else if (request.command == Command::Generator &&
              (!request.setting.waveformRow[static_cast<std::size_t>(request.generatorChannel)] ||
               !request.setting.frequency[static_cast<std::size_t>(request.generatorChannel)] ||
@@ -433,6 +448,11 @@ Where:
     --usb-latency MS         62-byte packets as from a USB adapter (default off)
     --no-demo                silence on inputs whose generator is off
     --no-noise               no noise on the inputs
+    --dut CIRCUIT            a circuit from generator A to input 2, input 1
+                             on generator A: lowpass:FC, highpass:FC,
+                             bandpass:F0:Q or lowpass2:FC:Q
+    --mismatch GAIN:DELAY_US a gain error and a delay on input 2, input 1
+                             on generator A
     --unpaced                answers at once, with no wire or capture time:
                              a test aid that measures the tool, not the line
   --timeout S                give up when no valid frame comes for S seconds

@@ -2,6 +2,7 @@
 // on standard output is the slave's path; open it as a serial port, or the symbolic
 // link that --link makes to it. Runs until SIGINT or SIGTERM.
 
+#include "sim/circuit.h"
 #include "sim/pseudo_terminal.h"
 #include "sim/sim_clock.h"
 #include "sim/simulator_port.h"
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -71,6 +73,11 @@ constexpr const char* kUsage =
     "  --every M       repeat the faults above on every M-th capture request\n"
     "  --chaos SEED    after each capture request, at random: its answer is slow,\n"
     "                  ignored, cut, stalled or preceded by garbage (for soak runs)\n"
+    "  --dut CIRCUIT   a circuit between generator A and input 2, input 1 on\n"
+    "                  generator A: lowpass:FC, highpass:FC, bandpass:F0:Q or\n"
+    "                  lowpass2:FC:Q (FC and F0 in Hz)\n"
+    "  --mismatch GAIN:DELAY_US\n"
+    "                  a gain error and a delay on input 2, input 1 on generator A\n"
     "  --mark-settings the first three sample pairs of each frame carry the settings\n"
     "                  it was captured under: ranges 1 and 2, trigger position and\n"
     "                  level, source * 2 + polarity, generator codes A * 16 + B\n"
@@ -128,6 +135,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--chaos") {
             ok = value(text) && ParseNumber(text, options.faults.chaosState);
             options.faults.chaos = true;
+        } else if (arg == "--dut" || arg == "--mismatch") {
+            std::optional<std::string> refusal = "needs a value";
+            if (value(text))
+                refusal = arg == "--dut" ? sim::ParseCircuit(text, options.instrument.circuit)
+                                         : sim::ParseMismatch(text, options.instrument.mismatch);
+            if (refusal) {
+                std::fprintf(stderr, "duruz-sim: %s %s\n", arg.data(), refusal->c_str());
+                return 1;
+            }
         } else if (arg == "--mark-settings") {
             options.instrument.markSettings = true;
         } else if (arg == "--every") {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <numbers>
 
 namespace sim {
 
@@ -51,6 +53,10 @@ std::uint32_t Milli(double value) {
 
 } // namespace
 
+bool WiresCircuit(const InstrumentOptions& options) {
+    return options.circuit.kind != CircuitKind::None || options.mismatch.given;
+}
+
 SimulatedInstrument::SimulatedInstrument(const InstrumentOptions& options) : options_(options) {}
 
 void SimulatedInstrument::Receive(const std::uint8_t* data, std::size_t count,
@@ -93,13 +99,23 @@ void SimulatedInstrument::Apply(const ParsedCommand& command) {
 
 std::int16_t SimulatedInstrument::InputSample(int input, std::int64_t index) const {
     input &= 1;
-    const GeneratorSetting& generator = settings_.generator[input];
+    const bool wired = WiresCircuit(options_);
+    const bool throughCircuit = wired && input == 1;
+    const GeneratorSetting& generator = settings_.generator[wired ? 0 : input];
     double volts = 0.0;
     if (generator.waveform != Waveform::Off) {
         double cycles = generator.frequency * double(index) / duruz::kSampleRate;
-        volts =
-            generator.amplitude * WaveformValue(generator.waveform, cycles - std::floor(cycles));
-    } else if (options_.demo) {
+        double gain = 1.0;
+        if (throughCircuit) {
+            const std::complex<double> response =
+                CircuitResponse(options_.circuit, generator.frequency) *
+                MismatchResponse(options_.mismatch, generator.frequency);
+            gain = std::abs(response);
+            cycles += std::arg(response) / (2.0 * std::numbers::pi);
+        }
+        volts = generator.amplitude * gain *
+                WaveformValue(generator.waveform, cycles - std::floor(cycles));
+    } else if (options_.demo && !throughCircuit) {
         volts = DemoVolts(input, double(index) / duruz::kSampleRate);
     }
     double counts = -volts * duruz::kFullScaleCount /

@@ -3,6 +3,7 @@
 #include "link/capture_store.h"
 #include "link/instrument_facts.h"
 #include "sim/byte_ring.h"
+#include "sim/circuit.h"
 #include "sim/command_parser.h"
 #include "sim/waveform.h"
 
@@ -37,7 +38,16 @@ struct InstrumentOptions {
     // the last byte came in (1 to 255 on such adapters). 0: no adapter, each byte
     // is readable as soon as it has arrived.
     std::uint32_t usbLatencyMs = 0;
+    // With a circuit or a mismatch, input 1 sees generator A and input 2 sees
+    // generator A through them (silence while A is off); generator B reaches no
+    // input. A sine passes exactly; another waveform is scaled and shifted as a
+    // whole by the response at its fundamental.
+    Circuit circuit{};
+    InputMismatch mismatch{};
 };
+
+// True when the options put a circuit or a mismatch between generator A and input 2.
+bool WiresCircuit(const InstrumentOptions& options);
 
 struct GeneratorSetting {
     char code = '0'; // as sent
@@ -65,7 +75,8 @@ struct InstrumentSettings {
 //
 // Acquisition: 102,400 samples a second on an absolute sample clock that advances
 // with every frame, so the generator's phase runs on between frames. Generator A
-// feeds input 1 and B feeds input 2. A voltage v on a range of full scale FS
+// feeds input 1 and B feeds input 2, unless the options wire a circuit (see
+// InstrumentOptions::circuit). A voltage v on a range of full scale FS
 // becomes round(-v * 2047 / FS) (positive volts upward on screen), plus noise.
 //
 // Header words after the marker (byte offset: value, 32-bit little-endian):

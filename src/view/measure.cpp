@@ -20,9 +20,6 @@ constexpr double kPeriodTolerance = 0.2;
 constexpr double kPeakOverMean = 8.0;
 // The lowest bins hold the DC level spread by the window.
 constexpr int kFirstPeakBin = 2;
-// A side counts as clipped when this many samples sit at its limit: a sine that
-// just fills the range touches it only at its peaks, with the noise.
-constexpr int kClippedSamples = int(kSamplePairs) / 50;
 
 // What the 1 - cos window passes of a sine that lies offset bins from a bin's
 // centre (1 at the centre): a bin holds amplitude * this.

@@ -52,5 +52,9 @@ constexpr bool AtTopLimit(std::int32_t count) {
 constexpr bool AtBottomLimit(std::int32_t count) {
     return count >= kFullScaleCount;
 }
+// A side of a channel counts as clipped when this many of a frame's samples sit at
+// its limit: a sine that just fills the range touches it only at its peaks, with
+// the noise.
+constexpr int kClippedSamples = int(kSamplePairs) / 50;
 
 } // namespace duruz

@@ -43,11 +43,15 @@ TEST(CommandLine, TakesValuesAtTheirLimitsAndLeavesTheToolkitsOptions) {
     const Outcome taken =
         Read({"-platform", "offscreen", "--port", "/dev/ttyUSB0", "--style=fusion", "--capture-ms",
               "1000", "-reverse", "--usb-latency=0", "--port", longest.c_str(), "--trace", "t.txt",
-              "left over"});
+              "left over", "--sim-dut", "bandpass:1000:2", "--sim-mismatch=1.02:-3"});
     EXPECT_EQ(
         std::tuple(taken.status, taken.err, taken.line.ports, taken.line.simulator.captureMs,
                    taken.line.simulator.usbLatencyMs, taken.line.frameTrace),
         std::tuple(-1, "", std::vector<std::string>{"/dev/ttyUSB0", longest}, 1000u, 0u, "t.txt"));
+
+    const sim::Circuit& circuit = taken.line.simulator.circuit;
+    EXPECT_TRUE(circuit.kind == sim::CircuitKind::BandPass && circuit.cornerHertz == 1000 &&
+                circuit.q == 2 && taken.line.simulator.mismatch.delayMicros == -3);
 
     const std::string ms = " takes a whole number of milliseconds from 0 to 1000: ";
     const std::string tooLong = longest + "p";
@@ -57,6 +61,9 @@ TEST(CommandLine, TakesValuesAtTheirLimitsAndLeavesTheToolkitsOptions) {
         {{"--capture-ms=-1"}, "--capture-ms" + ms + "-1"},
         {{"--port", tooLong.c_str()}, "--port path too long (80 bytes, at most 79): " + tooLong},
         {{"--trace"}, "Missing value after '--trace'."},
+        {{"--sim-mismatch", "1:2:3"},
+         "--sim-mismatch takes GAIN:DELAY_US, a gain from 0.001 to 10 and a delay from -1000 to "
+         "1000 microseconds, not '1:2:3'"},
         {{"--version=2"}, "Unexpected value after '--version'."},
         {{"-vx", "--platformx", "--help"}, "Unknown options: x, platformx."},
     };
@@ -73,14 +80,18 @@ TEST(CommandLine, AnswersVersionAndHelpWithTheToolkitsOptions) {
     EXPECT_EQ(Read({"--help", "-v"}).out, "duruz " DURUZ_VERSION "\n");
     const Outcome help = Read({"--help-all"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.substr(help.out.find("  --port")),
-              "  --port <PATH>                        Add PATH (a pseudo-terminal or serial\n"
-              "                                       bridge) to the port list.\n"
-              "  --capture-ms <MS>                    The built-in simulator's capture time\n"
-              "                                       before each answer (default 20).\n"
+    // The entries above are the end-to-end run's, in a narrower column.
+    EXPECT_EQ(help.out.substr(help.out.find("  --usb-latency")),
               "  --usb-latency <MS>                   The built-in simulator delivers in\n"
               "                                       62-byte USB packets, a partial one after\n"
               "                                       MS ms (default off).\n"
+              "  --sim-dut <CIRCUIT>                  The built-in simulator puts a circuit\n"
+              "                                       between generator A and input 2, input 1\n"
+              "                                       on generator A: lowpass:FC, highpass:FC,\n"
+              "                                       bandpass:F0:Q or lowpass2:FC:Q.\n"
+              "  --sim-mismatch <GAIN:DELAY_US>       The built-in simulator puts a gain error\n"
+              "                                       and a delay on input 2, input 1 on\n"
+              "                                       generator A.\n"
               "  --trace <FILE>                       Write each frame drawn and its settings\n"
               "                                       to FILE (soak runs).\n"
               "  --platform <platformName[:options]>  QPA plugin.\n");

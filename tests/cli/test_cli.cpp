@@ -51,6 +51,8 @@ TEST(CliOptions, TakesValuesUpToTheirLimitsAndRefusesOnePast) {
     EXPECT_EQ(ParseCommandLine({"record", "--sim", "--duration", "1"}).error,
               "record needs -o FILE");
     EXPECT_EQ(Refusal({"--port", "/dev/pts/9"}), "give either --port PATH or --sim");
+    EXPECT_EQ(ParseCommandLine({"capture", "--port", "p", "--dut", "highpass:50"}).error,
+              "--dut and --mismatch belong to --sim");
     EXPECT_EQ(ParseCommandLine({"gen", "A", "--sim", "--wave", "Sine"}).error,
               "gen needs --wave, --freq and --ampl");
 

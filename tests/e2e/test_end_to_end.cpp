@@ -231,15 +231,23 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayBadArgumentsEndWithStatus2AndAFileI
     const std::pair<std::vector<std::string>, std::string> runs[] = {
         {{"--help"},
          "0|Usage: " DURUZ_PATH " [options]\nFront end of the two-channel oscilloscope and "
-         "signal generator on a serial port.\n\nOptions:\n  -h, --help          Displays help "
-         "on commandline options.\n  --help-all          Displays help including Qt specific "
-         "options.\n  -v, --version       Displays version information.\n  --port <PATH>       "
-         "Add PATH (a pseudo-terminal or serial bridge) to the port\n                      "
-         "list.\n  --capture-ms <MS>   The built-in simulator's capture time before each "
-         "answer\n                      (default 20).\n  --usb-latency <MS>  The built-in "
-         "simulator delivers in 62-byte USB packets, a\n                      partial one after "
-         "MS ms (default off).\n  --trace <FILE>      Write each frame drawn and its settings "
-         "to FILE (soak\n                      runs).\n|"},
+         "signal generator on a serial port.\n\nOptions:\n  -h, --help                      "
+         "Displays help on commandline options.\n  --help-all                      Displays "
+         "help including Qt specific options.\n  -v, --version                   Displays "
+         "version information.\n  --port <PATH>                   Add PATH (a pseudo-terminal "
+         "or serial bridge)\n                                  to the port list.\n  "
+         "--capture-ms <MS>               The built-in simulator's capture time before\n      "
+         "                            each answer (default 20).\n  --usb-latency <MS>         "
+         "     The built-in simulator delivers in 62-byte\n                                  "
+         "USB packets, a partial one after MS ms\n                                  (default "
+         "off).\n  --sim-dut <CIRCUIT>             The built-in simulator puts a circuit "
+         "between\n                                  generator A and input 2, input 1 on "
+         "generator\n                                  A: lowpass:FC, highpass:FC, "
+         "bandpass:F0:Q or\n                                  lowpass2:FC:Q.\n  "
+         "--sim-mismatch <GAIN:DELAY_US>  The built-in simulator puts a gain error and\n      "
+         "                            a delay on input 2, input 1 on generator A.\n  --trace "
+         "<FILE>                  Write each frame drawn and its settings to\n                "
+         "                  FILE (soak runs).\n|"},
         {{"--capture-ms", "1000", "--usb-latency", "0", "--version"}, "0|duruz 1.36\n|"},
         {{"--bogus"}, refused("Unknown option 'bogus'.")},
         {{"--capture-ms", "1001", "--help"}, refused("--capture-ms" + ms + "1001")},

@@ -85,6 +85,12 @@ TEST(SimEndToEnd, LinkToTheSlaveForTheRunButNeverOverAFile) {
     EXPECT_FALSE(std::filesystem::is_symlink(link));
     EXPECT_EQ(std::system((sim + notes + " 2>/dev/null").c_str()), 1 << 8);
     EXPECT_EQ(testing_support::ReadFile(notes), "mine\n");
+    // A circuit and a mismatch are taken; a malformed one is refused, saying why.
+    EXPECT_EQ(std::system(DURUZ_SIM_PATH " --dut lowpass:1e3 --mismatch 1:2 --help >/dev/null"), 0);
+    EXPECT_EQ(std::system(DURUZ_SIM_PATH " --dut lowpass:1k 2>/dev/null"), 2 << 8);
+    EXPECT_EQ(
+        std::system(DURUZ_SIM_PATH " --dut lowpass:1k 2>&1 | grep -q '^duruz-sim: --dut takes'"),
+        0);
 }
 
 } // namespace
