@@ -1,6 +1,7 @@
 // The window's screen: the drawing of the frame held, the status strip, the click on
 // the trace area and its context menu's exports.
 #include "app/main_window.h"
+#include "app/suggested_names.h"
 
 #include "serial/steady_time.h"
 #include "session/setting_steps.h"
@@ -10,29 +11,9 @@
 #include "view/diagnostic_log.h"
 #include "view/export_csv.h"
 
-#include <ctime>
-#include <filesystem>
-
 namespace duruz {
 
 namespace {
-
-// Local time as text in the given strftime format.
-std::string LocalTime(const char* format) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char text[64];
-    return std::string(text, std::strftime(text, sizeof text, format, &local));
-}
-
-std::string InFolder(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : (std::filesystem::path(folder) / name).string();
-}
 
 ScreenGeometry GeometryOf(const MainWindow& window) {
     return {window.ClientWidth(), window.ClientHeight(), window.trigger.levelBar.Width(),

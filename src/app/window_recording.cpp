@@ -1,12 +1,10 @@
 // The window's "Record…": the frames it keeps appended to a recording, the same
 // menu item stopping it.
 #include "app/main_window.h"
+#include "app/suggested_names.h"
 
 #include "toolkit/application.h"
 #include "toolkit/standard_folders.h"
-
-#include <ctime>
-#include <filesystem>
 
 namespace duruz {
 
@@ -16,18 +14,7 @@ constexpr const char* kRecordCaption = "Record\u2026";
 constexpr const char* kStopCaption = "Stop recording";
 
 std::string SuggestedRecordingPath() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    char name[64];
-    const std::string file(name,
-                           std::strftime(name, sizeof name, "recording-%Y%m%d-%H%M%S.rec", &local));
-    const std::string folder = tk::DocumentsFolder();
-    return folder.empty() ? file : (std::filesystem::path(folder) / file).string();
+    return InFolder(tk::DocumentsFolder(), LocalTime("recording-%Y%m%d-%H%M%S.rec"));
 }
 
 } // namespace
