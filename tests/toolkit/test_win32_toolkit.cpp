@@ -135,6 +135,14 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
         form.RunOnWindowThread([&] { events.push_back("task"); });
     }).join();
     EXPECT_FALSE(Pump());
+    tk::Timer timer(form, 1);
+    timer.OnTimer = [&] {
+        events.push_back("tick");
+        timer.SetEnabled(false);
+    };
+    timer.SetEnabled(true);
+    for (MSG message; timer.Enabled() && GetMessageW(&message, nullptr, 0, 0) > 0;)
+        DispatchMessageW(&message);
     // The window shows the canvas's pixels; closing the last window shown ends the loop.
     form.GetCanvas().SetPenColor(0x0000FF);
     form.GetCanvas().MoveTo(0, 5);
@@ -148,7 +156,7 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
     form.Close();
     form.Close();
     EXPECT_TRUE(Pump());
-    EXPECT_EQ(events, (std::vector<std::string>{"click", "7,9", "key 3", "task", "close"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"click", "7,9", "key 3", "task", "tick", "close"}));
 }
 
 TEST(Win32Toolkit, TextIsDrawnWithoutAntialiasingInTheFontColour) {

@@ -44,8 +44,11 @@ public:
     void Presented() { dirty_ = false; }
 
 private:
-    // The picture follows the window's client size, also while the window is hidden.
+    // The picture follows the window's client size, also while the window is hidden;
+    // a minimised window keeps its picture for its return.
     void Fit() {
+        if (IsIconic(HwndOf(form_)))
+            return;
         if (form_.ClientWidth() != width_ || form_.ClientHeight() != height_) {
             width_ = form_.ClientWidth();
             height_ = form_.ClientHeight();
@@ -154,6 +157,8 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_ERASEBKGND:
         return 1; // the picture covers the client area
     case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED)
+            return 0;
         form.Image().Resize(std::max(form.ClientWidth(), 1), std::max(form.ClientHeight(), 1));
         if (state->bottomStrip != nullptr)
             MoveWindow(state->bottomStrip, 0, HIWORD(lParam) - state->bottomHeight, LOWORD(lParam),
