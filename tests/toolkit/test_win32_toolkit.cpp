@@ -153,6 +153,23 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
     const std::pair shown(GetPixel(dc, 299, 5), GetPixel(dc, 300, 5));
     ReleaseDC(Hwnd(form), dc);
     EXPECT_EQ(shown, std::pair(COLORREF(0x0000FF), COLORREF(0xF0F0F0)));
+    // The strip's second section starts after the first's width, or where the first
+    // starts while that is hidden.
+    const auto firstInk = [&form] {
+        HWND window = ChildWindowFromPoint(Hwnd(form), POINT{300, 130});
+        UpdateWindow(window);
+        HDC strip = GetDC(window);
+        int first = -1;
+        for (int x = 0; x < 320 && first < 0; ++x)
+            for (int y = 0; y < tk::StatusStrip::kHeight && first < 0; ++y)
+                first = GetPixel(strip, x, y) != GetSysColor(COLOR_BTNFACE) ? x : -1;
+        ReleaseDC(window, strip);
+        return first;
+    };
+    strip.SetText(1, "IIII");
+    const int shownFirst = firstInk();
+    strip.SetShown(0, false);
+    EXPECT_EQ(std::pair(shownFirst >= 92, shownFirst - firstInk()), std::pair(true, 88));
     form.Close();
     form.Close();
     EXPECT_TRUE(Pump());
