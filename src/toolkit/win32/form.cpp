@@ -313,7 +313,9 @@ bool Control::Visible() const {
 }
 
 void Control::SetVisible(bool visible) {
-    ShowWindow(native_->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    // A window shown comes to the front; a control shown leaves the focus where it is.
+    const bool window = native_->kind == NativeControl::Kind::Form;
+    ShowWindow(native_->hwnd, !visible ? SW_HIDE : window ? SW_SHOW : SW_SHOWNA);
 }
 
 void Control::SetEnabled(bool enabled) {
