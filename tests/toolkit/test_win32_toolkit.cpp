@@ -91,6 +91,8 @@ TEST(Win32Toolkit, ControlsFollowTheToolkitsRules) {
     wchar_t shown[64] = {};
     GetWindowTextW(Hwnd(memo), shown, 64);
     EXPECT_EQ(std::wstring(shown), L"W: 0 277 1511 899\r\n\r\n%S01  298    0\r\na\r\nb");
+    memo.Add(std::string(40000, 'x')); // past an edit's usual limit
+    EXPECT_EQ(GetWindowTextLengthW(Hwnd(memo)), 41 + 2 + 40000);
 
     tk::EditBox edit(form, "1.00");
     int edits = 0;
@@ -100,6 +102,7 @@ TEST(Win32Toolkit, ControlsFollowTheToolkitsRules) {
     for (const wchar_t typed : {L'a', L'5', L'.'})
         SendMessageW(Hwnd(edit), WM_CHAR, typed, 0);
     const std::string typed = edit.Text();
+    edit.SetText("\2611");
     edit.SetText("\2611");
     EXPECT_EQ(std::tuple(typed, edit.Text(), edits), std::tuple("1.005", "\2611", 2));
 }

@@ -172,18 +172,22 @@ std::span<const ToolkitOption> ToolkitOptions() {
     return {};
 }
 
-struct Application::Impl {};
+struct Application::Impl {
+    bool comStarted = false;
+};
 
 Application::Application(int&, char**, std::string_view name) : impl_(std::make_unique<Impl>()) {
     ProgramName() = std::string(name);
     LoopThread() = GetCurrentThreadId();
     // The imaging component and the file dialogs want COM on the window's thread.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    impl_->comStarted =
+        SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     RegisterWindowClasses();
 }
 
 Application::~Application() {
-    CoUninitialize();
+    if (impl_->comStarted)
+        CoUninitialize();
 }
 
 int Application::Run() {

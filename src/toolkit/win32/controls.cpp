@@ -438,7 +438,10 @@ std::string EditBox::Text() const {
     return Narrow(WindowText(Native()->hwnd), kCp1252);
 }
 
+// The same text again is no change, and runs no OnChange.
 void EditBox::SetText(std::string_view text) {
+    if (Text() == text)
+        return;
     SetWindowTextW(Native()->hwnd, Widen(text, kCp1252).c_str());
 }
 
@@ -502,7 +505,10 @@ Memo::Memo(Control& parent)
     : Control(MakeChild(Kind::Memo, parent, L"EDIT", L"",
                         ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL |
                             WS_VSCROLL,
-                        WS_EX_CLIENTEDGE)) {}
+                        WS_EX_CLIENTEDGE)) {
+    // Without this an edit holds about 32,000 characters and drops what comes after.
+    SendMessageW(Native()->hwnd, EM_SETLIMITTEXT, 0, 0);
+}
 
 void Memo::Clear() {
     lines_.clear();
