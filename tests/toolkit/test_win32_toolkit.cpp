@@ -5,6 +5,7 @@
 #include "toolkit/image_canvas.h"
 #include "toolkit/image_export.h"
 #include "toolkit/popup_menu.h"
+#include "toolkit/standard_folders.h"
 #include "toolkit/status_strip.h"
 #include "toolkit/text_painter.h"
 #include "toolkit/win32/native.h"
@@ -300,4 +301,23 @@ TEST(Win32Toolkit, NumbersFollowTheLocale) {
         else
             EXPECT_DOUBLE_EQ(tk::StrToFloat(text), value);
     }
+}
+
+// Only the toolkit's own errors keep their message; the loop goes on after each.
+TEST(Win32Toolkit, EscapingErrorsAreReportedAndTheUsersFoldersKnown) {
+    std::vector<std::string> reported;
+    tk::SetExceptionReporter([&](const std::string& message) { reported.push_back(message); });
+    tk::Dispatch([] { tk::StrToFloat("abc"); });
+    tk::Dispatch([] { throw std::runtime_error("not the toolkit's"); });
+    tk::Dispatch([] { throw 42; });
+    const int status = tk::ExitStatusOf([]() -> int { throw tk::ToolkitError("lost"); });
+    tk::SetExceptionReporter(nullptr);
+    EXPECT_EQ(std::tuple(reported, status, tk::ExitStatusOf([] { return 3; })),
+              std::tuple(std::vector<std::string>{"'abc' is not a valid floating point value", "",
+                                                  "", "lost"},
+                         EXIT_FAILURE, 3));
+    for (const std::string& folder : {tk::DownloadsFolder(), tk::PicturesFolder()})
+        EXPECT_EQ(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+                  DWORD(FILE_ATTRIBUTE_DIRECTORY))
+            << folder;
 }
