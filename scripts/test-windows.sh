@@ -3,8 +3,8 @@
 # under Wine, then runs the Win32 serial backend end to end: duruz-sim (the Linux
 # build) serves the simulated instrument on a pseudo-terminal that Wine maps to
 # COM5, and a Windows test program opens, configures and captures through it.
-# Installs what it needs with apt-get (through sudo when not root). Headless: Wine
-# needs no display for console programs.
+# Installs what it needs with apt-get (through sudo when not root). The toolkit's
+# Win32 windows need a display: the run has an Xvfb of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
@@ -36,7 +36,7 @@ export WINEPREFIX="$PWD/$win_build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY
 
 # One Wine server and one set of Wine's own services for the whole run, so that
 # each test program starts quickly. They are started with their output sent to a
@@ -53,6 +53,7 @@ stop_wine() {
     wineserver -w >>"$wine_log" 2>&1 || true
 }
 
+xvfb_pid=""
 sim_pid=""
 sim_out="$(mktemp)"
 cleanup() {
@@ -62,8 +63,28 @@ cleanup() {
     fi
     rm -f "$sim_out"
     stop_wine
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
 }
 trap cleanup EXIT
+
+# A display of our own, on the first free number Xvfb finds, before Wine starts:
+# Wine takes its display when its first program starts.
+xvfb_number="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xvfb_number" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$xvfb_number" ] && break
+    sleep 0.05
+done
+if [ ! -s "$xvfb_number" ]; then
+    echo "Xvfb did not start" >&2
+    exit 1
+fi
+export DISPLAY=":$(cat "$xvfb_number")"
+rm -f "$xvfb_number"
 
 start_wine
 echo "== Wine ready after $((SECONDS - start)) s"

@@ -1,12 +1,16 @@
 #include "toolkit/image_canvas.h"
 
-#include <QPoint>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
 namespace {
+
+struct Point {
+    int x;
+    int y;
+};
 
 // The pixels that are not background, row by row, as "x,y " each.
 std::string Painted(const tk::PixelBuffer& image) {
@@ -48,15 +52,15 @@ TEST(ImageCanvas, ConsecutiveLinesMatchSeparateLinesAndClipping) {
     tk::ImageCanvas joined(120, 80, 0xFFFFFF), whole(120 + 1600, 80 + 1600, 0xFFFFFF);
     joined.SetPenColor(0x123456);
     whole.SetPenColor(0x123456);
-    QPoint from(60, 40);
-    joined.MoveTo(from.x(), from.y());
+    Point from{60, 40};
+    joined.MoveTo(from.x, from.y);
     for (int i = 0; i < 400; ++i) {
-        const QPoint to = i % 50 == 25 ? QPoint(far(generator), far(generator))
-                                       : QPoint(std::clamp(from.x(), -20, 140) + step(generator),
-                                                std::clamp(from.y(), -20, 100) + step(generator));
-        joined.LineTo(to.x(), to.y());
-        whole.MoveTo(from.x() + 800, from.y() + 800);
-        whole.LineTo(to.x() + 800, to.y() + 800);
+        const Point to = i % 50 == 25 ? Point{far(generator), far(generator)}
+                                      : Point{std::clamp(from.x, -20, 140) + step(generator),
+                                              std::clamp(from.y, -20, 100) + step(generator)};
+        joined.LineTo(to.x, to.y);
+        whole.MoveTo(from.x + 800, from.y + 800);
+        whole.LineTo(to.x + 800, to.y + 800);
         from = to;
     }
     const tk::PixelBuffer& image = joined.Pixels();
