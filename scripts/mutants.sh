@@ -95,6 +95,8 @@ src/cli/cli_run.cpp ::: SessionRecorder::Create(request.output, DURUZ_VERSION, s
 src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
 src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session) : Status{}; ::: return output.tickDone ? AddFrame(session) : Status{};
 src/link/capture_stream.cpp ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 2); ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 3);
+src/session/frame_averager.cpp ::: return generation == generation_ && a.sweepRow == b.sweepRow && ::: return a.sweepRow == b.sweepRow &&
+src/session/frame_averager.cpp ::: const float weight = 1.0f / float(filled_); ::: const float weight = 1.0f / float(n);
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

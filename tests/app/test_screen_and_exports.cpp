@@ -129,3 +129,41 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
 }
 
 } // namespace
+
+namespace {
+
+// Averaging two frames: the strip shows the block filling, the average is drawn and
+// exported in volts; an average of equal frames, and averaging off, draw the frame's
+// own pixels, the spectrum included.
+TEST(Averaging, BlockProgressTheAverageExportedAndTheFramesOwnPixels) {
+    WindowFixture fixture;
+    duruz::MainWindow& window = fixture.Start();
+    auto& port = fixture.Port("Simulator");
+    window.vertical.spectrum1.SetChecked(true);
+    fixture.AnswerStartUp(port, Frame(2048), Frame(2048));
+    const auto next = [&](const std::string& frame) {
+        port.reads = {"", frame};
+        window.CaptureTick();
+        return window.status.strip.Text(6);
+    };
+    next(Frame(2048)); // counted stale: start-up left no request pending
+    const auto own = window.Image().Pixels();
+    window.ChooseAveraging({2, duruz::AveragingMode::Block});
+    EXPECT_EQ(window.status.strip.Text(6) + ", " + window.TraceMenu().Caption(6),
+              "avg 0/2, Averaging: 2 frames, block");
+    EXPECT_EQ(next(Frame(2048)), "avg 1/2");
+    EXPECT_EQ(next(Frame(2048)), "avg 2/2");
+    EXPECT_TRUE(window.Image().Pixels() == own);
+    next(Frame(2048, true));
+    EXPECT_TRUE(next(Frame(2048)) == "avg 2/2" && !(window.Image().Pixels() == own));
+    window.ExportCsvClick();
+    // Channel 1 at (-1024 + 2047) / 2 counts: -511.5 * 2 V / 4094.
+    EXPECT_NE(ReadFile(fixture.savePath)
+                  .find("# averaged 2 frames\nindex,time_s,ch1_V,ch2_V\n"
+                        "0,0.000000000,-0.249878,0.488520\n"),
+              std::string::npos);
+    window.ChooseAveraging({});
+    EXPECT_TRUE(window.Image().Pixels() == own && !window.status.strip.Shown(6));
+}
+
+} // namespace
