@@ -76,6 +76,7 @@ void MainWindow::WireEvents() {
     traceMenu_.Add("Copy screen", "Ctrl+C", [this] { CopyScreenClick(); });
     AddRecordItem();
     WirePlayback();
+    AddAveragingItems();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.
     OnResize = [this] {
@@ -227,6 +228,7 @@ void MainWindow::TakeSessionOutput() {
     if (output.frameKept) {
         screen_.redrawDue = true;
         const ScopeSettings& captured = session_.CapturedUnder();
+        averager_.Add(session_.Frame(), captured, session_.CapturedGeneration());
         const TriggerState sync = session_.Trigger();
         const std::array<int, 2>& codes = session_.SentWaveformCodes();
         trace_.FrameDrawn(session_.Frame(),

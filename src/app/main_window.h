@@ -10,6 +10,7 @@
 #include "app/vertical_panel.h"
 #include "link/frame_rate_meter.h"
 #include "serial/device_monitor.h"
+#include "session/frame_averager.h"
 #include "session/instrument_session.h"
 #include "toolkit/descriptor_watcher.h"
 #include "toolkit/form.h"
@@ -110,6 +111,10 @@ public:
     const DrawnScreen& Screen() const { return screen_; }
     const RecordingControl& Recording() const { return recording_; }
     const tk::PopupMenu& TraceMenu() const { return traceMenu_; }
+    // Averaging of the live frames (window_averaging.cpp): the user's choice, kept
+    // while the window is open; a new choice starts a new average.
+    void ChooseAveraging(AveragingChoice choice);
+    const FrameAverager& Averaging() const { return averager_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;
@@ -144,6 +149,7 @@ private:
     void AddRecordItem();
     void RecordSessionOutput(const SessionOutput& output);
     void EndRecording();
+    void AddAveragingItems();
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -160,6 +166,8 @@ private:
     int returnItem_ = -1; // the trace menu's "Return to live view"
     RecordingControl recording_;
     int recordItem_ = -1; // the trace menu's "Record…"
+    FrameAverager averager_;
+    int averagingItem_ = -1; // the trace menu's "Averaging: …"
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -83,7 +83,8 @@ void MainWindow::WirePlayback() {
 FrameOnScreen MainWindow::FrameShown() const {
     if (shown_.Active())
         return {shown_.Settings(), shown_.Settings(), shown_.samples};
-    return {session_.Settings(), session_.CapturedUnder(), session_.Frame()};
+    return {session_.Settings(), session_.CapturedUnder(), session_.Frame(),
+            averager_.Ready() ? &averager_.Average() : nullptr};
 }
 
 // A file that cannot be shown changes nothing: the live view, or the recording

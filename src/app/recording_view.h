@@ -3,6 +3,7 @@
 #include "link/capture_store.h"
 #include "session/recording_playback.h"
 #include "session/scope_settings.h"
+#include "view/float_frame.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,9 @@ struct FrameOnScreen {
     const ScopeSettings& live;
     const ScopeSettings& captured;
     const CaptureStore& frame;
+    // The live view's average when averaging is on and one is ready: drawn, measured
+    // and exported in place of the frame.
+    const FloatFrame* averaged = nullptr;
 };
 
 // The memo line on opening: the file, how much of it was read and why reading

@@ -42,7 +42,9 @@ std::int64_t MainWindow::NowMs() const {
 void MainWindow::RedrawScreen() {
     const FrameOnScreen shown = FrameShown();
     const ScreenInputs in = ScreenInputsOf(shown.live, shown.captured, GeometryOf(*this));
-    screen_.plot = duruz::RedrawScreen(GetCanvas(), in, shown.frame, screen_.spectrumWork);
+    screen_.plot = shown.averaged != nullptr
+                       ? duruz::RedrawScreen(GetCanvas(), in, *shown.averaged, screen_.spectrumWork)
+                       : duruz::RedrawScreen(GetCanvas(), in, shown.frame, screen_.spectrumWork);
     MeasureDrawnFrame();
     UpdateStatusStrip();
 }
@@ -74,8 +76,15 @@ void MainWindow::MeasureDrawnFrame() {
         const int probe = shown.live.channels[c].probeRow;
         const int range = shown.captured.channels[c].rangeRow;
         const int channel = static_cast<int>(c);
-        screen_.measured[c] = MeasureChannel(shown.frame, channel, probe, range, screen_.scratch);
-        screen_.peaks[c] = FindSpectrumPeak(shown.frame, channel, probe, range, screen_.scratch);
+        if (shown.averaged != nullptr) {
+            const FloatFrame& frame = *shown.averaged;
+            screen_.measured[c] = MeasureChannel(frame, channel, probe, range, screen_.scratch);
+            screen_.peaks[c] = FindSpectrumPeak(frame, channel, probe, range, screen_.scratch);
+        } else {
+            const CaptureStore& frame = shown.frame;
+            screen_.measured[c] = MeasureChannel(frame, channel, probe, range, screen_.scratch);
+            screen_.peaks[c] = FindSpectrumPeak(frame, channel, probe, range, screen_.scratch);
+        }
     }
 }
 
@@ -101,6 +110,8 @@ void MainWindow::UpdateStatusStrip() {
     view.peaks = screen_.peaks;
     view.recording = recording_.IndicatorText(now);
     view.recordingPath = recording_.Path();
+    if (!shown_.Active())
+        view.averaging = averager_.ProgressText();
     status.Show(view);
     if (shown_.Active())
         ShowRecordingStrip();
@@ -136,7 +147,9 @@ void MainWindow::ExportCsvClick() {
         CsvExportInfoOf(shown.live, shown.captured, LocalTime("%Y-%m-%d %H:%M:%S"),
                         shown_.Active() ? shown.captured.port.path
                                         : std::string(session_.LinkSide().PortPath.data()));
-    const Status written = WriteFrameCsv(path, shown.frame, info);
+    const Status written =
+        WriteFrameCsv(path, shown.averaged != nullptr ? FrameCsv(*shown.averaged, info)
+                                                      : FrameCsv(shown.frame, info));
     if (!written.Ok())
         ShowError("Could not save " + path + ":\n" + written.Reason());
 }

@@ -15,6 +15,7 @@ enum Section {
     kChannel1,
     kChannel2,
     kRecording,
+    kAveraging,
     kSpectrum
 };
 
@@ -25,9 +26,10 @@ constexpr tk::Color kRecordingText = 0x0000C0; // dark red, as a recorder's lamp
 } // namespace
 
 StatusPanel::StatusPanel(tk::Form& form)
-    : memo(form), memoToggle(form, "."), strip(form, {230, 150, 340, 275, 275, 190, 150}) {
+    : memo(form), memoToggle(form, "."), strip(form, {230, 150, 340, 275, 275, 190, 110, 150}) {
     // Hidden, the recording takes no room from the spectrum, which stretches.
     strip.SetShown(kRecording, false);
+    strip.SetShown(kAveraging, false);
     memo.SetFont("Courier", 13);
     memo.Add("Display");
     memo.SetVisible(false);
@@ -57,6 +59,8 @@ void StatusPanel::Show(const StripView& view) {
     strip.SetShown(kRecording, !view.recording.empty());
     strip.SetText(kRecording, view.recording, kRecordingText);
     strip.SetToolTip(kRecording, view.recordingPath);
+    strip.SetShown(kAveraging, !view.averaging.empty());
+    strip.SetText(kAveraging, view.averaging);
 }
 
 } // namespace duruz

@@ -24,6 +24,7 @@ struct StripView {
     std::array<SpectrumPeak, 2> peaks{};
     std::string recording;     // the recording indicator; empty when none runs
     std::string recordingPath; // its tooltip
+    std::string averaging;     // "avg 3/16"; empty when averaging is off
 };
 
 // The status group: the strip below the window's content, and the memo over the
@@ -39,7 +40,7 @@ public:
     tk::Memo memo; // the link's and the window's lines, hidden until asked for
     tk::Button memoToggle;
     // Sections: link, frame rate, line faults, channel 1, channel 2, the recording
-    // (shown only while one runs), spectrum.
+    // (shown only while one runs), averaging (shown only while on), spectrum.
     tk::StatusStrip strip;
 };
 

@@ -343,6 +343,7 @@ void InstrumentSession::TakeDeliveredFrame(const FrameOrigin& origin, const Fram
     capture_ = delivered_;
     arrival_ = arrival;
     capturedUnder_ = settings_;
+    capturedGeneration_ = settingsGeneration_;
     pending_.frameKept = true;
 }
 

@@ -129,6 +129,9 @@ public:
     // The frame kept last and the settings it was captured under.
     const CaptureStore& Frame() const { return capture_; }
     const ScopeSettings& CapturedUnder() const { return capturedUnder_; }
+    // The settings generation the kept frame was captured under: it moves on with
+    // every setting sent, also one sent again unchanged.
+    std::uint32_t CapturedGeneration() const { return capturedGeneration_; }
     // When the kept frame's last byte was taken from the port.
     const FrameArrival& Arrival() const { return arrival_; }
     // The trigger as last sent.
@@ -183,6 +186,7 @@ private:
     int reopenTries_ = 0;
     bool retryReopen_ = false;
     std::uint32_t settingsGeneration_ = 0;
+    std::uint32_t capturedGeneration_ = 0;
     std::uint32_t staleSkips_ = 0;
     std::uint32_t portDecision_ = 0;
     std::array<int, 2> sentWaveformCodes_{};

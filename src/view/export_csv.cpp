@@ -116,8 +116,9 @@ bool ParseSampleRow(std::string_view line, std::size_t index, CaptureStore& stor
 
 } // namespace
 
-std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info) {
-    std::string out;
+namespace {
+
+void AppendHeader(std::string& out, const CsvExportInfo& info) {
     out.reserve(kSamplePairs * 48 + 512);
     out += "# RORU-Duruz frame\n# date: " + info.date + "\n# port: " + info.port + "\n";
     AppendChannel(out, info, 0);
@@ -126,17 +127,30 @@ std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info) {
     AppendInt(out, info.syncLevel);
     out += ", position ";
     AppendInt(out, info.syncPosition);
-    out += "\nindex,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\n";
+    out += "\n";
+}
+
+// A row's index, time and both channels' volts.
+void AppendVolts(std::string& out, std::size_t i, double s1, double s2, const CsvExportInfo& info) {
+    AppendInt(out, static_cast<long long>(i));
+    out += ',';
+    AppendFixed(out, SampleSeconds(double(i)), 9);
+    out += ',';
+    AppendFixed(out, SampleVolts(s1, info.probeRow[0], info.rangeRow[0]) + 0.0, 6);
+    out += ',';
+    AppendFixed(out, SampleVolts(s2, info.probeRow[1], info.rangeRow[1]) + 0.0, 6);
+}
+
+} // namespace
+
+std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info) {
+    std::string out;
+    AppendHeader(out, info);
+    out += "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\n";
     for (std::size_t i = 0; i < kSamplePairs; ++i) {
         const int s1 = store.Sample(i, 0);
         const int s2 = store.Sample(i, 1);
-        AppendInt(out, static_cast<long long>(i));
-        out += ',';
-        AppendFixed(out, SampleSeconds(double(i)), 9);
-        out += ',';
-        AppendFixed(out, SampleVolts(s1, info.probeRow[0], info.rangeRow[0]) + 0.0, 6);
-        out += ',';
-        AppendFixed(out, SampleVolts(s2, info.probeRow[1], info.rangeRow[1]) + 0.0, 6);
+        AppendVolts(out, i, s1, s2, info);
         out += ',';
         AppendInt(out, s1);
         out += ',';
@@ -146,12 +160,29 @@ std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info) {
     return out;
 }
 
-Status WriteFrameCsv(const std::string& path, const CaptureStore& store,
-                     const CsvExportInfo& info) {
-    const Result<FileWritten> written = WriteWholeFile(path, FrameCsv(store, info));
+std::string FrameCsv(const FloatFrame& frame, const CsvExportInfo& info) {
+    std::string out;
+    AppendHeader(out, info);
+    out += "# averaged ";
+    AppendInt(out, frame.frames);
+    out += " frames\nindex,time_s,ch1_V,ch2_V\n";
+    for (std::size_t i = 0; i < kSamplePairs; ++i) {
+        AppendVolts(out, i, frame.Sample(i, 0), frame.Sample(i, 1), info);
+        out += '\n';
+    }
+    return out;
+}
+
+Status WriteFrameCsv(const std::string& path, const std::string& text) {
+    const Result<FileWritten> written = WriteWholeFile(path, text);
     if (!written.Ok())
         return Failure{written.Reason()};
     return {};
+}
+
+Status WriteFrameCsv(const std::string& path, const CaptureStore& store,
+                     const CsvExportInfo& info) {
+    return WriteFrameCsv(path, FrameCsv(store, info));
 }
 
 Status ReadFrameCsv(const std::string& text, CaptureStore& store, CsvExportInfo& info) {

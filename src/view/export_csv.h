@@ -2,6 +2,7 @@
 
 #include "base/result.h"
 #include "link/capture_store.h"
+#include "view/float_frame.h"
 
 #include <string>
 
@@ -23,9 +24,13 @@ struct CsvExportInfo {
 // sample pair: index, time in seconds, both channels in volts, both raw samples.
 // Numbers are written with a dot and no grouping, whatever the user's locale.
 std::string FrameCsv(const CaptureStore& store, const CsvExportInfo& info);
+// An average: the same header with "# averaged N frames" after it, and its volts
+// with no raw columns, since it has no counts.
+std::string FrameCsv(const FloatFrame& frame, const CsvExportInfo& info);
 
-// Writes the frame's text to path whole or not at all (see WriteWholeFile); a
+// Writes a frame's text to path whole or not at all (see WriteWholeFile); a
 // failure carries the system's reason.
+Status WriteFrameCsv(const std::string& path, const std::string& text);
 Status WriteFrameCsv(const std::string& path, const CaptureStore& store, const CsvExportInfo& info);
 
 // Reads FrameCsv's text back: the header into info (the probe "x1" as row 1, the

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <type_traits>
 
 namespace duruz {
 
@@ -39,8 +40,8 @@ struct Crossings {
 };
 
 // Upward crossings of mid (in screen-up counts: the sample negated) with hysteresis.
-Crossings FindRisingCrossings(const CaptureStore& store, int channel, double mid,
-                              double hysteresis) {
+template <typename Frame>
+Crossings FindRisingCrossings(const Frame& store, int channel, double mid, double hysteresis) {
     Crossings found;
     bool armed = false;
     double candidate = -1.0;
@@ -75,10 +76,9 @@ Crossings FindRisingCrossings(const CaptureStore& store, int channel, double mid
     return found;
 }
 
-} // namespace
-
-SpectrumPeak FindSpectrumPeak(const CaptureStore& store, int channel, int probeRow, int rangeRow,
-                              MeasureScratch& scratch) {
+template <typename Frame>
+SpectrumPeak PeakOf(const Frame& store, int channel, int probeRow, int rangeRow,
+                    MeasureScratch& scratch) {
     ComputeSpectrum(store, channel & 1, scratch.work, scratch.magnitudes);
     auto magnitude = [&](int k) {
         return std::hypot(double(scratch.work[k].re), double(scratch.work[k].im));
@@ -112,18 +112,23 @@ SpectrumPeak FindSpectrumPeak(const CaptureStore& store, int channel, int probeR
     return result;
 }
 
-ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int probeRow,
-                                   int rangeRow, MeasureScratch& scratch) {
+// Counts in 32-bit integers, an average's in double.
+template <typename Frame>
+using Level = std::conditional_t<std::is_same_v<Frame, CaptureStore>, std::int32_t, double>;
+
+template <typename Frame>
+ChannelMeasurements Measure(const Frame& store, int channel, int probeRow, int rangeRow,
+                            MeasureScratch& scratch) {
     channel &= 1;
     ChannelMeasurements m;
-    std::int32_t lowest = store.Sample(0, channel);
-    std::int32_t highest = lowest;
+    Level<Frame> lowest = store.Sample(0, channel);
+    Level<Frame> highest = lowest;
     double sum = 0.0;
     double squares = 0.0;
     int atTop = 0;
     int atBottom = 0;
     for (std::size_t i = 0; i < kSamplePairs; ++i) {
-        const std::int32_t s = store.Sample(i, channel);
+        const Level<Frame> s = store.Sample(i, channel);
         lowest = std::min(lowest, s);
         highest = std::max(highest, s);
         sum += s;
@@ -143,7 +148,7 @@ ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int p
     m.mean = SampleVolts(sum / n, probeRow, rangeRow);
     m.rms = std::abs(SampleVolts(std::sqrt(squares / n), probeRow, rangeRow));
 
-    const std::int32_t swing = highest - lowest;
+    const Level<Frame> swing = highest - lowest;
     if (swing < kMinSwingCounts)
         return m;
     // In screen-up counts, where the upper half of the swing is positive volts.
@@ -168,7 +173,7 @@ ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int p
         }
     }
     if (!m.hasFrequency) {
-        const SpectrumPeak peak = FindSpectrumPeak(store, channel, probeRow, rangeRow, scratch);
+        const SpectrumPeak peak = PeakOf(store, channel, probeRow, rangeRow, scratch);
         // Two periods at least, as for the crossings.
         if (peak.found && peak.frequency >= 2.0 * kSampleRate / n) {
             m.hasFrequency = true;
@@ -177,6 +182,26 @@ ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int p
         }
     }
     return m;
+}
+
+} // namespace
+
+SpectrumPeak FindSpectrumPeak(const CaptureStore& store, int channel, int probeRow, int rangeRow,
+                              MeasureScratch& scratch) {
+    return PeakOf(store, channel, probeRow, rangeRow, scratch);
+}
+SpectrumPeak FindSpectrumPeak(const FloatFrame& frame, int channel, int probeRow, int rangeRow,
+                              MeasureScratch& scratch) {
+    return PeakOf(frame, channel, probeRow, rangeRow, scratch);
+}
+
+ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int probeRow,
+                                   int rangeRow, MeasureScratch& scratch) {
+    return Measure(store, channel, probeRow, rangeRow, scratch);
+}
+ChannelMeasurements MeasureChannel(const FloatFrame& frame, int channel, int probeRow, int rangeRow,
+                                   MeasureScratch& scratch) {
+    return Measure(frame, channel, probeRow, rangeRow, scratch);
 }
 
 } // namespace duruz

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/capture_store.h"
+#include "view/float_frame.h"
 #include "view/spectrum_view.h"
 
 #include <array>
@@ -47,9 +48,14 @@ struct MeasureScratch {
 // of the rest of the spectrum.
 ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int probeRow,
                                    int rangeRow, MeasureScratch& scratch);
+// The same of a floating-point frame, an average, with no rounding to counts.
+ChannelMeasurements MeasureChannel(const FloatFrame& frame, int channel, int probeRow, int rangeRow,
+                                   MeasureScratch& scratch);
 
 // The largest bin above the lowest two (DC and the window's spread of it).
 SpectrumPeak FindSpectrumPeak(const CaptureStore& store, int channel, int probeRow, int rangeRow,
+                              MeasureScratch& scratch);
+SpectrumPeak FindSpectrumPeak(const FloatFrame& frame, int channel, int probeRow, int rangeRow,
                               MeasureScratch& scratch);
 
 } // namespace duruz

@@ -60,16 +60,17 @@ void DrawTriggerMarkers(tk::Canvas& canvas, const PlotArea& area, const ScreenIn
     canvas.LineTo(area.left + area.width, y);
 }
 
-void DrawXyFigure(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& store) {
+template <typename Frame>
+void DrawXyFigure(tk::Canvas& canvas, const PlotArea& area, const Frame& store) {
     canvas.SetPenColor(kXyFigureColor);
-    const std::uint32_t count =
-        std::min<std::uint32_t>(store.HeaderWord(1), static_cast<std::uint32_t>(kSamplePairs));
+    const std::uint32_t count = FramePoints(store);
     canvas.MoveTo(XyX(store.Sample(0, 0), area), SampleY(store.Sample(0, 1), area.height));
     for (std::uint32_t i = 1; i < count; ++i)
         canvas.LineTo(XyX(store.Sample(i, 0), area), SampleY(store.Sample(i, 1), area.height));
 }
 
-void DrawTrace(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& store, int channel) {
+template <typename Frame>
+void DrawTrace(tk::Canvas& canvas, const PlotArea& area, const Frame& store, int channel) {
     canvas.SetPenColor(kTraceColors[channel & 1]);
     canvas.MoveTo(0, 0);
     canvas.LineTo(area.width, 0);
@@ -78,10 +79,9 @@ void DrawTrace(tk::Canvas& canvas, const PlotArea& area, const CaptureStore& sto
         canvas.LineTo(SweepX(area, i), SampleY(store.Sample(i, channel), area.height));
 }
 
-} // namespace
-
-PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const CaptureStore& store,
-                      SpectrumWorkArea& workArea) {
+template <typename Frame>
+PlotArea RedrawAny(tk::Canvas& canvas, const ScreenInputs& inputs, const Frame& store,
+                   SpectrumWorkArea& workArea) {
     const PlotArea area =
         ComputePlotArea(inputs.clientWidth, inputs.clientHeight, inputs.levelBarWidth,
                         inputs.positionBarHeight, inputs.controlsHeight);
@@ -102,6 +102,18 @@ PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const Capt
             DrawSpectrum(canvas, area, channel, store, workArea);
     }
     return area;
+}
+
+} // namespace
+
+PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const CaptureStore& store,
+                      SpectrumWorkArea& workArea) {
+    return RedrawAny(canvas, inputs, store, workArea);
+}
+
+PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const FloatFrame& frame,
+                      SpectrumWorkArea& workArea) {
+    return RedrawAny(canvas, inputs, frame, workArea);
 }
 
 } // namespace duruz

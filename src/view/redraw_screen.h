@@ -3,6 +3,7 @@
 #include "link/capture_store.h"
 #include "link/instrument_facts.h"
 #include "toolkit/canvas.h"
+#include "view/float_frame.h"
 #include "view/plot_area.h"
 #include "view/spectrum_transform.h"
 
@@ -31,6 +32,9 @@ using SpectrumWorkArea = std::array<ComplexFloat, kSpectrumBins>;
 
 // Draws the whole screen from the last frame and returns the plot area it used.
 PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const CaptureStore& store,
+                      SpectrumWorkArea& workArea);
+// The same from a floating-point frame, an average: whole counts draw the same pixels.
+PlotArea RedrawScreen(tk::Canvas& canvas, const ScreenInputs& inputs, const FloatFrame& frame,
                       SpectrumWorkArea& workArea);
 
 } // namespace duruz

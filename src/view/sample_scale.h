@@ -46,10 +46,11 @@ constexpr double SampleSeconds(double index) {
 
 // A count at an end of the range: the input may have been clipped there. The top
 // of the screen, the most negative count, holds the highest volts.
-constexpr bool AtTopLimit(std::int32_t count) {
+// Counts or an average's floating-point counts.
+template <typename Count> constexpr bool AtTopLimit(Count count) {
     return count <= -kFullScaleCount;
 }
-constexpr bool AtBottomLimit(std::int32_t count) {
+template <typename Count> constexpr bool AtBottomLimit(Count count) {
     return count >= kFullScaleCount;
 }
 // A side of a channel counts as clipped when this many of a frame's samples sit at

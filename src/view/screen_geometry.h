@@ -4,6 +4,7 @@
 #include "view/plot_area.h"
 #include "view/sample_scale.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace duruz {
@@ -19,6 +20,12 @@ constexpr std::int32_t kDivisions = 10; // the graticule's lines split each axis
 constexpr std::int32_t SampleY(std::int32_t sample, std::int32_t height) {
     return ((sample + kFullScaleCount) * height) / (2 * kFullScaleCount);
 }
+// The row of a floating-point sample, truncated as above: whole counts land on the
+// same row.
+inline std::int32_t SampleY(double sample, std::int32_t height) {
+    return static_cast<std::int32_t>(
+        std::trunc(((sample + kFullScaleCount) * height) / (2.0 * kFullScaleCount)));
+}
 
 // The sweep's column of sample index i: left + floor(width * i / 2048), the product
 // taken unsigned so that a full-width window cannot overflow it.
@@ -32,6 +39,11 @@ constexpr std::int32_t SweepX(const PlotArea& area, std::int32_t i) {
 constexpr std::int32_t kXyHalfSpan = 2000;
 constexpr std::int32_t XyX(std::int32_t sample, const PlotArea& area) {
     return ((sample + kXyHalfSpan) * area.width) / (2 * kXyHalfSpan) + area.left;
+}
+inline std::int32_t XyX(double sample, const PlotArea& area) {
+    return static_cast<std::int32_t>(
+               std::trunc(((sample + kXyHalfSpan) * area.width) / (2.0 * kXyHalfSpan))) +
+           area.left;
 }
 
 // Spectrum bin k lies where sample 2k would: the 1,024 bins span the width.

@@ -46,6 +46,18 @@ void PackWindowed(const CaptureStore& store, int channel, ComplexFloat* packed) 
     }
 }
 
+// The same windowing of floating-point samples: whole counts give the same values.
+void PackWindowed(const FloatFrame& frame, int channel, ComplexFloat* packed) {
+    const int c = channel & 1;
+    const float* window = TheFftTables().window.data();
+    for (int k = 0; k < kSpectrumBins; ++k) {
+        const float re = frame.samples[4 * k + c];
+        const float im = frame.samples[4 * k + 2 + c];
+        const float w = window[2 * k];
+        packed[k] = {re - re * w, im - im * w};
+    }
+}
+
 void ScaleMagnitudes(ComplexFloat* bins, SpectrumMagnitudes& magnitudes) {
     int k = 0;
 #if DURUZ_SPECTRUM_SSE2
@@ -78,24 +90,49 @@ void ScaleMagnitudes(ComplexFloat* bins, SpectrumMagnitudes& magnitudes) {
     }
 }
 
-void ComputeSpectrum(const CaptureStore& store, int channel,
-                     std::array<ComplexFloat, kSpectrumBins>& workArea,
-                     SpectrumMagnitudes& magnitudes) {
-    PackWindowed(store, channel, workArea.data());
+namespace {
+
+template <typename Frame>
+void ComputeAny(const Frame& frame, int channel, std::array<ComplexFloat, kSpectrumBins>& workArea,
+                SpectrumMagnitudes& magnitudes) {
+    PackWindowed(frame, channel, workArea.data());
     ComplexFft(workArea.data(), kSpectrumBins);
     RealFftSplit(workArea.data(), kSpectrumBins);
     ScaleMagnitudes(workArea.data(), magnitudes);
 }
 
-void DrawSpectrum(tk::Canvas& canvas, const PlotArea& area, int channel, const CaptureStore& store,
-                  std::array<ComplexFloat, kSpectrumBins>& workArea) {
+template <typename Frame>
+void DrawAny(tk::Canvas& canvas, const PlotArea& area, int channel, const Frame& frame,
+             std::array<ComplexFloat, kSpectrumBins>& workArea) {
     SpectrumMagnitudes magnitudes;
-    ComputeSpectrum(store, channel, workArea, magnitudes);
+    ComputeAny(frame, channel, workArea, magnitudes);
 
     canvas.SetPenColor(kSpectrumColors[channel & 1]);
     canvas.MoveTo(area.left, MagnitudeY(magnitudes[0], area.height));
     for (int k = 0; k < kSpectrumBins; ++k)
         canvas.LineTo(BinX(area, k), MagnitudeY(magnitudes[k], area.height));
+}
+
+} // namespace
+
+void ComputeSpectrum(const CaptureStore& store, int channel,
+                     std::array<ComplexFloat, kSpectrumBins>& workArea,
+                     SpectrumMagnitudes& magnitudes) {
+    ComputeAny(store, channel, workArea, magnitudes);
+}
+void ComputeSpectrum(const FloatFrame& frame, int channel,
+                     std::array<ComplexFloat, kSpectrumBins>& workArea,
+                     SpectrumMagnitudes& magnitudes) {
+    ComputeAny(frame, channel, workArea, magnitudes);
+}
+
+void DrawSpectrum(tk::Canvas& canvas, const PlotArea& area, int channel, const CaptureStore& store,
+                  std::array<ComplexFloat, kSpectrumBins>& workArea) {
+    DrawAny(canvas, area, channel, store, workArea);
+}
+void DrawSpectrum(tk::Canvas& canvas, const PlotArea& area, int channel, const FloatFrame& frame,
+                  std::array<ComplexFloat, kSpectrumBins>& workArea) {
+    DrawAny(canvas, area, channel, frame, workArea);
 }
 
 } // namespace duruz

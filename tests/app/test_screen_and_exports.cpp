@@ -69,10 +69,11 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     std::int64_t now = 1000;
     fixture.clockMs = [&now] { return now; };
     duruz::MainWindow& window = fixture.Start(); // opens ttyUSB0 at t = 1 s
-    // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, recording, spectrum.
+    // The texts of the strip's sections: link, rate, faults, Ch1, Ch2, recording, averaging,
+    // spectrum.
     const auto strip = [&window] {
         std::string texts;
-        for (int section = 0; section < 7; ++section)
+        for (int section = 0; section < 8; ++section)
             texts += window.status.strip.Text(section) + "|";
         return texts;
     };
@@ -82,7 +83,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
                           "\x01\x02\x03\x04\x05" + Frame(2048, true));
     EXPECT_EQ(strip(), "Link: ttyUSB0: open|6.0 fps, 3 frames|Resyncs 1 (5 B), timeouts 0 "
                        "empty, 0 part, 2 stale|Ch1 1.000 kHz  1.00 Vpp  500 mVrms|Ch2 \u2014  0.00 "
-                       "Vpp  489 mVrms|||");
+                       "Vpp  489 mVrms||||");
     EXPECT_EQ(window.status.strip.TextColor(3), 0x0000FFu);
     EXPECT_EQ(
         window.status.strip.ToolTip(3),
@@ -93,7 +94,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     window.vertical.spectrum1.SetChecked(true);
     window.vertical.shown2.SetChecked(false);
     window.RedrawScreen();
-    EXPECT_EQ(window.status.strip.Text(4) + "|" + window.status.strip.Text(6).substr(0, 20),
+    EXPECT_EQ(window.status.strip.Text(4) + "|" + window.status.strip.Text(7).substr(0, 20),
               "|FFT1 peak 1.000 kHz ");
     // Nothing comes for 0.75 s: the request is lost at its deadline.
     now = 2250;
@@ -125,6 +126,44 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     later.Session().Worker().WaitIdle();
     QCoreApplication::processEvents();
     EXPECT_EQ(later.status.strip.Text(0), "Link: Simulator: failed, does not exist");
+}
+
+} // namespace
+
+namespace {
+
+// Averaging two frames: the strip shows the block filling, the average is drawn and
+// exported in volts; an average of equal frames, and averaging off, draw the frame's
+// own pixels, the spectrum included.
+TEST(Averaging, BlockProgressTheAverageExportedAndTheFramesOwnPixels) {
+    WindowFixture fixture;
+    duruz::MainWindow& window = fixture.Start();
+    auto& port = fixture.Port("Simulator");
+    window.vertical.spectrum1.SetChecked(true);
+    fixture.AnswerStartUp(port, Frame(2048), Frame(2048));
+    const auto next = [&](const std::string& frame) {
+        port.reads = {"", frame};
+        window.CaptureTick();
+        return window.status.strip.Text(6);
+    };
+    next(Frame(2048)); // counted stale: start-up left no request pending
+    const auto own = window.Image().Pixels();
+    window.ChooseAveraging({2, duruz::AveragingMode::Block});
+    EXPECT_EQ(window.status.strip.Text(6) + ", " + window.TraceMenu().Caption(6),
+              "avg 0/2, Averaging: 2 frames, block");
+    EXPECT_EQ(next(Frame(2048)), "avg 1/2");
+    EXPECT_EQ(next(Frame(2048)), "avg 2/2");
+    EXPECT_TRUE(window.Image().Pixels() == own);
+    next(Frame(2048, true));
+    EXPECT_TRUE(next(Frame(2048)) == "avg 2/2" && !(window.Image().Pixels() == own));
+    window.ExportCsvClick();
+    // Channel 1 at (-1024 + 2047) / 2 counts: -511.5 * 2 V / 4094.
+    EXPECT_NE(ReadFile(fixture.savePath)
+                  .find("# averaged 2 frames\nindex,time_s,ch1_V,ch2_V\n"
+                        "0,0.000000000,-0.249878,0.488520\n"),
+              std::string::npos);
+    window.ChooseAveraging({});
+    EXPECT_TRUE(window.Image().Pixels() == own && !window.status.strip.Shown(6));
 }
 
 } // namespace
