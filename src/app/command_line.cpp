@@ -204,9 +204,10 @@ std::string HelpText(std::string_view program, bool withToolkitOptions,
                      std::span<const tk::ToolkitOption> toolkitOptions) {
     std::vector<std::pair<std::string, std::string_view>> entries; // names, description
     for (const Option& option : kOptions) {
-        std::string names =
-            option.shortName.empty() ? "" : "-" + std::string(option.shortName) + ", ";
-        names += "--" + std::string(option.name);
+        std::string names;
+        if (!option.shortName.empty())
+            names.append("-").append(option.shortName).append(", ");
+        names.append("--").append(option.name);
         if (!option.valueName.empty())
             names += " <" + std::string(option.valueName) + ">";
         entries.emplace_back(std::move(names), option.description);

@@ -137,7 +137,7 @@ TEST(Recording, RefusesWhatItCannotWriteOrRead) {
     EXPECT_EQ(RecordingReader::Open(path).Reason(), "not a Duruz recording");
     EXPECT_EQ(ReadFile(path), "SwpSp 1                \r\n");
     ASSERT_TRUE(RecordingWriter::Create(path, {}, true).Ok());
-    WriteFile(path, ReadFile(path).replace(8, 1, "\2")); // format version 2
+    WriteFile(path, ReadFile(path).replace(8, 1, 1, '\2')); // format version 2
     EXPECT_EQ(RecordingReader::Open(path).Reason(),
               "a recording of format version 2, which this program cannot read");
     const std::string missing = folder.File("none/a.duruzrec");
