@@ -108,6 +108,9 @@ public:
     std::vector<std::string> Lines() const;
 
 private:
+    // Shows one line of text on the back end's control, after the lines shown so far.
+    void ShowLine(std::string_view line);
+
     std::vector<std::string> lines_; // as added, split at CR LF
 };
 

@@ -1,4 +1,5 @@
 #include "toolkit/application.h"
+#include "toolkit/backend_hooks.h"
 
 #include "toolkit/qt/cp1252.h"
 
@@ -18,11 +19,6 @@ namespace {
 std::string& Title() {
     static std::string title;
     return title;
-}
-
-ExceptionReporter& Reporter() {
-    static ExceptionReporter reporter;
-    return reporter;
 }
 
 } // namespace
@@ -53,49 +49,19 @@ double StrToFloat(std::string_view text) {
     return value;
 }
 
-void SetExceptionReporter(ExceptionReporter reporter) {
-    Reporter() = std::move(reporter);
-}
+namespace backend {
 
-void ReportException(const std::exception& error) {
-    // Only the toolkit's own errors keep their message; anything else shows an empty one.
-    const ToolkitError* own = dynamic_cast<const ToolkitError*>(&error);
-    const std::string message = own != nullptr ? own->what() : std::string();
-    if (Reporter()) {
-        Reporter()(message);
-        return;
-    }
+void ShowExceptionMessage(const std::string& message) {
     QMessageBox box(QMessageBox::Critical, FromCp1252(Title()), FromCp1252(message),
                     QMessageBox::Ok);
     box.exec();
 }
 
-void ReportUnknownException() {
-    ReportException(ToolkitError(""));
+std::string ProgramName() {
+    return QCoreApplication::applicationName().toStdString();
 }
 
-void Dispatch(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ReportException(error);
-    } catch (...) {
-        ReportUnknownException();
-    }
-}
-
-int ExitStatusOf(const std::function<int()>& body) {
-    try {
-        return body();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                     error.what());
-        ReportException(error);
-    } catch (...) {
-        ReportUnknownException();
-    }
-    return EXIT_FAILURE;
-}
+} // namespace backend
 
 // What QGuiApplication and QApplication take from the command line; the help
 // lists those Qt documents for the user.

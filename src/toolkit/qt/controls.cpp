@@ -262,36 +262,12 @@ void Memo::Clear() {
     static_cast<QPlainTextEdit*>(WidgetOf(*this))->clear();
 }
 
-void Memo::Add(std::string_view line) {
-    // CR LF breaks the text into lines; a text ending in CR LF leaves an empty line.
-    auto* edit = static_cast<QPlainTextEdit*>(WidgetOf(*this));
-    for (;;) {
-        const std::size_t brk = line.find("\r\n");
-        const std::string_view piece = line.substr(0, brk);
-        lines_.emplace_back(piece);
-        // A lone CR or LF has no glyph; show the line without it.
-        QString shown = FromCp1252(piece);
-        shown.remove(QChar('\r'));
-        shown.replace(QChar('\n'), QChar(' '));
-        edit->appendPlainText(shown);
-        if (brk == std::string_view::npos)
-            break;
-        line.remove_prefix(brk + 2);
-    }
-}
-
-int Memo::LineCount() const {
-    return static_cast<int>(lines_.size());
-}
-
-std::string Memo::Line(int index) const {
-    if (index < 0 || index >= LineCount())
-        return {};
-    return lines_[static_cast<std::size_t>(index)];
-}
-
-std::vector<std::string> Memo::Lines() const {
-    return lines_;
+void Memo::ShowLine(std::string_view line) {
+    // A lone CR or LF has no glyph; show the line without it.
+    QString shown = FromCp1252(line);
+    shown.remove(QChar('\r'));
+    shown.replace(QChar('\n'), QChar(' '));
+    static_cast<QPlainTextEdit*>(WidgetOf(*this))->appendPlainText(shown);
 }
 
 } // namespace tk

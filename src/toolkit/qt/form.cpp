@@ -1,6 +1,7 @@
 #include "toolkit/form.h"
 
 #include "toolkit/application.h"
+#include "toolkit/form_canvas.h"
 #include "toolkit/image_canvas.h"
 #include "toolkit/qt/cp1252.h"
 #include "toolkit/qt/pixel_image.h"
@@ -19,59 +20,20 @@
 
 namespace tk {
 
-// Forwards drawing to the image and asks the window to show it.
-class FormCanvas : public Canvas {
-public:
-    FormCanvas(ImageCanvas& image, QWidget& window, const Form& form)
-        : image_(image), window_(window), form_(form) {}
-    void SetPenColor(Color color) override { image_.SetPenColor(color); }
-    void SetFontColor(Color color) override { image_.SetFontColor(color); }
-    void MoveTo(int x, int y) override {
-        Fit();
-        image_.MoveTo(x, y);
-    }
-    void LineTo(int x, int y) override {
-        Fit();
-        image_.LineTo(x, y);
-        Touch();
-    }
-    void TextOut(int x, int y, const char* text) override {
-        Fit();
-        image_.TextOut(x, y, text);
-        Touch();
-    }
-    void FillBackground(int left, int top, int right, int bottom) override {
-        Fit();
-        image_.FillBackground(left, top, right, bottom);
-        Touch();
-    }
+namespace {
 
-    // Called when the window has shown the picture.
-    void Presented() { dirty_ = false; }
+// The form's canvas on Qt: a paint is asked for with an update of the window.
+class QtFormCanvas final : public FormCanvas {
+public:
+    QtFormCanvas(ImageCanvas& image, QWidget& window, const Form& form)
+        : FormCanvas(image, form), window_(window) {}
 
 private:
-    // The picture follows the window's client size, also while the window is hidden.
-    void Fit() {
-        if (form_.ClientWidth() != width_ || form_.ClientHeight() != height_) {
-            width_ = form_.ClientWidth();
-            height_ = form_.ClientHeight();
-            image_.Resize(width_, height_);
-        }
-    }
-    // One update request per drawing burst; the paint shows everything drawn since.
-    void Touch() {
-        if (!dirty_) {
-            dirty_ = true;
-            window_.update();
-        }
-    }
-    ImageCanvas& image_;
+    void RequestPaint() override { window_.update(); }
     QWidget& window_;
-    const Form& form_;
-    bool dirty_ = false;
-    int width_ = -1;
-    int height_ = -1;
 };
+
+} // namespace
 
 namespace {
 
@@ -176,7 +138,7 @@ FormWidget* Window(QWidget* w) {
 Form::Form() : Control(AsNative(new FormWidget(*this))) {
     canvas_ = std::make_unique<ImageCanvas>(1, 1, kWindowBackground);
     Window(WidgetOf(*this))->image = canvas_.get();
-    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *WidgetOf(*this), *this);
+    formCanvas_ = std::make_unique<QtFormCanvas>(*canvas_, *WidgetOf(*this), *this);
     Window(WidgetOf(*this))->canvas = formCanvas_.get();
 }
 

@@ -1,4 +1,5 @@
 #include "toolkit/application.h"
+#include "toolkit/backend_hooks.h"
 
 #include "toolkit/win32/native.h"
 
@@ -20,14 +21,9 @@ std::string& Title() {
     return title;
 }
 
-std::string& ProgramName() {
+std::string& ProgramNameText() {
     static std::string name;
     return name;
-}
-
-ExceptionReporter& Reporter() {
-    static ExceptionReporter reporter;
-    return reporter;
 }
 
 DWORD& LoopThread() {
@@ -125,47 +121,18 @@ double StrToFloat(std::string_view text) {
     return value;
 }
 
-void SetExceptionReporter(ExceptionReporter reporter) {
-    Reporter() = std::move(reporter);
-}
+namespace backend {
 
-void ReportException(const std::exception& error) {
-    // Only the toolkit's own errors keep their message; anything else shows an empty one.
-    const ToolkitError* own = dynamic_cast<const ToolkitError*>(&error);
-    const std::string message = own != nullptr ? own->what() : std::string();
-    if (Reporter()) {
-        Reporter()(message);
-        return;
-    }
+void ShowExceptionMessage(const std::string& message) {
     MessageBoxW(GetActiveWindow(), Widen(message, kCp1252).c_str(), Widen(Title(), kCp1252).c_str(),
                 MB_OK | MB_ICONERROR);
 }
 
-void ReportUnknownException() {
-    ReportException(ToolkitError(""));
+std::string ProgramName() {
+    return ProgramNameText();
 }
 
-void Dispatch(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ReportException(error);
-    } catch (...) {
-        ReportUnknownException();
-    }
-}
-
-int ExitStatusOf(const std::function<int()>& body) {
-    try {
-        return body();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s: %s\n", ProgramName().c_str(), error.what());
-        ReportException(error);
-    } catch (...) {
-        ReportUnknownException();
-    }
-    return EXIT_FAILURE;
-}
+} // namespace backend
 
 // The Win32 back end takes no options of its own from the command line.
 std::span<const ToolkitOption> ToolkitOptions() {
@@ -177,7 +144,7 @@ struct Application::Impl {
 };
 
 Application::Application(int&, char**, std::string_view name) : impl_(std::make_unique<Impl>()) {
-    ProgramName() = std::string(name);
+    ProgramNameText() = std::string(name);
     LoopThread() = GetCurrentThreadId();
     // The imaging component and the file dialogs want COM on the window's thread.
     impl_->comStarted =

@@ -515,40 +515,17 @@ void Memo::Clear() {
     SetWindowTextW(Native()->hwnd, L"");
 }
 
-void Memo::Add(std::string_view line) {
-    // CR LF breaks the text into lines; a text ending in CR LF leaves an empty line.
+void Memo::ShowLine(std::string_view line) {
+    // A lone CR or LF has no glyph; show the line without it.
+    std::wstring shown = (lines_.empty() ? L"" : L"\r\n") + Widen(line, kCp1252);
+    std::erase(shown, L'\r');
+    std::replace(shown.begin(), shown.end(), L'\n', L' ');
+    if (!lines_.empty())
+        shown.replace(0, 1, L"\r\n");
     HWND hwnd = Native()->hwnd;
-    for (;;) {
-        const std::size_t brk = line.find("\r\n");
-        const std::string_view piece = line.substr(0, brk);
-        // A lone CR or LF has no glyph; show the line without it.
-        std::wstring shown = (lines_.empty() ? L"" : L"\r\n") + Widen(piece, kCp1252);
-        std::erase(shown, L'\r');
-        std::replace(shown.begin(), shown.end(), L'\n', L' ');
-        if (!lines_.empty())
-            shown.replace(0, 1, L"\r\n");
-        lines_.emplace_back(piece);
-        const int end = GetWindowTextLengthW(hwnd);
-        SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(end), end);
-        SendMessageW(hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(shown.c_str()));
-        if (brk == std::string_view::npos)
-            break;
-        line.remove_prefix(brk + 2);
-    }
-}
-
-int Memo::LineCount() const {
-    return static_cast<int>(lines_.size());
-}
-
-std::string Memo::Line(int index) const {
-    if (index < 0 || index >= LineCount())
-        return {};
-    return lines_[static_cast<std::size_t>(index)];
-}
-
-std::vector<std::string> Memo::Lines() const {
-    return lines_;
+    const int end = GetWindowTextLengthW(hwnd);
+    SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
 } // namespace tk

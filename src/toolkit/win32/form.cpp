@@ -1,6 +1,7 @@
 #include "toolkit/form.h"
 
 #include "toolkit/application.h"
+#include "toolkit/form_canvas.h"
 #include "toolkit/image_canvas.h"
 #include "toolkit/win32/native.h"
 
@@ -14,60 +15,21 @@
 
 namespace tk {
 
-// Forwards drawing to the image and asks the window to show it.
-class FormCanvas : public Canvas {
-public:
-    FormCanvas(ImageCanvas& image, const Form& form) : image_(image), form_(form) {}
-    void SetPenColor(Color color) override { image_.SetPenColor(color); }
-    void SetFontColor(Color color) override { image_.SetFontColor(color); }
-    void MoveTo(int x, int y) override {
-        Fit();
-        image_.MoveTo(x, y);
-    }
-    void LineTo(int x, int y) override {
-        Fit();
-        image_.LineTo(x, y);
-        Touch();
-    }
-    void TextOut(int x, int y, const char* text) override {
-        Fit();
-        image_.TextOut(x, y, text);
-        Touch();
-    }
-    void FillBackground(int left, int top, int right, int bottom) override {
-        Fit();
-        image_.FillBackground(left, top, right, bottom);
-        Touch();
-    }
+namespace {
 
-    // Called when the window has shown the picture.
-    void Presented() { dirty_ = false; }
+// The form's canvas on Win32: a paint is asked for by invalidating the window, and a
+// minimised window keeps its picture.
+class Win32FormCanvas final : public FormCanvas {
+public:
+    Win32FormCanvas(ImageCanvas& image, const Form& form) : FormCanvas(image, form), form_(form) {}
 
 private:
-    // The picture follows the window's client size, also while the window is hidden;
-    // a minimised window keeps its picture for its return.
-    void Fit() {
-        if (IsIconic(HwndOf(form_)))
-            return;
-        if (form_.ClientWidth() != width_ || form_.ClientHeight() != height_) {
-            width_ = form_.ClientWidth();
-            height_ = form_.ClientHeight();
-            image_.Resize(std::max(width_, 1), std::max(height_, 1));
-        }
-    }
-    // One paint request per drawing burst; the paint shows everything drawn since.
-    void Touch() {
-        if (!dirty_) {
-            dirty_ = true;
-            InvalidateRect(HwndOf(form_), nullptr, FALSE);
-        }
-    }
-    ImageCanvas& image_;
+    void RequestPaint() override { InvalidateRect(HwndOf(form_), nullptr, FALSE); }
+    bool ShowsPicture() const override { return !IsIconic(HwndOf(form_)); }
     const Form& form_;
-    bool dirty_ = false;
-    int width_ = -1;
-    int height_ = -1;
 };
+
+} // namespace
 
 namespace {
 
@@ -400,7 +362,7 @@ NativeControl* MakeFormWindow() {
 
 Form::Form() : Control(MakeFormWindow()) {
     canvas_ = std::make_unique<ImageCanvas>(1, 1, kWindowBackground);
-    formCanvas_ = std::make_unique<FormCanvas>(*canvas_, *this);
+    formCanvas_ = std::make_unique<Win32FormCanvas>(*canvas_, *this);
     auto* state = new FormState{this, formCanvas_.get()};
     SetPropW(HwndOf(*this), L"DuruzForm", state);
     canvas_->Resize(std::max(ClientWidth(), 1), std::max(ClientHeight(), 1));
