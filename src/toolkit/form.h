@@ -45,7 +45,7 @@ public:
     int FormHeight() const;
 
     void SetCursor(Cursor cursor);
-    Cursor CurrentCursor() const;
+    Cursor CurrentCursor() const { return cursor_; }
 
     // Runs the task on the window's thread: at once when called there, otherwise
     // from the message loop. Safe to call from any thread while the window lives.

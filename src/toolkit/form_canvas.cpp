@@ -7,6 +7,14 @@
 
 namespace tk {
 
+Canvas& Form::GetCanvas() {
+    return *formCanvas_;
+}
+
+ImageCanvas& Form::Image() {
+    return *canvas_;
+}
+
 void FormCanvas::SetPenColor(Color color) {
     image_.SetPenColor(color);
 }

@@ -121,22 +121,6 @@ void ListBox::SetTopIndex(int row) {
     }
 }
 
-void ListBox::UserSelect(int row) {
-    if (row < 0 || row >= Count())
-        return;
-    SetItemIndex(row);
-    if (OnClick)
-        Dispatch(OnClick);
-}
-
-void ListBox::UserDoubleClick(int row) {
-    if (row < 0 || row >= Count())
-        return;
-    SetItemIndex(row);
-    if (OnDblClick)
-        Dispatch(OnDblClick);
-}
-
 // ScrollBar --------------------------------------------------------------------
 
 ScrollBar::ScrollBar(Control& parent, Orientation orientation, int min, int max, int position)

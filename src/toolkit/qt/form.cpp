@@ -244,39 +244,12 @@ void Form::RunOnWindowThread(std::function<void()> task) {
         WidgetOf(*this), [task = std::move(task)] { Dispatch(task); }, Qt::QueuedConnection);
 }
 
-Cursor Form::CurrentCursor() const {
-    return cursor_;
-}
-
-Canvas& Form::GetCanvas() {
-    return *formCanvas_;
-}
-
-ImageCanvas& Form::Image() {
-    return *canvas_;
-}
-
 void Form::ShowMaximized() {
     WidgetOf(*this)->showMaximized();
 }
 
 void Form::Close() {
     WidgetOf(*this)->close();
-}
-
-void Form::Click() {
-    if (OnClick)
-        Dispatch(OnClick);
-}
-
-void Form::RightClick(int x, int y) {
-    if (OnRightClick)
-        Dispatch([this, x, y] { OnRightClick(x, y); });
-}
-
-void Form::KeyPress(Key key) {
-    if (OnKey)
-        Dispatch([this, key] { OnKey(key); });
 }
 
 void Form::FocusFreeArea() {

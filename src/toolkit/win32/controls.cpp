@@ -299,22 +299,6 @@ void ListBox::SetTopIndex(int row) {
     }
 }
 
-void ListBox::UserSelect(int row) {
-    if (row < 0 || row >= Count())
-        return;
-    SetItemIndex(row);
-    if (OnClick)
-        Dispatch(OnClick);
-}
-
-void ListBox::UserDoubleClick(int row) {
-    if (row < 0 || row >= Count())
-        return;
-    SetItemIndex(row);
-    if (OnDblClick)
-        Dispatch(OnDblClick);
-}
-
 // ScrollBar ----------------------------------------------------------------------
 
 namespace {

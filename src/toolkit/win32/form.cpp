@@ -516,39 +516,12 @@ void Form::RunOnWindowThread(std::function<void()> task) {
         delete queued;
 }
 
-Cursor Form::CurrentCursor() const {
-    return cursor_;
-}
-
-Canvas& Form::GetCanvas() {
-    return *formCanvas_;
-}
-
-ImageCanvas& Form::Image() {
-    return *canvas_;
-}
-
 void Form::ShowMaximized() {
     ShowWindow(HwndOf(*this), SW_SHOWMAXIMIZED);
 }
 
 void Form::Close() {
     SendMessageW(HwndOf(*this), WM_CLOSE, 0, 0);
-}
-
-void Form::Click() {
-    if (OnClick)
-        Dispatch(OnClick);
-}
-
-void Form::RightClick(int x, int y) {
-    if (OnRightClick)
-        Dispatch([this, x, y] { OnRightClick(x, y); });
-}
-
-void Form::KeyPress(Key key) {
-    if (OnKey)
-        Dispatch([this, key] { OnKey(key); });
 }
 
 void Form::FocusFreeArea() {
