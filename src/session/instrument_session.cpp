@@ -128,6 +128,16 @@ void InstrumentSession::SetTriggerPosition(int positionBar) {
     SendTrigger();
 }
 
+void InstrumentSession::SetTrigger(int sourceRow, int polarityRow, int levelBar) {
+    TriggerSettings& trigger = settings_.trigger;
+    if (ValidRow(sourceRow, static_cast<int>(kSourceRowTexts.size())))
+        trigger.sourceRow = sourceRow;
+    if (ValidRow(polarityRow, static_cast<int>(kPolarityRowTexts.size())))
+        trigger.polarityRow = polarityRow;
+    trigger.levelBar = std::clamp(levelBar, -2000, 2000);
+    SendTrigger();
+}
+
 void InstrumentSession::SetProbe(int channel, int row) {
     if ((channel != 0 && channel != 1) || !ValidRow(row, kProbeRows))
         return;
@@ -170,6 +180,10 @@ void InstrumentSession::SetGeneratorTexts(int channel, std::string frequency,
         settings_.generator[static_cast<std::size_t>(channel & 1)];
     generator.frequency = std::move(frequency);
     generator.amplitude = std::move(amplitude);
+}
+
+void InstrumentSession::SetGenerator(int channel, GeneratorChannelSettings generator) {
+    settings_.generator[static_cast<std::size_t>(channel & 1)] = std::move(generator);
 }
 
 void InstrumentSession::UpdateGenerator(int channel) {
@@ -255,6 +269,10 @@ void InstrumentSession::SendGenerator(int channel, const std::string& frequency,
 
 void InstrumentSession::RequestCapture() {
     link_.Post([](LinkContext& link) { duruz::RequestCapture(link.link, link.capture, link.log); });
+}
+
+void InstrumentSession::StartFreshFrames() {
+    PostSetting([](LinkContext&) {});
 }
 
 void InstrumentSession::AddLine(std::string_view line) {
