@@ -60,7 +60,7 @@ src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/session/recording_reader.cpp ::: if (!CrcMatches(bytes_) || ::: if (false ||
 src/session/recording_reader.cpp ::: silence > kFrameGapMicros && !gapRecorded) ::: silence > kFrameGapMicros)
-src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
+src/link/commands.h ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
 src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
@@ -95,6 +95,8 @@ src/cli/cli_run.cpp ::: SessionRecorder::Create(request.output, DURUZ_VERSION, s
 src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
 src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session) : Status{}; ::: return output.tickDone ? AddFrame(session) : Status{};
 src/link/capture_stream.cpp ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 2); ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 3);
+src/analysis/frequency_sweep.cpp ::: session_.SetTrigger(userTrigger_.sourceRow, userTrigger_.polarityRow, userTrigger_.levelBar); ::: ;
+src/analysis/frequency_sweep.cpp ::: point.ratio = Calibrated(average_.Mean(), request_.calibration, hertz); ::: point.ratio = std::conj(average_.Mean());
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
