@@ -21,6 +21,8 @@ constexpr int kNarrowestRange = kRangeRows - 1;
 // A better range is taken only when the signal, offset included, would fill at most
 // this share of it: the noise and the next frame's drift must not clip it.
 constexpr double kFillLimit = 0.8;
+// Three frames' time on the wire: a request unanswered that long was lost.
+constexpr double kRequestAgainSeconds = 2.5;
 
 // The shortest text that reads back as exactly this number.
 std::string ExactText(double value) {
@@ -83,7 +85,9 @@ Status FrequencySweep::Start(const SweepRequest& request, double now) {
     userHold_ = user.hold;
     // The user's own trigger may never fire on the stimulus.
     session_.SetTrigger(kTriggerOnChannel1, kTriggerRising, 0);
-    session_.SetHold(false);
+    // The sweep asks for each frame itself, so that none is on the wire when the next
+    // command goes out: a frame in flight then would cost the point a frame's time.
+    session_.SetHold(true);
     // A channel with no range yet starts on the widest, which cannot be harmed.
     for (int c = 0; c < 2; ++c)
         if (userRanges_[static_cast<std::size_t>(c)] < 0)
@@ -93,11 +97,17 @@ Status FrequencySweep::Start(const SweepRequest& request, double now) {
     return {};
 }
 
+void FrequencySweep::AskForFrame(double now) {
+    session_.RequestCapture();
+    requestedAt_ = now;
+}
+
 void FrequencySweep::SendPoint(double now) {
     const double hertz = frequencies_[points_.size()];
     session_.SetGenerator(
         0, {kSineRow, ExactText(hertz), ExactText(request_.parameters.amplitudeVolts)});
-    session_.UpdateGenerator(0);
+    session_.UpdateGenerator(0); // and asks for a frame, which waits the settling gap
+    requestedAt_ = now;
     sensitiveLimit_ = {kNarrowestRange, kNarrowestRange};
     average_ = {};
     voltSums_ = {};
@@ -113,13 +123,22 @@ void FrequencySweep::Collected(const SessionOutput& output, double now) {
     if (phase_ == Phase::Settling && now >= settleUntil_) {
         // Frames already asked for were captured too soon after the command.
         session_.StartFreshFrames();
+        AskForFrame(now);
         phase_ = Phase::Measuring;
         return;
     }
-    if (phase_ != Phase::Measuring || !output.frameKept)
+    if (phase_ != Phase::Measuring)
         return;
+    if (!output.frameKept) {
+        // A request the instrument never answered is not waited on for ever.
+        if (now - requestedAt_ >= kRequestAgainSeconds)
+            AskForFrame(now);
+        return;
+    }
     if (Measure())
         FinishPoint(now);
+    else
+        AskForFrame(now);
 }
 
 int FrequencySweep::NextRange(int channel, const ToneFit& fit, int row, PointStatus& done) {

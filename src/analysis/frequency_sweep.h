@@ -85,6 +85,7 @@ public:
 private:
     enum class Phase { Idle, Settling, Measuring };
     void SendPoint(double now);
+    void AskForFrame(double now);
     // Fits the frame kept; true when the point is finished.
     bool Measure();
     // The range channel c should move to after a fit, or its row when it stays;
@@ -100,6 +101,7 @@ private:
     Phase phase_ = Phase::Idle;
     double started_ = 0.0;
     double settleUntil_ = 0.0;
+    double requestedAt_ = 0.0;
     std::array<int, 2> sensitiveLimit_{}; // a row that clipped caps the search below it
     RatioAverage average_;
     std::array<std::complex<double>, 2> voltSums_{};
