@@ -250,9 +250,9 @@ SweepProgress FrequencySweep::Progress(double now) const {
     return progress;
 }
 
-SweepReadouts FrequencySweep::Readouts() const {
+SweepReadouts ReadSweepPoints(std::span<const SweepPoint> points) {
     std::vector<ResponsePoint> sweep;
-    for (const SweepPoint& point : points_)
+    for (const SweepPoint& point : points)
         sweep.push_back({point.hertz, point.ratio, point.status == PointStatus::Measured});
     return ReadSweep(sweep);
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <complex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,9 @@ struct SweepPoint {
 // "Measured", "below the noise on channel 2", ...
 std::string PointStatusText(const SweepPoint& point);
 
+// The readouts of a sweep's points, only the Measured ones taking part.
+SweepReadouts ReadSweepPoints(std::span<const SweepPoint> points);
+
 struct SweepProgress {
     int done = 0; // points finished
     int total = 0;
@@ -79,8 +83,6 @@ public:
     const std::vector<SweepPoint>& Points() const { return points_; }
     // Why the user's setting could not all be given back; empty when it was.
     const std::string& RestoreProblem() const { return restoreProblem_; }
-    // The points as the readouts take them.
-    SweepReadouts Readouts() const;
 
 private:
     enum class Phase { Idle, Settling, Measuring };

@@ -35,10 +35,7 @@ std::string CrossingLine(const char* name, const CrossingReadout& crossing) {
 } // namespace
 
 std::string BodeCsv(std::span<const SweepPoint> points, bool complete) {
-    std::vector<ResponsePoint> sweep;
-    for (const SweepPoint& point : points)
-        sweep.push_back({point.hertz, point.ratio, point.status == PointStatus::Measured});
-    const SweepReadouts readouts = ReadSweep(sweep);
+    const SweepReadouts readouts = ReadSweepPoints(points);
     std::string text = "frequency_hz,gain_db,phase_deg,group_delay_s,range1,range2,ch1_re_v,"
                        "ch1_im_v,ch2_re_v,ch2_im_v,status\n";
     for (std::size_t i = 0; i < points.size(); ++i) {
