@@ -106,23 +106,20 @@ void FrequencySweep::SendPoint(double now) {
     const double hertz = frequencies_[points_.size()];
     session_.SetGenerator(
         0, {kSineRow, ExactText(hertz), ExactText(request_.parameters.amplitudeVolts)});
-    session_.UpdateGenerator(0); // and asks for a frame, which waits the settling gap
-    requestedAt_ = now;
     sensitiveLimit_ = {kNarrowestRange, kNarrowestRange};
     average_ = {};
     voltSums_ = {};
-    if (request_.extraSettleSeconds > 0.0) {
-        phase_ = Phase::Settling;
-        settleUntil_ = now + double(kGeneratorSettleMicros) / 1e6 + request_.extraSettleSeconds;
-    } else {
-        phase_ = Phase::Measuring;
-    }
+    const bool settles = request_.extraSettleSeconds > 0.0;
+    // Without extra settling the frame is asked for at once; the link holds the
+    // request back for the generator's settling gap.
+    session_.UpdateGenerator(0, !settles);
+    requestedAt_ = now;
+    phase_ = settles ? Phase::Settling : Phase::Measuring;
+    settleUntil_ = now + double(kGeneratorSettleMicros) / 1e6 + request_.extraSettleSeconds;
 }
 
 void FrequencySweep::Collected(const SessionOutput& output, double now) {
     if (phase_ == Phase::Settling && now >= settleUntil_) {
-        // Frames already asked for were captured too soon after the command.
-        session_.StartFreshFrames();
         AskForFrame(now);
         phase_ = Phase::Measuring;
         return;

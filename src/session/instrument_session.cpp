@@ -186,11 +186,12 @@ void InstrumentSession::SetGenerator(int channel, GeneratorChannelSettings gener
     settings_.generator[static_cast<std::size_t>(channel & 1)] = std::move(generator);
 }
 
-void InstrumentSession::UpdateGenerator(int channel) {
+void InstrumentSession::UpdateGenerator(int channel, bool requestFrame) {
     const GeneratorChannelSettings& generator =
         settings_.generator[static_cast<std::size_t>(channel & 1)];
     SendGenerator(channel & 1, generator.frequency, generator.amplitude);
-    RequestCapture();
+    if (requestFrame)
+        RequestCapture();
 }
 
 void InstrumentSession::SetWindowPlace(const WindowPlace& place) {
@@ -269,10 +270,6 @@ void InstrumentSession::SendGenerator(int channel, const std::string& frequency,
 
 void InstrumentSession::RequestCapture() {
     link_.Post([](LinkContext& link) { duruz::RequestCapture(link.link, link.capture, link.log); });
-}
-
-void InstrumentSession::StartFreshFrames() {
-    PostSetting([](LinkContext&) {});
 }
 
 void InstrumentSession::AddLine(std::string_view line) {

@@ -99,9 +99,9 @@ public:
     // "Off"), so that a setting taken earlier can be given back whole. Sent by
     // UpdateGenerator.
     void SetGenerator(int channel, GeneratorChannelSettings generator);
-    // The channel's generator command, then a capture request. A text that is not a
-    // number raises before anything is sent or logged.
-    void UpdateGenerator(int channel);
+    // The channel's generator command, then a capture request unless told not to. A
+    // text that is not a number raises before anything is sent or logged.
+    void UpdateGenerator(int channel, bool requestFrame = true);
     void SetWindowPlace(const WindowPlace& place);
     // The user picked a port row: a lost port waited for is forgotten.
     void ChoosePort(int row);
@@ -120,9 +120,6 @@ public:
     void FactoryReset();
     // A fresh capture request.
     void RequestCapture();
-    // Sends nothing, but a frame asked for before this call is no longer kept: the
-    // first one kept after it was captured entirely after it.
-    void StartFreshFrames();
     // A line of the front end's own for the memo, in order with the link's.
     void AddLine(std::string_view line);
 
