@@ -555,7 +555,8 @@ Exit status:
   away (record: and was not back within the time-out), 6 info: the
   recording is damaged (what was read is printed), 7 info:
   not a recording or unreadable, 130 Ctrl+C, 143 SIGTERM (after the output is
-  complete up to the last whole frame).
+  complete up to the last whole frame; bode: the points so far are written
+  once generator A, the ranges and the trigger are given back).
 Errors go to standard error; with -o - nothing but data goes to standard output.
 )";
 }
