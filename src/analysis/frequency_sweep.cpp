@@ -65,6 +65,8 @@ std::string PointStatusText(const SweepPoint& point) {
         return "below the noise on " + channel;
     case PointStatus::OutOfRange:
         return "clipped on " + channel + "'s widest range";
+    case PointStatus::Unmeasurable:
+        return "no probe or range on " + channel;
     }
     return "";
 }
@@ -197,6 +199,13 @@ bool FrequencySweep::Measure() {
         MeasureResponse(session_.Frame(), hertz,
                         {{{under.channels[0].probeRow, under.channels[0].rangeRow},
                           {under.channels[1].probeRow, under.channels[1].rangeRow}}});
+    if (measured.status != ToneStatus::Valid) {
+        // No scale to turn its counts into volts: no probe or range chosen.
+        point.status = PointStatus::Unmeasurable;
+        point.channel = measured.channel;
+        points_.push_back(point);
+        return true;
+    }
     average_.Add(measured.ratio);
     voltSums_[0] += measured.volts[0];
     voltSums_[1] += measured.volts[1];

@@ -30,8 +30,9 @@ Result<std::vector<double>> PlanSweep(const SweepRequest& request);
 
 enum class PointStatus {
     Measured,
-    BelowNoise, // a channel gave a few counts even on its most sensitive range
-    OutOfRange  // a channel clipped even on its widest range
+    BelowNoise,  // a channel gave a few counts even on its most sensitive range
+    OutOfRange,  // a channel clipped even on its widest range
+    Unmeasurable // a channel with no probe or range to give its volts
 };
 
 // One frequency point as the sweep measured it.
