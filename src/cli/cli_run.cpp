@@ -343,7 +343,9 @@ int Run(const Request& request) {
         const bool portGone = portSeenOpen && (status.state == LinkStatus::State::Disconnected ||
                                                status.state == LinkStatus::State::Failed);
         if (portGone && !records) {
-            Error(LinkText(status) + " after " + std::to_string(written) + " frames");
+            Error(LinkText(status) + " after " +
+                  (bode ? std::to_string(sweep.Points().size()) + " points"
+                        : std::to_string(written) + " frames"));
             if (bode && !endSweep(false))
                 return kExitOutputFailed;
             return kExitDeviceGone;
