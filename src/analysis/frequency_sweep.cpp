@@ -166,11 +166,11 @@ bool FrequencySweep::Measure() {
     const std::array<ToneFit, 2> fits = FitTone(session_.Frame(), hertz);
     SweepPoint point;
     point.hertz = hertz;
+    point.probeRows = {under.channels[0].probeRow, under.channels[1].probeRow};
+    point.rangeRows = {under.channels[0].rangeRow, under.channels[1].rangeRow};
     bool moved = false;
     for (int c = 0; c < 2 && point.status == PointStatus::Measured; ++c) {
         const ChannelSettings& channel = under.channels[static_cast<std::size_t>(c)];
-        point.probeRows[static_cast<std::size_t>(c)] = channel.probeRow;
-        point.rangeRows[static_cast<std::size_t>(c)] = channel.rangeRow;
         const int row =
             NextRange(c, fits[static_cast<std::size_t>(c)], channel.rangeRow, point.status);
         if (point.status != PointStatus::Measured) {

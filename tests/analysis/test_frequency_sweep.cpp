@@ -84,6 +84,19 @@ TEST(FrequencySweep, MovesAClippedRangeAndGivesTheUserSettingBackWhenStopped) {
     EXPECT_NEAR(GainDb(first.ratio), -0.0432, 0.05);
     EXPECT_NEAR(PhaseDegrees(first.ratio), -5.71, 0.5);
     EXPECT_NEAR(std::abs(first.volts[0]), 1.5, 0.01);
+
+    // 2 mV is a few counts even on the most sensitive range: no gain, no phase.
+    request.parameters = {100.0, 120.0, FrequencySpacing::Linear, 10, 2, 0.002};
+    ASSERT_TRUE(sweep.Start(request, 0.0).Ok());
+    for (int tick = 0; tick < 100 && sweep.Running(); ++tick) {
+        session.Tick();
+        sweep.Collected(session.Collect(), 0.0);
+    }
+    ASSERT_EQ(sweep.Points().size(), 2u);
+    EXPECT_EQ(PointStatusText(sweep.Points()[0]), "below the noise on channel 1");
+    // Input 1 searched down to its most sensitive range; input 2 left as the user had it.
+    EXPECT_EQ(sweep.Points()[0].rangeRows, (std::array<int, 2>{7, 3}));
+    EXPECT_FALSE(ReadSweepPoints(sweep.Points()).points[1].measured);
 }
 
 } // namespace
