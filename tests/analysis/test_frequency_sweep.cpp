@@ -38,7 +38,7 @@ struct WireTap : PortProvider, serial::SerialPort {
     std::string written;
 };
 
-TEST(FrequencySweep, MovesAClippedRangeAndGivesTheUserSettingBackWhenStopped) {
+TEST(FrequencySweep, MovesAClippedRangeMarksNoiseAndGivesTheUserSettingBackWhenStopped) {
     sim::InstrumentOptions options;
     options.paced = false;
     ASSERT_EQ(sim::ParseCircuit("lowpass:1000", options.circuit), std::nullopt);
