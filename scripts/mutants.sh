@@ -61,7 +61,7 @@ src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/session/recording_reader.cpp ::: if (!CrcMatches(bytes_) || ::: if (false ||
 src/session/recording_reader.cpp ::: silence > kFrameGapMicros && !gapRecorded) ::: silence > kFrameGapMicros)
-src/link/capture_stream.cpp ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
+src/link/commands.h ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
 src/view/measure.cpp ::: m.clippedLow = atBottom >= kClippedSamples; ::: m.clippedLow = atTop >= kClippedSamples;
@@ -100,6 +100,8 @@ src/toolkit/win32/form.cpp ::: info.bmiHeader.biHeight = -pixels.Height(); ::: i
 src/toolkit/win32/popup_menu.cpp ::: if (chosen.handler && chosen.enabled) ::: if (chosen.handler)
 src/session/frame_averager.cpp ::: return generation == generation_ && a.sweepRow == b.sweepRow && ::: return a.sweepRow == b.sweepRow &&
 src/session/frame_averager.cpp ::: const float weight = 1.0f / float(filled_); ::: const float weight = 1.0f / float(n);
+src/analysis/frequency_sweep.cpp ::: session_.SetTrigger(userTrigger_.sourceRow, userTrigger_.polarityRow, userTrigger_.levelBar); ::: ;
+src/analysis/frequency_sweep.cpp ::: point.ratio = Calibrated(average_.Mean(), request_.calibration, hertz); ::: point.ratio = std::conj(average_.Mean());
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <span>
@@ -264,7 +265,65 @@ std::map<std::string, Flag> Flags() {
         flags["freq-" + g] = FrequencyFlag("freq-" + g, c);
         flags["ampl-" + g] = AmplitudeFlag("ampl-" + g, c);
     }
+    const auto sweepNumber = [](std::string name, std::string expected,
+                                std::function<void(Request&, double)> set) {
+        return Flag{true, [=](Request& r, const std::string& v) -> std::optional<std::string> {
+                        const std::optional<double> number = NumberOf<double>(v);
+                        if (!number || !std::isfinite(*number))
+                            return Refuse(name, expected, v);
+                        set(r, *number);
+                        r.sweepGiven = true;
+                        return std::nullopt;
+                    }};
+    };
+    // The values' limits are the sweep plan's, which says why a value is refused.
+    flags["start"] = sweepNumber("start", "a frequency in Hz",
+                                 [](Request& r, double v) { r.sweep.parameters.startHertz = v; });
+    flags["stop"] = sweepNumber("stop", "a frequency in Hz",
+                                [](Request& r, double v) { r.sweep.parameters.stopHertz = v; });
+    flags["ampl"] = sweepNumber("ampl", "an amplitude in volts", [](Request& r, double v) {
+        r.sweep.parameters.amplitudeVolts = v;
+    });
+    flags["settle"] = sweepNumber("settle", "seconds",
+                                  [](Request& r, double v) { r.sweep.extraSettleSeconds = v; });
+    const auto sweepCount = [](std::string name, std::function<void(Request&, int)> set) {
+        return Flag{true, [=](Request& r, const std::string& v) -> std::optional<std::string> {
+                        const std::optional<int> number = NumberOf<int>(v);
+                        if (!number)
+                            return Refuse(name, "a whole number", v);
+                        set(r, *number);
+                        r.sweepGiven = true;
+                        return std::nullopt;
+                    }};
+    };
+    flags["points-per-decade"] = sweepCount("points-per-decade", [](Request& r, int n) {
+        r.sweep.parameters.spacing = FrequencySpacing::Logarithmic;
+        r.sweep.parameters.pointsPerDecade = n;
+    });
+    flags["linear"] = sweepCount("linear", [](Request& r, int n) {
+        r.sweep.parameters.spacing = FrequencySpacing::Linear;
+        r.sweep.parameters.pointCount = n;
+    });
+    flags["average"] = sweepCount("average", [](Request& r, int n) { r.sweep.averageFrames = n; });
     return flags;
+}
+
+// The reason a bode command line cannot be carried out, or nothing.
+std::optional<std::string> SweepRefusal(const std::vector<std::string>& args,
+                                        const Request& request) {
+    const auto given = [&](const char* flag) {
+        return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
+            return arg == flag || arg.starts_with(std::string(flag) + "=");
+        });
+    };
+    if (!given("--start") || !given("--stop") || !given("--ampl"))
+        return "bode needs --start HZ, --stop HZ and --ampl V";
+    if (given("--points-per-decade") && given("--linear"))
+        return "bode takes either --points-per-decade N or --linear N";
+    const Result<std::vector<double>> plan = PlanSweep(request.sweep);
+    if (!plan.Ok())
+        return plan.Reason();
+    return std::nullopt;
 }
 
 // gen's own --wave, --freq and --ampl name the channel given after it.
@@ -296,7 +355,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const std::map<std::string, Flag> flags = Flags();
     static const std::map<std::string, Command> kCommands{
         {"ports", Command::Ports},   {"capture", Command::Capture}, {"measure", Command::Measure},
-        {"record", Command::Record}, {"info", Command::Info},       {"gen", Command::Generator}};
+        {"record", Command::Record}, {"info", Command::Info},       {"gen", Command::Generator},
+        {"bode", Command::Bode}};
     bool commandGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -315,8 +375,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             }
             const auto command = kCommands.find(arg);
             if (command == kCommands.end()) {
-                parsed.error =
-                    "unknown command '" + arg + "' (ports, capture, measure, record, info, gen)";
+                parsed.error = "unknown command '" + arg +
+                               "' (ports, capture, measure, record, info, gen, bode)";
                 return parsed;
             }
             commandGiven = true;
@@ -369,7 +429,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (!commandGiven)
         parsed.error =
-            "no command given (ports, capture, measure, record, info, gen); --help lists "
+            "no command given (ports, capture, measure, record, info, gen, bode); --help "
+            "lists "
             "them";
     else if (request.command != Command::Ports && request.command != Command::Info &&
              request.simulator == !request.port.empty())
@@ -388,6 +449,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         parsed.error = "record needs either --duration SECONDS or --frames N";
     else if (request.command == Command::Record && (request.output == "-"))
         parsed.error = "record needs -o FILE";
+    else if (request.command != Command::Bode && request.sweepGiven)
+        parsed.error = "--start, --stop, --points-per-decade, --linear, --ampl, --average and "
+                       "--settle belong to bode";
+    else if (request.command == Command::Bode && request.framesGiven)
+        parsed.error = "--frames does not belong to bode: the sweep's points decide";
+    else if (request.command == Command::Bode)
+        parsed.error = SweepRefusal(args, request).value_or("");
     if (parsed.error.empty())
         parsed.request = std::move(request);
     return parsed;
@@ -440,6 +508,16 @@ Commands:
   info FILE                  what a recording holds and whether it is intact
   gen A|B --wave W --freq HZ --ampl V
                              sets one generator channel and exits
+  bode --start HZ --stop HZ --ampl V [--points-per-decade N | --linear N]
+       [--average K] [--settle S] [-o FILE|-]
+                             a frequency response: generator A drives the
+                             circuit and input 1, input 2 takes its output;
+                             from 50 Hz to 40 kHz, 10 points per decade unless
+                             asked otherwise, K frames averaged a point (1),
+                             S seconds of extra settling a point (0); writes
+                             CSV, one line a point, then the readouts as #
+                             lines; generator A, the ranges and the trigger go
+                             back to the setting's when it ends or is stopped
 
 Where:
   --port PATH                a serial device or pseudo-terminal
@@ -477,7 +555,8 @@ Exit status:
   away (record: and was not back within the time-out), 6 info: the
   recording is damaged (what was read is printed), 7 info:
   not a recording or unreadable, 130 Ctrl+C, 143 SIGTERM (after the output is
-  complete up to the last whole frame).
+  complete up to the last whole frame; bode: the points so far are written
+  once generator A, the ranges and the trigger are given back).
 Errors go to standard error; with -o - nothing but data goes to standard output.
 )";
 }

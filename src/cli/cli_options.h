@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/frequency_sweep.h"
 #include "session/scope_settings.h"
 #include "sim/simulated_instrument.h"
 
@@ -24,7 +25,7 @@ enum ExitStatus : int {
     kExitTerminated = 143,
 };
 
-enum class Command { Ports, Capture, Measure, Record, Info, Generator };
+enum class Command { Ports, Capture, Measure, Record, Info, Generator, Bode };
 enum class OutputFormat { Csv, Jsonl };
 
 // A setting the command line gives, each part left out keeping the value that the
@@ -61,6 +62,8 @@ struct Request {
     std::string output = "-"; // "-": standard output
     bool json = false;        // ports --json
     int generatorChannel = 0; // gen A (0) or B (1)
+    SweepRequest sweep;       // bode
+    bool sweepGiven = false;  // a bode option came
 };
 
 // Either a request to carry out, a text to print before exiting with 0 (--help,

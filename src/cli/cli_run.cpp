@@ -2,7 +2,9 @@
 // its frames written as they come.
 #include "cli/cli_run.h"
 
+#include "cli/bode_output.h"
 #include "cli/frame_output.h"
+#include "link/commands.h"
 #include "link/port_list.h"
 #include "session/config_file.h"
 #include "session/config_table.h"
@@ -228,7 +230,9 @@ int Run(const Request& request) {
         Error("--port path too long: " + request.port);
         return kExitUsage;
     }
-    const bool writes = request.command == Command::Capture || request.command == Command::Measure;
+    const bool bode = request.command == Command::Bode;
+    const bool writes =
+        request.command == Command::Capture || request.command == Command::Measure || bode;
     DefaultPortProvider ports(request.simulatorOptions);
     SessionEnvironment environment;
     environment.ports = &ports;
@@ -274,8 +278,13 @@ int Run(const Request& request) {
     if (records && !(recording = CreateRecording(request, session)))
         return kExitOutputFailed;
 
+    // A sweep's point waits its extra settling time before any frame counts.
+    const double settleSeconds =
+        request.command == Command::Bode
+            ? request.sweep.extraSettleSeconds + double(kGeneratorSettleMicros) / 1e6
+            : 0.0;
     const auto timeout = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(request.timeoutSeconds));
+        std::chrono::duration<double>(request.timeoutSeconds + settleSeconds));
     const Clock::time_point started = Clock::now();
     Clock::time_point deadline = started + timeout;
     Clock::time_point nextTick = started;
@@ -288,6 +297,20 @@ int Run(const Request& request) {
     if (request.command == Command::Measure && !output->Write(MeasureCsvHeader()))
         return kExitOutputFailed;
     const auto measureScratch = std::make_unique<MeasureScratch>();
+    const auto nowSeconds = [] {
+        return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+    };
+    FrequencySweep sweep(session);
+    if (bode && !sweep.Start(request.sweep, nowSeconds()).Ok())
+        return kExitUsage; // the command line was checked against the same plan
+    // The points so far written, and the user's setting given back and on the wire.
+    const auto endSweep = [&](bool complete) {
+        sweep.Stop();
+        session.Worker().WaitIdle();
+        if (!sweep.RestoreProblem().empty())
+            Error(sweep.RestoreProblem());
+        return output->Write(BodeCsv(sweep.Points(), complete));
+    };
     for (;;) {
         {
             std::unique_lock lock(mutex);
@@ -297,6 +320,8 @@ int Run(const Request& request) {
         if (stopStatus != 0) {
             if (progress)
                 std::fputc('\n', stderr);
+            if (bode && !endSweep(false))
+                return kExitOutputFailed;
             return stopStatus;
         }
         const Clock::time_point now = Clock::now();
@@ -318,7 +343,11 @@ int Run(const Request& request) {
         const bool portGone = portSeenOpen && (status.state == LinkStatus::State::Disconnected ||
                                                status.state == LinkStatus::State::Failed);
         if (portGone && !records) {
-            Error(LinkText(status) + " after " + std::to_string(written) + " frames");
+            Error(LinkText(status) + " after " +
+                  (bode ? std::to_string(sweep.Points().size()) + " points"
+                        : std::to_string(written) + " frames"));
+            if (bode && !endSweep(false))
+                return kExitOutputFailed;
             return kExitDeviceGone;
         }
         if (records)
@@ -331,7 +360,23 @@ int Run(const Request& request) {
                 std::fputc('\n', stderr);
             return kExitOk;
         }
-        if (out.frameKept) {
+        if (bode) {
+            const std::size_t before = sweep.Points().size();
+            sweep.Collected(out, nowSeconds());
+            if (!sweep.Running()) {
+                if (progress)
+                    std::fputc('\n', stderr);
+                return endSweep(true) ? kExitOk : kExitOutputFailed;
+            }
+            if (progress && sweep.Points().size() != before) {
+                const SweepProgress done = sweep.Progress(nowSeconds());
+                std::fprintf(stderr, "\rpoint %d of %d, %.0f s left ", done.done, done.total,
+                             done.secondsLeft);
+            }
+        }
+        if (out.frameKept && bode) {
+            deadline = Clock::now() + timeout;
+        } else if (out.frameKept) {
             deadline = Clock::now() + timeout;
             if (generatorOnly) {
                 if (generatorSent)
@@ -366,6 +411,8 @@ int Run(const Request& request) {
             }
             Error(std::string("no valid frame within ") + seconds + " s (" + LinkText(status) +
                   ", " + FaultsText(session.Counters()) + ")");
+            if (bode && !endSweep(false))
+                return kExitOutputFailed;
             return kExitNoFrame;
         }
     }

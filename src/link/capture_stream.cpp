@@ -20,9 +20,6 @@ constexpr std::int64_t kQuietMicros = 2'000;
 // 300 ms, whichever comes first, so a chattering device cannot hold the link.
 constexpr std::size_t kDrainCapBytes = kFrameBytes;
 constexpr std::int64_t kDrainCapMicros = 300'000;
-// The generator's output settles within the time a 128-byte read on a silent line
-// takes; a capture request waits that long after a generator command.
-constexpr std::int64_t kGeneratorSettleMicros = 129'000;
 // One poll takes at most two frames' worth of bytes: room for a whole frame behind
 // any amount of junk before it, yet a line that streams junk without a pause gives
 // the link back after about 1.4 s instead of holding it for as long as it talks.

@@ -4,6 +4,7 @@
 #include "toolkit/line_log.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace duruz {
@@ -28,6 +29,9 @@ constexpr float kMinGeneratorHertz = 1.0f;
 constexpr float kMaxGeneratorHertz = 40000.0f;
 constexpr float kMinGeneratorVolts = 0.0f;
 constexpr float kMaxGeneratorVolts = 1.5f;
+// The generator's output settles within the time a 128-byte read on a silent line
+// takes; a capture request waits that long after a generator command.
+constexpr std::int64_t kGeneratorSettleMicros = 129'000;
 
 // "%G<channel><waveform><freq>,<ampl>" with no terminator. Both values pass through
 // a 32-bit float and are clamped to the generator's limits before they are printed.

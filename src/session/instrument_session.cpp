@@ -128,6 +128,16 @@ void InstrumentSession::SetTriggerPosition(int positionBar) {
     SendTrigger();
 }
 
+void InstrumentSession::SetTrigger(int sourceRow, int polarityRow, int levelBar) {
+    TriggerSettings& trigger = settings_.trigger;
+    if (ValidRow(sourceRow, static_cast<int>(kSourceRowTexts.size())))
+        trigger.sourceRow = sourceRow;
+    if (ValidRow(polarityRow, static_cast<int>(kPolarityRowTexts.size())))
+        trigger.polarityRow = polarityRow;
+    trigger.levelBar = std::clamp(levelBar, -2000, 2000);
+    SendTrigger();
+}
+
 void InstrumentSession::SetProbe(int channel, int row) {
     if ((channel != 0 && channel != 1) || !ValidRow(row, kProbeRows))
         return;
@@ -172,11 +182,16 @@ void InstrumentSession::SetGeneratorTexts(int channel, std::string frequency,
     generator.amplitude = std::move(amplitude);
 }
 
-void InstrumentSession::UpdateGenerator(int channel) {
+void InstrumentSession::SetGenerator(int channel, GeneratorChannelSettings generator) {
+    settings_.generator[static_cast<std::size_t>(channel & 1)] = std::move(generator);
+}
+
+void InstrumentSession::UpdateGenerator(int channel, bool requestFrame) {
     const GeneratorChannelSettings& generator =
         settings_.generator[static_cast<std::size_t>(channel & 1)];
     SendGenerator(channel & 1, generator.frequency, generator.amplitude);
-    RequestCapture();
+    if (requestFrame)
+        RequestCapture();
 }
 
 void InstrumentSession::SetWindowPlace(const WindowPlace& place) {

@@ -85,16 +85,23 @@ public:
     void SetTriggerPolarity(int row);         // the trigger
     void SetTriggerLevel(int levelBar);       // the trigger, when the bar moved
     void SetTriggerPosition(int positionBar); // the trigger, when the bar moved
-    void SetProbe(int channel, int row);      // "ProbeType<n> <row>", the range relabelled
-    void SetRange(int channel, int row);      // "Range <row>", then the range command
+    // Source, polarity and level bar together, the trigger sent once: for a front end
+    // that sets or gives back a whole trigger. Rows outside the lists stay as they are.
+    void SetTrigger(int sourceRow, int polarityRow, int levelBar);
+    void SetProbe(int channel, int row); // "ProbeType<n> <row>", the range relabelled
+    void SetRange(int channel, int row); // "Range <row>", then the range command
     void SetShown(int channel, bool shown);
     void SetSpectrum(int channel, bool spectrum);
     void SetHold(bool hold);
     void SetWaveform(int channel, int row); // sent by UpdateGenerator
     void SetGeneratorTexts(int channel, std::string frequency, std::string amplitude);
-    // The channel's generator command, then a capture request. A text that is not a
-    // number raises before anything is sent or logged.
-    void UpdateGenerator(int channel);
+    // The channel's waveform row and texts as one value, any row kept (-1 sends
+    // "Off"), so that a setting taken earlier can be given back whole. Sent by
+    // UpdateGenerator.
+    void SetGenerator(int channel, GeneratorChannelSettings generator);
+    // The channel's generator command, then a capture request unless told not to. A
+    // text that is not a number raises before anything is sent or logged.
+    void UpdateGenerator(int channel, bool requestFrame = true);
     void SetWindowPlace(const WindowPlace& place);
     // The user picked a port row: a lost port waited for is forgotten.
     void ChoosePort(int row);

@@ -78,6 +78,38 @@ TEST(CliOptions, TakesValuesUpToTheirLimitsAndRefusesOnePast) {
     EXPECT_NE(duruz::cli::ApplySettingFlags(capture.request->setting, settings), std::nullopt);
 }
 
+TEST(CliOptions, RefusesEachBadSweepWithTheReason) {
+    const auto bode = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"bode", "--sim"});
+        return ParseCommandLine(args).error;
+    };
+    EXPECT_EQ(bode({"--start", "50", "--stop", "40000", "--ampl", "1.5", "--average", "1000"}), "");
+    EXPECT_EQ(bode({"--start", "1000", "--stop", "1000", "--ampl", "1"}),
+              "the start, 1000 Hz, must lie below the stop, 1000 Hz");
+    EXPECT_EQ(bode({"--start", "49.9", "--stop", "100", "--ampl", "1"}),
+              "the start, 49.9 Hz, is below 50 Hz, the lowest frequency with a whole period in a "
+              "frame");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "40000.1", "--ampl", "1"}),
+              "the stop, 40000.1 Hz, is above the generator's 40000 Hz");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "100", "--ampl", "1.51"}),
+              "the amplitude, 1.51 V, must lie above 0 V and at most at the generator's 1.5 V");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "100", "--ampl", "1", "--points-per-decade", "0"}),
+              "points per decade must be from 1 to 1000, not 0");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "100", "--ampl", "1", "--linear", "1"}),
+              "a linear sweep takes from 2 to 10000 points, not 1");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "100", "--ampl", "1", "--average", "1001"}),
+              "averaging takes from 1 to 1000 frames a point, not 1001");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "100", "--ampl", "1", "--settle", "-1"}),
+              "the extra settling time must be from 0 to 60 s, not -1 s");
+    EXPECT_EQ(bode({"--start", "50", "--stop", "100"}),
+              "bode needs --start HZ, --stop HZ and --ampl V");
+    EXPECT_EQ(bode({"--start", "5O", "--stop", "100", "--ampl", "1"}),
+              "--start takes a frequency in Hz, not '5O'");
+    EXPECT_EQ(Refusal({"--average", "2"}),
+              "--start, --stop, --points-per-decade, --linear, --ampl, --average and --settle "
+              "belong to bode");
+}
+
 // duruz-sim on a pseudo-terminal, its device path read from its first line.
 struct Simulator {
     explicit Simulator(const std::string& options) {
@@ -169,6 +201,29 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     EXPECT_EQ(Cli("capture --sim -o /dev/full", out).Status(), 1);
     // Unpaced, the simulator answers at once, whatever capture time it is given.
     EXPECT_EQ(Cli("capture --sim --unpaced --capture-ms 60000 --frames 2", out).Status(), 0);
+}
+
+// The simulator's first-order low-pass at 1 kHz: -3.01 dB and -45 degrees there.
+TEST(CliEndToEnd, BodeMeasuresTheSimulatedLowPassAndItsCorner) {
+    testing_support::TempFolder folder;
+    const std::string out = folder.Path() + "/bode.csv";
+    ASSERT_EQ(
+        Cli("bode --sim --unpaced --dut lowpass:1000 --start 100 --stop 10000 --ampl 1 -o -", out)
+            .Status(),
+        0);
+    const std::string text = ReadFile(out);
+    EXPECT_TRUE(text.starts_with("frequency_hz,gain_db,phase_deg,group_delay_s,range1,range2,"
+                                 "ch1_re_v,ch1_im_v,ch2_re_v,ch2_im_v,status\n"));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 21 + 4);
+    double gain = 0, phase = 0, corner = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.find("\n1000,"), "\n1000,%lf,%lf", &gain, &phase), 2);
+    EXPECT_NEAR(gain, -3.0103, 0.1);
+    EXPECT_NEAR(phase, -45.0, 1.0);
+    const std::size_t readout = text.find("# -3 dB above the maximum: ");
+    ASSERT_NE(readout, std::string::npos);
+    ASSERT_EQ(std::sscanf(text.c_str() + readout, "# -3 dB above the maximum: %lf", &corner), 1);
+    EXPECT_NEAR(corner, 1000.0, 20.0);
+    EXPECT_EQ(ReadFile(out + ".err"), "");
 }
 
 TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements) {

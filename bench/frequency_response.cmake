@@ -1,0 +1,10 @@
+# The frequency response sweep: accuracy in-process on the unpaced simulator, speed
+# through duruz-cli on the paced one.
+if(NOT WIN32)
+    duruz_add_bench(frequency_response_bench
+        SOURCES frequency_response_bench.cpp
+        LIBS duruz_analysis duruz_sim)
+    add_dependencies(frequency_response_bench duruz-cli)
+    target_compile_definitions(frequency_response_bench
+        PRIVATE DURUZ_CLI_PATH="$<TARGET_FILE:duruz-cli>")
+endif()
