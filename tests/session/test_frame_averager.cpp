@@ -21,9 +21,10 @@ TEST(FrameAverager, BlockAndRunningExactValuesAndANewAverageOnEachSettingChange)
     const auto add = [&](std::int16_t value, std::uint32_t generation = 1) {
         frame.CaptureBuffer.fill(value);
         averager.Add(frame, settings, generation);
-        return averager.ProgressText() +
-               (averager.Ready() ? " " + std::to_string(averager.Average().Sample(9, 1))
-                                 : std::string());
+        std::string seen = averager.ProgressText();
+        if (averager.Ready())
+            seen.append(" ").append(std::to_string(averager.Average().Sample(9, 1)));
+        return seen;
     };
     EXPECT_EQ(add(5), ""); // off: nothing taken
     averager.Choose({2, AveragingMode::Block});
