@@ -11,6 +11,7 @@
 // from 50 Hz to 40 kHz at 10 points per decade; the target is at most 40 s, and per
 // point at most 1.3 x (0.129 s gap + 0.020 s capture + 0.7222 s frame) = 1.13 s.
 
+#include "analysis/calibration.h"
 #include "analysis/frequency_sweep.h"
 #include "session/port_provider.h"
 #include "sim/circuit.h"
@@ -33,8 +34,7 @@ double Now() {
         .count();
 }
 
-std::vector<SweepPoint> Sweep(const sim::InstrumentOptions& options,
-                              std::vector<CalibrationPoint> calibration = {}) {
+std::vector<SweepPoint> Sweep(const sim::InstrumentOptions& options, Calibration calibration = {}) {
     DefaultPortProvider ports(options);
     SessionEnvironment environment;
     environment.ports = &ports;
@@ -101,12 +101,11 @@ void Accuracy(benchmark::State& state, const char* circuitText, double lower, do
     if (mismatch)
         sim::ParseMismatch("1.02:2", options.mismatch);
     for (auto _ : state) {
-        std::vector<CalibrationPoint> calibration;
+        Calibration calibration;
         if (calibrate) {
             sim::InstrumentOptions inputsOnly = options;
             inputsOnly.circuit = {};
-            for (const SweepPoint& point : Sweep(inputsOnly))
-                calibration.push_back({point.hertz, point.ratio});
+            calibration = CalibrationFromPoints(Sweep(inputsOnly));
         }
         Report(state, Compare(Sweep(options, calibration), options.circuit, lower, upper));
     }

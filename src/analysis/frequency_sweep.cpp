@@ -211,7 +211,8 @@ bool FrequencySweep::Measure() {
     voltSums_[1] += measured.volts[1];
     if (average_.count < request_.averageFrames)
         return false;
-    point.ratio = Calibrated(average_.Mean(), request_.calibration, hertz);
+    const CalibrationCurve* curve = CurveFor(request_.calibration, point.rangeRows);
+    point.ratio = curve ? Calibrated(average_.Mean(), curve->points, hertz) : average_.Mean();
     point.volts = {voltSums_[0] / double(average_.count), voltSums_[1] / double(average_.count)};
     point.frames = average_.count;
     points_.push_back(point);

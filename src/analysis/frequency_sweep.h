@@ -17,9 +17,9 @@ namespace duruz {
 // Everything one sweep is asked for.
 struct SweepRequest {
     SweepParameters parameters;
-    int averageFrames = 1;                     // K frames per point, their ratios averaged
-    double extraSettleSeconds = 0.0;           // beyond the generator's own settling gap
-    std::vector<CalibrationPoint> calibration; // divided out when not empty
+    int averageFrames = 1;           // K frames per point, their ratios averaged
+    double extraSettleSeconds = 0.0; // beyond the generator's own settling gap
+    Calibration calibration;         // divided out, the curve of each point's ranges
 };
 
 constexpr int kMaxAverageFrames = 1000;

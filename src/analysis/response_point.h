@@ -6,6 +6,7 @@
 #include <array>
 #include <complex>
 #include <span>
+#include <vector>
 
 namespace duruz {
 
@@ -52,6 +53,22 @@ struct CalibrationPoint {
     double hertz = 0.0;
     std::complex<double> ratio{1.0, 0.0};
 };
+
+// The ratios of channel 2 to channel 1 a calibration sweep measured on one pair of
+// range rows, in rising frequency.
+struct CalibrationCurve {
+    std::array<int, 2> rangeRows{};
+    std::vector<CalibrationPoint> points;
+};
+
+// Every curve a calibration holds; the first is the pair the sweep started on.
+struct Calibration {
+    std::vector<CalibrationCurve> curves;
+};
+
+// The curve for a range pair: the one measured on that pair, else the first; null
+// when there is none.
+const CalibrationCurve* CurveFor(const Calibration& calibration, std::array<int, 2> rangeRows);
 
 // The calibration at a frequency: gain in dB and phase interpolated linearly in log
 // frequency between the points (in rising frequency), the end points' ratio held

@@ -80,9 +80,6 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 // reason when a range label does not exist under the channel's probe.
 std::optional<std::string> ApplySettingFlags(const SettingFlags& flags, ScopeSettings& settings);
 
-// A list text as UTF-8 ("\261" the plus-minus sign, "\227" the em dash).
-std::string Utf8Text(const std::string& windows1252);
-
 std::string HelpText();
 
 } // namespace duruz::cli

@@ -2,13 +2,14 @@
 // its frames written as they come.
 #include "cli/cli_run.h"
 
-#include "cli/bode_output.h"
+#include "analysis/response_csv.h"
 #include "cli/frame_output.h"
 #include "link/commands.h"
 #include "link/port_list.h"
 #include "session/config_file.h"
 #include "session/config_table.h"
 #include "session/instrument_session.h"
+#include "session/list_texts.h"
 #include "session/measure_log.h"
 #include "session/port_provider.h"
 #include "session/recording_info.h"
@@ -309,7 +310,7 @@ int Run(const Request& request) {
         session.Worker().WaitIdle();
         if (!sweep.RestoreProblem().empty())
             Error(sweep.RestoreProblem());
-        return output->Write(BodeCsv(sweep.Points(), complete));
+        return output->Write(ResponseCsv(sweep.Points(), complete));
     };
     for (;;) {
         {

@@ -11,4 +11,17 @@ std::array<const char*, kRangeRows> RangeRowTexts(int probeRow) {
     return texts;
 }
 
+std::string Utf8Text(const std::string& windows1252) {
+    std::string text;
+    for (const char c : windows1252) {
+        if (c == '\xB1')
+            text += "\xC2\xB1";
+        else if (c == '\x97')
+            text += "\xE2\x80\x94";
+        else
+            text += c;
+    }
+    return text;
+}
+
 } // namespace duruz

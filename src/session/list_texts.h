@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 namespace duruz {
 
@@ -42,5 +43,8 @@ std::array<const char*, kRangeRows> RangeRowTexts(int probeRow);
 template <std::size_t N> const char* RowText(const std::array<const char*, N>& rows, int row) {
     return row >= 0 && static_cast<std::size_t>(row) < N ? rows[static_cast<std::size_t>(row)] : "";
 }
+
+// A list text as UTF-8 ("\261" the plus-minus sign, "\227" the em dash).
+std::string Utf8Text(const std::string& windows1252);
 
 } // namespace duruz

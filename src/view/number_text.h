@@ -8,10 +8,20 @@ namespace duruz {
 // Numbers as text through std::to_chars, which no C or C++ locale changes: a '.'
 // decimal point and no group separators, unlike printf's "%f".
 
-inline void AppendFixed(std::string& out, double value, int decimals) {
+inline void AppendNumber(std::string& out, double value, std::chars_format format, int precision) {
     char text[48];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    const auto result = std::to_chars(text, text + sizeof text, value, format, precision);
+    out.append(text, static_cast<std::size_t>(result.ptr - text));
+}
+
+inline void AppendFixed(std::string& out, double value, int decimals) {
+    AppendNumber(out, value, std::chars_format::fixed, decimals);
+}
+
+// The shortest text that reads back as exactly the same double.
+inline void AppendExact(std::string& out, double value) {
+    char text[48];
+    const auto result = std::to_chars(text, text + sizeof text, value);
     out.append(text, static_cast<std::size_t>(result.ptr - text));
 }
 

@@ -1,21 +1,28 @@
-#include "cli/bode_output.h"
+#include "analysis/response_csv.h"
 
-#include "cli/cli_options.h"
 #include "session/list_texts.h"
+#include "view/number_text.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <vector>
 
-namespace duruz::cli {
+namespace duruz {
 
 namespace {
 
-// Numbers in the C locale, which the tool never leaves.
-std::string Number(const char* format, double value) {
-    char text[48];
-    std::snprintf(text, sizeof text, format, value);
+std::string Number(double value, std::chars_format format, int precision) {
+    std::string text;
+    AppendNumber(text, value, format, precision);
     return text;
+}
+
+std::string Fixed(double value, int decimals) {
+    return Number(value, std::chars_format::fixed, decimals);
+}
+
+std::string Scientific(double value) {
+    return Number(value, std::chars_format::scientific, 6);
 }
 
 std::string RangeText(int probeRow, int rangeRow) {
@@ -27,30 +34,30 @@ std::string RangeText(int probeRow, int rangeRow) {
 std::string CrossingLine(const char* name, const CrossingReadout& crossing) {
     if (!crossing.found)
         return std::string("# ") + name + ": none\n";
-    return std::string("# ") + name + ": " + Number("%.6g", crossing.hertz) + " Hz, gain " +
-           Number("%.4f", crossing.gainDb) + " dB, phase " + Number("%.3f", crossing.phaseDegrees) +
-           " degrees\n";
+    return std::string("# ") + name + ": " + Number(crossing.hertz, std::chars_format::general, 6) +
+           " Hz, gain " + Fixed(crossing.gainDb, 4) + " dB, phase " +
+           Fixed(crossing.phaseDegrees, 3) + " degrees\n";
 }
 
 } // namespace
 
-std::string BodeCsv(std::span<const SweepPoint> points, bool complete) {
+std::string ResponseCsv(std::span<const SweepPoint> points, bool complete) {
     const SweepReadouts readouts = ReadSweepPoints(points);
     std::string text = "frequency_hz,gain_db,phase_deg,group_delay_s,range1,range2,ch1_re_v,"
                        "ch1_im_v,ch2_re_v,ch2_im_v,status\n";
     for (std::size_t i = 0; i < points.size(); ++i) {
         const SweepPoint& point = points[i];
         const PointReadout& readout = readouts.points[i];
-        text += Number("%.9g", point.hertz) + ",";
+        text += Number(point.hertz, std::chars_format::general, 9) + ",";
         if (readout.measured)
-            text += Number("%.4f", readout.gainDb) + "," + Number("%.3f", readout.phaseDegrees);
+            text += Fixed(readout.gainDb, 4) + "," + Fixed(readout.phaseDegrees, 3);
         else
             text += ",";
-        text += "," + (readout.hasGroupDelay ? Number("%.6e", readout.groupDelaySeconds) : "");
+        text += "," + (readout.hasGroupDelay ? Scientific(readout.groupDelaySeconds) : "");
         text += "," + RangeText(point.probeRows[0], point.rangeRows[0]) + "," +
                 RangeText(point.probeRows[1], point.rangeRows[1]);
         for (const std::complex<double>& volts : point.volts)
-            text += "," + Number("%.6e", volts.real()) + "," + Number("%.6e", volts.imag());
+            text += "," + Scientific(volts.real()) + "," + Scientific(volts.imag());
         text += "," + PointStatusText(point) + "\n";
     }
     if (!complete)
@@ -58,11 +65,11 @@ std::string BodeCsv(std::span<const SweepPoint> points, bool complete) {
     if (readouts.points.empty() || std::none_of(readouts.points.begin(), readouts.points.end(),
                                                 [](const PointReadout& p) { return p.measured; }))
         return text + "# no point measured\n";
-    text += "# maximum gain: " + Number("%.4f", readouts.maxGainDb) + " dB\n";
+    text += "# maximum gain: " + Fixed(readouts.maxGainDb, 4) + " dB\n";
     text += CrossingLine("-3 dB below the maximum", readouts.lowerCorner);
     text += CrossingLine("-3 dB above the maximum", readouts.upperCorner);
     text += CrossingLine("phase -180 degrees", readouts.phaseAt180);
     return text;
 }
 
-} // namespace duruz::cli
+} // namespace duruz
