@@ -213,6 +213,8 @@ bool FrequencySweep::Measure() {
         return false;
     const CalibrationCurve* curve = CurveFor(request_.calibration, point.rangeRows);
     point.ratio = curve ? Calibrated(average_.Mean(), curve->points, hertz) : average_.Mean();
+    if (curve)
+        point.calibrationRows = curve->rangeRows;
     point.volts = {voltSums_[0] / double(average_.count), voltSums_[1] / double(average_.count)};
     point.frames = average_.count;
     points_.push_back(point);

@@ -44,6 +44,8 @@ struct SweepPoint {
     std::array<std::complex<double>, 2> volts{}; // each channel's mean complex amplitude
     std::array<int, 2> rangeRows{};
     std::array<int, 2> probeRows{};
+    // The range rows of the calibration curve divided out, {-1, -1} for none.
+    std::array<int, 2> calibrationRows{-1, -1};
     int frames = 0; // averaged
 };
 

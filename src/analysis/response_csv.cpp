@@ -44,7 +44,7 @@ std::string CrossingLine(const char* name, const CrossingReadout& crossing) {
 std::string ResponseCsv(std::span<const SweepPoint> points, bool complete) {
     const SweepReadouts readouts = ReadSweepPoints(points);
     std::string text = "frequency_hz,gain_db,phase_deg,group_delay_s,range1,range2,ch1_re_v,"
-                       "ch1_im_v,ch2_re_v,ch2_im_v,status\n";
+                       "ch1_im_v,ch2_re_v,ch2_im_v,status,calibration\n";
     for (std::size_t i = 0; i < points.size(); ++i) {
         const SweepPoint& point = points[i];
         const PointReadout& readout = readouts.points[i];
@@ -58,7 +58,12 @@ std::string ResponseCsv(std::span<const SweepPoint> points, bool complete) {
                 RangeText(point.probeRows[1], point.rangeRows[1]);
         for (const std::complex<double>& volts : point.volts)
             text += "," + Scientific(volts.real()) + "," + Scientific(volts.imag());
-        text += "," + PointStatusText(point) + "\n";
+        text += "," + PointStatusText(point) + ",";
+        if (point.calibrationRows[0] < 0)
+            text += "none\n";
+        else
+            text += RangeText(point.probeRows[0], point.calibrationRows[0]) + " " +
+                    RangeText(point.probeRows[1], point.calibrationRows[1]) + "\n";
     }
     if (!complete)
         text += "# stopped after " + std::to_string(points.size()) + " points\n";
