@@ -218,7 +218,10 @@ void MainWindow::TakeSessionOutput() {
     const SessionOutput output = session_.Collect();
     for (const std::string& line : output.lines)
         status.memo.Add(line);
-    RecordSessionOutput(output);
+    const bool newAverage =
+        output.frameKept &&
+        averager_.Add(session_.Frame(), session_.CapturedUnder(), session_.CapturedGeneration());
+    RecordSessionOutput(output, newAverage);
     if (output.portRowsChanged || output.settingsChanged)
         ShowSettings();
     if (output.portAnswered) {
@@ -228,7 +231,6 @@ void MainWindow::TakeSessionOutput() {
     if (output.frameKept) {
         screen_.redrawDue = true;
         const ScopeSettings& captured = session_.CapturedUnder();
-        averager_.Add(session_.Frame(), captured, session_.CapturedGeneration());
         const TriggerState sync = session_.Trigger();
         const std::array<int, 2>& codes = session_.SentWaveformCodes();
         trace_.FrameDrawn(session_.Frame(),

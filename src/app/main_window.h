@@ -147,7 +147,7 @@ private:
     std::string AskOpenPath(const std::string& title);
     void ShowError(const std::string& message);
     void AddRecordItem();
-    void RecordSessionOutput(const SessionOutput& output);
+    void RecordSessionOutput(const SessionOutput& output, bool newAverage);
     void EndRecording();
     void AddAveragingItems();
 

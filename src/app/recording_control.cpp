@@ -17,10 +17,12 @@ Status RecordingControl::Start(const std::string& path, const InstrumentSession&
     return {};
 }
 
-Status RecordingControl::Follow(const InstrumentSession& session, const SessionOutput& output) {
+Status RecordingControl::Follow(const InstrumentSession& session, const SessionOutput& output,
+                                bool averaging, const FloatFrame* newAverage) {
     if (!recorder_)
         return {};
-    const Status followed = recorder_->Follow(session, output);
+    const Status followed = averaging ? recorder_->FollowAveraged(session, output, newAverage)
+                                      : recorder_->Follow(session, output);
     if (!followed.Ok())
         recorder_.reset();
     return followed;

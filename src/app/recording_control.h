@@ -16,9 +16,11 @@ public:
     bool Running() const { return recorder_ != nullptr; }
     // Starts recording to `path`, replacing a file there: the save dialog has asked.
     Status Start(const std::string& path, const InstrumentSession& session, std::int64_t nowMs);
-    // Takes what the session delivered. A failed write ends the recording, its files
-    // keeping what was written, and gives the reason.
-    Status Follow(const InstrumentSession& session, const SessionOutput& output);
+    // Takes what the session delivered: with `averaging` on, the average the frame
+    // completed (null for none) in place of the frame. A failed write ends the
+    // recording, its files keeping what was written, and gives the reason.
+    Status Follow(const InstrumentSession& session, const SessionOutput& output, bool averaging,
+                  const FloatFrame* newAverage);
     // Ends the recording, its files closed; gives the memo's line for it.
     std::string Stop();
 

@@ -82,7 +82,8 @@ void MainWindow::WirePlayback() {
 
 FrameOnScreen MainWindow::FrameShown() const {
     if (shown_.Active())
-        return {shown_.Settings(), shown_.Settings(), shown_.samples};
+        return {shown_.Settings(), shown_.Settings(), shown_.samples.counts,
+                shown_.samples.averaged ? &shown_.samples.average : nullptr};
     return {session_.Settings(), session_.CapturedUnder(), session_.Frame(),
             averager_.Ready() ? &averager_.Average() : nullptr};
 }
@@ -99,7 +100,7 @@ void MainWindow::OpenRecordingClick() {
         return;
     }
     std::unique_ptr<RecordingPlayback> playback = opened.Take();
-    auto first = std::make_unique<CaptureStore>();
+    auto first = std::make_unique<PlaybackSamples>();
     const Status loaded = playback->Load(0, *first);
     if (!loaded.Ok()) {
         ShowError("Could not open " + path + ":\n" + loaded.Reason());

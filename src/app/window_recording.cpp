@@ -42,10 +42,14 @@ void MainWindow::RecordClick() {
     UpdateStatusStrip();
 }
 
-// Every frame the window keeps, with the gaps before it; a failed write ends the
-// recording with what was written kept.
-void MainWindow::RecordSessionOutput(const SessionOutput& output) {
-    if (const Status followed = recording_.Follow(session_, output); !followed.Ok()) {
+// Every frame the window keeps, or with averaging on every average it completes,
+// with the gaps before it; a failed write ends the recording with what was written
+// kept.
+void MainWindow::RecordSessionOutput(const SessionOutput& output, bool newAverage) {
+    const bool averaging = averager_.Choice().On();
+    const FloatFrame* average = newAverage ? &averager_.Average() : nullptr;
+    if (const Status followed = recording_.Follow(session_, output, averaging, average);
+        !followed.Ok()) {
         traceMenu_.SetCaption(recordItem_, kRecordCaption);
         status.memo.Add("Recording stopped: " + followed.Reason());
         UpdateStatusStrip();

@@ -33,10 +33,10 @@ bool FrameAverager::SameCapture(const ScopeSettings& capturedUnder,
            a.generator == b.generator && a.port.path == b.port.path;
 }
 
-void FrameAverager::Add(const CaptureStore& frame, const ScopeSettings& capturedUnder,
+bool FrameAverager::Add(const CaptureStore& frame, const ScopeSettings& capturedUnder,
                         std::uint32_t generation) {
     if (!choice_.On())
-        return;
+        return false;
     if (!SameCapture(capturedUnder, generation) || (filled_ == 0 && average_.frames == 0)) {
         Restart();
         settings_ = capturedUnder;
@@ -54,7 +54,7 @@ void FrameAverager::Add(const CaptureStore& frame, const ScopeSettings& captured
         }
         average_.frames = filled_;
         average_.pointCount = FramePoints(frame);
-        return;
+        return true;
     }
     if (filled_ == n)
         filled_ = 0;
@@ -63,13 +63,14 @@ void FrameAverager::Add(const CaptureStore& frame, const ScopeSettings& captured
     sum_.pointCount =
         std::min(filled_ == 0 ? FramePoints(frame) : sum_.pointCount, FramePoints(frame));
     if (++filled_ < n)
-        return;
+        return false;
     // Sums of up to 64 counts are whole numbers well within a float's exact range.
     const float scale = 1.0f / float(n);
     for (std::size_t i = 0; i < sum_.samples.size(); ++i)
         average_.samples[i] = sum_.samples[i] * scale;
     average_.pointCount = sum_.pointCount;
     average_.frames = n;
+    return true;
 }
 
 std::string FrameAverager::ProgressText() const {

@@ -40,8 +40,9 @@ public:
     // Forgets every frame taken.
     void Restart();
     // Takes a frame kept, with the settings and the settings generation it was
-    // captured under. Nothing is taken while averaging is off.
-    void Add(const CaptureStore& frame, const ScopeSettings& capturedUnder,
+    // captured under; true when it completed an average to show (a block, or each
+    // frame when running). Nothing is taken while averaging is off.
+    bool Add(const CaptureStore& frame, const ScopeSettings& capturedUnder,
              std::uint32_t generation);
 
     // An average to show: in block mode once a block is complete (the last one

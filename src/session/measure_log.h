@@ -2,6 +2,7 @@
 
 #include "link/capture_store.h"
 #include "session/scope_settings.h"
+#include "view/float_frame.h"
 #include "view/measure.h"
 
 #include <cstdint>
@@ -18,6 +19,10 @@ std::string MeasureCsvHeader();
 // hold them.
 void AppendMeasureCsvRows(std::string& out, std::uint64_t frame, std::int64_t wallMillis,
                           const ScopeSettings& capturedUnder, const CaptureStore& samples,
+                          MeasureScratch& scratch);
+// The same for an averaged frame.
+void AppendMeasureCsvRows(std::string& out, std::uint64_t frame, std::int64_t wallMillis,
+                          const ScopeSettings& capturedUnder, const FloatFrame& samples,
                           MeasureScratch& scratch);
 
 } // namespace duruz

@@ -2,6 +2,7 @@
 
 #include "base/crc32.h"
 
+#include <bit>
 #include <chrono>
 #include <cstring>
 
@@ -167,9 +168,12 @@ void AppendHeader(std::string& out, const RecordingHeader& header) {
     CloseWithCrc(out, start, lengthAt, lengthAt + 4);
 }
 
-void AppendFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
-                       const ScopeSettings& settings, const LinkCounters& counters,
-                       const std::int16_t* counts, std::size_t countValues) {
+namespace {
+
+// A frame record up to its sample type; gives where the record starts.
+std::size_t OpenFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
+                            const ScopeSettings& settings, const LinkCounters& counters,
+                            SampleType type) {
     const std::size_t start = OpenRecord(out, RecordKind::Frame);
     Put64(out, static_cast<std::int64_t>(sequence));
     PutTime(out, time);
@@ -177,10 +181,33 @@ void AppendFrameRecord(std::string& out, std::uint64_t sequence, const RecordTim
     for (std::uint32_t value : {counters.framesReceived, counters.resyncs, counters.resyncBytes,
                                 counters.timeoutsEmpty, counters.timeoutsPartial, counters.stale})
         Put32(out, value);
-    out.push_back(static_cast<char>(SampleType::RawCounts16));
+    out.push_back(static_cast<char>(type));
+    return start;
+}
+
+} // namespace
+
+void AppendFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
+                       const ScopeSettings& settings, const LinkCounters& counters,
+                       const std::int16_t* counts, std::size_t countValues) {
+    const std::size_t start =
+        OpenFrameRecord(out, sequence, time, settings, counters, SampleType::RawCounts16);
     Put32(out, static_cast<std::int64_t>(countValues));
     for (std::size_t i = 0; i < countValues; ++i)
         PutUnsigned(out, static_cast<std::uint16_t>(counts[i]), 2);
+    CloseWithCrc(out, start, start, start + 5);
+}
+
+void AppendAveragedFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
+                               const ScopeSettings& settings, const LinkCounters& counters,
+                               std::uint32_t framesAveraged, const float* volts,
+                               std::size_t voltValues) {
+    const std::size_t start =
+        OpenFrameRecord(out, sequence, time, settings, counters, SampleType::Float32);
+    Put32(out, framesAveraged);
+    Put32(out, static_cast<std::int64_t>(voltValues));
+    for (std::size_t i = 0; i < voltValues; ++i)
+        PutUnsigned(out, std::bit_cast<std::uint32_t>(volts[i]), 4);
     CloseWithCrc(out, start, start, start + 5);
 }
 
@@ -221,6 +248,9 @@ bool ParseRecordBody(RecordKind kind, const std::uint8_t* body, std::size_t leng
             *value = static_cast<std::uint32_t>(in.Unsigned(4));
         c.inResync = false;
         record.sampleType = static_cast<SampleType>(in.Byte());
+        record.framesAveraged = record.sampleType == SampleType::Float32
+                                    ? static_cast<std::uint32_t>(in.Unsigned(4))
+                                    : 1;
         const std::uint64_t values = in.Unsigned(4);
         const std::size_t size = record.sampleType == SampleType::Float32 ? 4 : 2;
         if (values > length) // more values than bytes: no product that could wrap

@@ -74,6 +74,7 @@ struct RecordingRecord {
     SampleType sampleType = SampleType::RawCounts16;
     std::vector<std::int16_t> counts; // RawCounts16: channel 1 first in each pair
     std::vector<float> volts;         // Float32: channel 1 first in each pair
+    std::uint32_t framesAveraged = 1; // Float32: how many frames went into it
     GapKind gap = GapKind::Timeout;   // Gap
 };
 
@@ -83,6 +84,11 @@ void AppendHeader(std::string& out, const RecordingHeader& header);
 void AppendFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
                        const ScopeSettings& settings, const LinkCounters& counters,
                        const std::int16_t* counts, std::size_t countValues);
+// An averaged frame: its samples in volts, and how many frames went into it.
+void AppendAveragedFrameRecord(std::string& out, std::uint64_t sequence, const RecordTime& time,
+                               const ScopeSettings& settings, const LinkCounters& counters,
+                               std::uint32_t framesAveraged, const float* volts,
+                               std::size_t voltValues);
 void AppendSettingsRecord(std::string& out, const RecordTime& time, const ScopeSettings& settings);
 void AppendGapRecord(std::string& out, const RecordTime& time, GapKind gap);
 

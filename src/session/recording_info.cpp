@@ -76,6 +76,8 @@ std::string DescribeRecording(const RecordingSummary& s) {
                       std::to_string(s.header.formatVersion) + ", started " +
                       IsoTime(s.header.start.wallMillis) + "\n";
     out += "Frames: " + std::to_string(s.frames);
+    if (s.averages > 0)
+        out += " (" + std::to_string(s.averages) + " of them averages)";
     if (s.frames > 0)
         out += ", " + IsoTime(s.firstFrame.wallMillis) + " to " + IsoTime(s.lastFrame.wallMillis) +
                " (" + Seconds(s.lastFrame.monotonicMicros - s.firstFrame.monotonicMicros) + ")";

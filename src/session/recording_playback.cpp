@@ -3,6 +3,7 @@
 #include "link/instrument_facts.h"
 #include "session/list_texts.h"
 #include "view/export_csv.h"
+#include "view/sample_scale.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -130,23 +131,41 @@ Status RecordingPlayback::ReadExport() {
     return {};
 }
 
-Status RecordingPlayback::Load(std::size_t frame, CaptureStore& store) {
+Status RecordingPlayback::Load(std::size_t frame, PlaybackSamples& samples) {
     if (kind_ == Source::CsvExport) {
-        store = exportFrame_;
+        samples.counts = exportFrame_;
+        samples.averaged = false;
         return {};
     }
     const Status read = reader_->ReadAt(frames_.at(frame).offset, record_);
     if (!read.Ok())
         return read;
     const std::string where = "the frame at byte " + std::to_string(frames_[frame].offset);
-    if (record_.sampleType != SampleType::RawCounts16)
-        return Failure{where + " holds averaged samples, which this program cannot show yet"};
-    if (record_.counts.size() != store.CaptureBuffer.size())
-        return Failure{where + " holds " + std::to_string(record_.counts.size()) +
-                       " sample values, not " + std::to_string(store.CaptureBuffer.size())};
-    store.RxBuffer = {};
-    std::copy(record_.counts.begin(), record_.counts.end(), store.CaptureBuffer.begin());
-    store.FrameReady = true;
+    const std::size_t values = record_.sampleType == SampleType::RawCounts16 ? record_.counts.size()
+                                                                             : record_.volts.size();
+    if (values != samples.counts.CaptureBuffer.size())
+        return Failure{where + " holds " + std::to_string(values) + " sample values, not " +
+                       std::to_string(samples.counts.CaptureBuffer.size())};
+    if (record_.sampleType == SampleType::RawCounts16) {
+        samples.counts.RxBuffer = {};
+        std::copy(record_.counts.begin(), record_.counts.end(),
+                  samples.counts.CaptureBuffer.begin());
+        samples.counts.FrameReady = true;
+        samples.averaged = false;
+        return {};
+    }
+    // A channel without a range has no volts: its samples read back as 0.
+    const ScopeSettings& settings = SettingsOf(frame);
+    for (std::size_t c = 0; c < 2; ++c) {
+        const double scale =
+            VoltsPerCount(settings.channels[c].probeRow, settings.channels[c].rangeRow);
+        for (std::size_t i = c; i < values; i += 2)
+            samples.average.samples[i] =
+                scale != 0.0 ? static_cast<float>(record_.volts[i] / scale) : 0.0f;
+    }
+    samples.average.pointCount = kSamplePairs;
+    samples.average.frames = static_cast<int>(record_.framesAveraged);
+    samples.averaged = true;
     return {};
 }
 

@@ -4,6 +4,7 @@
 #include "link/capture_store.h"
 #include "session/recording_reader.h"
 #include "session/scope_settings.h"
+#include "view/float_frame.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,6 +21,14 @@ inline constexpr std::int64_t kLongestPlaybackWaitMs = 2000;
 // A recording is indexed once (each frame's place in the file, time and setting) and
 // its samples read on demand, so a recording of hours opens without holding its
 // frames. A damaged or truncated recording opens up to its last whole frame.
+// A frame read back: the instrument's counts, or an average, its volts turned back
+// into counts (in floating point) by the setting it was recorded under.
+struct PlaybackSamples {
+    CaptureStore counts;
+    FloatFrame average;
+    bool averaged = false;
+};
+
 class RecordingPlayback {
 public:
     enum class Source { Recording, CsvExport };
@@ -42,9 +51,9 @@ public:
     const ScopeSettings& SettingsOf(std::size_t frame) const {
         return settings_.at(frames_.at(frame).settings);
     }
-    // Reads the frame's samples into the store. Fails with the reason when the file
-    // no longer holds them as indexed.
-    Status Load(std::size_t frame, CaptureStore& store);
+    // Reads the frame's samples. Fails with the reason when the file no longer holds
+    // them as indexed.
+    Status Load(std::size_t frame, PlaybackSamples& samples);
     // How long to show the frame before the next one at the recorded pace: the
     // interval between their times, at most kLongestPlaybackWaitMs; 0 for the last.
     std::int64_t WaitAfterMs(std::size_t frame) const;

@@ -2,6 +2,7 @@
 
 #include "base/crc32.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
@@ -157,7 +158,12 @@ Result<RecordingSummary> SummarizeRecording(const std::string& path) {
         } else {
             const std::int64_t silence =
                 record.time.monotonicMicros - summary.lastFrame.monotonicMicros;
-            if (summary.frames > 0 && silence > kFrameGapMicros && !gapRecorded)
+            // An average is recorded once its frames are all in.
+            const bool averaged = record.sampleType == SampleType::Float32;
+            const std::int64_t allowed =
+                kFrameGapMicros * (averaged ? std::max<std::int64_t>(record.framesAveraged, 1) : 1);
+            summary.averages += averaged ? 1 : 0;
+            if (summary.frames > 0 && silence > allowed && !gapRecorded)
                 summary.gaps.push_back({record.time, false, GapKind::Timeout, silence});
             gapRecorded = false;
             if (summary.frames++ == 0)

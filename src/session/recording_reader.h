@@ -60,7 +60,8 @@ private:
 };
 
 // An interval between frames longer than this is reported as a gap: a frame
-// takes under a second on the wire, so at least two frames went missing.
+// takes under a second on the wire, so at least two frames went missing. Between
+// averages, the same for each frame that went into the later one.
 inline constexpr std::int64_t kFrameGapMicros = 3'000'000;
 
 struct RecordingGap {
@@ -80,6 +81,7 @@ struct RecordingSummary {
     RecordingHeader header;
     RecordingExtent extent;
     std::uint64_t frames = 0;
+    std::uint64_t averages = 0; // frames that are averages of frames
     RecordTime firstFrame; // valid when frames > 0
     RecordTime lastFrame;
     std::vector<RecordingGap> gaps;

@@ -73,6 +73,16 @@ Status RecordingWriter::AddFrame(std::uint64_t sequence, const RecordTime& time,
     return WriteRecord();
 }
 
+Status RecordingWriter::AddAveragedFrame(std::uint64_t sequence, const RecordTime& time,
+                                         const ScopeSettings& settings,
+                                         const LinkCounters& counters, std::uint32_t framesAveraged,
+                                         const float* volts, std::size_t voltValues) {
+    record_.clear();
+    AppendAveragedFrameRecord(record_, sequence, time, settings, counters, framesAveraged, volts,
+                              voltValues);
+    return WriteRecord();
+}
+
 Status RecordingWriter::AddSettingsChange(const RecordTime& time, const ScopeSettings& settings) {
     record_.clear();
     AppendSettingsRecord(record_, time, settings);

@@ -27,6 +27,11 @@ public:
     Status AddFrame(std::uint64_t sequence, const RecordTime& time, const ScopeSettings& settings,
                     const LinkCounters& counters, const std::int16_t* counts,
                     std::size_t countValues);
+    // `volts` holds an averaged frame's sample pairs, channel 1 first in each.
+    Status AddAveragedFrame(std::uint64_t sequence, const RecordTime& time,
+                            const ScopeSettings& settings, const LinkCounters& counters,
+                            std::uint32_t framesAveraged, const float* volts,
+                            std::size_t voltValues);
     Status AddSettingsChange(const RecordTime& time, const ScopeSettings& settings);
     Status AddGap(const RecordTime& time, GapKind gap);
 

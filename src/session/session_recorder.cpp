@@ -1,6 +1,7 @@
 #include "session/session_recorder.h"
 
 #include "session/measure_log.h"
+#include "view/sample_scale.h"
 
 #include <cerrno>
 #include <chrono>
@@ -87,7 +88,16 @@ Status SessionRecorder::Follow(const InstrumentSession& session, const SessionOu
         return Failure{failure_};
     if (Status noted = NoteGaps(session, output); !noted.Ok())
         return noted;
-    return output.frameKept ? AddFrame(session) : Status{};
+    return output.frameKept ? AddFrame(session, nullptr) : Status{};
+}
+
+Status SessionRecorder::FollowAveraged(const InstrumentSession& session,
+                                       const SessionOutput& output, const FloatFrame* newAverage) {
+    if (!failure_.empty())
+        return Failure{failure_};
+    if (Status noted = NoteGaps(session, output); !noted.Ok())
+        return noted;
+    return output.frameKept && newAverage != nullptr ? AddFrame(session, newAverage) : Status{};
 }
 
 // A time-out counted since the last call is a gap, each one; the link's counters
@@ -113,7 +123,9 @@ Status SessionRecorder::NoteGaps(const InstrumentSession& session, const Session
     return {};
 }
 
-Status SessionRecorder::AddFrame(const InstrumentSession& session) {
+// The frame kept, or the average it completed, under the settings it was captured
+// under, with its measurement rows.
+Status SessionRecorder::AddFrame(const InstrumentSession& session, const FloatFrame* average) {
     const RecordTime time = TimeOf(session.Arrival());
     const ScopeSettings& settings = session.CapturedUnder();
     if (!(settings == lastSettings_)) {
@@ -122,18 +134,34 @@ Status SessionRecorder::AddFrame(const InstrumentSession& session) {
         lastSettings_ = settings;
     }
     const CaptureStore& frame = session.Frame();
-    for (std::size_t i = 0; i < kSamplePairs; ++i) {
-        counts_[2 * i] = frame.Sample(i, 0);
-        counts_[2 * i + 1] = frame.Sample(i, 1);
-    }
     const std::uint64_t sequence = frames_ + 1;
-    if (Status added = writer_->AddFrame(sequence, time, settings, session.Counters(),
-                                         counts_.data(), counts_.size());
-        !added.Ok())
+    Status added;
+    if (average == nullptr) {
+        for (std::size_t i = 0; i < kSamplePairs; ++i) {
+            counts_[2 * i] = frame.Sample(i, 0);
+            counts_[2 * i + 1] = frame.Sample(i, 1);
+        }
+        added = writer_->AddFrame(sequence, time, settings, session.Counters(), counts_.data(),
+                                  counts_.size());
+    } else {
+        for (std::size_t c = 0; c < 2; ++c) {
+            const double scale =
+                VoltsPerCount(settings.channels[c].probeRow, settings.channels[c].rangeRow);
+            for (std::size_t i = 0; i < kSamplePairs; ++i)
+                volts_[2 * i + c] = static_cast<float>(average->Sample(i, int(c)) * scale);
+        }
+        added = writer_->AddAveragedFrame(sequence, time, settings, session.Counters(),
+                                          static_cast<std::uint32_t>(average->frames),
+                                          volts_.data(), volts_.size());
+    }
+    if (!added.Ok())
         return Fail(path_, added.Reason());
     frames_ = sequence;
     logRows_.clear();
-    AppendMeasureCsvRows(logRows_, sequence, time.wallMillis, settings, frame, *scratch_);
+    if (average == nullptr)
+        AppendMeasureCsvRows(logRows_, sequence, time.wallMillis, settings, frame, *scratch_);
+    else
+        AppendMeasureCsvRows(logRows_, sequence, time.wallMillis, settings, *average, *scratch_);
     errno = 0;
     if (std::fwrite(logRows_.data(), 1, logRows_.size(), log_) != logRows_.size() ||
         std::fflush(log_) != 0) {

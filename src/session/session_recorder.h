@@ -3,6 +3,7 @@
 #include "base/result.h"
 #include "session/instrument_session.h"
 #include "session/recording_writer.h"
+#include "view/float_frame.h"
 #include "view/measure.h"
 
 #include <array>
@@ -39,6 +40,12 @@ public:
     // record before it when those are new. After a failed write every later call
     // fails the same way; the files keep every whole record and row before it.
     Status Follow(const InstrumentSession& session, const SessionOutput& output);
+    // The same for a front end that averages the frames: the gaps, then `newAverage`,
+    // the average the frame kept has just completed, in place of the frame (its
+    // samples in volts, floating point throughout). A frame that completed no average
+    // (null) is not recorded.
+    Status FollowAveraged(const InstrumentSession& session, const SessionOutput& output,
+                          const FloatFrame* newAverage);
 
     const std::string& Path() const { return path_; }
     std::uint64_t Frames() const { return frames_; }
@@ -52,7 +59,7 @@ private:
     SessionRecorder(std::string path, std::unique_ptr<RecordingWriter> writer, std::FILE* log);
     Status Fail(const std::string& file, const std::string& reason);
     Status NoteGaps(const InstrumentSession& session, const SessionOutput& output);
-    Status AddFrame(const InstrumentSession& session);
+    Status AddFrame(const InstrumentSession& session, const FloatFrame* average);
 
     std::string path_;
     std::string logPath_;
@@ -66,6 +73,7 @@ private:
     bool portLost_ = false;
     std::string failure_; // the first failure, repeated for every later call
     std::array<std::int16_t, 2 * kSamplePairs> counts_{};
+    std::array<float, 2 * kSamplePairs> volts_{};
     std::string logRows_;
     std::unique_ptr<MeasureScratch> scratch_ = std::make_unique<MeasureScratch>();
 };

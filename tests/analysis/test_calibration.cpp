@@ -1,6 +1,9 @@
 // The calibration's curves per range pair and its file.
 
 #include "analysis/calibration.h"
+#include "analysis/response_csv.h"
+#include "session/measure_log.h"
+#include "support/decimal_comma_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +69,27 @@ TEST(Calibration, DamagedTextsSayWhichLine) {
               "line 3: a ratio must be finite and not zero");
     EXPECT_EQ(CalibrationPathBeside("/home/a/Config.Ini"), "/home/a/FrequencyResponse.cal");
     EXPECT_EQ(CalibrationPathBeside("Config.Ini"), "FrequencyResponse.cal");
+}
+
+// The window runs in the user's locale: the sweep's CSV and the measurement log keep
+// their '.' in it.
+struct NumbersInADecimalCommaLocale : testing_support::DecimalCommaLocale {};
+
+TEST_F(NumbersInADecimalCommaLocale, TheSweepCsvAndTheMeasurementLogKeepTheirDots) {
+    SweepPoint point = Point(1000.5, {3, 3}, std::polar(0.5, -0.25));
+    point.probeRows = {1, 1};
+    const std::string csv = ResponseCsv(std::span(&point, 1), true);
+    EXPECT_NE(csv.find("\n1000.5,-6.0206,-14.324,,"), std::string::npos) << csv;
+    std::string rows;
+    ScopeSettings settings;
+    settings.channels[0] = {1, 3, true, false};
+    CaptureStore frame;
+    frame.CaptureBuffer[0] = 1;
+    auto scratch = std::make_unique<MeasureScratch>();
+    AppendMeasureCsvRows(rows, 7, 0, settings, frame, *scratch);
+    EXPECT_EQ(rows.substr(0, rows.find('\n')),
+              "7,1970-01-01T00:00:00.000Z,1,,,0.00586223742,-0.00586223742,-0,-2.86242062e-06,"
+              "0.00012953837,,0");
 }
 
 } // namespace

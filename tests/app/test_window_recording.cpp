@@ -111,4 +111,49 @@ TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed)
     EXPECT_EQ(fixture.Shown().rfind("Recording ended: 0 frames in ", 0), 0u) << fixture.Shown();
 }
 
+// With averaging on, each completed average is recorded in volts, floating point,
+// in place of its frames, and the recording view shows and exports it again.
+TEST(WindowRecording, RecordsEachAverageInVoltsAndShowsItBack) {
+    WindowFixture fixture;
+    duruz::MainWindow& window = fixture.Start();
+    auto& port = fixture.Port("Simulator");
+    fixture.AnswerStartUp(port, Frame(1), Frame(2));
+    const auto tickWithFrame = [&](char ch1) {
+        port.reads = {"", Frame(ch1)};
+        window.CaptureTick();
+    };
+    tickWithFrame(0); // counted stale: start-up left no request pending
+    window.ChooseAveraging({2, duruz::AveragingMode::Block});
+    fixture.savePath = fixture.working.File("average.rec");
+    window.RecordClick();
+    for (const char ch1 : {3, 6, 9})
+        tickWithFrame(ch1);
+    window.RecordClick();
+
+    auto opened = duruz::RecordingReader::Open(fixture.savePath);
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    std::vector<duruz::RecordingRecord> frames;
+    for (duruz::RecordingRecord r; opened.Value()->Next(r);)
+        if (r.kind == duruz::RecordKind::Frame)
+            frames.push_back(r);
+    ASSERT_EQ(frames.size(), 1u); // the block of 3 and 6; 9 began the next one
+    EXPECT_EQ(frames[0].sampleType, duruz::SampleType::Float32);
+    EXPECT_EQ(frames[0].framesAveraged, 2u);
+    ASSERT_EQ(frames[0].volts.size(), 4096u);
+    // A count reads -2 V / 4094 on both channels' ranges.
+    EXPECT_EQ(frames[0].volts[0], float(4.5 * -2 / 4094));
+    EXPECT_EQ(frames[0].volts[4095], float(-1000.0 * -2 / 4094));
+    const std::string log = ReadFile(fixture.savePath + ".measure.csv");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+
+    fixture.openPath = fixture.savePath;
+    window.OpenRecordingClick();
+    fixture.savePath = fixture.working.File("average.csv");
+    window.ExportCsvClick();
+    EXPECT_NE(ReadFile(fixture.savePath)
+                  .find("# averaged 2 frames\nindex,time_s,ch1_V,ch2_V\n"
+                        "0,0.000000000,-0.002198,0.488520\n"),
+              std::string::npos);
+}
+
 } // namespace

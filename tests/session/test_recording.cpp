@@ -170,22 +170,28 @@ TEST(Recording, SummarizesFramesGapsAndSettings) {
         ASSERT_TRUE(w.AddSettingsChange({7100, 7'100'000}, changed).Ok());
         ASSERT_TRUE(w.AddGap({8000, 8'000'000}, GapKind::Timeout).Ok());
         frame(20'000'000);
+        // An average of two frames may come two frames' allowance after the last.
+        const float volts[4] = {0.5f, -0.25f, 1e-7f, 3.0f};
+        for (const std::int64_t micros : {26'000'000, 32'000'001})
+            ASSERT_TRUE(w.AddAveragedFrame(0, {micros / 1000, micros}, {}, {}, 2, volts, 4).Ok());
     }
     std::ofstream(path, std::ios::binary | std::ios::app) << "cut";
     auto summary = SummarizeRecording(path);
     ASSERT_TRUE(summary.Ok()) << summary.Reason();
     EXPECT_EQ(DescribeRecording(summary.Value()),
               "Recorded by Duruz 1.36, format version 1, started 1970-01-01T00:00:00.005Z\n"
-              "Frames: 4, 1970-01-01T00:00:01.000Z to 1970-01-01T00:00:20.000Z (19.000 s)\n"
-              "Gaps: 2\n"
+              "Frames: 6 (2 of them averages), 1970-01-01T00:00:01.000Z to "
+              "1970-01-01T00:00:32.000Z (31.000 s)\n"
+              "Gaps: 3\n"
               "  1970-01-01T00:00:07.000Z no frame for 3.000 s\n"
               "  1970-01-01T00:00:08.000Z time-out\n"
+              "  1970-01-01T00:00:32.000Z no frame for 6.000 s\n"
               "Setting at the start: SwpSp -1; SySrc -1; SyPol -1; ComPt -1; Prob1 -1; Scal1 -1; "
               "Prob2 -1; Scal2 -1; SyLev 0; SyPos 298; Wleft 0; Wtopp 277; Wwidt 1511; Whigh 899; "
               "Scop1 1; Scop2 1; Fft1C 0; Fft2C 0; Hold 0; Wave1 -1; Freq1 200; Ampl1 1.00; "
               "Wave2 -1; Freq2 201; Ampl2 1.00\n"
               "Setting changed at 1970-01-01T00:00:07.100Z: SwpSp 1; ComPt 2 /dev/ttyUSB0\n"
-              "Damaged: record 7 at byte 1005 is cut short; read 1005 bytes, 6 records\n");
+              "Damaged: record 9 at byte 1375 is cut short; read 1375 bytes, 8 records\n");
     EXPECT_EQ(IsoTime(1796673547123), "2026-12-07T19:59:07.123Z");
     EXPECT_EQ(IsoTime(-1), "1969-12-31T23:59:59.999Z");
 }
