@@ -21,10 +21,6 @@ std::string Fixed(double value, int decimals) {
     return Number(value, std::chars_format::fixed, decimals);
 }
 
-std::string Scientific(double value) {
-    return Number(value, std::chars_format::scientific, 6);
-}
-
 std::string RangeText(int probeRow, int rangeRow) {
     if (rangeRow < 0 || rangeRow >= kRangeRows)
         return "";
@@ -48,22 +44,38 @@ std::string ResponseCsv(std::span<const SweepPoint> points, bool complete) {
     for (std::size_t i = 0; i < points.size(); ++i) {
         const SweepPoint& point = points[i];
         const PointReadout& readout = readouts.points[i];
-        text += Number(point.hertz, std::chars_format::general, 9) + ",";
-        if (readout.measured)
-            text += Fixed(readout.gainDb, 4) + "," + Fixed(readout.phaseDegrees, 3);
-        else
-            text += ",";
-        text += "," + (readout.hasGroupDelay ? Scientific(readout.groupDelaySeconds) : "");
-        text += "," + RangeText(point.probeRows[0], point.rangeRows[0]) + "," +
-                RangeText(point.probeRows[1], point.rangeRows[1]);
+        AppendNumber(text, point.hertz, std::chars_format::general, 9);
+        text += ',';
+        if (readout.measured) {
+            AppendFixed(text, readout.gainDb, 4);
+            text += ',';
+            AppendFixed(text, readout.phaseDegrees, 3);
+        } else {
+            text += ',';
+        }
+        text += ',';
+        if (readout.hasGroupDelay)
+            AppendNumber(text, readout.groupDelaySeconds, std::chars_format::scientific, 6);
+        for (std::size_t c = 0; c < 2; ++c) {
+            text += ',';
+            text += RangeText(point.probeRows[c], point.rangeRows[c]);
+        }
         for (const std::complex<double>& volts : point.volts)
-            text += "," + Scientific(volts.real()) + "," + Scientific(volts.imag());
-        text += "," + PointStatusText(point) + ",";
-        if (point.calibrationRows[0] < 0)
-            text += "none\n";
-        else
-            text += RangeText(point.probeRows[0], point.calibrationRows[0]) + " " +
-                    RangeText(point.probeRows[1], point.calibrationRows[1]) + "\n";
+            for (const double part : {volts.real(), volts.imag()}) {
+                text += ',';
+                AppendNumber(text, part, std::chars_format::scientific, 6);
+            }
+        text += ',';
+        text += PointStatusText(point);
+        text += ',';
+        if (point.calibrationRows[0] < 0) {
+            text += "none";
+        } else {
+            text += RangeText(point.probeRows[0], point.calibrationRows[0]);
+            text += ' ';
+            text += RangeText(point.probeRows[1], point.calibrationRows[1]);
+        }
+        text += '\n';
     }
     if (!complete)
         text += "# stopped after " + std::to_string(points.size()) + " points\n";

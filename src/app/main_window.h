@@ -111,6 +111,7 @@ public:
     const DrawnScreen& Screen() const { return screen_; }
     const RecordingControl& Recording() const { return recording_; }
     const tk::PopupMenu& TraceMenu() const { return traceMenu_; }
+    tk::PopupMenu& TraceMenu() { return traceMenu_; }
     // Averaging of the live frames (window_averaging.cpp): the user's choice, kept
     // while the window is open; a new choice starts a new average.
     void ChooseAveraging(AveragingChoice choice);
@@ -150,6 +151,7 @@ private:
     void RecordSessionOutput(const SessionOutput& output, bool newAverage);
     void EndRecording();
     void AddAveragingItems();
+    void ShowAveragingChoice();
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -167,7 +169,7 @@ private:
     RecordingControl recording_;
     int recordItem_ = -1; // the trace menu's "Record…"
     FrameAverager averager_;
-    int averagingItem_ = -1; // the trace menu's "Averaging: …"
+    int averagingItem_ = -1; // the trace menu's first averaging choice, "Off"
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -25,6 +25,15 @@ public:
     std::string Shortcut(int item) const;
     // A disabled item is shown greyed and neither it nor its shortcut does anything.
     void SetEnabled(int item, bool enabled);
+    // A check mark beside the item; choosing it leaves the mark to the handler.
+    void SetChecked(int item, bool checked);
+    bool Checked(int item) const;
+    // Items added after BeginSubmenu open from an item of this caption, until
+    // EndSubmenu. They count, are chosen and have their shortcuts as any other item.
+    void BeginSubmenu(std::string_view caption);
+    void EndSubmenu();
+    // The caption of the submenu the item is in; empty for the menu itself.
+    std::string SubmenuOf(int item) const;
     // What choosing the item does.
     void Choose(int item);
 

@@ -148,9 +148,15 @@ TEST(Averaging, BlockProgressTheAverageExportedAndTheFramesOwnPixels) {
     };
     next(Frame(2048)); // counted stale: start-up left no request pending
     const auto own = window.Image().Pixels();
-    window.ChooseAveraging({2, duruz::AveragingMode::Block});
-    EXPECT_EQ(window.status.strip.Text(6) + ", " + window.TraceMenu().Caption(6),
-              "avg 0/2, Averaging: 2 frames, block");
+    tk::PopupMenu& menu = window.TraceMenu();
+    EXPECT_EQ(menu.SubmenuOf(6) + ": " + menu.Caption(6) + ", " + menu.Caption(14) + " " +
+                  menu.Shortcut(14) + ", " + menu.Caption(13) + " " + menu.Shortcut(13),
+              "Averaging: Off, Next: 2 frames Ctrl+A, Running average Ctrl+Shift+A");
+    menu.Choose(14);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.status.strip.Text(6), "avg 0/2");
+    EXPECT_TRUE(menu.Checked(7) && !menu.Checked(6) && !menu.Checked(13));
+    EXPECT_EQ(menu.Caption(14), "Next: 4 frames");
     EXPECT_EQ(next(Frame(2048)), "avg 1/2");
     EXPECT_EQ(next(Frame(2048)), "avg 2/2");
     EXPECT_TRUE(window.Image().Pixels() == own);

@@ -263,18 +263,25 @@ TEST(Win32Toolkit, ClipboardAndShortcutsReachWindowsOwnMessages) {
     menu.Add("Copy screen", "Ctrl+C", [&] { chosen += "C"; });
     menu.Add("Record", "Ctrl+R", [&] { chosen += "R"; });
     menu.SetEnabled(2, false);
+    menu.BeginSubmenu("Averaging");
+    menu.Add("Next", "Ctrl+G", [&] { chosen += "G"; });
+    menu.EndSubmenu();
+    menu.SetChecked(3, true);
     BYTE keys[256] = {};
     GetKeyboardState(keys);
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
-    for (const auto& [window, key] : {std::pair(Hwnd(form), 'S'), std::pair(Hwnd(form), 'R'),
-                                      std::pair(Hwnd(edit), 'C'), std::pair(Hwnd(form), 'C')})
+    for (const auto& [window, key] :
+         {std::pair(Hwnd(form), 'S'), std::pair(Hwnd(form), 'R'), std::pair(Hwnd(edit), 'C'),
+          std::pair(Hwnd(form), 'C'), std::pair(Hwnd(form), 'G')})
         PostMessageW(window, WM_KEYDOWN, static_cast<WPARAM>(key), 0);
     tk::Application::Quit();
     EXPECT_EQ(application.Run(), 0);
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
-    EXPECT_EQ(std::tuple(chosen, menu.Shortcut(0)), std::tuple("SC", "Ctrl+S"));
+    EXPECT_EQ(std::tuple(chosen, menu.Shortcut(0)), std::tuple("SCG", "Ctrl+S"));
+    EXPECT_EQ(menu.SubmenuOf(3) + "|" + menu.SubmenuOf(2), "Averaging|");
+    EXPECT_TRUE(menu.Checked(3) && !menu.Checked(2));
 }
 
 // The locale's own separators decide; these rows hold for a '.' decimal point.

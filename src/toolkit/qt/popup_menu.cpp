@@ -15,14 +15,17 @@ namespace tk {
 
 struct PopupMenu::Impl {
     QWidget* owner = nullptr;
-    QMenu* menu = nullptr; // a child of the owner, deleted with it
+    QMenu* menu = nullptr;   // a child of the owner, deleted with it
+    QMenu* adding = nullptr; // where Add puts items: the menu or a submenu of it
     std::vector<QAction*> actions;
+    std::vector<std::string> submenus; // each item's submenu caption
     std::vector<Handler> handlers;
 };
 
 PopupMenu::PopupMenu(Form& owner) : impl_(std::make_unique<Impl>()) {
     impl_->owner = WidgetOf(owner);
     impl_->menu = new QMenu(impl_->owner);
+    impl_->adding = impl_->menu;
 }
 
 PopupMenu::~PopupMenu() = default;
@@ -38,8 +41,10 @@ void PopupMenu::Add(std::string_view caption, std::string_view shortcut, Handler
     }
     const int item = Count();
     QObject::connect(action, &QAction::triggered, impl_->menu, [this, item] { Choose(item); });
-    impl_->menu->addAction(action);
+    impl_->adding->addAction(action);
     impl_->actions.push_back(action);
+    impl_->submenus.push_back(impl_->adding == impl_->menu ? std::string()
+                                                           : impl_->adding->title().toStdString());
     impl_->handlers.push_back(std::move(handler));
 }
 
@@ -62,6 +67,29 @@ std::string PopupMenu::Shortcut(int item) const {
 
 void PopupMenu::SetEnabled(int item, bool enabled) {
     impl_->actions.at(item)->setEnabled(enabled);
+}
+
+void PopupMenu::SetChecked(int item, bool checked) {
+    QAction* action = impl_->actions.at(item);
+    action->setCheckable(true);
+    action->setChecked(checked);
+}
+
+bool PopupMenu::Checked(int item) const {
+    return impl_->actions.at(item)->isChecked();
+}
+
+void PopupMenu::BeginSubmenu(std::string_view caption) {
+    impl_->adding = impl_->menu->addMenu(
+        QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void PopupMenu::EndSubmenu() {
+    impl_->adding = impl_->menu;
+}
+
+std::string PopupMenu::SubmenuOf(int item) const {
+    return impl_->submenus.at(static_cast<std::size_t>(item));
 }
 
 void PopupMenu::Choose(int item) {

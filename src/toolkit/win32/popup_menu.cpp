@@ -84,8 +84,11 @@ struct MenuState {
         KeyChord chord;
         bool enabled = true;
         Handler handler;
+        std::string submenu; // empty for the menu itself
+        bool checked = false;
     };
     std::vector<Item> items;
+    std::string adding; // the submenu Add puts items into
     bool open = false;
 };
 
@@ -110,8 +113,8 @@ PopupMenu::~PopupMenu() {
 }
 
 void PopupMenu::Add(std::string_view caption, std::string_view shortcut, Handler handler) {
-    impl_->items.push_back(
-        {std::string(caption), std::string(shortcut), ChordOf(shortcut), true, std::move(handler)});
+    impl_->items.push_back({std::string(caption), std::string(shortcut), ChordOf(shortcut), true,
+                            std::move(handler), impl_->adding, false});
 }
 
 int PopupMenu::Count() const {
@@ -132,6 +135,26 @@ std::string PopupMenu::Shortcut(int item) const {
 
 void PopupMenu::SetEnabled(int item, bool enabled) {
     impl_->items.at(static_cast<std::size_t>(item)).enabled = enabled;
+}
+
+void PopupMenu::SetChecked(int item, bool checked) {
+    impl_->items.at(static_cast<std::size_t>(item)).checked = checked;
+}
+
+bool PopupMenu::Checked(int item) const {
+    return impl_->items.at(static_cast<std::size_t>(item)).checked;
+}
+
+void PopupMenu::BeginSubmenu(std::string_view caption) {
+    impl_->adding = std::string(caption);
+}
+
+void PopupMenu::EndSubmenu() {
+    impl_->adding.clear();
+}
+
+std::string PopupMenu::SubmenuOf(int item) const {
+    return impl_->items.at(static_cast<std::size_t>(item)).submenu;
 }
 
 void PopupMenu::Choose(int item) {
@@ -167,10 +190,21 @@ void OpenPopup(LPARAM menu, int x, int y) {
     if (!impl->open)
         return; // closed before it opened
     HMENU popup = CreatePopupMenu();
+    // Items of one submenu follow each other; the submenu goes where its first item is.
+    HMENU submenu = nullptr;
     for (std::size_t i = 0; i < impl->items.size(); ++i) {
         const auto& item = impl->items[i];
-        AppendMenuW(popup, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), i + 1,
-                    MenuText(item.caption, item.shortcut).c_str());
+        if (item.submenu.empty()) {
+            submenu = nullptr;
+        } else if (submenu == nullptr || impl->items[i - 1].submenu != item.submenu) {
+            submenu = CreatePopupMenu(); // destroyed with the menu it is appended to
+            AppendMenuW(popup, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu),
+                        MenuText(item.submenu, "").c_str());
+        }
+        AppendMenuW(submenu ? submenu : popup,
+                    MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED) |
+                        (item.checked ? MF_CHECKED : MF_UNCHECKED),
+                    i + 1, MenuText(item.caption, item.shortcut).c_str());
     }
     POINT at{x, y};
     ClientToScreen(impl->owner, &at);
