@@ -29,7 +29,8 @@ public:
 
 // The platform's device monitor: libudev's (tty devices) where the udev daemon runs,
 // else the entries of /dev as they are created and deleted. nullptr where neither
-// is available.
+// is available. On Windows, the serial ports' WM_DEVICECHANGE notices to a
+// message-only window of the calling thread, whose message loop must run.
 std::unique_ptr<DeviceMonitor> MakeDeviceMonitor();
 
 // libudev's monitor of tty devices, events as the udev daemon sends them (after its
