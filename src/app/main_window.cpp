@@ -255,6 +255,7 @@ PortSources PortSourcesOf(const WindowEnvironment& environment) {
     sources.sysfsRoot = environment.sysfsRoot;
     sources.extraPaths = environment.extraPorts;
     sources.offerSimulator = environment.offerSimulator;
+    sources.listMachinePorts = environment.listMachinePorts;
     return sources;
 }
 

@@ -35,6 +35,7 @@ struct WindowEnvironment {
     std::string sysfsRoot = "/sys";      // where serial devices are listed
     std::vector<std::string> extraPorts; // --port paths, listed before the simulator
     bool offerSimulator = true;          // the "Simulator" row, always the last row
+    bool listMachinePorts = true;        // false lists no device of the machine (tests)
     std::string configPath = "./Config.Ini";
     std::string diagnosticLogPath; // empty: no dump is written
     std::string frameTracePath;    // empty: no trace of the frames drawn (FrameTrace)

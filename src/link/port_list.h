@@ -13,6 +13,7 @@ struct PortSources {
     std::string sysfsRoot = "/sys";      // serial devices are listed under <root>/class/tty
     std::vector<std::string> extraPaths; // device paths given on the command line
     bool offerSimulator = true;          // the "Simulator" row, always last
+    bool listMachinePorts = true;        // false lists no device of the machine (tests)
 };
 
 // Whether a device path fits a row's path field with its terminator; a longer one

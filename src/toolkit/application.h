@@ -62,6 +62,9 @@ public:
     // Runs the message loop until Quit; gives the exit status.
     int Run();
     static void Quit();
+    // Handles what waits in the message loop now (posted handlers, timers due,
+    // window messages) and returns without waiting for more.
+    static void ProcessPendingEvents();
 
 private:
     struct Impl;

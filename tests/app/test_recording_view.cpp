@@ -4,9 +4,9 @@
 #include "app/window_fixture.h"
 #include "session/recording_writer.h"
 #include "support/qt_test_main.h"
+#include "toolkit/application.h"
 #include "toolkit/image_canvas.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -146,8 +146,8 @@ TEST_F(RecordingViewTest, OpensAnExportAndRefusesOtherFiles) {
     fixture.sysfs.AddDevice("ttyUSB0");
     fixture.monitor.Push(serial::DeviceChange::Added, "ttyUSB0");
     for (int i = 0; i < 100 && fixture.monitor.taken == 0; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QCoreApplication::processEvents();
+        RunEventsFor(10);
+    tk::Application::ProcessPendingEvents();
     const int rowsShown = window.ports.portList.Count();
     window.KeyPress(Key::Escape);
     EXPECT_EQ(std::pair(rowsShown, window.ports.portList.Count()), std::pair(1, 2));

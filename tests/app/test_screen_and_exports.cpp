@@ -3,9 +3,9 @@
 
 #include "app/window_fixture.h"
 #include "support/qt_test_main.h"
+#include "toolkit/application.h"
 #include "toolkit/image_canvas.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -124,7 +124,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     later.ports.portList.UserSelect(1);
     later.ports.portList.SetItemIndex(0);
     later.Session().Worker().WaitIdle();
-    QCoreApplication::processEvents();
+    tk::Application::ProcessPendingEvents();
     EXPECT_EQ(later.status.strip.Text(0), "Link: Simulator: failed, does not exist");
 }
 
@@ -153,7 +153,7 @@ TEST(Averaging, BlockProgressTheAverageExportedAndTheFramesOwnPixels) {
                   menu.Shortcut(14) + ", " + menu.Caption(13) + " " + menu.Shortcut(13),
               "Averaging: Off, Next: 2 frames Ctrl+A, Running average Ctrl+Shift+A");
     menu.Choose(14);
-    QCoreApplication::processEvents();
+    tk::Application::ProcessPendingEvents();
     EXPECT_EQ(window.status.strip.Text(6), "avg 0/2");
     EXPECT_TRUE(menu.Checked(7) && !menu.Checked(6) && !menu.Checked(13));
     EXPECT_EQ(menu.Caption(14), "Next: 4 frames");

@@ -3,8 +3,8 @@
 #include "app/window_fixture.h"
 #include "session/recording_reader.h"
 #include "support/qt_test_main.h"
+#include "toolkit/application.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -98,7 +98,7 @@ TEST(WindowRecording, RecordsTheKeptFramesWithTheirSettingsUntilStoppedOrClosed)
     tickWithFrame(7);
     setrlimit(RLIMIT_FSIZE, &was);
     std::signal(SIGXFSZ, handler);
-    QCoreApplication::processEvents();
+    tk::Application::ProcessPendingEvents();
     EXPECT_FALSE(window.Recording().Running());
     EXPECT_EQ(fixture.errors.back(), "Recording stopped, what was written is kept:\n" +
                                          fixture.savePath + ": File too large");

@@ -87,6 +87,11 @@ struct WindowFixture : duruz::PortProvider {
         duruz::WindowEnvironment environment;
         environment.ports = this;
         environment.sysfsRoot = sysfs.Root();
+#ifdef _WIN32
+        // The device tree is Linux's: on Windows no port of the machine is listed,
+        // Wine's COM1 (the machine's first serial line) included.
+        environment.listMachinePorts = false;
+#endif
         environment.extraPorts = extraPorts;
         environment.configPath = configPath;
         environment.diagnosticLogPath = logPath;

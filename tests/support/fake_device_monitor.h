@@ -3,8 +3,13 @@
 #include "serial/device_monitor.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -15,7 +20,11 @@ namespace testing_support {
 class FakeDeviceMonitor : public serial::DeviceMonitor {
 public:
     FakeDeviceMonitor() {
+#ifdef _WIN32
+        if (_pipe(pipe_, 256, _O_BINARY) != 0)
+#else
         if (::pipe2(pipe_, O_NONBLOCK | O_CLOEXEC) != 0)
+#endif
             pipe_[0] = pipe_[1] = -1;
     }
     ~FakeDeviceMonitor() override {
@@ -28,15 +37,21 @@ public:
     void Push(serial::DeviceChange change, std::string name) {
         pending_.push_back({change, std::move(name)});
         const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(pipe_[1], &byte, 1);
+        if (::write(pipe_[1], &byte, 1) == 1)
+            ++unread_;
     }
 
-    int Descriptor() const override { return pipe_[0]; }
+    int Descriptor() const override {
+        return pipe_[0];
+    }
     std::vector<serial::DeviceEvent> TakeEvents() override {
         ++taken;
+        // Only the bytes pushed are read: the pipe blocks on Windows.
         char bytes[64];
-        while (::read(pipe_[0], bytes, sizeof bytes) > 0) {
-        }
+        for (int got = 0; unread_ > 0; unread_ -= got)
+            if ((got = static_cast<int>(
+                     ::read(pipe_[0], bytes, std::min<unsigned>(unread_, 64)))) <= 0)
+                break;
         return std::exchange(pending_, {});
     }
 
@@ -45,6 +60,7 @@ public:
 private:
     int pipe_[2] = {-1, -1};
     std::vector<serial::DeviceEvent> pending_;
+    unsigned unread_ = 0; // bytes in the pipe
 };
 
 } // namespace testing_support

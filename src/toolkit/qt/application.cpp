@@ -116,6 +116,10 @@ void Application::Quit() {
     QCoreApplication::quit();
 }
 
+void Application::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
 void SetApplicationTitle(std::string_view title) {
     Title() = std::string(title);
 }

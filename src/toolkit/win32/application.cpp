@@ -157,6 +157,17 @@ Application::~Application() {
         CoUninitialize();
 }
 
+namespace {
+
+void Deliver(MSG& message) {
+    if (RunShortcut(message))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+} // namespace
+
 int Application::Run() {
     MSG message;
     for (;;) {
@@ -165,10 +176,19 @@ int Application::Run() {
             return static_cast<int>(message.wParam);
         if (got == -1)
             return EXIT_FAILURE;
-        if (RunShortcut(message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        Deliver(message);
+    }
+}
+
+// A WM_QUIT met here is put back, so the loop that runs next still ends.
+void Application::ProcessPendingEvents() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        Deliver(message);
     }
 }
 
