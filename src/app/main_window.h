@@ -18,6 +18,7 @@
 #include "view/measure.h"
 #include "view/plot_area.h"
 #include "view/redraw_screen.h"
+#include "view/trace_cursors.h"
 
 #include <array>
 #include <cstdint>
@@ -111,10 +112,17 @@ public:
     const DrawnScreen& Screen() const { return screen_; }
     const RecordingControl& Recording() const { return recording_; }
     const tk::PopupMenu& TraceMenu() const { return traceMenu_; }
+    tk::PopupMenu& TraceMenu() { return traceMenu_; }
     // Averaging of the live frames (window_averaging.cpp): the user's choice, kept
     // while the window is open; a new choice starts a new average.
     void ChooseAveraging(AveragingChoice choice);
     const FrameAverager& Averaging() const { return averager_; }
+    // Cursors over the trace area (window_cursors.cpp): switched from the trace menu,
+    // dragged with the mouse, and moved with the keys in cursor mode, which only the
+    // menu or its shortcut enters.
+    const CursorSettings& Cursors() const { return cursors_; }
+    bool InCursorMode() const { return cursorMode_; }
+    CursorId SelectedCursor() const { return selectedCursor_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;
@@ -150,6 +158,17 @@ private:
     void RecordSessionOutput(const SessionOutput& output);
     void EndRecording();
     void AddAveragingItems();
+    void AddCursorItems();
+    void ChangeCursors(const std::function<void(CursorSettings&)>& change);
+    void ShowCursorCaptions();
+    void TraceAreaKey(tk::Key key, bool shift);
+    bool MoveCursorWithKey(tk::Key key, bool shift);
+    bool CursorPress(int x, int y);
+    void CursorDrag(int x, int y);
+    CursorScreen CursorScreenNow() const;
+    void DrawCursorsAndReadouts();
+    void LoadCursors();
+    void SaveCursors();
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -168,6 +187,13 @@ private:
     int recordItem_ = -1; // the trace menu's "Record…"
     FrameAverager averager_;
     int averagingItem_ = -1; // the trace menu's "Averaging: …"
+    CursorSettings cursors_;
+    bool cursorMode_ = false;
+    CursorId selectedCursor_ = CursorId::None;
+    CursorId draggedCursor_ = CursorId::None;
+    std::string cursorReadouts_;    // of the frame drawn last
+    std::string cursorFileProblem_; // why Cursors.ini was there but not read, else empty
+    int cursorItems_ = -1;          // the trace menu's first cursor item
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);
