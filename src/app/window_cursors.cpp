@@ -98,6 +98,7 @@ void MainWindow::DrawCursorsAndReadouts() {
     cursorReadouts_ = shown.averaged != nullptr
                           ? CursorReadouts(cursors_, screen, in, *shown.averaged, screen_.scratch)
                           : CursorReadouts(cursors_, screen, in, shown.frame, screen_.scratch);
+    DrawCursorReadouts(GetCanvas(), screen.area, cursorReadouts_);
 }
 
 // In cursor mode the arrows move the cursors, but while a recording is shown Left

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace duruz {
 
@@ -14,6 +16,9 @@ namespace {
 
 constexpr tk::Color kCursorColor = 0x0080FF; // orange, apart from the traces' colours
 constexpr std::int32_t kDashPixels = 6;
+constexpr std::int32_t kReadoutLeft = 70;
+constexpr std::int32_t kReadoutTop = 30;
+constexpr std::int32_t kReadoutLineHeight = 16;
 constexpr std::int32_t kLastSample = static_cast<std::int32_t>(kSamplePairs) - 1;
 constexpr std::int32_t kLastBin = kSpectrumBins - 1;
 
@@ -272,6 +277,33 @@ void DrawCursors(tk::Canvas& canvas, const CursorSettings& cursors, const Cursor
             canvas.MoveTo(vertical ? at : p, vertical ? p : at);
             canvas.LineTo(vertical ? at : end, vertical ? end : at);
         }
+    }
+}
+
+namespace {
+
+// The canvas writes single-byte text: the readouts' few UTF-8 signs in Windows-1252,
+// delta, which it lacks, as "d".
+std::string CanvasText(std::string text) {
+    static constexpr std::pair<const char*, const char*> kSigns[] = {
+        {"\u0394", "d"}, {"\u00b5", "\265"}, {"\u2014", "\227"}};
+    for (const auto& [utf8, single] : kSigns)
+        for (std::size_t at = text.find(utf8); at != std::string::npos; at = text.find(utf8, at))
+            text.replace(at, std::strlen(utf8), single);
+    return text;
+}
+
+} // namespace
+
+void DrawCursorReadouts(tk::Canvas& canvas, const PlotArea& area, const std::string& utf8) {
+    const std::string readouts = CanvasText(utf8);
+    canvas.SetFontColor(kCursorColor);
+    // Right of the volt labels and below the time labels.
+    std::int32_t y = kReadoutTop;
+    for (std::size_t start = 0; start < readouts.size(); y += kReadoutLineHeight) {
+        const std::size_t end = std::min(readouts.find('\n', start), readouts.size());
+        canvas.TextOut(area.left + kReadoutLeft, y, readouts.substr(start, end - start).c_str());
+        start = end + 1;
     }
 }
 

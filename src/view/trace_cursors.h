@@ -71,6 +71,10 @@ CursorId NextCursor(const CursorSettings& cursors, const CursorScreen& screen, C
 void DrawCursors(tk::Canvas& canvas, const CursorSettings& cursors, const CursorScreen& screen,
                  CursorId selected);
 
+// The readouts, a line each, over the trace area's top left: the status strip's
+// section may lie past a narrow window's edge.
+void DrawCursorReadouts(tk::Canvas& canvas, const PlotArea& area, const std::string& readouts);
+
 // What the readouts convert with: each channel's probe and range as the frame was drawn.
 struct CursorReadoutInputs {
     std::array<int, 2> probeRow{1, 1};
