@@ -102,6 +102,8 @@ src/session/frame_averager.cpp ::: return generation == generation_ && a.sweepRo
 src/session/frame_averager.cpp ::: const float weight = 1.0f / float(filled_); ::: const float weight = 1.0f / float(n);
 src/analysis/frequency_sweep.cpp ::: session_.SetTrigger(userTrigger_.sourceRow, userTrigger_.polarityRow, userTrigger_.levelBar); ::: ;
 src/analysis/frequency_sweep.cpp ::: point.ratio = Calibrated(average_.Mean(), request_.calibration, hertz); ::: point.ratio = std::conj(average_.Mean());
+src/view/trace_cursors.cpp ::: std::int32_t nearestDistance = kCursorPickPixels + 1; ::: std::int32_t nearestDistance = kCursorPickPixels + 2;
+src/session/cursor_file.cpp ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high) ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high + 1)
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

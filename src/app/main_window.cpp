@@ -77,6 +77,7 @@ void MainWindow::WireEvents() {
     AddRecordItem();
     WirePlayback();
     AddAveragingItems();
+    AddCursorItems();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.
     OnResize = [this] {

@@ -18,6 +18,7 @@
 #include "view/measure.h"
 #include "view/plot_area.h"
 #include "view/redraw_screen.h"
+#include "view/trace_cursors.h"
 
 #include <array>
 #include <cstdint>
@@ -117,6 +118,12 @@ public:
     // while the window is open; a new choice starts a new average.
     void ChooseAveraging(AveragingChoice choice);
     const FrameAverager& Averaging() const { return averager_; }
+    // Cursors over the trace area (window_cursors.cpp): switched from the trace menu,
+    // dragged with the mouse, and moved with the keys in cursor mode, which only the
+    // menu or its shortcut enters.
+    const CursorSettings& Cursors() const { return cursors_; }
+    bool InCursorMode() const { return cursorMode_; }
+    CursorId SelectedCursor() const { return selectedCursor_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;
@@ -153,6 +160,17 @@ private:
     void EndRecording();
     void AddAveragingItems();
     void ShowAveragingChoice();
+    void AddCursorItems();
+    void ChangeCursors(const std::function<void(CursorSettings&)>& change);
+    void ShowCursorCaptions();
+    void TraceAreaKey(tk::Key key, bool shift);
+    bool MoveCursorWithKey(tk::Key key, bool shift);
+    bool CursorPress(int x, int y);
+    void CursorDrag(int x, int y);
+    CursorScreen CursorScreenNow() const;
+    void DrawCursorsAndReadouts();
+    void LoadCursors();
+    void SaveCursors();
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -171,6 +189,13 @@ private:
     int recordItem_ = -1; // the trace menu's "Record…"
     FrameAverager averager_;
     int averagingItem_ = -1; // the trace menu's first averaging choice, "Off"
+    CursorSettings cursors_;
+    bool cursorMode_ = false;
+    CursorId selectedCursor_ = CursorId::None;
+    CursorId draggedCursor_ = CursorId::None;
+    std::string cursorReadouts_;    // of the frame drawn last
+    std::string cursorFileProblem_; // why Cursors.ini was there but not read, else empty
+    int cursorItems_ = -1;          // the trace menu's first cursor item
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -158,6 +158,9 @@ void MainWindow::RecordingKey(tk::Key key) {
     case tk::Key::Escape:
         ReturnToLiveView();
         break;
+    case tk::Key::Up:
+    case tk::Key::Down:
+        break;
     }
 }
 

@@ -46,6 +46,7 @@ void MainWindow::RedrawScreen() {
                        ? duruz::RedrawScreen(GetCanvas(), in, *shown.averaged, screen_.spectrumWork)
                        : duruz::RedrawScreen(GetCanvas(), in, shown.frame, screen_.spectrumWork);
     MeasureDrawnFrame();
+    DrawCursorsAndReadouts();
     UpdateStatusStrip();
 }
 
@@ -112,6 +113,7 @@ void MainWindow::UpdateStatusStrip() {
     view.recordingPath = recording_.Path();
     if (!shown_.Active())
         view.averaging = averager_.ProgressText();
+    view.cursors = cursorReadouts_;
     status.Show(view);
     if (shown_.Active())
         ShowRecordingStrip();

@@ -31,6 +31,7 @@ void MainWindow::StartUp() {
     session_.AddLine(line);
 
     LoadConfig();
+    LoadCursors();
     session_.FinishStartUp();
     ShowSettings();
 }
@@ -93,6 +94,7 @@ void MainWindow::SaveConfig() {
 // The settings are the session's, so saving never waits on the line.
 void MainWindow::SaveSettingsAndStop() {
     EndRecording();
+    SaveCursors();
     SaveConfig();
     SetCursor(tk::Cursor::Hourglass);
     session_.Stop();

@@ -16,6 +16,7 @@ enum Section {
     kChannel2,
     kRecording,
     kAveraging,
+    kCursors,
     kSpectrum
 };
 
@@ -26,10 +27,12 @@ constexpr tk::Color kRecordingText = 0x0000C0; // dark red, as a recorder's lamp
 } // namespace
 
 StatusPanel::StatusPanel(tk::Form& form)
-    : memo(form), memoToggle(form, "."), strip(form, {230, 150, 340, 275, 275, 190, 110, 150}) {
+    : memo(form), memoToggle(form, "."),
+      strip(form, {230, 150, 340, 275, 275, 190, 110, 520, 150}) {
     // Hidden, the recording takes no room from the spectrum, which stretches.
     strip.SetShown(kRecording, false);
     strip.SetShown(kAveraging, false);
+    strip.SetShown(kCursors, false);
     memo.SetFont("Courier", 13);
     memo.Add("Display");
     memo.SetVisible(false);
@@ -61,6 +64,13 @@ void StatusPanel::Show(const StripView& view) {
     strip.SetToolTip(kRecording, view.recordingPath);
     strip.SetShown(kAveraging, !view.averaging.empty());
     strip.SetText(kAveraging, view.averaging);
+    // The section holds the readouts on one line; its tooltip a line each.
+    std::string oneLine = view.cursors;
+    for (std::size_t at = oneLine.find('\n'); at != std::string::npos; at = oneLine.find('\n', at))
+        oneLine.replace(at, 1, "  |  ");
+    strip.SetShown(kCursors, !view.cursors.empty());
+    strip.SetText(kCursors, oneLine);
+    strip.SetToolTip(kCursors, view.cursors);
 }
 
 } // namespace duruz

@@ -25,6 +25,7 @@ struct StripView {
     std::string recording;     // the recording indicator; empty when none runs
     std::string recordingPath; // its tooltip
     std::string averaging;     // "avg 3/16"; empty when averaging is off
+    std::string cursors;       // the cursors' readouts, a line each; empty when none is shown
 };
 
 // The status group: the strip below the window's content, and the memo over the
@@ -40,7 +41,8 @@ public:
     tk::Memo memo; // the link's and the window's lines, hidden until asked for
     tk::Button memoToggle;
     // Sections: link, frame rate, line faults, channel 1, channel 2, the recording
-    // (shown only while one runs), averaging (shown only while on), spectrum.
+    // (shown only while one runs), averaging (shown only while on), the cursors'
+    // readouts (shown only while a cursor is), spectrum.
     tk::StatusStrip strip;
 };
 

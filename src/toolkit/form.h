@@ -15,7 +15,7 @@ namespace tk {
 enum class Cursor { Default, Busy, Hourglass };
 
 // The keys the window's free area takes while it has the focus.
-enum class Key { Left, Right, Home, End, Space, Escape };
+enum class Key { Left, Right, Home, End, Space, Escape, Up, Down };
 
 class ImageCanvas;
 class FormCanvas;
@@ -64,13 +64,26 @@ public:
     void RightClick(int x, int y);
     // What a key does while the window's free area has the focus, which a click on
     // the area gives it; a focused control keeps its own keys.
-    void KeyPress(Key key);
+    // With shift, a key pressed with Shift held and no other modifier: OnShiftKey's.
+    void KeyPress(Key key, bool shift = false);
     // Gives the free area the focus, as a click on it does.
     void FocusFreeArea();
+    // The left button on the free area, at client coordinates. A press that
+    // OnLeftPress takes (returns true for) starts a drag: the moves with the button
+    // held reach OnDrag and the release OnDragEnd, and no click follows. A press it
+    // leaves ends in a click as before.
+    void LeftPress(int x, int y);
+    void PointerMove(int x, int y);
+    // True when the release ended a drag, so it is no click.
+    bool LeftRelease(int x, int y);
 
     Handler OnClick;
     std::function<void(int x, int y)> OnRightClick;
     std::function<void(Key key)> OnKey;
+    std::function<void(Key key)> OnShiftKey;
+    std::function<bool(int x, int y)> OnLeftPress;
+    std::function<void(int x, int y)> OnDrag;
+    std::function<void(int x, int y)> OnDragEnd;
     Handler OnClose;
     Handler OnResize;
     // Runs when the window's outer corner moves.
@@ -80,6 +93,7 @@ private:
     std::unique_ptr<ImageCanvas> canvas_;
     std::unique_ptr<FormCanvas> formCanvas_;
     Cursor cursor_ = Cursor::Default;
+    bool dragging_ = false;
 };
 
 // The timer: OnTimer runs every Interval() ms while enabled, from the message loop.

@@ -4,6 +4,8 @@
 #include "toolkit/application.h"
 #include "toolkit/form.h"
 
+#include <utility>
+
 namespace tk {
 
 void ListBox::UserSelect(int row) {
@@ -32,9 +34,29 @@ void Form::RightClick(int x, int y) {
         Dispatch([this, x, y] { OnRightClick(x, y); });
 }
 
-void Form::KeyPress(Key key) {
-    if (OnKey)
-        Dispatch([this, key] { OnKey(key); });
+void Form::KeyPress(Key key, bool shift) {
+    const std::function<void(Key)>& handler = shift ? OnShiftKey : OnKey;
+    if (handler)
+        Dispatch([&handler, key] { handler(key); });
+}
+
+void Form::LeftPress(int x, int y) {
+    dragging_ = false;
+    if (OnLeftPress)
+        Dispatch([this, x, y] { dragging_ = OnLeftPress(x, y); });
+}
+
+void Form::PointerMove(int x, int y) {
+    if (dragging_ && OnDrag)
+        Dispatch([this, x, y] { OnDrag(x, y); });
+}
+
+bool Form::LeftRelease(int x, int y) {
+    if (!std::exchange(dragging_, false))
+        return false;
+    if (OnDragEnd)
+        Dispatch([this, x, y] { OnDragEnd(x, y); });
+    return true;
 }
 
 } // namespace tk

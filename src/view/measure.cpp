@@ -112,6 +112,15 @@ SpectrumPeak PeakOf(const Frame& store, int channel, int probeRow, int rangeRow,
     return result;
 }
 
+template <typename Frame>
+double BinLevelOf(const Frame& frame, int channel, int probeRow, int rangeRow, int bin,
+                  MeasureScratch& scratch) {
+    ComputeSpectrum(frame, channel & 1, scratch.work, scratch.magnitudes);
+    const ComplexFloat& value = scratch.work[std::clamp(bin, 0, kSpectrumBins - 1)];
+    return std::abs(std::hypot(double(value.re), double(value.im)) *
+                    VoltsPerCount(probeRow, rangeRow));
+}
+
 // Counts in 32-bit integers, an average's in double.
 template <typename Frame>
 using Level = std::conditional_t<std::is_same_v<Frame, CaptureStore>, std::int32_t, double>;
@@ -202,6 +211,15 @@ ChannelMeasurements MeasureChannel(const CaptureStore& store, int channel, int p
 ChannelMeasurements MeasureChannel(const FloatFrame& frame, int channel, int probeRow, int rangeRow,
                                    MeasureScratch& scratch) {
     return Measure(frame, channel, probeRow, rangeRow, scratch);
+}
+
+double SpectrumBinLevel(const CaptureStore& store, int channel, int probeRow, int rangeRow, int bin,
+                        MeasureScratch& scratch) {
+    return BinLevelOf(store, channel, probeRow, rangeRow, bin, scratch);
+}
+double SpectrumBinLevel(const FloatFrame& frame, int channel, int probeRow, int rangeRow, int bin,
+                        MeasureScratch& scratch) {
+    return BinLevelOf(frame, channel, probeRow, rangeRow, bin, scratch);
 }
 
 } // namespace duruz

@@ -58,4 +58,10 @@ SpectrumPeak FindSpectrumPeak(const CaptureStore& store, int channel, int probeR
 SpectrumPeak FindSpectrumPeak(const FloatFrame& frame, int channel, int probeRow, int rangeRow,
                               MeasureScratch& scratch);
 
+// The level of one bin of a channel's spectrum, in volts peak of a sine centred on it.
+double SpectrumBinLevel(const CaptureStore& store, int channel, int probeRow, int rangeRow, int bin,
+                        MeasureScratch& scratch);
+double SpectrumBinLevel(const FloatFrame& frame, int channel, int probeRow, int rangeRow, int bin,
+                        MeasureScratch& scratch);
+
 } // namespace duruz

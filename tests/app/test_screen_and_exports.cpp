@@ -94,7 +94,7 @@ TEST(StatusStrip, TextsAfterAKnownFrameAndAFailedPort) {
     window.vertical.spectrum1.SetChecked(true);
     window.vertical.shown2.SetChecked(false);
     window.RedrawScreen();
-    EXPECT_EQ(window.status.strip.Text(4) + "|" + window.status.strip.Text(7).substr(0, 20),
+    EXPECT_EQ(window.status.strip.Text(4) + "|" + window.status.strip.Text(8).substr(0, 20),
               "|FFT1 peak 1.000 kHz ");
     // Nothing comes for 0.75 s: the request is lost at its deadline.
     now = 2250;

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 // A click runs the form's handler; the form closes once.
@@ -31,6 +32,8 @@ TEST(Form, TheFreeAreasKeys) {
     list.SetBounds(0, 0, 50, 50);
     std::vector<tk::Key> keys;
     form.OnKey = [&keys](tk::Key key) { keys.push_back(key); };
+    std::vector<tk::Key> shifted;
+    form.OnShiftKey = [&shifted](tk::Key key) { shifted.push_back(key); };
     const auto press = [](tk::Control& control, int key, Qt::KeyboardModifiers modifiers = {}) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers);
         QApplication::sendEvent(tk::WidgetOf(control), &event);
@@ -43,9 +46,35 @@ TEST(Form, TheFreeAreasKeys) {
     for (int key : {Qt::Key_Right, Qt::Key_A, Qt::Key_Home, Qt::Key_Escape})
         press(form, key);
     press(form, Qt::Key_Left, Qt::ShiftModifier);
+    press(form, Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+    press(form, Qt::Key_Down, Qt::ShiftModifier | Qt::KeypadModifier);
+    press(form, Qt::Key_Up);
     tk::WidgetOf(list)->setFocus();
     form.FocusFreeArea();
     press(form, Qt::Key_End);
-    EXPECT_EQ(keys,
-              (std::vector<tk::Key>{tk::Key::Right, tk::Key::Home, tk::Key::Escape, tk::Key::End}));
+    EXPECT_EQ(keys, (std::vector<tk::Key>{tk::Key::Right, tk::Key::Home, tk::Key::Escape,
+                                          tk::Key::Up, tk::Key::End}));
+    EXPECT_EQ(shifted, (std::vector<tk::Key>{tk::Key::Left, tk::Key::Down}));
+}
+
+// A left press that OnLeftPress takes is a drag: its moves and release reach OnDrag and
+// OnDragEnd and no click follows; a press it leaves is a click, with no drag.
+TEST(Form, DragOrClick) {
+    tk::Form form;
+    form.SetClientSize(200, 100);
+    std::vector<std::string> events;
+    form.OnClick = [&] { events.push_back("click"); };
+    form.OnLeftPress = [&](int x, int y) { return x < 100 && y >= 0; };
+    form.OnDrag = [&](int x, int y) { events.push_back("drag " + std::to_string(x + y)); };
+    form.OnDragEnd = [&](int x, int y) { events.push_back("end " + std::to_string(x + y)); };
+    const auto mouse = [&form](QEvent::Type type, int x, Qt::MouseButton button) {
+        QMouseEvent event(type, QPointF(x, 7), QPointF(x, 7), button, Qt::LeftButton, {});
+        QApplication::sendEvent(tk::WidgetOf(form), &event);
+    };
+    for (const int x : {50, 150}) {
+        mouse(QEvent::MouseButtonPress, x, Qt::LeftButton);
+        mouse(QEvent::MouseMove, x + 300, Qt::NoButton);
+        mouse(QEvent::MouseButtonRelease, x + 1, Qt::LeftButton);
+    }
+    EXPECT_EQ(events, (std::vector<std::string>{"drag 357", "end 58", "click"}));
 }

@@ -125,6 +125,9 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
         events.push_back(std::to_string(x) + "," + std::to_string(y));
     };
     form.OnKey = [&](tk::Key key) { events.push_back("key " + std::to_string(int(key))); };
+    form.OnLeftPress = [&](int x, int) { return x == 20; };
+    form.OnDrag = [&](int x, int y) { events.push_back("drag " + std::to_string(x + y)); };
+    form.OnDragEnd = [&](int x, int y) { events.push_back("end " + std::to_string(x + y)); };
     form.OnClose = [&] { events.push_back("close"); };
     SendMessageW(Hwnd(form), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 80));
     SendMessageW(Hwnd(form), WM_LBUTTONUP, 0, MAKELPARAM(150, 80));
@@ -132,8 +135,13 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
     SendMessageW(Hwnd(form), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 9));
     SendMessageW(Hwnd(form), WM_RBUTTONUP, 0, MAKELPARAM(7, 9));
     SendMessageW(Hwnd(form), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    SendMessageW(Hwnd(form), WM_LBUTTONUP, 0, MAKELPARAM(10, 130)); // released on the strip
+    SendMessageW(Hwnd(form), WM_LBUTTONUP, 0, MAKELPARAM(10, 130));        // released on the strip
+    SendMessageW(Hwnd(form), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 3)); // no press: no drag
+    SendMessageW(Hwnd(form), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
+    SendMessageW(Hwnd(form), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 10));
+    SendMessageW(Hwnd(form), WM_LBUTTONUP, 0, MAKELPARAM(50, 10));
     SendMessageW(Hwnd(form), WM_KEYDOWN, VK_END, 0);
+    SendMessageW(Hwnd(form), WM_KEYDOWN, VK_DOWN, 0);
     SendMessageW(Hwnd(form), WM_KEYDOWN, 'A', 0);
     std::thread([&form, &events] {
         form.RunOnWindowThread([&] { events.push_back("task"); });
@@ -177,7 +185,8 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
     form.Close();
     form.Close();
     EXPECT_TRUE(Pump());
-    EXPECT_EQ(events, (std::vector<std::string>{"click", "7,9", "key 3", "task", "tick", "close"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"click", "7,9", "drag 50", "end 60", "key 3",
+                                                "key 7", "task", "tick", "close"}));
 }
 
 TEST(Win32Toolkit, TextIsDrawnWithoutAntialiasingInTheFontColour) {

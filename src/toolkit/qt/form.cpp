@@ -88,9 +88,21 @@ protected:
         pressed_ = free && (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
                        ? event->button()
                        : Qt::NoButton;
+        if (pressed_ == Qt::LeftButton)
+            form_.LeftPress(event->position().toPoint().x(), event->position().toPoint().y());
+    }
+    // Without mouse tracking, moves arrive only with a button held.
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (pressed_ == Qt::LeftButton)
+            form_.PointerMove(event->position().toPoint().x(), event->position().toPoint().y());
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         const QPoint at = event->position().toPoint();
+        if (pressed_ == Qt::LeftButton && event->button() == Qt::LeftButton &&
+            form_.LeftRelease(at.x(), at.y())) {
+            pressed_ = Qt::NoButton;
+            return;
+        }
         const bool inside = at.x() >= 0 && at.y() >= 0 && at.x() < form_.ClientWidth() &&
                             at.y() < form_.ClientHeight();
         if (inside && pressed_ == event->button()) {
@@ -106,11 +118,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override {
         static const std::pair<int, Key> kKeys[] = {
             {Qt::Key_Left, Key::Left}, {Qt::Key_Right, Key::Right}, {Qt::Key_Home, Key::Home},
-            {Qt::Key_End, Key::End},   {Qt::Key_Space, Key::Space}, {Qt::Key_Escape, Key::Escape}};
-        if (focusWidget() == this && event->modifiers() == Qt::NoModifier)
+            {Qt::Key_End, Key::End},   {Qt::Key_Space, Key::Space}, {Qt::Key_Escape, Key::Escape},
+            {Qt::Key_Up, Key::Up},     {Qt::Key_Down, Key::Down}};
+        // The keypad flag comes with the arrows on some keyboards; it is no modifier here.
+        const Qt::KeyboardModifiers held = event->modifiers() & ~Qt::KeypadModifier;
+        const bool shift = held == Qt::ShiftModifier;
+        if (focusWidget() == this && (held == Qt::NoModifier || shift))
             for (const auto& [qtKey, key] : kKeys)
                 if (event->key() == qtKey) {
-                    form_.KeyPress(key);
+                    form_.KeyPress(key, shift);
                     return;
                 }
         QWidget::keyPressEvent(event);

@@ -75,9 +75,10 @@ HCURSOR CursorOf(Cursor cursor) {
 }
 
 bool KeyOf(WPARAM virtualKey, Key& key) {
-    static const std::pair<WPARAM, Key> kKeys[] = {
-        {VK_LEFT, Key::Left}, {VK_RIGHT, Key::Right}, {VK_HOME, Key::Home},
-        {VK_END, Key::End},   {VK_SPACE, Key::Space}, {VK_ESCAPE, Key::Escape}};
+    static const std::pair<WPARAM, Key> kKeys[] = {{VK_LEFT, Key::Left},   {VK_RIGHT, Key::Right},
+                                                   {VK_HOME, Key::Home},   {VK_END, Key::End},
+                                                   {VK_SPACE, Key::Space}, {VK_ESCAPE, Key::Escape},
+                                                   {VK_UP, Key::Up},       {VK_DOWN, Key::Down}};
     for (const auto& [code, ours] : kKeys)
         if (code == virtualKey) {
             key = ours;
@@ -147,6 +148,13 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         SetFocus(hwnd);
         SetCapture(hwnd);
         (message == WM_LBUTTONDOWN ? state->leftPressed : state->rightPressed) = true;
+        if (message == WM_LBUTTONDOWN)
+            form.LeftPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        // The capture brings the moves outside the window too while the button is held.
+        if (state->leftPressed)
+            form.PointerMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: {
@@ -155,6 +163,8 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         (left ? state->leftPressed : state->rightPressed) = false;
         ReleaseCapture();
         const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        if (left && pressed && form.LeftRelease(x, y))
+            return 0;
         if (pressed && x >= 0 && y >= 0 && x < form.ClientWidth() && y < form.ClientHeight()) {
             if (left)
                 form.Click();
@@ -165,10 +175,10 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     }
     case WM_KEYDOWN: {
         Key key;
-        const bool modified =
-            GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
+        const bool shift = GetKeyState(VK_SHIFT) < 0;
+        const bool modified = GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
         if (!modified && KeyOf(wParam, key)) {
-            form.KeyPress(key);
+            form.KeyPress(key, shift);
             return 0;
         }
         break;
