@@ -323,8 +323,8 @@ TEST(Capture, SavedSettingsSilentLineAndPeerLossThenTheReturningPeersFrameIsDraw
     for (std::size_t i = 3; i < 6; ++i) {
         const double ticks = i == 3 ? 1 : 2;
         const std::chrono::duration<double> gap = first->requests[i] - first->requests[i - 1];
-        // The upper bound leaves room for a loaded machine; a request repeated on the
-        // wrong tick falls outside it all the same.
+        // The upper bound leaves room for a loaded machine; the lower one catches a
+        // request repeated too soon.
         EXPECT_TRUE(gap.count() >= ticks * 10 * 0.129 - 0.05 && gap.count() <= 3 + ticks * 3)
             << "request " << i << " after " << gap.count() << " s";
     }
