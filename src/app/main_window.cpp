@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/response_window.h"
 #include "toolkit/application.h"
 
 #include <utility>
@@ -54,6 +55,7 @@ MainWindow::MainWindow(WindowEnvironment environment)
 
 // The link thread goes first: it may still wake the window it belongs to.
 MainWindow::~MainWindow() {
+    responseWindow_.reset(); // its sweep's restore goes out before the link stops
     session_.Stop();
 }
 
@@ -77,6 +79,7 @@ void MainWindow::WireEvents() {
     AddRecordItem();
     WirePlayback();
     AddAveragingItems();
+    AddResponseItem();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.
     OnResize = [this] {
@@ -112,6 +115,8 @@ void MainWindow::WatchDevices() {
 }
 
 void MainWindow::TakeEdit(const PanelEdit& edit) {
+    if (RefusedDuringSweep(edit))
+        return;
     using enum PanelEdit::Kind;
     const ScopeSettings& now = session_.Settings();
     const int c = edit.channel;
@@ -177,6 +182,10 @@ void MainWindow::TakeEdit(const PanelEdit& edit) {
 void MainWindow::ShowSettings() {
     const ScopeSettings& settings = session_.Settings();
     ports.ShowPorts(session_.LinkSide(), settings.port.row);
+    ShowPanels(settings);
+}
+
+void MainWindow::ShowPanels(const ScopeSettings& settings) {
     vertical.Show(settings);
     trigger.Show(settings);
     generator.Show(settings);
@@ -218,14 +227,19 @@ void MainWindow::TakeSessionOutput() {
     const SessionOutput output = session_.Collect();
     for (const std::string& line : output.lines)
         status.memo.Add(line);
-    RecordSessionOutput(output);
-    if (output.portRowsChanged || output.settingsChanged)
+    // The sweep's frames and settings are its own: the panels keep the user's setting.
+    const bool sweeping = sweepRunning_;
+    if (sweeping)
+        responseWindow_->Collected(output);
+    else
+        RecordSessionOutput(output);
+    if ((output.portRowsChanged || output.settingsChanged) && !sweeping)
         ShowSettings();
     if (output.portAnswered) {
         frameRate_.Reset(NowMs(), session_.LinkSide().Counters.framesReceived);
         UpdateStatusStrip();
     }
-    if (output.frameKept) {
+    if (output.frameKept && !sweeping) {
         screen_.redrawDue = true;
         const ScopeSettings& captured = session_.CapturedUnder();
         averager_.Add(session_.Frame(), captured, session_.CapturedGeneration());

@@ -1,6 +1,7 @@
 // The window's start-up and close: Config.Ini read line by line into the session's
 // settings, and written from them at close.
 #include "app/main_window.h"
+#include "app/response_window.h"
 #include "app/version.h"
 #include "session/config_file.h"
 #include "session/config_table.h"
@@ -92,6 +93,13 @@ void MainWindow::SaveConfig() {
 
 // The settings are the session's, so saving never waits on the line.
 void MainWindow::SaveSettingsAndStop() {
+    // A sweep gives the user's setting back first, on the wire and in the file.
+    if (responseWindow_ != nullptr && sweepRunning_) {
+        responseWindow_->Close();
+        session_.Worker().WaitIdle();
+    }
+    if (responseWindow_ != nullptr)
+        responseWindow_->Close();
     EndRecording();
     SaveConfig();
     SetCursor(tk::Cursor::Hourglass);
