@@ -58,6 +58,8 @@ src/link/port_list.cpp ::: if (!Identified(known)) { ::: if (false) {
 src/session/session_ports.cpp ::: if (lostPort_.lost || path != linkSide_.PortPath.data()) ::: if (lostPort_.lost)
 src/session/session_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
 src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration ::: answers && generation <= link.SettingsGeneration
+src/view/response_plot.cpp ::: if (i + 1 < points.size() && points[i + 1].measured) ::: if (i + 1 < points.size())
+src/app/main_window.cpp ::: if (output.frameKept && !sweeping) { ::: if (output.frameKept) {
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/session/recording_reader.cpp ::: if (!CrcMatches(bytes_) || ::: if (false ||
 src/session/recording_reader.cpp ::: silence > kFrameGapMicros && !gapRecorded) ::: silence > kFrameGapMicros)

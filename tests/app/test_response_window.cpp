@@ -99,6 +99,9 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     fixture.savePath = fixture.working.File("response.csv");
     response.ExportCsvClick();
     EXPECT_EQ(ReadFile(fixture.savePath), duruz::ResponseCsv(response.Points(), true));
+    fixture.savePath = fixture.working.File("response.png");
+    response.SavePlotClick();
+    EXPECT_EQ(ReadFile(fixture.savePath).substr(1, 3), "PNG");
 
     // A calibration saved beside Config.Ini is read back when a sweep is calibrated.
     response.calibrationOn.SetChecked(true);
