@@ -99,6 +99,9 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     fixture.savePath = fixture.working.File("response.csv");
     response.ExportCsvClick();
     EXPECT_EQ(ReadFile(fixture.savePath), duruz::ResponseCsv(response.Points(), true));
+    fixture.openPath = fixture.savePath; // read back as the reference curve
+    response.LoadReferenceClick();
+    EXPECT_EQ(response.Reference().size(), 4u);
     fixture.savePath = fixture.working.File("response.png");
     response.SavePlotClick();
     EXPECT_EQ(ReadFile(fixture.savePath).substr(1, 3), "PNG");
@@ -126,6 +129,17 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     EXPECT_EQ(OnTheWire(simulator.Simulator().Instrument()), user);
     EXPECT_EQ(response.progress.Text(), "Stopped after 1 of 4 points");
     EXPECT_EQ(response.Points()[0].calibrationRows, response.Points()[0].rangeRows);
+
+    // Generator A's own frequency not a number: what could not be given back is shown.
+    window.Session().SetGeneratorTexts(0, "fast", "1");
+    response.ShowAndRaise();
+    response.calibrationOn.SetChecked(false);
+    response.StartClick();
+    response.StopClick();
+    EXPECT_EQ(fixture.errors.back().rfind("The sweep could not give the setting back:\ngenerator "
+                                          "A's own frequency or amplitude is not a number",
+                                          0),
+              0u);
 }
 
 } // namespace
