@@ -98,7 +98,7 @@ FrequencyResponseWindow::FrequencyResponseWindow(MainWindow& main)
       message(*this, ""), main_(main), sweep_(main.Session()) {
     SetCaption("Frequency response");
     SetFont("Tahoma", 11);
-    SetClientSize(900, 640);
+    SetClientSize(980, 660);
     // Each field with its label before it, along the top row.
     int x = kMargin;
     const auto field = [&](tk::EditBox& box, const char* label, int labelWidth) {
@@ -128,7 +128,7 @@ FrequencyResponseWindow::FrequencyResponseWindow(MainWindow& main)
     int row = row2 + kRowHeight + 6;
     for (tk::EditBox* line : {&progress, &readouts, &message}) {
         line->MakeLabel(kLabelColor);
-        line->SetBounds(kMargin, row, 880, kRowHeight - 6);
+        line->SetBounds(kMargin, row, 960, kRowHeight - 6);
         row += kRowHeight - 4;
     }
     message.SetTextColor(0x0000A0);

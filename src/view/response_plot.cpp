@@ -106,8 +106,9 @@ void FrequencyGrid(tk::Canvas& canvas, const ResponsePlotLayout& layout) {
             for (const PixelRect* panel : {&gain, &phase})
                 Line(canvas, x, panel->top, x, panel->top + panel->height - 1);
             if (multiple == 1)
-                canvas.TextOut(std::max(layout.Area().left, x - 14), phase.top + phase.height + 3,
-                               FrequencyLabel(decade).c_str());
+                canvas.TextOut(std::clamp(x - 14, layout.Area().left,
+                                          layout.Area().left + layout.Area().width - 48),
+                               phase.top + phase.height + 3, FrequencyLabel(decade).c_str());
         }
 }
 
