@@ -182,7 +182,8 @@ void MainWindow::TakeEdit(const PanelEdit& edit) {
 void MainWindow::ShowSettings() {
     const ScopeSettings& settings = session_.Settings();
     ports.ShowPorts(session_.LinkSide(), settings.port.row);
-    ShowPanels(settings);
+    // While a sweep runs the session holds the sweep's setting, not the user's.
+    ShowPanels(sweepRunning_ ? sweepUserSetting_ : settings);
 }
 
 void MainWindow::ShowPanels(const ScopeSettings& settings) {
