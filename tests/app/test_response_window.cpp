@@ -75,8 +75,10 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     for (int i = 0; i < 100 && response.Points().empty(); ++i)
         tick();
     fixture.Mark();
-    window.vertical.range1.UserSelect(2); // refused while the sweep runs
+    const int userRange = window.vertical.range1.ItemIndex();
+    window.vertical.range1.UserSelect(userRange == 2 ? 3 : 2); // refused while the sweep runs
     EXPECT_EQ(fixture.Shown(), "Not while the frequency response sweep runs: stop it first\n");
+    EXPECT_EQ(window.vertical.range1.ItemIndex(), userRange);
     for (int i = 0; i < 400 && window.SweepRunning(); ++i)
         tick();
     ASSERT_FALSE(window.SweepRunning());
