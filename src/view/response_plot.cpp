@@ -53,8 +53,10 @@ int ValueY(const PixelRect& panel, const PlotScale& scale, double value) {
 std::string FrequencyLabel(int decade) {
     static const char* const kUnits[] = {" Hz", " kHz", " MHz"};
     const int unit = std::clamp(decade / 3, 0, 2);
-    const std::string text = "1" + std::string(std::size_t(std::max(0, decade - unit * 3)), '0');
-    return text + kUnits[unit];
+    // Appended rather than added to a literal: GCC 12 warns of a false overlap there.
+    std::string text(1, '1');
+    text.append(std::size_t(std::max(0, decade - unit * 3)), '0');
+    return text.append(kUnits[unit]);
 }
 
 std::string ValueLabel(double value, const char* unit) {
