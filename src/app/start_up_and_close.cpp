@@ -91,15 +91,15 @@ void MainWindow::SaveConfig() {
     }
 }
 
-// The settings are the session's, so saving never waits on the line.
+// The settings are the session's, so saving never waits on the line; only a sweep
+// cut short waits for its restore to reach the instrument before the link stops.
 void MainWindow::SaveSettingsAndStop() {
-    // A sweep gives the user's setting back first, on the wire and in the file.
-    if (responseWindow_ != nullptr && sweepRunning_) {
-        responseWindow_->Close();
-        session_.Worker().WaitIdle();
+    if (responseWindow_ != nullptr) {
+        const bool restoring = sweepRunning_;
+        responseWindow_->Close(); // a sweep gives the user's setting back to the session
+        if (restoring)
+            session_.Worker().WaitIdle();
     }
-    if (responseWindow_ != nullptr)
-        responseWindow_->Close();
     EndRecording();
     SaveConfig();
     SetCursor(tk::Cursor::Hourglass);

@@ -133,6 +133,7 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     EXPECT_EQ(response.Points()[0].calibrationRows, response.Points()[0].rangeRows);
 
     // Generator A's own frequency not a number: what could not be given back is shown.
+    const duruz::ScopeSettings before = window.Session().Settings();
     window.Session().SetGeneratorTexts(0, "fast", "1");
     response.ShowAndRaise();
     response.calibrationOn.SetChecked(false);
@@ -142,6 +143,16 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
                                           "A's own frequency or amplitude is not a number",
                                           0),
               0u);
+
+    // Closing the main window mid-sweep: the setting back on the wire and in Config.Ini.
+    window.Session().SetGeneratorTexts(0, before.generator[0].frequency,
+                                       before.generator[0].amplitude);
+    response.StartClick();
+    for (int i = 0; i < 100 && response.Points().empty(); ++i)
+        tick();
+    window.SaveSettingsAndStop();
+    EXPECT_EQ(OnTheWire(simulator.Simulator().Instrument()), user);
+    EXPECT_EQ(ReadFile(fixture.configPath), duruz::FormatConfig(before));
 }
 
 } // namespace
