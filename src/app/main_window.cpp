@@ -53,9 +53,12 @@ MainWindow::MainWindow(WindowEnvironment environment)
     tk::Dispatch([this] { StartUp(); });
 }
 
-// The link thread goes first: it may still wake the window it belongs to.
+// A sweep still running gives the setting back first. Then the link thread goes,
+// before the members: it may still wake the window it belongs to.
 MainWindow::~MainWindow() {
-    responseWindow_.reset(); // its sweep's restore goes out before the link stops
+    if (responseWindow_ != nullptr)
+        responseWindow_->StopClick();
+    responseWindow_.reset();
     session_.Stop();
 }
 
