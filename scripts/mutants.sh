@@ -58,6 +58,8 @@ src/link/port_list.cpp ::: if (!Identified(known)) { ::: if (false) {
 src/session/session_ports.cpp ::: if (lostPort_.lost || path != linkSide_.PortPath.data()) ::: if (lostPort_.lost)
 src/session/session_ports.cpp ::: retryReopen_ = reopenTries_ > 0; ::: retryReopen_ = false;
 src/link/capture_stream.cpp ::: answers && generation == link.SettingsGeneration ::: answers && generation <= link.SettingsGeneration
+src/view/response_plot.cpp ::: if (i + 1 < points.size() && points[i + 1].measured) ::: if (i + 1 < points.size())
+src/app/main_window.cpp ::: if (output.frameKept && !sweeping) { ::: if (output.frameKept) {
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/session/recording_reader.cpp ::: if (!CrcMatches(bytes_) || ::: if (false ||
 src/session/recording_reader.cpp ::: silence > kFrameGapMicros && !gapRecorded) ::: silence > kFrameGapMicros)
@@ -75,7 +77,7 @@ src/toolkit/pixel_buffer.h ::: 0xFF000000u | ((color & 0xFF) << 16) | ::: 0xFF00
 src/app/vertical_panel.cpp ::: Report(PanelEdit::Kind::Range, c, ranges_[c]->ItemIndex()); ::: Report(PanelEdit::Kind::Range, 0, ranges_[c]->ItemIndex());
 src/app/generator_panel.cpp ::: quickUpdateB.OnClick = [this] { Report(SendGenerator, 1); }; ::: quickUpdateB.OnClick = [this] { Report(SendGenerator, 0); };
 src/app/main_window.cpp ::: vertical.Show(session_.Settings()); // the range list relabelled for the probe ::: ;
-src/app/main_window.cpp ::: if (output.portRowsChanged || output.settingsChanged) ::: if (output.settingsChanged)
+src/app/main_window.cpp ::: if ((output.portRowsChanged || output.settingsChanged) && !sweeping) ::: if (output.settingsChanged && !sweeping)
 src/session/config_table.cpp ::: if (number != -1 && (number < 0 || number >= rows)) ::: if (number != -1 && (number < 0 || number > rows))
 src/session/config_table.cpp ::: change.movesTrigger = field.kind == Kind::Bar && change.changed; ::: change.movesTrigger = field.kind == Kind::Bar;
 src/session/instrument_session.cpp ::: if (origin.generation != settingsGeneration_) { ::: if (origin.generation > settingsGeneration_) {

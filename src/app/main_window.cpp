@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/response_window.h"
 #include "toolkit/application.h"
 
 #include <utility>
@@ -52,8 +53,12 @@ MainWindow::MainWindow(WindowEnvironment environment)
     tk::Dispatch([this] { StartUp(); });
 }
 
-// The link thread goes first: it may still wake the window it belongs to.
+// A sweep still running gives the setting back first. Then the link thread goes,
+// before the members: it may still wake the window it belongs to.
 MainWindow::~MainWindow() {
+    if (responseWindow_ != nullptr)
+        responseWindow_->StopClick();
+    responseWindow_.reset();
     session_.Stop();
 }
 
@@ -78,6 +83,7 @@ void MainWindow::WireEvents() {
     WirePlayback();
     AddAveragingItems();
     AddCursorItems();
+    AddResponseItem();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.
     OnResize = [this] {
@@ -113,6 +119,8 @@ void MainWindow::WatchDevices() {
 }
 
 void MainWindow::TakeEdit(const PanelEdit& edit) {
+    if (RefusedDuringSweep(edit))
+        return;
     using enum PanelEdit::Kind;
     const ScopeSettings& now = session_.Settings();
     const int c = edit.channel;
@@ -178,6 +186,11 @@ void MainWindow::TakeEdit(const PanelEdit& edit) {
 void MainWindow::ShowSettings() {
     const ScopeSettings& settings = session_.Settings();
     ports.ShowPorts(session_.LinkSide(), settings.port.row);
+    // While a sweep runs the session holds the sweep's setting, not the user's.
+    ShowPanels(sweepRunning_ ? sweepUserSetting_ : settings);
+}
+
+void MainWindow::ShowPanels(const ScopeSettings& settings) {
     vertical.Show(settings);
     trigger.Show(settings);
     generator.Show(settings);
@@ -219,17 +232,22 @@ void MainWindow::TakeSessionOutput() {
     const SessionOutput output = session_.Collect();
     for (const std::string& line : output.lines)
         status.memo.Add(line);
+    // The sweep's frames and settings are its own: the panels keep the user's setting.
+    const bool sweeping = sweepRunning_;
     const bool newAverage =
-        output.frameKept &&
+        output.frameKept && !sweeping &&
         averager_.Add(session_.Frame(), session_.CapturedUnder(), session_.CapturedGeneration());
-    RecordSessionOutput(output, newAverage);
-    if (output.portRowsChanged || output.settingsChanged)
+    if (sweeping)
+        responseWindow_->Collected(output);
+    else
+        RecordSessionOutput(output, newAverage);
+    if ((output.portRowsChanged || output.settingsChanged) && !sweeping)
         ShowSettings();
     if (output.portAnswered) {
         frameRate_.Reset(NowMs(), session_.LinkSide().Counters.framesReceived);
         UpdateStatusStrip();
     }
-    if (output.frameKept) {
+    if (output.frameKept && !sweeping) {
         screen_.redrawDue = true;
         const ScopeSettings& captured = session_.CapturedUnder();
         const TriggerState sync = session_.Trigger();

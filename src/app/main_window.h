@@ -29,6 +29,8 @@
 
 namespace duruz {
 
+class FrequencyResponseWindow;
+
 // Where the window finds what lies outside it. The defaults are the program's own;
 // tests point them at fakes and temporary folders.
 struct WindowEnvironment {
@@ -125,6 +127,20 @@ public:
     bool InCursorMode() const { return cursorMode_; }
     CursorId SelectedCursor() const { return selectedCursor_; }
 
+    // The frequency response window (window_response.cpp), made at its first opening
+    // and brought to the front at the next ones. While its sweep runs, the session's
+    // deliveries go to the sweep, which alone changes the instrument's setting: the
+    // screen, the recording and the averaging take none of its frames, and the edits
+    // that would change the setting are refused.
+    void OpenResponseWindow();
+    FrequencyResponseWindow* ResponseWindow() { return responseWindow_.get(); }
+    bool SweepRunning() const { return sweepRunning_; }
+    // Why a sweep cannot start now; empty when it can.
+    std::string SweepRefusal() const;
+    void SweepStarting();
+    // The sweep's restore is sent: the panels show the user's setting again.
+    void SweepEnded();
+
     tk::Panel controlStrip;
     VerticalPanel vertical;
     TriggerPanel trigger;
@@ -171,6 +187,12 @@ private:
     void DrawCursorsAndReadouts();
     void LoadCursors();
     void SaveCursors();
+    void AddResponseItem();
+    // Turns the panels' setting edits off while a sweep runs, and on again.
+    void EnableSettingControls(bool enabled);
+    // Refuses an edit during a sweep; true when refused.
+    bool RefusedDuringSweep(const PanelEdit& edit);
+    void ShowPanels(const ScopeSettings& settings);
 
     tk::Timer captureTimer_;
     tk::PopupMenu traceMenu_;
@@ -196,6 +218,9 @@ private:
     std::string cursorReadouts_;    // of the frame drawn last
     std::string cursorFileProblem_; // why Cursors.ini was there but not read, else empty
     int cursorItems_ = -1;          // the trace menu's first cursor item
+    std::unique_ptr<FrequencyResponseWindow> responseWindow_;
+    bool sweepRunning_ = false;
+    ScopeSettings sweepUserSetting_; // what the panels show while a sweep runs
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -91,6 +91,11 @@ FrameOnScreen MainWindow::FrameShown() const {
 // A file that cannot be shown changes nothing: the live view, or the recording
 // shown, goes on.
 void MainWindow::OpenRecordingClick() {
+    if (sweepRunning_) {
+        ShowError("Could not open a recording:\nnot while the frequency response sweep runs; "
+                  "stop it first");
+        return;
+    }
     const std::string path = AskOpenPath("Open recording");
     if (path.empty())
         return;

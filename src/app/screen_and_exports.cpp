@@ -40,6 +40,11 @@ std::int64_t MainWindow::NowMs() const {
 // The frame's own setting; the probes and the traces shown are the live settings'
 // (a recorded frame's own throughout).
 void MainWindow::RedrawScreen() {
+    // The frame held is a sweep's while one runs: the screen keeps the last one drawn.
+    if (sweepRunning_) {
+        UpdateStatusStrip();
+        return;
+    }
     const FrameOnScreen shown = FrameShown();
     const ScreenInputs in = ScreenInputsOf(shown.live, shown.captured, GeometryOf(*this));
     screen_.plot = shown.averaged != nullptr
@@ -51,6 +56,8 @@ void MainWindow::RedrawScreen() {
 }
 
 void MainWindow::ScreenClick() {
+    if (sweepRunning_)
+        return; // the frame held and the requests are the sweep's
     tk::Canvas& canvas = GetCanvas();
     canvas.SetPenColor(0xFF0000);
     canvas.MoveTo(0, 0);

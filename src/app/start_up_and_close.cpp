@@ -1,6 +1,7 @@
 // The window's start-up and close: Config.Ini read line by line into the session's
 // settings, and written from them at close.
 #include "app/main_window.h"
+#include "app/response_window.h"
 #include "app/version.h"
 #include "session/config_file.h"
 #include "session/config_table.h"
@@ -91,8 +92,15 @@ void MainWindow::SaveConfig() {
     }
 }
 
-// The settings are the session's, so saving never waits on the line.
+// The settings are the session's, so saving never waits on the line; only a sweep
+// cut short waits for its restore to reach the instrument before the link stops.
 void MainWindow::SaveSettingsAndStop() {
+    if (responseWindow_ != nullptr) {
+        const bool restoring = sweepRunning_;
+        responseWindow_->Close(); // a sweep gives the user's setting back to the session
+        if (restoring)
+            session_.Worker().WaitIdle();
+    }
     EndRecording();
     SaveCursors();
     SaveConfig();

@@ -56,6 +56,9 @@ public:
     // The picture behind the canvas, for screenshots and tests.
     ImageCanvas& Image();
     void ShowMaximized();
+    // Shows the window, restored if it was minimised, in front of the others; after a
+    // close, the next close runs OnClose again.
+    void ShowAndRaise();
     // What closing the window does: runs OnClose, then closes it.
     void Close();
     // What a click on the window's free area does.

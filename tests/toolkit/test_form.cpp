@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-// A click runs the form's handler; the form closes once.
+// A click runs the form's handler; the form closes once, and once more after it is
+// shown again.
 TEST(Form, ClickAndCloseOnce) {
     tk::Form form;
     int closes = 0, formClicks = 0;
@@ -20,6 +21,10 @@ TEST(Form, ClickAndCloseOnce) {
     form.Close();
     form.Close();
     EXPECT_EQ(std::pair(formClicks, closes), std::pair(1, 1));
+    form.ShowAndRaise();
+    EXPECT_TRUE(form.Visible());
+    form.Close();
+    EXPECT_EQ(std::pair(form.Visible(), closes), std::pair(false, 2));
 }
 
 // A press on the free area, or FocusFreeArea, gives the form the focus, and then its

@@ -185,8 +185,13 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
     form.Close();
     form.Close();
     EXPECT_TRUE(Pump());
+    // Shown again, it closes again.
+    form.ShowAndRaise();
+    EXPECT_TRUE(IsWindowVisible(Hwnd(form)) != 0);
+    form.Close();
+    EXPECT_TRUE(Pump());
     EXPECT_EQ(events, (std::vector<std::string>{"click", "7,9", "drag 50", "end 60", "key 3",
-                                                "key 7", "task", "tick", "close"}));
+                                                "key 7", "task", "tick", "close", "close"}));
 }
 
 TEST(Win32Toolkit, TextIsDrawnWithoutAntialiasingInTheFontColour) {

@@ -264,6 +264,15 @@ void Form::ShowMaximized() {
     WidgetOf(*this)->showMaximized();
 }
 
+void Form::ShowAndRaise() {
+    FormWidget* window = Window(WidgetOf(*this));
+    window->closing = false;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void Form::Close() {
     WidgetOf(*this)->close();
 }

@@ -530,6 +530,13 @@ void Form::ShowMaximized() {
     ShowWindow(HwndOf(*this), SW_SHOWMAXIMIZED);
 }
 
+void Form::ShowAndRaise() {
+    HWND hwnd = HwndOf(*this);
+    StateOf(hwnd)->closing = false;
+    ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd);
+}
+
 void Form::Close() {
     SendMessageW(HwndOf(*this), WM_CLOSE, 0, 0);
 }
