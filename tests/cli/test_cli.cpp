@@ -215,7 +215,8 @@ TEST(CliEndToEnd, BodeMeasuresTheSimulatedLowPassAndItsCorner) {
     EXPECT_TRUE(text.starts_with("frequency_hz,gain_db,phase_deg,group_delay_s,range1,range2,"
                                  "ch1_re_v,ch1_im_v,ch2_re_v,ch2_im_v,status,calibration\n"));
     EXPECT_NE(text.find(",measured,none\n1000,"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 21 + 4);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 21 + 5);
+    EXPECT_TRUE(text.ends_with("\n# calibration: none\n"));
     double gain = 0, phase = 0, corner = 0;
     ASSERT_EQ(std::sscanf(text.c_str() + text.find("\n1000,"), "\n1000,%lf,%lf", &gain, &phase), 2);
     EXPECT_NEAR(gain, -3.0103, 0.1);
