@@ -551,7 +551,8 @@ Where:
     --no-noise               no noise on the inputs
     --dut CIRCUIT            a circuit from generator A to input 2, input 1
                              on generator A: lowpass:FC, highpass:FC,
-                             bandpass:F0:Q or lowpass2:FC:Q
+                             bandpass:F0:Q or lowpass2:FC:Q, or none: input 2
+                             straight on generator A too, to calibrate
     --mismatch GAIN:DELAY_US a gain error and a delay on input 2, input 1
                              on generator A
     --unpaced                answers at once, with no wire or capture time:

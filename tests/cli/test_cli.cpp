@@ -105,6 +105,11 @@ TEST(CliOptions, RefusesEachBadSweepWithTheReason) {
               "bode needs --start HZ, --stop HZ and --ampl V");
     EXPECT_EQ(bode({"--start", "5O", "--stop", "100", "--ampl", "1"}),
               "--start takes a frequency in Hz, not '5O'");
+    EXPECT_EQ(
+        bode({"--start", "50", "--stop", "100", "--ampl", "1", "--calibrate", "--uncalibrated"}),
+        "bode takes either --calibrate or --uncalibrated");
+    EXPECT_EQ(Refusal({"--calibration", "f.cal"}),
+              "--calibrate, --uncalibrated and --calibration belong to bode");
     EXPECT_EQ(Refusal({"--average", "2"}),
               "--start, --stop, --points-per-decade, --linear, --ampl, --average and --settle "
               "belong to bode");
@@ -228,6 +233,52 @@ TEST(CliEndToEnd, BodeMeasuresTheSimulatedLowPassAndItsCorner) {
     EXPECT_EQ(ReadFile(out + ".err"), "");
 }
 
+// The gain and phase of a bode CSV's row at a frequency.
+std::pair<double, double> GainAndPhaseAt(const std::string& text, const std::string& hertz) {
+    double gain = 0, phase = 99;
+    const std::size_t row = text.find("\n" + hertz + ",");
+    if (row != std::string::npos)
+        std::sscanf(text.c_str() + row + hertz.size() + 2, "%lf,%lf", &gain, &phase);
+    return {gain, phase};
+}
+
+TEST(CliEndToEnd, BodeCalibratesBesideTheConfigFileAndDividesItOutAfterwards) {
+    testing_support::TempFolder folder;
+    const std::string out = folder.Path() + "/bode.csv", config = folder.Path() + "/Config.Ini";
+    const std::string cal = folder.Path() + "/FrequencyResponse.cal";
+    std::ofstream(config) << duruz::FormatConfig(duruz::ScopeSettings{});
+    const std::string bode = "bode --sim --unpaced --mismatch 1.02:2 --start 50 --stop 40000 "
+                             "--points-per-decade 1 --ampl 1 --config " +
+                             config + " -o -";
+    ASSERT_EQ(Cli(bode + " --dut none --calibrate", out).Status(), 0) << ReadFile(out + ".err");
+    const std::string ranges = "measured on ranges (\xC2\xB1"
+                               "1 V, \xC2\xB1"
+                               "2 V), (\xC2\xB1"
+                               "1 V, \xC2\xB1"
+                               "1 V)\n";
+    EXPECT_EQ(ReadFile(out + ".err"), "duruz-cli: calibration written to " + cal + ", " + ranges);
+    EXPECT_TRUE(
+        ReadFile(cal).starts_with("duruz frequency response calibration 1\nranges,7,6,4\n"));
+
+    ASSERT_EQ(Cli(bode, out).Status(), 0);
+    EXPECT_EQ(ReadFile(out + ".err"), "duruz-cli: using calibration " + cal + ", " + ranges);
+    EXPECT_TRUE(ReadFile(out).ends_with("\n# calibration: " + cal + ", " + ranges));
+    const auto [gain, phase] = GainAndPhaseAt(ReadFile(out), "40000");
+    EXPECT_NEAR(gain, 0.0, 0.1);
+    EXPECT_NEAR(phase, 0.0, 1.0);
+    ASSERT_EQ(Cli(bode + " --uncalibrated", out).Status(), 0);
+    EXPECT_NEAR(GainAndPhaseAt(ReadFile(out), "40000").second, -28.8, 1.0);
+    EXPECT_TRUE(ReadFile(out).ends_with("\n# calibration: none\n"));
+
+    // A damaged file stops the sweep before it starts, and the output is not replaced.
+    std::ofstream(cal, std::ios::app) << "50,1\n";
+    ASSERT_EQ(Cli(bode.substr(0, bode.size() - 1) + out + ".kept", out).Status(), 8);
+    EXPECT_EQ(ReadFile(out + ".err"), "duruz-cli: cannot use the calibration " + cal +
+                                          ": line 12: expected \"ranges,ROW1,ROW2,POINTS\"\n");
+    EXPECT_FALSE(std::filesystem::exists(out + ".kept"));
+    EXPECT_EQ(Cli(bode + " --calibration " + folder.Path() + "/none.cal", out).Status(), 8);
+}
+
 TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements) {
     testing_support::TempFolder folder;
     const std::string out = folder.Path() + "/out", config = folder.Path() + "/Config.Ini";
@@ -274,6 +325,33 @@ TEST(CliEndToEnd, EndsOnAWholeFrameWhenInterruptedAndSaysWhenTheDeviceWentAway) 
         EXPECT_GE(cli.Lines(), kCsvFrameLines);
         EXPECT_EQ(cli.Lines() % kCsvFrameLines, 0u);
     }
+    // bode: the points so far, and generator A, the ranges and the trigger sent back.
+    const std::string log = folder.Path() + "/commands.log";
+    Cli bode("bode --sim --unpaced --dut lowpass:1000 --start 50 --stop 40000 --ampl 1 "
+             "--points-per-decade 100 --wave-a \"Sqr 50%\" --freq-a 500 --ampl-a 0.5 --range2 2V "
+             "--log " +
+                 log,
+             out);
+    const auto sines = [&] { // the sweep's points sent so far
+        const std::string text = ReadFile(log);
+        std::size_t count = 0;
+        for (std::size_t at = 0; (at = text.find("%G01", at)) != std::string::npos; ++at)
+            ++count;
+        return count;
+    };
+    for (int tries = 0; tries < 3000 && sines() < 4; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(bode.pid, SIGINT);
+    EXPECT_EQ(bode.Status(), 130);
+    const std::string csv = ReadFile(out), sent = ReadFile(log);
+    const long rows = std::count(csv.begin(), csv.end(), '\n') - 1 - 6;
+    EXPECT_GE(rows, 3);
+    EXPECT_NE(csv.find("\n# stopped after " + std::to_string(rows) + " points\n"),
+              std::string::npos);
+    EXPECT_TRUE(
+        sent.ends_with("%G06500.000000,0.500000\nRange 7\n%X7\nRange 6\n%Y6\n%S11 1024    0\n"))
+        << sent.substr(sent.size() - std::min<std::size_t>(sent.size(), 200));
+
     Simulator sim("");
     Cli cli("capture --frames 1000 --port " + sim.path, out);
     cli.WaitForFrames(1);
