@@ -102,6 +102,7 @@ public:
 
     bool Running() const { return phase_ != Phase::Idle; }
     SweepProgress Progress(double now) const;
+    // In the sweep's order; a calibrating sweep's range visits follow their frequency's point.
     const std::vector<SweepPoint>& Points() const { return points_; }
     // Why the user's setting could not all be given back; empty when it was.
     const std::string& RestoreProblem() const { return restoreProblem_; }
