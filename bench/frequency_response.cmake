@@ -7,4 +7,8 @@ if(NOT WIN32)
     add_dependencies(frequency_response_bench duruz-cli)
     target_compile_definitions(frequency_response_bench
         PRIVATE DURUZ_CLI_PATH="$<TARGET_FILE:duruz-cli>")
+    # The plot of measured curves against the exact ones in the README and BENCHMARKS.md.
+    add_executable(frequency_response_plot frequency_response_plot.cpp)
+    target_link_libraries(frequency_response_plot PRIVATE duruz_analysis duruz_sim)
+    target_include_directories(frequency_response_plot PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endif()

@@ -9,12 +9,13 @@
 //
 // Speed (paced simulator, the real duruz-cli as a child process): the default sweep
 // from 50 Hz to 40 kHz at 10 points per decade; the target is at most 40 s, and per
-// point at most 1.3 x (0.129 s gap + 0.020 s capture + 0.7222 s frame) = 1.13 s.
+// point at most 1.3 x (0.129 s gap + 0.020 s capture + 0.7222 s frame) = 1.13 s. The
+// calibration sweep of the same plan, which also visits input 2's other ranges.
 
 #include "analysis/calibration.h"
 #include "analysis/frequency_sweep.h"
-#include "session/port_provider.h"
 #include "sim/circuit.h"
+#include "simulated_sweep.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,31 +30,15 @@ namespace {
 
 using namespace duruz;
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
+using bench_support::NowSeconds;
 
-std::vector<SweepPoint> Sweep(const sim::InstrumentOptions& options, Calibration calibration = {}) {
-    DefaultPortProvider ports(options);
-    SessionEnvironment environment;
-    environment.ports = &ports;
-    environment.portSources.sysfsRoot = "";
-    environment.portSources.offerSimulator = true;
-    environment.linkThread = false;
-    InstrumentSession session(std::move(environment), [] {});
-    session.BeginStartUp(50);
-    session.OpenWithCompleteSetting(session.DefaultPortRow());
-    FrequencySweep sweep(session);
+// The default sweep, dividing out a calibration or measuring one.
+std::vector<SweepPoint> Sweep(const sim::InstrumentOptions& options, Calibration calibration = {},
+                              bool calibrating = false) {
     SweepRequest request;
     request.calibration = std::move(calibration);
-    if (!sweep.Start(request, Now()).Ok())
-        return {};
-    while (sweep.Running()) {
-        session.Tick();
-        sweep.Collected(session.Collect(), Now());
-    }
-    return sweep.Points();
+    request.calibrating = calibrating;
+    return bench_support::SimulatedSweep(options, request);
 }
 
 struct Errors {
@@ -105,7 +90,7 @@ void Accuracy(benchmark::State& state, const char* circuitText, double lower, do
         if (calibrate) {
             sim::InstrumentOptions inputsOnly = options;
             inputsOnly.circuit = {};
-            calibration = CalibrationFromPoints(Sweep(inputsOnly));
+            calibration = CalibrationFromPoints(Sweep(inputsOnly, {}, true));
         }
         Report(state, Compare(Sweep(options, calibration), options.circuit, lower, upper));
     }
@@ -139,20 +124,31 @@ BENCHMARK_CAPTURE(Accuracy, BandPass2kQ2Calibrated, "bandpass:2000:2", kBandLow,
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
-// The default sweep through the real tool on the paced simulator.
-void DefaultSweepPaced(benchmark::State& state) {
+// The default sweep through the real tool on the paced simulator: measuring a circuit,
+// or calibrating with the inputs alone, input 2 also on the ranges it visits.
+void DefaultSweepPaced(benchmark::State& state, const char* options) {
+    const std::string command = std::string(DURUZ_CLI_PATH " bode --sim --start 50 --stop 40000 "
+                                                           "--ampl 1 -o /dev/null ") +
+                                options;
     for (auto _ : state) {
-        const double started = Now();
-        const int status = std::system(DURUZ_CLI_PATH " bode --sim --dut lowpass:1000 --start 50 "
-                                                      "--stop 40000 --ampl 1 -o /dev/null");
-        const double seconds = Now() - started;
+        const double started = NowSeconds();
+        const int status = std::system(command.c_str());
+        const double seconds = NowSeconds() - started;
         state.SetIterationTime(seconds);
         state.counters["exit_status"] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         state.counters["sweep_s"] = seconds;
         state.counters["per_point_s"] = seconds / double(PlanSweep(SweepRequest{}).Value().size());
     }
 }
-BENCHMARK(DefaultSweepPaced)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(DefaultSweepPaced, LowPass1k, "--dut lowpass:1000 --uncalibrated")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(DefaultSweepPaced, Calibration,
+                  "--dut none --mismatch 1.02:2 --calibrate --calibration /tmp/duruz-bench.cal")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

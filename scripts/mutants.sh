@@ -103,7 +103,9 @@ src/toolkit/win32/popup_menu.cpp ::: if (chosen.handler && chosen.enabled) ::: i
 src/session/frame_averager.cpp ::: return generation == generation_ && a.sweepRow == b.sweepRow && ::: return a.sweepRow == b.sweepRow &&
 src/session/frame_averager.cpp ::: const float weight = 1.0f / float(filled_); ::: const float weight = 1.0f / float(n);
 src/analysis/frequency_sweep.cpp ::: session_.SetTrigger(userTrigger_.sourceRow, userTrigger_.polarityRow, userTrigger_.levelBar); ::: ;
-src/analysis/frequency_sweep.cpp ::: point.ratio = Calibrated(average_.Mean(), request_.calibration, hertz); ::: point.ratio = std::conj(average_.Mean());
+src/analysis/frequency_sweep.cpp ::: point.ratio = curve ? Calibrated(average_.Mean(), curve->points, hertz) : average_.Mean(); ::: point.ratio = std::conj(average_.Mean());
+src/analysis/frequency_sweep.cpp ::: channel1Fill <= kFillLimit && channel1Fill >= kMinChannel1Fill) ::: channel1Fill <= kFillLimit)
+src/analysis/frequency_sweep.cpp ::: settledRow2_ = visits_.empty() ? -1 : points_.back().rangeRows[1]; ::: settledRow2_ = -1;
 src/view/trace_cursors.cpp ::: std::int32_t nearestDistance = kCursorPickPixels + 1; ::: std::int32_t nearestDistance = kCursorPickPixels + 2;
 src/session/cursor_file.cpp ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high) ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high + 1)
 EOF

@@ -5,6 +5,7 @@
 #include "link/instrument_facts.h"
 #include "view/sample_scale.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -21,6 +22,11 @@ constexpr int kNarrowestRange = kRangeRows - 1;
 // A better range is taken only when the signal, offset included, would fill at most
 // this share of it: the noise and the next frame's drift must not clip it.
 constexpr double kFillLimit = 0.8;
+// A range visit fills channel 2's range this much: clear of a clip, far above the noise.
+constexpr double kVisitFill = 0.6;
+// On a visit channel 1 keeps its range; below this share of it its own noise would
+// weigh on the ratio more than the range it is measured against.
+constexpr double kMinChannel1Fill = 0.1;
 // Three frames' time on the wire: a request unanswered that long was lost.
 constexpr double kRequestAgainSeconds = 2.5;
 
@@ -62,13 +68,31 @@ std::string PointStatusText(const SweepPoint& point) {
     case PointStatus::Measured:
         return "measured";
     case PointStatus::BelowNoise:
-        return "below the noise on " + channel;
+        return "below the noise on " + channel + (point.rangeVisit ? " on the range visited" : "");
     case PointStatus::OutOfRange:
-        return "clipped on " + channel + "'s widest range";
+        return point.rangeVisit ? "clipped on " + channel + " on the range visited"
+                                : "clipped on " + channel + "'s widest range";
     case PointStatus::Unmeasurable:
         return "no probe or range on " + channel;
     }
     return "";
+}
+
+std::vector<RangeVisit> RangeVisits(std::array<int, 2> probeRows, std::array<int, 2> rangeRows) {
+    std::vector<RangeVisit> visits;
+    for (std::size_t c = 0; c < 2; ++c)
+        if (probeRows[c] < 0 || probeRows[c] >= kProbeRows || rangeRows[c] < 0 ||
+            rangeRows[c] >= kRangeRows)
+            return visits;
+    const double channel1Volts = RangeVolts(rangeRows[0]) * ProbeFactor(probeRows[0]);
+    for (int row = 0; row < kRangeRows; ++row) {
+        const double volts = kVisitFill * RangeVolts(row) * ProbeFactor(probeRows[1]);
+        const double channel1Fill = volts / channel1Volts;
+        if (row != rangeRows[1] && volts <= double(kMaxGeneratorVolts) &&
+            channel1Fill <= kFillLimit && channel1Fill >= kMinChannel1Fill)
+            visits.push_back({row, volts});
+    }
+    return visits;
 }
 
 Status FrequencySweep::Start(const SweepRequest& request, double now) {
@@ -79,6 +103,10 @@ Status FrequencySweep::Start(const SweepRequest& request, double now) {
     request_ = request;
     frequencies_ = plan.Take();
     points_.clear();
+    frequencyIndex_ = 0;
+    visits_.clear();
+    visiting_ = false;
+    settledRow2_ = -1;
     restoreProblem_.clear();
     const ScopeSettings& user = session_.Settings();
     userGenerator_ = user.generator[0];
@@ -105,10 +133,22 @@ void FrequencySweep::AskForFrame(double now) {
 }
 
 void FrequencySweep::SendPoint(double now) {
-    const double hertz = frequencies_[points_.size()];
-    session_.SetGenerator(
-        0, {kSineRow, ExactText(hertz), ExactText(request_.parameters.amplitudeVolts)});
+    // Channel 2 back from the last range visited to where the last point settled.
+    if (settledRow2_ >= 0)
+        session_.SetRange(1, settledRow2_);
+    settledRow2_ = -1;
     sensitiveLimit_ = {kNarrowestRange, kNarrowestRange};
+    SendGenerator(request_.parameters.amplitudeVolts, now);
+}
+
+void FrequencySweep::SendVisit(double now) {
+    session_.SetRange(1, visits_.back().rangeRow);
+    SendGenerator(visits_.back().amplitudeVolts, now);
+}
+
+void FrequencySweep::SendGenerator(double amplitudeVolts, double now) {
+    const double hertz = frequencies_[frequencyIndex_];
+    session_.SetGenerator(0, {kSineRow, ExactText(hertz), ExactText(amplitudeVolts)});
     average_ = {};
     voltSums_ = {};
     const bool settles = request_.extraSettleSeconds > 0.0;
@@ -134,7 +174,7 @@ void FrequencySweep::Collected(const SessionOutput& output, double now) {
             AskForFrame(now);
         return;
     }
-    if (Measure())
+    if (visiting_ ? MeasureVisit() : Measure())
         FinishPoint(now);
     else
         AskForFrame(now);
@@ -161,7 +201,7 @@ int FrequencySweep::NextRange(int channel, const ToneFit& fit, int row, PointSta
 }
 
 bool FrequencySweep::Measure() {
-    const double hertz = frequencies_[points_.size()];
+    const double hertz = frequencies_[frequencyIndex_];
     const ScopeSettings& under = session_.CapturedUnder();
     const std::array<ToneFit, 2> fits = FitTone(session_.Frame(), hertz);
     SweepPoint point;
@@ -221,8 +261,52 @@ bool FrequencySweep::Measure() {
     return true;
 }
 
+bool FrequencySweep::MeasureVisit() {
+    const ScopeSettings& under = session_.CapturedUnder();
+    SweepPoint point;
+    point.hertz = frequencies_[frequencyIndex_];
+    point.rangeVisit = true;
+    point.probeRows = {under.channels[0].probeRow, under.channels[1].probeRow};
+    point.rangeRows = {under.channels[0].rangeRow, under.channels[1].rangeRow};
+    const ResponseMeasurement measured = MeasureResponse(
+        session_.Frame(), point.hertz,
+        {{{point.probeRows[0], point.rangeRows[0]}, {point.probeRows[1], point.rangeRows[1]}}});
+    if (measured.status != ToneStatus::Valid) {
+        point.status = measured.status == ToneStatus::Clipped    ? PointStatus::OutOfRange
+                       : measured.status == ToneStatus::TooSmall ? PointStatus::BelowNoise
+                                                                 : PointStatus::Unmeasurable;
+        point.channel = measured.channel;
+        point.volts = measured.volts;
+        point.frames = 1;
+        points_.push_back(point);
+        return true;
+    }
+    average_.Add(measured.ratio);
+    voltSums_[0] += measured.volts[0];
+    voltSums_[1] += measured.volts[1];
+    if (average_.count < request_.averageFrames)
+        return false;
+    point.ratio = average_.Mean();
+    point.volts = {voltSums_[0] / double(average_.count), voltSums_[1] / double(average_.count)};
+    point.frames = average_.count;
+    points_.push_back(point);
+    return true;
+}
+
 void FrequencySweep::FinishPoint(double now) {
-    if (points_.size() == frequencies_.size()) {
+    if (visiting_) {
+        visits_.pop_back();
+    } else if (request_.calibrating && points_.back().status == PointStatus::Measured) {
+        visits_ = RangeVisits(points_.back().probeRows, points_.back().rangeRows);
+        std::reverse(visits_.begin(), visits_.end()); // taken from the back
+        settledRow2_ = visits_.empty() ? -1 : points_.back().rangeRows[1];
+    }
+    visiting_ = !visits_.empty();
+    if (visiting_) {
+        SendVisit(now);
+        return;
+    }
+    if (++frequencyIndex_ == frequencies_.size()) {
         Restore();
         return;
     }
@@ -251,7 +335,7 @@ void FrequencySweep::Restore() {
 
 SweepProgress FrequencySweep::Progress(double now) const {
     SweepProgress progress;
-    progress.done = int(points_.size());
+    progress.done = int(frequencyIndex_);
     progress.total = int(frequencies_.size());
     if (progress.done > 0)
         progress.secondsLeft =
@@ -262,7 +346,8 @@ SweepProgress FrequencySweep::Progress(double now) const {
 SweepReadouts ReadSweepPoints(std::span<const SweepPoint> points) {
     std::vector<ResponsePoint> sweep;
     for (const SweepPoint& point : points)
-        sweep.push_back({point.hertz, point.ratio, point.status == PointStatus::Measured});
+        sweep.push_back(
+            {point.hertz, point.ratio, point.status == PointStatus::Measured && !point.rangeVisit});
     return ReadSweep(sweep);
 }
 

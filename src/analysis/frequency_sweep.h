@@ -20,6 +20,10 @@ struct SweepRequest {
     int averageFrames = 1;           // K frames per point, their ratios averaged
     double extraSettleSeconds = 0.0; // beyond the generator's own settling gap
     Calibration calibration;         // divided out, the curve of each point's ranges
+    // Both inputs on the generator and no circuit: besides the range pair each point
+    // settles on, channel 2's other ranges that a generator amplitude can fill are
+    // visited too, so that the calibration holds a curve for each of them.
+    bool calibrating = false;
 };
 
 constexpr int kMaxAverageFrames = 1000;
@@ -47,7 +51,22 @@ struct SweepPoint {
     // The range rows of the calibration curve divided out, {-1, -1} for none.
     std::array<int, 2> calibrationRows{-1, -1};
     int frames = 0; // averaged
+    // A calibrating sweep's extra measurement of a frequency already measured, on
+    // another range of channel 2 at another amplitude: no part of the curve's readouts.
+    bool rangeVisit = false;
 };
+
+// One of channel 2's other ranges a calibrating sweep visits: the range row and the
+// generator amplitude that fills it.
+struct RangeVisit {
+    int rangeRow = 0;
+    double amplitudeVolts = 0.0;
+};
+
+// The ranges of channel 2 worth a visit once a point settled on `rangeRows`: those
+// an amplitude within the generator's reach fills well, while channel 1, kept on its
+// range, neither clips nor drops too near its noise.
+std::vector<RangeVisit> RangeVisits(std::array<int, 2> probeRows, std::array<int, 2> rangeRows);
 
 // "Measured", "below the noise on channel 2", ...
 std::string PointStatusText(const SweepPoint& point);
@@ -56,7 +75,7 @@ std::string PointStatusText(const SweepPoint& point);
 SweepReadouts ReadSweepPoints(std::span<const SweepPoint> points);
 
 struct SweepProgress {
-    int done = 0; // points finished
+    int done = 0; // frequencies finished, their range visits included
     int total = 0;
     double secondsLeft = 0.0; // from the points so far; 0 before the first
 };
@@ -83,6 +102,7 @@ public:
 
     bool Running() const { return phase_ != Phase::Idle; }
     SweepProgress Progress(double now) const;
+    // In the sweep's order; a calibrating sweep's range visits follow their frequency's point.
     const std::vector<SweepPoint>& Points() const { return points_; }
     // Why the user's setting could not all be given back; empty when it was.
     const std::string& RestoreProblem() const { return restoreProblem_; }
@@ -90,9 +110,14 @@ public:
 private:
     enum class Phase { Idle, Settling, Measuring };
     void SendPoint(double now);
+    // Channel 2 to the next range visit's row, generator A to its amplitude.
+    void SendVisit(double now);
+    void SendGenerator(double amplitudeVolts, double now);
     void AskForFrame(double now);
     // Fits the frame kept; true when the point is finished.
     bool Measure();
+    // A range visit's frame fitted, ranges kept as they are; true when finished.
+    bool MeasureVisit();
     // The range channel c should move to after a fit, or its row when it stays;
     // sets `done` to a status when the point cannot be measured.
     int NextRange(int channel, const ToneFit& fit, int row, PointStatus& done);
@@ -103,6 +128,10 @@ private:
     SweepRequest request_;
     std::vector<double> frequencies_;
     std::vector<SweepPoint> points_;
+    std::size_t frequencyIndex_ = 0; // the frequency being measured
+    std::vector<RangeVisit> visits_; // still to come at this frequency, next last
+    bool visiting_ = false;          // the frame awaited is for visits_.back()
+    int settledRow2_ = -1;           // channel 2's row the last point settled on, before visits
     Phase phase_ = Phase::Idle;
     double started_ = 0.0;
     double settleUntil_ = 0.0;

@@ -50,6 +50,10 @@ std::string ResponseCsv(std::span<const SweepPoint> points, bool complete) {
             AppendFixed(text, readout.gainDb, 4);
             text += ',';
             AppendFixed(text, readout.phaseDegrees, 3);
+        } else if (point.rangeVisit && point.status == PointStatus::Measured) {
+            AppendFixed(text, GainDb(point.ratio), 4);
+            text += ',';
+            AppendFixed(text, PhaseDegrees(point.ratio), 3);
         } else {
             text += ',';
         }
@@ -87,6 +91,22 @@ std::string ResponseCsv(std::span<const SweepPoint> points, bool complete) {
     text += CrossingLine("-3 dB above the maximum", readouts.upperCorner);
     text += CrossingLine("phase -180 degrees", readouts.phaseAt180);
     return text;
+}
+
+std::string CalibrationRanges(const Calibration& calibration, std::array<int, 2> probeRows) {
+    std::string text;
+    for (const CalibrationCurve& curve : calibration.curves)
+        text += (text.empty() ? "(" : ", (") + RangeText(probeRows[0], curve.rangeRows[0]) + ", " +
+                RangeText(probeRows[1], curve.rangeRows[1]) + ")";
+    return text;
+}
+
+std::string CalibrationLine(const std::string& file, const Calibration& calibration,
+                            std::array<int, 2> probeRows) {
+    if (calibration.curves.empty())
+        return "# calibration: none\n";
+    return "# calibration: " + file + ", measured on ranges " +
+           CalibrationRanges(calibration, probeRows) + "\n";
 }
 
 } // namespace duruz

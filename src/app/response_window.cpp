@@ -212,6 +212,7 @@ void FrequencyResponseWindow::CalibrateClick() {
 Status FrequencyResponseWindow::StartSweep(SweepRequest request, bool calibrating) {
     if (sweep_.Running())
         return Failure{"a sweep is running; stop it first"};
+    request.calibrating = calibrating;
     if (const std::string busy = main_.SweepRefusal(); !busy.empty())
         return Failure{busy};
     // Checked before the main window lets go of the setting, so a refusal changes nothing.
@@ -224,6 +225,10 @@ Status FrequencyResponseWindow::StartSweep(SweepRequest request, bool calibratin
     }
     calibrating_ = calibrating;
     complete_ = false;
+    calibrationUsed_ = request.calibration;
+    calibrationFile_ = calibrationUsed_.curves.empty()
+                           ? ""
+                           : CalibrationPathBeside(main_.Environment().configPath);
     lowestHertz_ = request.parameters.startHertz;
     highestHertz_ = request.parameters.stopHertz;
     ShowRunning(true);
@@ -323,8 +328,10 @@ void FrequencyResponseWindow::ExportCsvClick() {
         InFolder(tk::DocumentsFolder(), "response-" + LocalTime("%Y%m%d-%H%M%S") + ".csv"));
     if (path.empty())
         return;
-    const Result<FileWritten> written =
-        WriteWholeFile(path, ResponseCsv(sweep_.Points(), complete_));
+    const std::vector<SweepPoint>& points = sweep_.Points();
+    const Result<FileWritten> written = WriteWholeFile(
+        path, ResponseCsv(points, complete_) +
+                  CalibrationLine(calibrationFile_, calibrationUsed_, points.front().probeRows));
     if (!written.Ok())
         Refuse("Could not save " + path, written.Reason());
 }
@@ -358,9 +365,11 @@ void FrequencyResponseWindow::ShowProgress() {
 std::vector<ResponsePlotPoint> FrequencyResponseWindow::PlottedPoints() const {
     const SweepReadouts read = ReadSweepPoints(sweep_.Points());
     std::vector<ResponsePlotPoint> shown;
+    // A calibration's visits to other ranges are no points of the curve.
     for (std::size_t i = 0; i < read.points.size(); ++i)
-        shown.push_back({sweep_.Points()[i].hertz, read.points[i].gainDb,
-                         read.points[i].phaseDegrees, read.points[i].measured});
+        if (!sweep_.Points()[i].rangeVisit)
+            shown.push_back({sweep_.Points()[i].hertz, read.points[i].gainDb,
+                             read.points[i].phaseDegrees, read.points[i].measured});
     return shown;
 }
 

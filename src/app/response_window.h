@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/calibration.h"
 #include "analysis/frequency_sweep.h"
 #include "toolkit/form.h"
 #include "view/response_plot.h"
@@ -82,6 +83,9 @@ private:
     double highestHertz_ = 40000.0;
     bool complete_ = false;    // the last sweep reached its stop
     bool calibrating_ = false; // the sweep running is a calibration
+    // The calibration the last sweep divided out, and its file, for the export.
+    Calibration calibrationUsed_;
+    std::string calibrationFile_;
     bool calibrateAsked_ = false;
 };
 

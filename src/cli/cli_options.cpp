@@ -305,6 +305,28 @@ std::map<std::string, Flag> Flags() {
         r.sweep.parameters.pointCount = n;
     });
     flags["average"] = sweepCount("average", [](Request& r, int n) { r.sweep.averageFrames = n; });
+    flags["calibrate"] = {false, [](Request& r, const std::string&) -> std::optional<std::string> {
+                              r.calibrate = true;
+                              return std::nullopt;
+                          }};
+    flags["uncalibrated"] = {false,
+                             [](Request& r, const std::string&) -> std::optional<std::string> {
+                                 r.uncalibrated = true;
+                                 return std::nullopt;
+                             }};
+    flags["calibration"] = {true,
+                            [](Request& r, const std::string& v) -> std::optional<std::string> {
+                                if (v.empty())
+                                    return std::string("--calibration takes a file path");
+                                r.calibrationPath = v;
+                                return std::nullopt;
+                            }};
+    flags["log"] = {true, [](Request& r, const std::string& v) -> std::optional<std::string> {
+                        if (v.empty())
+                            return std::string("--log takes a file path");
+                        r.logPath = v;
+                        return std::nullopt;
+                    }};
     return flags;
 }
 
@@ -439,6 +461,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     else if (request.command != Command::Bode && request.sweepGiven)
         parsed.error = "--start, --stop, --points-per-decade, --linear, --ampl, --average and "
                        "--settle belong to bode";
+    else if (request.command != Command::Bode &&
+             (request.calibrate || request.uncalibrated || !request.calibrationPath.empty()))
+        parsed.error = "--calibrate, --uncalibrated and --calibration belong to bode";
+    else if (request.calibrate && request.uncalibrated)
+        parsed.error = "bode takes either --calibrate or --uncalibrated";
     else if (request.command == Command::Bode && request.framesGiven)
         parsed.error = "--frames does not belong to bode: the sweep's points decide";
     else if (request.command == Command::Bode)
@@ -497,6 +524,7 @@ Commands:
                              sets one generator channel and exits
   bode --start HZ --stop HZ --ampl V [--points-per-decade N | --linear N]
        [--average K] [--settle S] [-o FILE|-]
+       [--calibrate | --uncalibrated] [--calibration FILE]
                              a frequency response: generator A drives the
                              circuit and input 1, input 2 takes its output;
                              from 50 Hz to 40 kHz, 10 points per decade unless
@@ -505,6 +533,14 @@ Commands:
                              CSV, one line a point, then the readouts as #
                              lines; generator A, the ranges and the trigger go
                              back to the setting's when it ends or is stopped
+    --calibrate              both inputs on generator A and no circuit: the
+                             sweep measures input 2 against input 1, also on
+                             input 2's other ranges the amplitude can fill,
+                             and writes the calibration file once complete
+    --calibration FILE       the calibration file (default FrequencyResponse.cal
+                             beside --config's file, or in the current folder);
+                             when it exists, every sweep divides it out
+    --uncalibrated           measures without the calibration
 
 Where:
   --port PATH                a serial device or pseudo-terminal
@@ -515,13 +551,16 @@ Where:
     --no-noise               no noise on the inputs
     --dut CIRCUIT            a circuit from generator A to input 2, input 1
                              on generator A: lowpass:FC, highpass:FC,
-                             bandpass:F0:Q or lowpass2:FC:Q
+                             bandpass:F0:Q or lowpass2:FC:Q, or none: input 2
+                             straight on generator A too, to calibrate
     --mismatch GAIN:DELAY_US a gain error and a delay on input 2, input 1
                              on generator A
     --unpaced                answers at once, with no wire or capture time:
                              a test aid that measures the tool, not the line
   --timeout S                give up when no valid frame comes for S seconds
                              (default 5)
+  --log FILE                 every command sent and every line of the link,
+                             one a line, as the window's memo shows them
 
 Setting (the factory setting, or --config FILE's, with these over it):
   --config FILE              read a Config.Ini; it is never written
@@ -541,9 +580,11 @@ Exit status:
   cannot be opened, 4 no valid frame within the time-out, 5 the device went
   away (record: and was not back within the time-out), 6 info: the
   recording is damaged (what was read is printed), 7 info:
-  not a recording or unreadable, 130 Ctrl+C, 143 SIGTERM (after the output is
-  complete up to the last whole frame; bode: the points so far are written
-  once generator A, the ranges and the trigger are given back).
+  not a recording or unreadable, 8 bode: the calibration file is damaged or
+  unreadable, or a calibration sweep measured nothing, 130 Ctrl+C, 143
+  SIGTERM (after the output is complete up to the last whole frame; bode: the
+  points so far are written once generator A, the ranges and the trigger are
+  given back; a calibration sweep stopped writes no calibration).
 Errors go to standard error; with -o - nothing but data goes to standard output.
 )";
 }

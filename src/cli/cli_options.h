@@ -21,6 +21,7 @@ enum ExitStatus : int {
     kExitDeviceGone = 5,
     kExitRecordingDamaged = 6, // info: read up to the damage, and what was read is printed
     kExitNotARecording = 7,    // info: not a recording, or it cannot be read
+    kExitCalibration = 8, // bode: the calibration is damaged or unreadable, or none was measured
     kExitInterrupted = 130,
     kExitTerminated = 143,
 };
@@ -59,11 +60,15 @@ struct Request {
     bool force = false;         // record --force: an existing file is replaced
     std::string recordingPath;  // info FILE
     OutputFormat format = OutputFormat::Csv;
-    std::string output = "-"; // "-": standard output
-    bool json = false;        // ports --json
-    int generatorChannel = 0; // gen A (0) or B (1)
-    SweepRequest sweep;       // bode
-    bool sweepGiven = false;  // a bode option came
+    std::string output = "-";    // "-": standard output
+    bool json = false;           // ports --json
+    int generatorChannel = 0;    // gen A (0) or B (1)
+    SweepRequest sweep;          // bode
+    bool sweepGiven = false;     // a bode option came
+    bool calibrate = false;      // bode --calibrate: the sweep measures the calibration
+    bool uncalibrated = false;   // bode --uncalibrated: no calibration divided out
+    std::string calibrationPath; // bode --calibration FILE; empty: beside the settings file
+    std::string logPath;         // --log FILE: every command sent and the link's lines
 };
 
 // Either a request to carry out, a text to print before exiting with 0 (--help,

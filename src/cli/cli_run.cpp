@@ -2,6 +2,7 @@
 // its frames written as they come.
 #include "cli/cli_run.h"
 
+#include "analysis/calibration.h"
 #include "analysis/response_csv.h"
 #include "cli/frame_output.h"
 #include "link/commands.h"
@@ -216,6 +217,43 @@ std::unique_ptr<SessionRecorder> CreateRecording(const Request& request,
     return created.Take();
 }
 
+// bode: the calibration to divide out, read from its file unless the sweep is to
+// measure one or none is wanted; a file that is not there is no calibration unless
+// it was named. The reason when it cannot be used.
+Result<Calibration> CalibrationFor(const Request& request, const std::string& file,
+                                   std::array<int, 2> probeRows) {
+    if (request.calibrate || request.uncalibrated ||
+        (request.calibrationPath.empty() && access(file.c_str(), F_OK) != 0))
+        return Calibration{};
+    Result<Calibration> calibration = ReadCalibrationFile(file);
+    if (!calibration.Ok())
+        return Failure{"cannot use the calibration " + calibration.Reason()};
+    std::fprintf(stderr, "duruz-cli: using calibration %s, measured on ranges %s\n", file.c_str(),
+                 CalibrationRanges(calibration.Value(), probeRows).c_str());
+    return calibration;
+}
+
+// bode --calibrate: the calibration of a complete sweep written, or why not.
+int WriteCalibration(const std::string& file, std::span<const SweepPoint> points, bool complete,
+                     std::array<int, 2> probeRows) {
+    if (!complete) {
+        Error("the calibration sweep did not finish: " + file + " is left as it was");
+        return kExitOk;
+    }
+    const Calibration calibration = CalibrationFromPoints(points);
+    if (calibration.curves.empty()) {
+        Error("the calibration sweep measured no point: " + file + " is left as it was");
+        return kExitCalibration;
+    }
+    if (const Status written = WriteCalibrationFile(file, calibration); !written.Ok()) {
+        Error("cannot write the calibration " + written.Reason());
+        return kExitOutputFailed;
+    }
+    std::fprintf(stderr, "duruz-cli: calibration written to %s, measured on ranges %s\n",
+                 file.c_str(), CalibrationRanges(calibration, probeRows).c_str());
+    return kExitOk;
+}
+
 } // namespace
 
 void RequestStop(int exitStatus) {
@@ -254,8 +292,35 @@ int Run(const Request& request) {
         Error(*error);
         return kExitUsage;
     }
+    const std::array<int, 2> probeRows{session.Settings().channels[0].probeRow,
+                                       session.Settings().channels[1].probeRow};
+    const std::string calibrationFile =
+        !request.calibrationPath.empty()
+            ? request.calibrationPath
+            : CalibrationPathBeside(request.configPath.empty() ? std::string("Config.Ini")
+                                                               : request.configPath);
+    SweepRequest sweepRequest = request.sweep;
+    if (bode) {
+        Result<Calibration> calibration = CalibrationFor(request, calibrationFile, probeRows);
+        if (!calibration.Ok()) {
+            Error(calibration.Reason());
+            return kExitCalibration;
+        }
+        sweepRequest.calibration = calibration.Take();
+        sweepRequest.calibrating = request.calibrate;
+    }
     // Only a command line found good may replace a file that is there.
-    std::unique_ptr<Output> output;
+    std::unique_ptr<Output> output, log;
+    if (!request.logPath.empty() && !(log = std::make_unique<Output>(request.logPath))->IsOpen()) {
+        Error("cannot write " + request.logPath + ": " + std::strerror(errno));
+        return kExitOutputFailed;
+    }
+    const auto writeLog = [&](const SessionOutput& out) {
+        for (std::string_view line : out.lines)
+            if (log && !log->Write(std::string(line.substr(0, line.find('\r'))) + "\n"))
+                return false;
+        return true;
+    };
     std::unique_ptr<SessionRecorder> recording;
     const bool records = request.command == Command::Record;
     if (writes) {
@@ -302,15 +367,23 @@ int Run(const Request& request) {
         return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
     };
     FrequencySweep sweep(session);
-    if (bode && !sweep.Start(request.sweep, nowSeconds()).Ok())
+    if (bode && !sweep.Start(sweepRequest, nowSeconds()).Ok())
         return kExitUsage; // the command line was checked against the same plan
-    // The points so far written, and the user's setting given back and on the wire.
-    const auto endSweep = [&](bool complete) {
+    // The points so far written, and the user's setting given back and on the wire;
+    // `status` unless something of it fails.
+    const auto endSweep = [&](bool complete, int status) {
         sweep.Stop();
         session.Worker().WaitIdle();
         if (!sweep.RestoreProblem().empty())
             Error(sweep.RestoreProblem());
-        return output->Write(ResponseCsv(sweep.Points(), complete));
+        if (!writeLog(session.Collect()) ||
+            !output->Write(ResponseCsv(sweep.Points(), complete) +
+                           CalibrationLine(calibrationFile, sweepRequest.calibration, probeRows)))
+            return int(kExitOutputFailed);
+        if (!request.calibrate)
+            return status;
+        const int written = WriteCalibration(calibrationFile, sweep.Points(), complete, probeRows);
+        return written == kExitOk ? status : written;
     };
     for (;;) {
         {
@@ -321,9 +394,7 @@ int Run(const Request& request) {
         if (stopStatus != 0) {
             if (progress)
                 std::fputc('\n', stderr);
-            if (bode && !endSweep(false))
-                return kExitOutputFailed;
-            return stopStatus;
+            return bode ? endSweep(false, stopStatus) : int(stopStatus);
         }
         const Clock::time_point now = Clock::now();
         if (now >= nextTick) {
@@ -331,6 +402,8 @@ int Run(const Request& request) {
             nextTick = now + std::chrono::milliseconds(kTickMs);
         }
         const SessionOutput out = session.Collect();
+        if (!writeLog(out))
+            return kExitOutputFailed;
         const LinkStatus status = session.Status();
         // A recording waits for a lost device to come back (the session reopens its
         // path) until the time-out; the other commands end at once.
@@ -347,9 +420,7 @@ int Run(const Request& request) {
             Error(LinkText(status) + " after " +
                   (bode ? std::to_string(sweep.Points().size()) + " points"
                         : std::to_string(written) + " frames"));
-            if (bode && !endSweep(false))
-                return kExitOutputFailed;
-            return kExitDeviceGone;
+            return bode ? endSweep(false, kExitDeviceGone) : int(kExitDeviceGone);
         }
         if (records)
             if (const Status followed = recording->Follow(session, out); !followed.Ok()) {
@@ -367,7 +438,7 @@ int Run(const Request& request) {
             if (!sweep.Running()) {
                 if (progress)
                     std::fputc('\n', stderr);
-                return endSweep(true) ? kExitOk : kExitOutputFailed;
+                return endSweep(true, kExitOk);
             }
             if (progress && sweep.Points().size() != before) {
                 const SweepProgress done = sweep.Progress(nowSeconds());
@@ -412,9 +483,7 @@ int Run(const Request& request) {
             }
             Error(std::string("no valid frame within ") + seconds + " s (" + LinkText(status) +
                   ", " + FaultsText(session.Counters()) + ")");
-            if (bode && !endSweep(false))
-                return kExitOutputFailed;
-            return kExitNoFrame;
+            return bode ? endSweep(false, kExitNoFrame) : int(kExitNoFrame);
         }
     }
 }

@@ -41,6 +41,7 @@ Complex CircuitResponse(const Circuit& circuit, double hertz) {
     const Complex s(0.0, hertz / circuit.cornerHertz);
     switch (circuit.kind) {
     case CircuitKind::None:
+    case CircuitKind::Wire:
         return 1.0;
     case CircuitKind::LowPass:
         return 1.0 / (1.0 + s);
@@ -70,6 +71,10 @@ std::optional<std::string> ParseCircuit(std::string_view text, Circuit& circuit)
                                {"bandpass", CircuitKind::BandPass, true},
                                {"lowpass2", CircuitKind::LowPass2, true}};
     Circuit parsed;
+    if (text == "none") {
+        circuit = {CircuitKind::Wire};
+        return std::nullopt;
+    }
     bool ok = false;
     for (const Form& form : kForms)
         if (fields[0] == form.name && fields.size() == (form.hasQ ? 3u : 2u)) {

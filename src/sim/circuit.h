@@ -11,7 +11,9 @@ namespace sim {
 // frequency response can be measured without hardware. Its response to the
 // generator's sine is computed exactly: the steady-state complex gain H(jw) scales
 // and shifts the sine, whatever the sample grid.
-enum class CircuitKind { None, LowPass, HighPass, BandPass, LowPass2 };
+// Wire ("none") is input 2 straight on generator A, both inputs on it as a calibration
+// wants them.
+enum class CircuitKind { None, Wire, LowPass, HighPass, BandPass, LowPass2 };
 
 struct Circuit {
     CircuitKind kind = CircuitKind::None;
@@ -40,7 +42,7 @@ std::complex<double> CircuitResponse(const Circuit& circuit, double hertz);
 // The mismatch's complex gain at a frequency: gain * exp(-j w delay).
 std::complex<double> MismatchResponse(const InputMismatch& mismatch, double hertz);
 
-// "lowpass:FC", "highpass:FC", "bandpass:F0:Q" or "lowpass2:FC:Q", and
+// "none", "lowpass:FC", "highpass:FC", "bandpass:F0:Q" or "lowpass2:FC:Q", and
 // "GAIN:DELAY_US". Each gives the reason a text is refused, for the user.
 std::optional<std::string> ParseCircuit(std::string_view text, Circuit& circuit);
 std::optional<std::string> ParseMismatch(std::string_view text, InputMismatch& mismatch);

@@ -1,5 +1,6 @@
 // The sweep over a session on the unpaced simulator, its wire tapped.
 
+#include "analysis/calibration.h"
 #include "analysis/frequency_sweep.h"
 #include "session/port_provider.h"
 
@@ -38,7 +39,7 @@ struct WireTap : PortProvider, serial::SerialPort {
     std::string written;
 };
 
-TEST(FrequencySweep, MovesAClippedRangeMarksNoiseAndGivesTheUserSettingBackWhenStopped) {
+TEST(FrequencySweep, MovesAClippedRangeMarksNoiseRestoresTheUserSettingAndCalibratesRangePairs) {
     sim::InstrumentOptions options;
     options.paced = false;
     ASSERT_EQ(sim::ParseCircuit("lowpass:1000", options.circuit), std::nullopt);
@@ -72,9 +73,10 @@ TEST(FrequencySweep, MovesAClippedRangeMarksNoiseAndGivesTheUserSettingBackWhenS
     }
     ASSERT_EQ(sweep.Points().size(), 3u);
     EXPECT_EQ(sweep.Progress(1.0).total, 21);
-    tap.written.clear();
+    std::string& wire = tap.written;
+    wire.clear();
     sweep.Stop();
-    EXPECT_EQ(tap.written, userSetting);
+    EXPECT_EQ(wire, userSetting);
     EXPECT_FALSE(sweep.Running());
 
     // 1.5 V clipped input 1 on 1 V and fits 2 V; input 2 came down from 12 V to 2 V.
@@ -97,6 +99,28 @@ TEST(FrequencySweep, MovesAClippedRangeMarksNoiseAndGivesTheUserSettingBackWhenS
     // Input 1 searched down to its most sensitive range; input 2 left as the user had it.
     EXPECT_EQ(sweep.Points()[0].rangeRows, (std::array<int, 2>{7, 3}));
     EXPECT_FALSE(ReadSweepPoints(sweep.Points()).points[1].measured);
+
+    // Calibrating: input 2 settles on +-2 V (1 V clips +-1 V), then visits +-1 V at 0.6 V
+    // and goes back to +-2 V for the next point.
+    request.parameters.amplitudeVolts = 1.0;
+    request.calibrating = true;
+    wire.clear();
+    ASSERT_TRUE(sweep.Start(request, 0.0).Ok());
+    for (int tick = 0; tick < 100 && sweep.Running(); ++tick) {
+        session.Tick();
+        sweep.Collected(session.Collect(), 0.0);
+    }
+    const Calibration calibration = CalibrationFromPoints(sweep.Points());
+    ASSERT_EQ(calibration.curves.size(), 2u);
+    EXPECT_EQ(calibration.curves[1].rangeRows, (std::array<int, 2>{7, 7}));
+    EXPECT_EQ(calibration.curves[0].points.size() + calibration.curves[1].points.size(), 4u);
+    EXPECT_NE(wire.find("%Y7\r%G01100.000000,0.600000"), std::string::npos) << wire;
+    EXPECT_NE(wire.find("%Y6\r%G01120.000000,1.000000"), std::string::npos);
+    EXPECT_EQ(sweep.Progress(0.0).done, 2);
+    // Not: +-2 V at 1.2 V clips input 1 on +-1 V; x10 needs 6 V; 0.6 V is 7.5 % of +-8 V.
+    EXPECT_EQ(RangeVisits({1, 1}, {7, 7}).size() + RangeVisits({1, 0}, {6, 6}).size(), 0u);
+    EXPECT_EQ(RangeVisits({1, 1}, {5, 5}).size(), 2u);
+    EXPECT_EQ(RangeVisits({1, 1}, {4, 4}).size(), 1u);
 }
 
 } // namespace

@@ -100,7 +100,8 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     }
     fixture.savePath = fixture.working.File("response.csv");
     response.ExportCsvClick();
-    EXPECT_EQ(ReadFile(fixture.savePath), duruz::ResponseCsv(response.Points(), true));
+    EXPECT_EQ(ReadFile(fixture.savePath),
+              duruz::ResponseCsv(response.Points(), true) + "# calibration: none\n");
     fixture.openPath = fixture.savePath; // read back as the reference curve
     response.LoadReferenceClick();
     EXPECT_EQ(response.Reference().size(), 4u);
@@ -131,6 +132,15 @@ TEST(ResponseWindow, SweepsThroughTheWindowAndGivesTheUsersSettingBackAtItsEndOr
     EXPECT_EQ(OnTheWire(simulator.Simulator().Instrument()), user);
     EXPECT_EQ(response.progress.Text(), "Stopped after 1 of 4 points");
     EXPECT_EQ(response.Points()[0].calibrationRows, response.Points()[0].rangeRows);
+    fixture.savePath = fixture.working.File("calibrated.csv");
+    response.ExportCsvClick();
+    EXPECT_NE(ReadFile(fixture.savePath)
+                  .find("\n# calibration: " + calibration +
+                        ", measured on ranges (\xC2\xB1"
+                        "1 V, \xC2\xB1"
+                        "1 V)"),
+              std::string::npos)
+        << ReadFile(fixture.savePath);
 
     // Generator A's own frequency not a number: what could not be given back is shown.
     const duruz::ScopeSettings before = window.Session().Settings();

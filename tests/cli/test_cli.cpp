@@ -105,6 +105,11 @@ TEST(CliOptions, RefusesEachBadSweepWithTheReason) {
               "bode needs --start HZ, --stop HZ and --ampl V");
     EXPECT_EQ(bode({"--start", "5O", "--stop", "100", "--ampl", "1"}),
               "--start takes a frequency in Hz, not '5O'");
+    EXPECT_EQ(
+        bode({"--start", "50", "--stop", "100", "--ampl", "1", "--calibrate", "--uncalibrated"}),
+        "bode takes either --calibrate or --uncalibrated");
+    EXPECT_EQ(Refusal({"--calibration", "f.cal"}),
+              "--calibrate, --uncalibrated and --calibration belong to bode");
     EXPECT_EQ(Refusal({"--average", "2"}),
               "--start, --stop, --points-per-decade, --linear, --ampl, --average and --settle "
               "belong to bode");
@@ -203,19 +208,33 @@ TEST(CliEndToEnd, CapturesExactlyTheFramesAskedForAndEndsWithItsExitStatus) {
     EXPECT_EQ(Cli("capture --sim --unpaced --capture-ms 60000 --frames 2", out).Status(), 0);
 }
 
-// The simulator's first-order low-pass at 1 kHz: -3.01 dB and -45 degrees there.
-TEST(CliEndToEnd, BodeMeasuresTheSimulatedLowPassAndItsCorner) {
+// The simulator's first-order low-pass at 1 kHz, -3.01 dB and -45 degrees there, behind
+// a 2 % and 2 us mismatch on input 2 that a calibration beside the settings file removes.
+TEST(CliEndToEnd, BodeCalibratesBesideTheConfigFileAndMeasuresTheLowPassAndItsCorner) {
     testing_support::TempFolder folder;
-    const std::string out = folder.Path() + "/bode.csv";
-    ASSERT_EQ(
-        Cli("bode --sim --unpaced --dut lowpass:1000 --start 100 --stop 10000 --ampl 1 -o -", out)
-            .Status(),
-        0);
+    const std::string out = folder.Path() + "/bode.csv", config = folder.Path() + "/Config.Ini";
+    const std::string cal = folder.Path() + "/FrequencyResponse.cal", pm = "\xC2\xB1";
+    std::ofstream(config) << duruz::FormatConfig(duruz::ScopeSettings{});
+    const std::string bode = "bode --sim --unpaced --mismatch 1.02:2 --start 100 --stop 10000 "
+                             "--ampl 1 -o - --config " +
+                             config;
+    ASSERT_EQ(Cli(bode + " --dut none --calibrate", out).Status(), 0) << ReadFile(out + ".err");
+    const std::string ranges = cal + ", measured on ranges (" + pm + "1 V, " + pm + "2 V), (" + pm +
+                               "1 V, " + pm + "1 V)\n";
+    EXPECT_EQ(ReadFile(out + ".err"), "duruz-cli: calibration written to " + ranges);
+    EXPECT_TRUE(
+        ReadFile(cal).starts_with("duruz frequency response calibration 1\nranges,7,6,21\n"));
+    ASSERT_EQ(Cli(bode + " --dut lowpass:1000", out).Status(), 0);
+    EXPECT_EQ(ReadFile(out + ".err"), "duruz-cli: using calibration " + ranges);
     const std::string text = ReadFile(out);
     EXPECT_TRUE(text.starts_with("frequency_hz,gain_db,phase_deg,group_delay_s,range1,range2,"
                                  "ch1_re_v,ch1_im_v,ch2_re_v,ch2_im_v,status,calibration\n"));
-    EXPECT_NE(text.find(",measured,none\n1000,"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 21 + 4);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 21 + 5);
+    // 10 kHz (exactly -20.04 dB) on +-1 V and +-1 V, divided by that pair's own curve.
+    EXPECT_NE(text.find("\n10000,-20.0"), std::string::npos) << text;
+    EXPECT_NE(text.find(",measured," + pm + "1 V " + pm + "1 V\n# maximum gain: "),
+              std::string::npos);
+    EXPECT_TRUE(text.ends_with("\n# calibration: " + ranges));
     double gain = 0, phase = 0, corner = 0;
     ASSERT_EQ(std::sscanf(text.c_str() + text.find("\n1000,"), "\n1000,%lf,%lf", &gain, &phase), 2);
     EXPECT_NEAR(gain, -3.0103, 0.1);
@@ -224,7 +243,18 @@ TEST(CliEndToEnd, BodeMeasuresTheSimulatedLowPassAndItsCorner) {
     ASSERT_NE(readout, std::string::npos);
     ASSERT_EQ(std::sscanf(text.c_str() + readout, "# -3 dB above the maximum: %lf", &corner), 1);
     EXPECT_NEAR(corner, 1000.0, 20.0);
+    ASSERT_EQ(Cli(bode + " --dut lowpass:1000 --uncalibrated", out).Status(), 0);
+    EXPECT_NE(ReadFile(out).find(",measured,none\n10000,-19.8"), std::string::npos);
+    EXPECT_TRUE(ReadFile(out).ends_with("\n# calibration: none\n"));
     EXPECT_EQ(ReadFile(out + ".err"), "");
+
+    // A damaged file stops the sweep before it starts, and no output is replaced.
+    std::ofstream(cal, std::ios::app) << "50,1\n";
+    ASSERT_EQ(Cli(bode + " -o " + out + ".kept", out).Status(), 8);
+    EXPECT_EQ(ReadFile(out + ".err"), "duruz-cli: cannot use the calibration " + cal +
+                                          ": line 46: expected \"ranges,ROW1,ROW2,POINTS\"\n");
+    EXPECT_FALSE(std::filesystem::exists(out + ".kept"));
+    EXPECT_EQ(Cli(bode + " --calibration " + folder.Path() + "/none.cal", out).Status(), 8);
 }
 
 TEST(CliEndToEnd, StartsFromAConfigFileUnderTheFlagsAndWritesJsonAndMeasurements) {
@@ -273,6 +303,31 @@ TEST(CliEndToEnd, EndsOnAWholeFrameWhenInterruptedAndSaysWhenTheDeviceWentAway) 
         EXPECT_GE(cli.Lines(), kCsvFrameLines);
         EXPECT_EQ(cli.Lines() % kCsvFrameLines, 0u);
     }
+    // bode: the points so far, and generator A, the ranges and the trigger sent back.
+    const std::string log = folder.Path() + "/commands.log";
+    Cli bode("bode --sim --unpaced --dut lowpass:1000 --start 50 --stop 40000 --ampl 1 "
+             "--points-per-decade 100 --wave-a \"Sqr 50%\" --freq-a 500 --ampl-a 0.5 --range2 2V "
+             "--log " +
+                 log,
+             out);
+    // Start-up sends generators A and B once each, then each point a sine on A.
+    for (int tries = 0; tries < 3000; ++tries) {
+        const std::string sent = ReadFile(log);
+        if (std::count(sent.begin(), sent.end(), 'G') >= 6)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(bode.pid, SIGINT);
+    EXPECT_EQ(bode.Status(), 130);
+    const std::string csv = ReadFile(out), sent = ReadFile(log);
+    const long rows = std::count(csv.begin(), csv.end(), '\n') - 1 - 6;
+    EXPECT_GE(rows, 3);
+    EXPECT_NE(csv.find("\n# stopped after " + std::to_string(rows) + " points\n"),
+              std::string::npos);
+    EXPECT_TRUE(
+        sent.ends_with("%G06500.000000,0.500000\nRange 7\n%X7\nRange 6\n%Y6\n%S11 1024    0\n"))
+        << sent.substr(sent.size() - std::min<std::size_t>(sent.size(), 200));
+
     Simulator sim("");
     Cli cli("capture --frames 1000 --port " + sim.path, out);
     cli.WaitForFrames(1);
