@@ -62,7 +62,7 @@ src/view/response_plot.cpp ::: if (i + 1 < points.size() && points[i + 1].measur
 src/app/main_window.cpp ::: if (output.frameKept && !sweeping) { ::: if (output.frameKept) {
 src/link/request_ledger.h ::: generation = runs_[0].generation; ::: generation = runs_[count_ - 1].generation;
 src/session/recording_reader.cpp ::: if (!CrcMatches(bytes_) || ::: if (false ||
-src/session/recording_reader.cpp ::: silence > kFrameGapMicros && !gapRecorded) ::: silence > kFrameGapMicros)
+src/session/recording_reader.cpp ::: if (summary.frames > 0 && silence > allowed && !gapRecorded) ::: if (summary.frames > 0 && silence > allowed)
 src/link/commands.h ::: kGeneratorSettleMicros = 129'000; ::: kGeneratorSettleMicros = 128'000;
 src/link/capture_stream.cpp ::: if (between && taken == 0 && budget == 0) ::: if (taken == 0 && budget == 0)
 src/link/open_port.cpp :::     link.PortUnconfigured = true; :::     link.PortUnconfigured = false;
@@ -88,7 +88,6 @@ src/session/instrument_session.cpp ::: if (requestAfterGenerator) ::: if (true)
 src/cli/cli_options.cpp ::: !(*hz >= kMinGeneratorHertz && ::: !(*hz > kMinGeneratorHertz &&
 src/cli/cli_run.cpp ::: request.durationSeconds <= 0 && written == request.frames) { ::: request.durationSeconds <= 0 && written > request.frames) {
 src/cli/cli_run.cpp ::: return summary.Value().extent.intact ? kExitOk : kExitRecordingDamaged; ::: return kExitOk;
-src/cli/cli_run.cpp ::: RecordingWriter::Create(request.output, header, request.force) ::: RecordingWriter::Create(request.output, header, true)
 src/cli/cli_options.cpp ::: r.simulatorOptions.paced = false; ::: r.simulatorOptions.paced = true;
 src/sim/simulated_instrument.h ::: bool paced = true; ::: bool paced = false;
 src/app/main_window.cpp ::: if (shown_.Active()) {<NL>        // A recording is shown ::: if (false) {<NL>        // A recording is shown
@@ -96,7 +95,7 @@ src/session/recording_playback.cpp ::: return std::clamp<std::int64_t>(micros / 
 src/view/export_csv.cpp ::: return WholeInt(fields[0], rowIndex) && rowIndex == index && ::: return WholeInt(fields[0], rowIndex) &&
 src/cli/cli_run.cpp ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, request.force); ::: SessionRecorder::Create(request.output, DURUZ_VERSION, session, true);
 src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
-src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session) : Status{}; ::: return output.tickDone ? AddFrame(session) : Status{};
+src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session, nullptr) : Status{}; ::: return output.tickDone ? AddFrame(session, nullptr) : Status{};
 src/link/capture_stream.cpp ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 2); ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 3);
 src/toolkit/win32/form.cpp ::: info.bmiHeader.biHeight = -pixels.Height(); ::: info.bmiHeader.biHeight = pixels.Height();
 src/toolkit/win32/popup_menu.cpp ::: if (chosen.handler && chosen.enabled) ::: if (chosen.handler)
@@ -108,6 +107,8 @@ src/analysis/frequency_sweep.cpp ::: channel1Fill <= kFillLimit && channel1Fill 
 src/analysis/frequency_sweep.cpp ::: settledRow2_ = visits_.empty() ? -1 : points_.back().rangeRows[1]; ::: settledRow2_ = -1;
 src/view/trace_cursors.cpp ::: std::int32_t nearestDistance = kCursorPickPixels + 1; ::: std::int32_t nearestDistance = kCursorPickPixels + 2;
 src/session/cursor_file.cpp ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high) ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high + 1)
+src/session/session_recorder.cpp ::: return output.frameKept && newAverage != nullptr ? AddFrame(session, newAverage) : Status{}; ::: return output.frameKept ? AddFrame(session, newAverage) : Status{};
+src/session/recording_reader.cpp ::: kFrameGapMicros * (averaged ? std::max<std::int64_t>(record.framesAveraged, 1) : 1); ::: kFrameGapMicros;
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
