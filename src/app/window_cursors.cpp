@@ -9,23 +9,19 @@ namespace duruz {
 
 namespace {
 
-std::string OnOff(const char* what, bool on) {
-    return std::string(what) + (on ? ": on" : ": off");
-}
-
-// The items' captions, in the order added.
-std::array<std::string, 5> CursorCaptions(const CursorSettings& c, bool cursorMode) {
-    return {OnOff("Time cursors", c.timeOn), OnOff("Voltage cursors", c.voltOn),
+// The items' captions, in the order added; the switches carry a check mark instead.
+std::array<std::string, 5> CursorCaptions(const CursorSettings& c) {
+    return {"Time cursors", "Voltage cursors",
             std::string("Voltage cursors read Ch") + (c.voltChannel == 0 ? "1" : "2"),
-            OnOff("Frequency cursor", c.frequencyOn),
-            OnOff("Cursor mode (arrow keys)", cursorMode)};
+            "Frequency cursor", "Cursor mode (arrow keys)"};
 }
 
 } // namespace
 
 void MainWindow::AddCursorItems() {
+    traceMenu_.BeginSubmenu("Cursors");
     cursorItems_ = traceMenu_.Count();
-    const auto captions = CursorCaptions(cursors_, cursorMode_);
+    const auto captions = CursorCaptions(cursors_);
     traceMenu_.Add(captions[0], "Ctrl+T",
                    [this] { ChangeCursors([](CursorSettings& c) { c.timeOn = !c.timeOn; }); });
     traceMenu_.Add(captions[1], "Ctrl+Shift+V",
@@ -46,6 +42,8 @@ void MainWindow::AddCursorItems() {
         selectedCursor_ = NextCursor(cursors_, CursorScreenNow(), selectedCursor_);
         RedrawScreen();
     });
+    traceMenu_.EndSubmenu();
+    ShowCursorCaptions();
     // The keys go to the cursors in cursor mode and to a recording shown otherwise.
     OnKey = [this](tk::Key key) { TraceAreaKey(key, false); };
     OnShiftKey = [this](tk::Key key) { TraceAreaKey(key, true); };
@@ -66,9 +64,11 @@ void MainWindow::ChangeCursors(const std::function<void(CursorSettings&)>& chang
 }
 
 void MainWindow::ShowCursorCaptions() {
-    const auto captions = CursorCaptions(cursors_, cursorMode_);
-    for (std::size_t i = 0; i < captions.size(); ++i)
-        traceMenu_.SetCaption(cursorItems_ + static_cast<int>(i), captions[i]);
+    traceMenu_.SetCaption(cursorItems_ + 2, CursorCaptions(cursors_)[2]);
+    traceMenu_.SetChecked(cursorItems_, cursors_.timeOn);
+    traceMenu_.SetChecked(cursorItems_ + 1, cursors_.voltOn);
+    traceMenu_.SetChecked(cursorItems_ + 3, cursors_.frequencyOn);
+    traceMenu_.SetChecked(cursorItems_ + 4, cursorMode_);
 }
 
 CursorScreen MainWindow::CursorScreenNow() const {

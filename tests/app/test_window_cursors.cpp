@@ -36,6 +36,12 @@ TEST(WindowCursors, DragClickKeysAndReadouts) {
     window.RedrawScreen();
     const auto before = window.Image().Pixels();
     Choose(window, "Time cursors");
+    const tk::PopupMenu& menu = window.TraceMenu();
+    int timeItem = 0;
+    while (menu.Caption(timeItem) != "Time cursors")
+        ++timeItem;
+    EXPECT_TRUE(menu.Checked(timeItem) && !menu.Checked(timeItem + 1) &&
+                menu.SubmenuOf(timeItem) == "Cursors");
     EXPECT_EQ(window.status.strip.Text(7).rfind(
                   "t1 5.000 ms  t2 15.00 ms  \u0394t 10.00 ms  1/\u0394t 100.0 Hz", 0),
               0u);
@@ -49,7 +55,7 @@ TEST(WindowCursors, DragClickKeysAndReadouts) {
     Mouse(window, QEvent::MouseButtonRelease, 694, 300);
     EXPECT_EQ(std::pair(window.Cursors().time[0], window.Screen().redrawDue), std::pair(941, true));
 
-    Choose(window, "Voltage cursors:");
+    Choose(window, "Voltage cursors");
     window.KeyPress(tk::Key::Up);
     EXPECT_EQ(window.Cursors().volt[0], -1024);
     Choose(window, "Cursor mode");
@@ -60,7 +66,7 @@ TEST(WindowCursors, DragClickKeysAndReadouts) {
                          window.SelectedCursor()),
               std::tuple(-1025, 941 - 204 + 1536, duruz::CursorId::Time1));
     Choose(window, "Time cursors");
-    Choose(window, "Voltage cursors:");
+    Choose(window, "Voltage cursors");
     EXPECT_TRUE(window.Image().Pixels() == before && !window.status.strip.Shown(7));
 }
 
