@@ -1,5 +1,6 @@
 #include "analysis/calibration.h"
 
+#include "base/whole_file_reader.h"
 #include "base/whole_file_writer.h"
 #include "view/number_text.h"
 
@@ -144,19 +145,10 @@ Result<Calibration> ParseCalibration(const std::string& text) {
 }
 
 Result<Calibration> ReadCalibrationFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return Failure{path + ": " + std::strerror(errno)};
-    std::string text;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        return Failure{path + ": the file could not be read"};
-    Result<Calibration> calibration = ParseCalibration(text);
+    const Result<std::string> text = ReadWholeFile(path);
+    if (!text.Ok())
+        return Failure{text.Reason()};
+    Result<Calibration> calibration = ParseCalibration(text.Value());
     if (!calibration.Ok())
         return Failure{path + ": " + calibration.Reason()};
     return calibration;

@@ -1,5 +1,7 @@
 #include "analysis/response_csv_reader.h"
 
+#include "base/whole_file_reader.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -72,19 +74,10 @@ Result<std::vector<ResponsePlotPoint>> ParseResponseCsv(const std::string& text)
 }
 
 Result<std::vector<ResponsePlotPoint>> ReadResponseCsvFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return Failure{path + ": " + std::strerror(errno)};
-    std::string text;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        return Failure{path + ": the file could not be read"};
-    Result<std::vector<ResponsePlotPoint>> points = ParseResponseCsv(text);
+    const Result<std::string> text = ReadWholeFile(path);
+    if (!text.Ok())
+        return Failure{text.Reason()};
+    Result<std::vector<ResponsePlotPoint>> points = ParseResponseCsv(text.Value());
     if (!points.Ok())
         return Failure{path + ": " + points.Reason()};
     return points;
