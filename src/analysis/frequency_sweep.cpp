@@ -246,19 +246,27 @@ bool FrequencySweep::Measure() {
         points_.push_back(point);
         return true;
     }
-    average_.Add(measured.ratio);
-    voltSums_[0] += measured.volts[0];
-    voltSums_[1] += measured.volts[1];
-    if (average_.count < request_.averageFrames)
+    if (!Accumulate(measured))
         return false;
     const CalibrationCurve* curve = CurveFor(request_.calibration, point.rangeRows);
     point.ratio = curve ? Calibrated(average_.Mean(), curve->points, hertz) : average_.Mean();
     if (curve)
         point.calibrationRows = curve->rangeRows;
+    FinishAverage(point);
+    return true;
+}
+
+bool FrequencySweep::Accumulate(const ResponseMeasurement& measured) {
+    average_.Add(measured.ratio);
+    voltSums_[0] += measured.volts[0];
+    voltSums_[1] += measured.volts[1];
+    return average_.count >= request_.averageFrames;
+}
+
+void FrequencySweep::FinishAverage(SweepPoint& point) {
     point.volts = {voltSums_[0] / double(average_.count), voltSums_[1] / double(average_.count)};
     point.frames = average_.count;
     points_.push_back(point);
-    return true;
 }
 
 bool FrequencySweep::MeasureVisit() {
@@ -281,15 +289,10 @@ bool FrequencySweep::MeasureVisit() {
         points_.push_back(point);
         return true;
     }
-    average_.Add(measured.ratio);
-    voltSums_[0] += measured.volts[0];
-    voltSums_[1] += measured.volts[1];
-    if (average_.count < request_.averageFrames)
+    if (!Accumulate(measured))
         return false;
     point.ratio = average_.Mean();
-    point.volts = {voltSums_[0] / double(average_.count), voltSums_[1] / double(average_.count)};
-    point.frames = average_.count;
-    points_.push_back(point);
+    FinishAverage(point);
     return true;
 }
 

@@ -121,6 +121,10 @@ private:
     // The range channel c should move to after a fit, or its row when it stays;
     // sets `done` to a status when the point cannot be measured.
     int NextRange(int channel, const ToneFit& fit, int row, PointStatus& done);
+    // Adds a frame's ratio and volts to the point's; true once its frames are all in.
+    bool Accumulate(const ResponseMeasurement& measured);
+    // Keeps the point with its mean volts and frame count.
+    void FinishAverage(SweepPoint& point);
     void FinishPoint(double now);
     void Restore();
 
