@@ -28,7 +28,7 @@ struct PortSources {
     bool listMachinePorts = true;        // false lists no device of the machine (tests)
     // When set, lists the devices in place of the machine's own source (tests on a
     // machine whose ports must stay untouched).
-    std::function<std::vector<DeviceRow>()> listDevices;
+    std::function<std::vector<DeviceRow>()> listDevices = nullptr;
 };
 
 // Whether a device path fits a row's path field with its terminator; a longer one

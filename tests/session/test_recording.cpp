@@ -163,7 +163,8 @@ TEST(Recording, OpensAFrameExportWithWindowsLineEnds) {
     for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
         text.insert(at, 1, '\r');
     WriteFile(folder.File("a.csv"), text);
-    WriteFile(folder.File("b.csv"), std::string(text).replace(text.find("\n# sweep"), 1, "x"));
+    text[text.find("\n# sweep")] = 'x';
+    WriteFile(folder.File("b.csv"), text);
     auto opened = RecordingPlayback::Open(folder.File("a.csv"));
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     PlaybackSamples samples;
