@@ -98,6 +98,8 @@ src/session/session_recorder.cpp ::: if (portLost_) ::: if (false)
 src/session/session_recorder.cpp ::: return output.frameKept ? AddFrame(session, nullptr) : Status{}; ::: return output.tickDone ? AddFrame(session, nullptr) : Status{};
 src/link/capture_stream.cpp ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 2); ::: link.RequestDeadline = std::min(link.RequestDeadline, link.TickCount + 3);
 src/toolkit/win32/form.cpp ::: info.bmiHeader.biHeight = -pixels.Height(); ::: info.bmiHeader.biHeight = pixels.Height();
+src/view/export_csv.cpp ::: if (end != std::string_view::npos && line.ends_with('\r')) ::: if (end != std::string_view::npos && line.ends_with('\n'))
+src/session/recording_playback.cpp ::: return start.starts_with('\n') || start.starts_with("\r\n"); ::: return start.starts_with('\n');
 src/toolkit/win32/popup_menu.cpp ::: if (chosen.handler && chosen.enabled) ::: if (chosen.handler)
 src/session/frame_averager.cpp ::: return generation == generation_ && a.sweepRow == b.sweepRow && ::: return a.sweepRow == b.sweepRow &&
 src/session/frame_averager.cpp ::: const float weight = 1.0f / float(filled_); ::: const float weight = 1.0f / float(n);

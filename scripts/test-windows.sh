@@ -71,9 +71,10 @@ cleanup() {
 trap cleanup EXIT
 
 # A display of our own, on the first free number Xvfb finds, before Wine starts:
-# Wine takes its display when its first program starts.
+# Wine takes its display when its first program starts. Windows keeps a window
+# within the screen: the window tests' windows, up to 1300 pixels wide, need room.
 xvfb_number="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xvfb_number" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$xvfb_number" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$xvfb_number" ] && break

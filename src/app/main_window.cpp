@@ -275,6 +275,7 @@ PortSources PortSourcesOf(const WindowEnvironment& environment) {
     sources.extraPaths = environment.extraPorts;
     sources.offerSimulator = environment.offerSimulator;
     sources.listMachinePorts = environment.listMachinePorts;
+    sources.listDevices = environment.listDevices;
     return sources;
 }
 

@@ -39,6 +39,8 @@ struct WindowEnvironment {
     std::vector<std::string> extraPorts; // --port paths, listed before the simulator
     bool offerSimulator = true;          // the "Simulator" row, always the last row
     bool listMachinePorts = true;        // false lists no device of the machine (tests)
+    // When set, lists the devices in place of the machine's own source (tests).
+    std::function<std::vector<DeviceRow>()> listDevices;
     std::string configPath = "./Config.Ini";
     std::string diagnosticLogPath; // empty: no dump is written
     std::string frameTracePath;    // empty: no trace of the frames drawn (FrameTrace)

@@ -132,7 +132,8 @@ bool PortPathFits(std::string_view path) {
 }
 
 void EnumeratePorts(SerialLink& link, const PortSources& sources) {
-    const std::vector<DeviceRow> devices = ListDeviceRows(sources);
+    const std::vector<DeviceRow> devices =
+        sources.listDevices ? sources.listDevices() : ListDeviceRows(sources);
     const std::size_t simulatorRows = sources.offerSimulator ? 1 : 0;
 
     // A path that does not fit in the path field would open some other file; the

@@ -2,11 +2,23 @@
 
 #include "link/serial_link.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace duruz {
+
+// One of the machine's serial ports as the port list shows it.
+struct DeviceRow {
+    std::string name;         // the row text: "ttyUSB0", "COM3"
+    std::string path;         // what opens it: "/dev/ttyUSB0", "\\.\COM3"
+    std::string description;  // what the device is, "FTDI FT232R USB UART (A50285BI)"
+    std::string serialNumber; // the USB serial number, if any
+    std::string sysfsPath;    // its place in the Linux device tree, if any
+    std::string vendorId;     // the USB vendor and product IDs, if any
+    std::string productId;
+};
 
 // Where the port list comes from.
 struct PortSources {
@@ -14,6 +26,9 @@ struct PortSources {
     std::vector<std::string> extraPaths; // device paths given on the command line
     bool offerSimulator = true;          // the "Simulator" row, always last
     bool listMachinePorts = true;        // false lists no device of the machine (tests)
+    // When set, lists the devices in place of the machine's own source (tests on a
+    // machine whose ports must stay untouched).
+    std::function<std::vector<DeviceRow>()> listDevices = nullptr;
 };
 
 // Whether a device path fits a row's path field with its terminator; a longer one

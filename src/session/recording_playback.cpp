@@ -15,12 +15,21 @@ namespace duruz {
 
 namespace {
 
-constexpr char kExportFirstLine[] = "# RORU-Duruz frame\n";
+// An export's first line; a Windows editor that saved it ends its lines with "\r\n".
+constexpr std::string_view kExportFirstLine = "# RORU-Duruz frame";
 // An export of one frame is about 100 kB; anything far larger is not one.
 constexpr std::size_t kLargestExportBytes = 4u << 20;
 // The export's header lines that name the sweep and the trigger.
 constexpr int kSweepLine = 6;
 constexpr int kSyncLine = 7;
+
+// Whether a file's first bytes are an export's first line and its end.
+bool StartsAsExport(std::string_view start) {
+    if (!start.starts_with(kExportFirstLine))
+        return false;
+    start.remove_prefix(kExportFirstLine.size());
+    return start.starts_with('\n') || start.starts_with("\r\n");
+}
 
 // The file's bytes, up to `limit` of them; false with the reason when unreadable.
 Status ReadStart(const std::string& path, std::size_t limit, std::string& bytes) {
@@ -81,8 +90,8 @@ Result<std::unique_ptr<RecordingPlayback>> RecordingPlayback::Open(const std::st
         opened = playback->IndexRecording();
     } else {
         std::string start;
-        const Status read = ReadStart(path, sizeof kExportFirstLine - 1, start);
-        if (!read.Ok() || start != kExportFirstLine)
+        const Status read = ReadStart(path, kExportFirstLine.size() + 2, start);
+        if (!read.Ok() || !StartsAsExport(start))
             return Failure{reader.Reason()};
         playback->kind_ = Source::CsvExport;
         opened = playback->ReadExport();

@@ -2,6 +2,10 @@
 
 #include "toolkit/canvas.h"
 
+// windows.h, when included since canvas.h, names TextOutA or TextOutW TextOut, which
+// is also the member this class overrides.
+#undef TextOut
+
 namespace tk {
 
 class Form;

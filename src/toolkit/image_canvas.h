@@ -5,6 +5,10 @@
 
 #include <memory>
 
+// windows.h, when included since canvas.h, names TextOutA or TextOutW TextOut, which
+// is also the member this class overrides.
+#undef TextOut
+
 namespace tk {
 
 class TextPainter;

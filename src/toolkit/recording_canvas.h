@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// windows.h, when included since canvas.h, names TextOutA or TextOutW TextOut, which
+// is also the member this class overrides.
+#undef TextOut
+
 namespace tk {
 
 // A canvas that keeps every call, in order, for the drawing tests.

@@ -22,8 +22,9 @@ void AppendChannel(std::string& out, const CsvExportInfo& info, int c) {
     out += "\n";
 }
 
-// The text's lines one by one, counted from 1; Number() is that of the line asked for
-// last, also when the text had no more.
+// The text's lines one by one, counted from 1, without their "\n" or "\r\n" (a Windows
+// editor that saved the file ends its lines so); Number() is that of the line asked
+// for last, also when the text had no more.
 class LineCursor {
 public:
     explicit LineCursor(const std::string& text) : rest_(text) {}
@@ -32,6 +33,8 @@ public:
             return ++number_, false;
         const std::size_t end = rest_.find('\n');
         line = rest_.substr(0, end);
+        if (end != std::string_view::npos && line.ends_with('\r'))
+            line.remove_suffix(1);
         rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
         ++number_;
         return true;

@@ -157,8 +157,9 @@ TEST_F(RecordingViewTest, OpensAnExportAndRefusesOtherFiles) {
     const std::size_t row3 = csv.find("\n3,") + 1;
     std::ofstream(fixture.savePath) << csv.substr(0, row3) + "4" + csv.substr(row3 + 1);
     std::ofstream(fixture.working.File("notes.txt")) << "# RORU-Duruz\n";
-    std::ofstream(fixture.working.File("sweep.csv"))
-        << std::string(csv).replace(csv.find("2 mSec"), 1, "5");
+    std::string sweep = csv;
+    sweep[csv.find("2 mSec")] = '5';
+    std::ofstream(fixture.working.File("sweep.csv")) << sweep;
     Open(fixture.savePath);
     Open(fixture.working.File("notes.txt"));
     Open(fixture.working.File("sweep.csv"));

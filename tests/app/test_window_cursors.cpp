@@ -2,11 +2,17 @@
 // mode, the strip's readouts and Cursors.ini across a restart.
 #include "app/window_fixture.h"
 #include "toolkit/image_canvas.h"
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include "toolkit/win32/native.h"
+#else
 #include "toolkit/qt/widget.h"
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
+#endif
 
 namespace {
 
@@ -20,10 +26,22 @@ void Choose(duruz::MainWindow& window, const std::string& captionStart) {
     FAIL() << "no item " << captionStart;
 }
 
-void Mouse(duruz::MainWindow& window, QEvent::Type type, int x, int y) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(x, y), QPointF(x, y), button, Qt::LeftButton, Qt::NoModifier);
+enum class Mouse { Press, Move, Release };
+
+// The left button's event at client coordinates, as the back end receives it.
+void Send(duruz::MainWindow& window, Mouse what, int x, int y) {
+#ifdef _WIN32
+    const UINT message[] = {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP};
+    SendMessageW(tk::HwndOf(window), message[int(what)], what == Mouse::Release ? 0 : MK_LBUTTON,
+                 MAKELPARAM(x, y));
+#else
+    const QEvent::Type type[] = {QEvent::MouseButtonPress, QEvent::MouseMove,
+                                 QEvent::MouseButtonRelease};
+    const Qt::MouseButton button = what == Mouse::Move ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type[int(what)], QPointF(x, y), QPointF(x, y), button, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(tk::WidgetOf(window), &event);
+#endif
 }
 
 // Time cursor 1 lies at x = 10 + 1501 * 512 / 2048 = 385. A press 4 pixels off picks it
@@ -46,13 +64,13 @@ TEST(WindowCursors, DragClickKeysAndReadouts) {
                   "t1 5.000 ms  t2 15.00 ms  \u0394t 10.00 ms  1/\u0394t 100.0 Hz", 0),
               0u);
     EXPECT_FALSE(window.Image().Pixels() == before);
-    Mouse(window, QEvent::MouseButtonPress, 389, 300);
-    Mouse(window, QEvent::MouseMove, 700, 300);
-    Mouse(window, QEvent::MouseButtonRelease, 700, 300);
+    Send(window, Mouse::Press, 389, 300);
+    Send(window, Mouse::Move, 700, 300);
+    Send(window, Mouse::Release, 700, 300);
     EXPECT_EQ(std::pair(window.Cursors().time[0], window.Screen().redrawDue),
               std::pair(941, false));
-    Mouse(window, QEvent::MouseButtonPress, 694, 300);
-    Mouse(window, QEvent::MouseButtonRelease, 694, 300);
+    Send(window, Mouse::Press, 694, 300);
+    Send(window, Mouse::Release, 694, 300);
     EXPECT_EQ(std::pair(window.Cursors().time[0], window.Screen().redrawDue), std::pair(941, true));
 
     Choose(window, "Voltage cursors");

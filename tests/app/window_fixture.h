@@ -7,7 +7,9 @@
 #include "support/fake_sysfs.h"
 #include "support/temp_folder.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -88,9 +90,9 @@ struct WindowFixture : duruz::PortProvider {
         environment.ports = this;
         environment.sysfsRoot = sysfs.Root();
 #ifdef _WIN32
-        // The device tree is Linux's: on Windows no port of the machine is listed,
-        // Wine's COM1 (the machine's first serial line) included.
-        environment.listMachinePorts = false;
+        // The device tree is Linux's: on Windows its devices are listed here, and no
+        // port of the machine is (Wine's COM1 is the machine's first serial line).
+        environment.listDevices = [this] { return TreeDevices(); };
 #endif
         environment.extraPorts = extraPorts;
         environment.configPath = configPath;
@@ -116,6 +118,19 @@ struct WindowFixture : duruz::PortProvider {
         port.reads = {"", stale, "", stale, "", frame};
         for (int tick = 0; tick < 3; ++tick)
             window->CaptureTick();
+    }
+
+    // The fake tree's devices by name, each opened at /dev/<name>.
+    std::vector<duruz::DeviceRow> TreeDevices() const {
+        std::vector<duruz::DeviceRow> rows;
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 std::filesystem::path(sysfs.Root()) / "class" / "tty")) {
+            rows.emplace_back().name = entry.path().filename().string();
+            rows.back().path = "/dev/" + rows.back().name;
+        }
+        std::sort(rows.begin(), rows.end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
+        return rows;
     }
 
     // Forgets what the window has shown and the ports have seen so far.

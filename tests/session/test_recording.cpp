@@ -1,7 +1,9 @@
 #include "link/instrument_facts.h"
 #include "session/recording_info.h"
+#include "session/recording_playback.h"
 #include "session/recording_reader.h"
 #include "session/recording_writer.h"
+#include "view/export_csv.h"
 
 #include "support/temp_folder.h"
 
@@ -147,6 +149,31 @@ TEST(Recording, RefusesWhatItCannotWriteOrRead) {
         EXPECT_EQ(RecordingWriter::Create("/dev/full", {}, true).Reason(),
                   "No space left on device");
     }
+}
+
+// A frame export saved again by a Windows editor, its lines ended by "\r\n", opens as
+// the export it is; a lone "\r" ends no line.
+TEST(Recording, OpensAFrameExportWithWindowsLineEnds) {
+    TempFolder folder;
+    CaptureStore store;
+    store.CaptureBuffer[2 * 2047 + 1] = -77;
+    std::string text = FrameCsv(
+        store,
+        {"2026-12-07 14:03:21", "COM3", {1, 0}, {7, 0}, "2 mSec/div", "Ch1 Rise", -123, 1024});
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
+        text.insert(at, 1, '\r');
+    WriteFile(folder.File("a.csv"), text);
+    text[text.find("\n# sweep")] = 'x';
+    WriteFile(folder.File("b.csv"), text);
+    auto opened = RecordingPlayback::Open(folder.File("a.csv"));
+    ASSERT_TRUE(opened.Ok()) << opened.Reason();
+    PlaybackSamples samples;
+    ASSERT_TRUE(opened.Value()->Load(0, samples).Ok());
+    EXPECT_EQ(std::tuple(opened.Value()->SettingsOf(0).port.path, samples.counts.Sample(2047, 1),
+                         RecordingPlayback::Open(folder.File("b.csv")).Reason()),
+              std::tuple("COM3", -77,
+                         "not a frame export as this program writes it: line 5 is "
+                         "not channel 2's range and probe"));
 }
 
 // The time-out and the long silence each count once; the silence a gap record

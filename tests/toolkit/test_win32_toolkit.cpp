@@ -299,6 +299,27 @@ TEST(Win32Toolkit, ClipboardAndShortcutsReachWindowsOwnMessages) {
 }
 
 // The locale's own separators decide; these rows hold for a '.' decimal point.
+// A quit asked while no loop runs ends the next loop; handling what is pending before
+// then still runs the timers due, which the quit's message would otherwise block.
+TEST(Win32Toolkit, AQuitAskedOutsideTheLoopLetsTimersRunAndEndsTheNextLoop) {
+    SKIP_WITHOUT_DISPLAY();
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    tk::Application application(argc, argv, "test");
+    tk::Form form;
+    tk::Timer timer(form, 1);
+    timer.OnTimer = [&timer] { timer.SetEnabled(false); };
+    timer.SetEnabled(true);
+    tk::Application::Quit();
+    for (int i = 0; i < 500 && timer.Enabled(); ++i) {
+        Sleep(2);
+        tk::Application::ProcessPendingEvents();
+    }
+    EXPECT_FALSE(timer.Enabled());
+    EXPECT_EQ(application.Run(), 0);
+}
+
 TEST(Win32Toolkit, NumbersFollowTheLocale) {
     wchar_t decimal[8] = {}, group[8] = {};
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);

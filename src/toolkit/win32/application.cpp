@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace tk {
 
@@ -180,16 +181,20 @@ int Application::Run() {
     }
 }
 
-// A WM_QUIT met here is put back, so the loop that runs next still ends.
+// A WM_QUIT met here is put back once the rest is handled, so the loop that runs
+// next still ends. Left queued meanwhile, it would come first each time and keep the
+// timers and the painting behind it waiting for good.
 void Application::ProcessPendingEvents() {
     MSG message;
+    std::optional<WPARAM> quit;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        Deliver(message);
+        if (message.message == WM_QUIT)
+            quit = message.wParam;
+        else
+            Deliver(message);
     }
+    if (quit)
+        PostQuitMessage(static_cast<int>(*quit));
 }
 
 // Posted to the loop's thread, so a quit asked from another thread ends the loop too.
