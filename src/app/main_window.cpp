@@ -274,7 +274,6 @@ PortSources PortSourcesOf(const WindowEnvironment& environment) {
     sources.sysfsRoot = environment.sysfsRoot;
     sources.extraPaths = environment.extraPorts;
     sources.offerSimulator = environment.offerSimulator;
-    sources.listMachinePorts = environment.listMachinePorts;
     sources.listDevices = environment.listDevices;
     return sources;
 }

@@ -38,7 +38,6 @@ struct WindowEnvironment {
     std::string sysfsRoot = "/sys";      // where serial devices are listed
     std::vector<std::string> extraPorts; // --port paths, listed before the simulator
     bool offerSimulator = true;          // the "Simulator" row, always the last row
-    bool listMachinePorts = true;        // false lists no device of the machine (tests)
     // When set, lists the devices in place of the machine's own source (tests).
     std::function<std::vector<DeviceRow>()> listDevices;
     std::string configPath = "./Config.Ini";

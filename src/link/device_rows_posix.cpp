@@ -6,8 +6,6 @@ namespace duruz {
 
 std::vector<DeviceRow> ListDeviceRows(const PortSources& sources) {
     std::vector<DeviceRow> rows;
-    if (!sources.listMachinePorts)
-        return rows;
     for (std::string& name : serial::ListSerialDevices(sources.sysfsRoot)) {
         serial::SerialDeviceInfo info = serial::DescribeSerialDevice(sources.sysfsRoot, name);
         std::string path = "/dev/" + name;

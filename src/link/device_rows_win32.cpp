@@ -7,10 +7,8 @@
 
 namespace duruz {
 
-std::vector<DeviceRow> ListDeviceRows(const PortSources& sources) {
+std::vector<DeviceRow> ListDeviceRows(const PortSources&) {
     std::vector<DeviceRow> rows;
-    if (!sources.listMachinePorts)
-        return rows;
     const std::map<std::uint32_t, std::string> friendlyNames = serial::ComPortFriendlyNames();
     for (std::uint32_t number : serial::ListComPorts()) {
         DeviceRow row;

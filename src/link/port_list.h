@@ -25,7 +25,6 @@ struct PortSources {
     std::string sysfsRoot = "/sys";      // serial devices are listed under <root>/class/tty
     std::vector<std::string> extraPaths; // device paths given on the command line
     bool offerSimulator = true;          // the "Simulator" row, always last
-    bool listMachinePorts = true;        // false lists no device of the machine (tests)
     // When set, lists the devices in place of the machine's own source (tests on a
     // machine whose ports must stay untouched).
     std::function<std::vector<DeviceRow>()> listDevices = nullptr;
