@@ -120,10 +120,9 @@ void ReferencesWindow::ExportCsvClick() {
     if (selected < 0 || main_.References()[std::size_t(selected)].Damaged())
         return;
     const ReferenceTrace& reference = main_.References()[std::size_t(selected)].reference;
-    const std::string suggested = InFolder(
-        tk::DocumentsFolder(),
-        ReferenceFileName(reference.name).erase(ReferenceFileName(reference.name).size() - 4) +
-            ".csv");
+    std::string file = ReferenceFileName(reference.name);
+    file.replace(file.size() - 4, 4, ".csv"); // in place of ".ref"
+    const std::string suggested = InFolder(tk::DocumentsFolder(), file);
     const std::string path =
         main_.Environment().askSavePath
             ? main_.Environment().askSavePath("Export reference as CSV", suggested)

@@ -32,7 +32,7 @@ void MainWindow::SaveReferenceClick() {
         reference.rangeRow[c] = shown.captured.channels[c].rangeRow;
     }
     reference.sweepRow = shown.captured.sweepRow;
-    ListReferencesAgain();
+    ListReferencesAgain(false);
     reference.name = UnusedReferenceName(references_);
     KeepReference(std::move(reference),
                   shown_.Active()
