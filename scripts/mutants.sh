@@ -111,6 +111,8 @@ src/view/trace_cursors.cpp ::: std::int32_t nearestDistance = kCursorPickPixels 
 src/session/cursor_file.cpp ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high) ::: number < kCursorKeys[k].low || number > kCursorKeys[k].high + 1)
 src/session/session_recorder.cpp ::: return output.frameKept && newAverage != nullptr ? AddFrame(session, newAverage) : Status{}; ::: return output.frameKept ? AddFrame(session, newAverage) : Status{};
 src/session/recording_reader.cpp ::: kFrameGapMicros * (averaged ? std::max<std::int64_t>(record.framesAveraged, 1) : 1); ::: kFrameGapMicros;
+src/view/redraw_screen.cpp ::: const double scale = ownVoltsPerCount / screenVoltsPerCount; ::: const double scale = screenVoltsPerCount / ownVoltsPerCount;
+src/session/reference_store.cpp ::: bytes[4 * i + std::size_t(b)] ::: bytes[4 * i + 3 - std::size_t(b)]
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/references_window.h"
 #include "app/response_window.h"
 #include "toolkit/application.h"
 
@@ -83,6 +84,7 @@ void MainWindow::WireEvents() {
     WirePlayback();
     AddAveragingItems();
     AddCursorItems();
+    AddReferenceItems();
     AddResponseItem();
     OnClose = [this] { SaveSettingsAndStop(); };
     // The window's place is a setting like any other: kept as the window moves.

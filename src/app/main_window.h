@@ -12,6 +12,7 @@
 #include "serial/device_monitor.h"
 #include "session/frame_averager.h"
 #include "session/instrument_session.h"
+#include "session/reference_store.h"
 #include "toolkit/descriptor_watcher.h"
 #include "toolkit/form.h"
 #include "toolkit/popup_menu.h"
@@ -24,12 +25,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace duruz {
 
 class FrequencyResponseWindow;
+class ReferencesWindow;
 
 // Where the window finds what lies outside it. The defaults are the program's own;
 // tests point them at fakes and temporary folders.
@@ -142,6 +145,24 @@ public:
     // The sweep's restore is sent: the panels show the user's setting again.
     void SweepEnded();
 
+    // Reference traces (window_references.cpp): frames kept in the References folder
+    // beside Config.Ini, drawn dimmed under the live trace while shown. Shown ones
+    // stay shown while the window is open.
+    // Keeps the frame on screen (the average, or a recording's frame while one is
+    // shown) under an unused name "Reference N", and shows it.
+    void SaveReferenceClick();
+    // Keeps a frame CSV export, its raw counts, as a reference named after the file.
+    void LoadReferenceCsvClick();
+    void OpenReferencesWindow();
+    ReferencesWindow* ReferencesWindowOpen() { return referencesWindow_.get(); }
+    const std::vector<ListedReference>& References() const { return references_; }
+    bool ReferenceShown(const std::string& path) const { return shownReferences_.contains(path); }
+    void ShowReference(const std::string& path, bool shown);
+    Status RenameReferenceTo(std::size_t index, const std::string& newName);
+    Status DeleteReference(std::size_t index);
+    // Reads the folder again: the window's list and, when asked, the screen follow it.
+    void ListReferencesAgain(bool redraw = true);
+
     tk::Panel controlStrip;
     VerticalPanel vertical;
     TriggerPanel trigger;
@@ -189,6 +210,9 @@ private:
     void LoadCursors();
     void SaveCursors();
     void AddResponseItem();
+    void AddReferenceItems();
+    // Writes the reference, shows it and tells the user where it went.
+    void KeepReference(ReferenceTrace reference, const std::string& source);
     // Turns the panels' setting edits off while a sweep runs, and on again.
     void EnableSettingControls(bool enabled);
     // Refuses an edit during a sweep; true when refused.
@@ -222,6 +246,10 @@ private:
     std::unique_ptr<FrequencyResponseWindow> responseWindow_;
     bool sweepRunning_ = false;
     ScopeSettings sweepUserSetting_; // what the panels show while a sweep runs
+    std::vector<ListedReference> references_;
+    std::set<std::string> shownReferences_;           // their paths
+    std::vector<ReferenceDrawing> referenceDrawings_; // of the shown ones, into references_
+    std::unique_ptr<ReferencesWindow> referencesWindow_;
 };
 
 PortSources PortSourcesOf(const WindowEnvironment& environment);

@@ -46,7 +46,8 @@ void MainWindow::RedrawScreen() {
         return;
     }
     const FrameOnScreen shown = FrameShown();
-    const ScreenInputs in = ScreenInputsOf(shown.live, shown.captured, GeometryOf(*this));
+    ScreenInputs in = ScreenInputsOf(shown.live, shown.captured, GeometryOf(*this));
+    in.references = referenceDrawings_;
     screen_.plot = shown.averaged != nullptr
                        ? duruz::RedrawScreen(GetCanvas(), in, *shown.averaged, screen_.spectrumWork)
                        : duruz::RedrawScreen(GetCanvas(), in, shown.frame, screen_.spectrumWork);

@@ -33,6 +33,7 @@ void MainWindow::StartUp() {
 
     LoadConfig();
     LoadCursors();
+    ListReferencesAgain(false); // none is shown yet
     session_.FinishStartUp();
     ShowSettings();
 }

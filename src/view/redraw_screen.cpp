@@ -79,6 +79,29 @@ void DrawTrace(tk::Canvas& canvas, const PlotArea& area, const Frame& store, int
         canvas.LineTo(SweepX(area, i), SampleY(store.Sample(i, channel), area.height));
 }
 
+// The reference's counts in its own volts, as counts of the screen's range: a frame
+// taken on +-2 V lands at its volts on +-8 V. Past the screen's edge it runs along it.
+void DrawReference(tk::Canvas& canvas, const PlotArea& area, const ScreenInputs& inputs,
+                   const ReferenceDrawing& reference, int channel) {
+    const double screenVoltsPerCount =
+        VoltsPerCount(inputs.probeRow[channel], inputs.rangeRow[channel]);
+    const double ownVoltsPerCount =
+        VoltsPerCount(reference.probeRow[channel], reference.rangeRow[channel]);
+    if (screenVoltsPerCount == 0.0 || ownVoltsPerCount == 0.0)
+        return;
+    const double scale = ownVoltsPerCount / screenVoltsPerCount;
+    const auto y = [&](std::int32_t i) {
+        const double count =
+            std::clamp(double(reference.frame->Sample(std::size_t(i), channel)) * scale,
+                       -double(kFullScaleCount), double(kFullScaleCount));
+        return SampleY(count, area.height);
+    };
+    canvas.SetPenColor(kReferenceColors[channel & 1]);
+    canvas.MoveTo(area.left, y(0));
+    for (std::int32_t i = 1; i < static_cast<std::int32_t>(kSamplePairs); ++i)
+        canvas.LineTo(SweepX(area, i), y(i));
+}
+
 template <typename Frame>
 PlotArea RedrawAny(tk::Canvas& canvas, const ScreenInputs& inputs, const Frame& store,
                    SpectrumWorkArea& workArea) {
@@ -95,6 +118,10 @@ PlotArea RedrawAny(tk::Canvas& canvas, const ScreenInputs& inputs, const Frame& 
         DrawXyFigure(canvas, area, store);
         return area;
     }
+    for (const ReferenceDrawing& reference : inputs.references)
+        for (int channel = 0; channel < 2; ++channel)
+            if (inputs.scope[channel] && reference.frame != nullptr)
+                DrawReference(canvas, area, inputs, reference, channel);
     for (int channel = 0; channel < 2; ++channel) {
         if (inputs.scope[channel])
             DrawTrace(canvas, area, store, channel);

@@ -9,8 +9,17 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace duruz {
+
+// A kept frame drawn under the live trace: its counts and the probes and ranges
+// they were captured with, which scale it onto the screen's own.
+struct ReferenceDrawing {
+    const FloatFrame* frame = nullptr;
+    int probeRow[2] = {1, 1};
+    int rangeRow[2] = {7, 7};
+};
 
 // What one redraw draws with: the window's geometry, the settings and the trigger.
 struct ScreenInputs {
@@ -26,6 +35,7 @@ struct ScreenInputs {
     bool fft[2] = {false, false};
     std::int32_t syncPosition = 0;
     std::int32_t syncLevel = 0;
+    std::span<const ReferenceDrawing> references{}; // drawn in time mode, before the traces
 };
 
 using SpectrumWorkArea = std::array<ComplexFloat, kSpectrumBins>;

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 using namespace duruz;
 using namespace view_test;
@@ -134,4 +136,34 @@ TEST(RedrawScreen, ModeCheckBoxesAndTriggerChooseWhatIsDrawn) {
             EXPECT_EQ(canvas.LinesIn(kGreen).back().x, 2047 * 1501 / 4000 + 10);
         }
     }
+}
+
+// A reference taken on x1 +-2 V (channel 1) and x10 +-20 V (channel 2), drawn on x1
+// +-8 V: its -1000 counts land at -250 (row 345), its 400 at 1000 (row 586), dimmed
+// and before the live traces. A screen with no range draws no reference.
+TEST(RedrawScreen, ReferenceScaledIntoTheScreensRange) {
+    FloatFrame frame;
+    for (std::size_t i = 0; i < kSamplePairs; ++i) {
+        frame.samples[2 * i] = -1000.0f;
+        frame.samples[2 * i + 1] = 400.0f;
+    }
+    const ReferenceDrawing reference{&frame, {1, 0}, {6, 6}};
+    ScreenInputs in = {1511, 899, 10, 11, 99, 1, {1, 1}, {4, 4}};
+    in.references = {&reference, 1};
+    const auto store = std::make_unique<CaptureStore>();
+    auto [canvas, area] = Redraw(in, *store);
+    for (const auto& [color, y] : {std::pair(0x000099, 345), std::pair(0x990000, 586)}) {
+        std::string expected = Point('M', 10, y);
+        for (int i = 1; i < int(kSamplePairs); ++i)
+            expected += Point('L', SweepX(area, i), y);
+        EXPECT_EQ(Drawn(canvas, tk::Color(color)), expected);
+    }
+    const auto& calls = canvas.Calls();
+    const auto firstIn = [&](tk::Color color) {
+        return std::find_if(calls.begin(), calls.end(),
+                            [&](const auto& c) { return c.op == Op::LineTo && c.color == color; });
+    };
+    EXPECT_LT(firstIn(0x990000), firstIn(kRed));
+    in.rangeRow[0] = -1;
+    EXPECT_EQ(Drawn(Redraw(in, *store).first, 0x000099), "");
 }
