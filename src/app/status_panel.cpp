@@ -28,7 +28,7 @@ constexpr tk::Color kRecordingText = 0x0000C0; // dark red, as a recorder's lamp
 
 StatusPanel::StatusPanel(tk::Form& form)
     : memo(form), memoToggle(form, "."),
-      strip(form, {230, 150, 340, 275, 275, 190, 110, 520, 150}) {
+      strip(form, {230, 150, 340, 275, 275, 190, 110, 150, 150}) {
     // Hidden, the recording takes no room from the spectrum, which stretches.
     strip.SetShown(kRecording, false);
     strip.SetShown(kAveraging, false);
@@ -64,7 +64,8 @@ void StatusPanel::Show(const StripView& view) {
     strip.SetToolTip(kRecording, view.recordingPath);
     strip.SetShown(kAveraging, !view.averaging.empty());
     strip.SetText(kAveraging, view.averaging);
-    // The section holds the readouts on one line; its tooltip a line each.
+    // The section holds the readouts on one line, cut to its width beside the others
+    // (the trace area shows them whole); its tooltip a line each.
     std::string oneLine = view.cursors;
     for (std::size_t at = oneLine.find('\n'); at != std::string::npos; at = oneLine.find('\n', at))
         oneLine.replace(at, 1, "  |  ");
