@@ -36,7 +36,7 @@ TEST(WindowReferences, ShownHiddenSavedRenamedDeletedAndDamagedListed) {
     for (std::size_t i = 0; i < duruz::kSamplePairs; ++i)
         kept.frame.samples[2 * i] = -1000.0f;
     ASSERT_TRUE(duruz::SaveReference(folder, kept).Ok());
-    std::ofstream(folder + "/Broken.ref") << "DuruzReference 1\n";
+    std::ofstream(folder + "/Broken.ref", std::ios::binary) << "DuruzReference 1\n";
     duruz::MainWindow& window = fixture.Start();
     window.RedrawScreen();
     const auto blank = window.Image().Pixels();
