@@ -105,7 +105,7 @@ void MainWindow::OpenRecordingClick() {
         return;
     }
     std::unique_ptr<RecordingPlayback> playback = opened.Take();
-    auto first = std::make_unique<PlaybackSamples>();
+    auto first = std::make_unique<FrameSamples>();
     const Status loaded = playback->Load(0, *first);
     if (!loaded.Ok()) {
         ShowError("Could not open " + path + ":\n" + loaded.Reason());

@@ -20,7 +20,7 @@ inline constexpr int kPlaybackTickMs = 50;
 struct ShownRecording {
     std::unique_ptr<RecordingPlayback> playback; // null in the live view
     std::size_t frame = 0;                       // the frame shown, 0 first
-    PlaybackSamples samples;                     // its samples
+    FrameSamples samples;                        // its samples
     bool playing = false;
     std::int64_t nextFrameMs = 0; // when playing shows the next frame, on the window's clock
     // Devices came or went while shown: the port list is looked at on return.

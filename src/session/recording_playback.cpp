@@ -140,10 +140,9 @@ Status RecordingPlayback::ReadExport() {
     return {};
 }
 
-Status RecordingPlayback::Load(std::size_t frame, PlaybackSamples& samples) {
+Status RecordingPlayback::Load(std::size_t frame, FrameSamples& samples) {
     if (kind_ == Source::CsvExport) {
-        samples.counts = exportFrame_;
-        samples.averaged = false;
+        samples = exportFrame_;
         return {};
     }
     const Status read = reader_->ReadAt(frames_.at(frame).offset, record_);

@@ -21,14 +21,6 @@ inline constexpr std::int64_t kLongestPlaybackWaitMs = 2000;
 // A recording is indexed once (each frame's place in the file, time and setting) and
 // its samples read on demand, so a recording of hours opens without holding its
 // frames. A damaged or truncated recording opens up to its last whole frame.
-// A frame read back: the instrument's counts, or an average, its volts turned back
-// into counts (in floating point) by the setting it was recorded under.
-struct PlaybackSamples {
-    CaptureStore counts;
-    FloatFrame average;
-    bool averaged = false;
-};
-
 class RecordingPlayback {
 public:
     enum class Source { Recording, CsvExport };
@@ -53,7 +45,7 @@ public:
     }
     // Reads the frame's samples. Fails with the reason when the file no longer holds
     // them as indexed.
-    Status Load(std::size_t frame, PlaybackSamples& samples);
+    Status Load(std::size_t frame, FrameSamples& samples);
     // How long to show the frame before the next one at the recorded pace: the
     // interval between their times, at most kLongestPlaybackWaitMs; 0 for the last.
     std::int64_t WaitAfterMs(std::size_t frame) const;
@@ -76,7 +68,7 @@ private:
     std::vector<IndexedFrame> frames_;
     // The setting of each run of frames captured under one, in file order.
     std::vector<ScopeSettings> settings_;
-    CaptureStore exportFrame_;
+    FrameSamples exportFrame_;
     std::string exportDate_;
     RecordingRecord record_; // the record at hand, its samples' storage reused
 };

@@ -6,6 +6,7 @@
 #include "view/sample_scale.h"
 
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace duruz {
@@ -94,27 +95,45 @@ bool ParseSync(std::string_view line, CsvExportInfo& info) {
            WholeInt(line.substr(position + 11), info.syncPosition);
 }
 
+// Exactly N comma-separated fields.
+template <std::size_t N> bool SplitFields(std::string_view line, std::string_view (&fields)[N]) {
+    for (std::size_t i = 0; i < N; ++i) {
+        const std::size_t comma = line.find(',');
+        if ((comma == std::string_view::npos) != (i == N - 1))
+            return false;
+        fields[i] = line.substr(0, comma);
+        line.remove_prefix(i == N - 1 ? line.size() : comma + 1);
+    }
+    return true;
+}
+
+bool FiniteNumber(std::string_view field, double& value) {
+    const char* end = field.data() + field.size();
+    const auto result = std::from_chars(field.data(), end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+}
+
+// A row's index, time and both volts: the columns every export starts with.
+bool ParseRowStart(const std::string_view* fields, std::size_t index, double (&volts)[2]) {
+    std::size_t rowIndex = 0;
+    double seconds = 0;
+    return WholeInt(fields[0], rowIndex) && rowIndex == index && FiniteNumber(fields[1], seconds) &&
+           FiniteNumber(fields[2], volts[0]) && FiniteNumber(fields[3], volts[1]);
+}
+
 // "12,0.000240000,-0.500000,0.488520,1024,-1000": the row's index and both raw samples.
 bool ParseSampleRow(std::string_view line, std::size_t index, CaptureStore& store) {
     std::string_view fields[6];
-    for (int i = 0; i < 6; ++i) {
-        const std::size_t comma = line.find(',');
-        if ((comma == std::string_view::npos) != (i == 5))
-            return false;
-        fields[i] = line.substr(0, comma);
-        line.remove_prefix(i == 5 ? line.size() : comma + 1);
-    }
-    std::size_t rowIndex = 0;
-    double number = 0;
-    for (int i = 1; i < 4; ++i) {
-        const char* end = fields[i].data() + fields[i].size();
-        const auto result = std::from_chars(fields[i].data(), end, number);
-        if (result.ec != std::errc() || result.ptr != end)
-            return false;
-    }
-    return WholeInt(fields[0], rowIndex) && rowIndex == index &&
+    double volts[2] = {};
+    return SplitFields(line, fields) && ParseRowStart(fields, index, volts) &&
            WholeInt(fields[4], store.CaptureBuffer[2 * index]) &&
            WholeInt(fields[5], store.CaptureBuffer[2 * index + 1]);
+}
+
+// "12,0.000240000,-0.500000,0.488520": an average's row, its index and both volts.
+bool ParseVoltsRow(std::string_view line, std::size_t index, double (&volts)[2]) {
+    std::string_view fields[4];
+    return SplitFields(line, fields) && ParseRowStart(fields, index, volts);
 }
 
 } // namespace
@@ -188,8 +207,10 @@ Status WriteFrameCsv(const std::string& path, const CaptureStore& store,
     return WriteFrameCsv(path, FrameCsv(store, info));
 }
 
-Status ReadFrameCsv(const std::string& text, CaptureStore& store, CsvExportInfo& info) {
-    LineCursor lines(text);
+namespace {
+
+// The comment header, from its first line to the sync line, into info.
+Status ReadExportHeader(LineCursor& lines, CsvExportInfo& info) {
     std::string_view line;
     const auto refuse = [&lines](const std::string& expected) {
         return Failure{"line " + std::to_string(lines.Number()) + " is not " + expected};
@@ -210,14 +231,63 @@ Status ReadFrameCsv(const std::string& text, CaptureStore& store, CsvExportInfo&
     info.sweep = std::string(line);
     if (!lines.Next(line) || !TakePrefix(line, "# sync: ") || !ParseSync(line, info))
         return refuse("\"# sync: <source> <polarity>, level <n>, position <n>\"");
-    if (!lines.Next(line) || line != "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw")
+    return {};
+}
+
+// "# averaged 16 frames": the count, not negative.
+bool ParseAveragedLine(std::string_view line, int& frames) {
+    return TakePrefix(line, "# averaged ") && line.ends_with(" frames") &&
+           WholeInt(line.substr(0, line.size() - 7), frames) && frames >= 0;
+}
+
+} // namespace
+
+Status ReadFrameCsv(const std::string& text, FrameSamples& frame, CsvExportInfo& info) {
+    LineCursor lines(text);
+    if (const Status header = ReadExportHeader(lines, info); !header.Ok())
+        return header;
+    std::string_view line;
+    const auto refuse = [&lines](const std::string& expected) {
+        return Failure{"line " + std::to_string(lines.Number()) + " is not " + expected};
+    };
+    if (!lines.Next(line))
         return refuse("the column line \"index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\"");
-    for (std::size_t i = 0; i < kSamplePairs; ++i)
-        if (!lines.Next(line) || !ParseSampleRow(line, i, store))
-            return refuse("the row of sample " + std::to_string(i));
+    frame.averaged = line.starts_with("# averaged ");
+    if (frame.averaged) {
+        if (!ParseAveragedLine(line, frame.average.frames))
+            return refuse("\"# averaged <n> frames\"");
+        if (!lines.Next(line) || line != "index,time_s,ch1_V,ch2_V")
+            return refuse("the column line \"index,time_s,ch1_V,ch2_V\"");
+        // Back from volts to counts by the header's probe and range; a channel with
+        // no range has no volts and reads 0.
+        double countsPerVolt[2] = {};
+        for (int c = 0; c < 2; ++c) {
+            const double volts = VoltsPerCount(info.probeRow[c], info.rangeRow[c]);
+            countsPerVolt[c] = volts != 0.0 ? 1.0 / volts : 0.0;
+        }
+        double volts[2] = {};
+        for (std::size_t i = 0; i < kSamplePairs; ++i) {
+            if (!lines.Next(line) || !ParseVoltsRow(line, i, volts))
+                return refuse("the row of sample " + std::to_string(i));
+            for (int c = 0; c < 2; ++c)
+                frame.average.samples[2 * i + std::size_t(c)] =
+                    static_cast<float>(volts[c] * countsPerVolt[c]);
+        }
+        frame.average.pointCount = kSamplePairs;
+    } else {
+        if (line != "index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw")
+            return refuse("the column line \"index,time_s,ch1_V,ch2_V,ch1_raw,ch2_raw\"");
+        for (std::size_t i = 0; i < kSamplePairs; ++i)
+            if (!lines.Next(line) || !ParseSampleRow(line, i, frame.counts))
+                return refuse("the row of sample " + std::to_string(i));
+        // An export holds every pair of the frame, so an XY figure joins them all.
+        frame.counts.RxBuffer = {};
+        frame.counts.RxBuffer[4] = kSamplePairs & 0xFF;
+        frame.counts.RxBuffer[5] = (kSamplePairs >> 8) & 0xFF;
+        frame.counts.FrameReady = true;
+    }
     if (lines.Next(line))
         return refuse("the end of the export, after its last sample");
-    store.FrameReady = true;
     return {};
 }
 

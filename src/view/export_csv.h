@@ -33,10 +33,12 @@ std::string FrameCsv(const FloatFrame& frame, const CsvExportInfo& info);
 Status WriteFrameCsv(const std::string& path, const std::string& text);
 Status WriteFrameCsv(const std::string& path, const CaptureStore& store, const CsvExportInfo& info);
 
-// Reads FrameCsv's text back: the header into info (the probe "x1" as row 1, the
-// range row whose full scale the header names, -1 for "+/-0.0 V") and the raw
-// columns into the store's samples. Text that FrameCsv could not have written is
-// refused with a reason that names its line.
-Status ReadFrameCsv(const std::string& text, CaptureStore& store, CsvExportInfo& info);
+// Reads either kind of FrameCsv's text back: the header into info (the probe "x1"
+// as row 1, the range row whose full scale the header names, -1 for "+/-0.0 V"); a
+// frame's raw columns into frame.counts, or an average's volts, turned back into
+// counts by that probe and range, into frame.average (frame.averaged then set).
+// Text that FrameCsv could not have written is refused with a reason that names
+// its line.
+Status ReadFrameCsv(const std::string& text, FrameSamples& frame, CsvExportInfo& info);
 
 } // namespace duruz

@@ -22,6 +22,14 @@ struct FloatFrame {
     }
 };
 
+// A frame read back from a file: the instrument's counts, or an average whose volts
+// were turned back into counts (in floating point) by the setting it was taken under.
+struct FrameSamples {
+    CaptureStore counts;
+    FloatFrame average;
+    bool averaged = false;
+};
+
 // The points of the frame an XY figure joins: the header's count, at most a frame.
 inline std::uint32_t FramePoints(const CaptureStore& store) {
     const std::uint32_t count = store.HeaderWord(1);

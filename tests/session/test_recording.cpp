@@ -167,7 +167,7 @@ TEST(Recording, OpensAFrameExportWithWindowsLineEnds) {
     WriteFile(folder.File("b.csv"), text);
     auto opened = RecordingPlayback::Open(folder.File("a.csv"));
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
-    PlaybackSamples samples;
+    FrameSamples samples;
     ASSERT_TRUE(opened.Value()->Load(0, samples).Ok());
     EXPECT_EQ(std::tuple(opened.Value()->SettingsOf(0).port.path, samples.counts.Sample(2047, 1),
                          RecordingPlayback::Open(folder.File("b.csv")).Reason()),
