@@ -113,6 +113,9 @@ src/session/session_recorder.cpp ::: return output.frameKept && newAverage != nu
 src/session/recording_reader.cpp ::: kFrameGapMicros * (averaged ? std::max<std::int64_t>(record.framesAveraged, 1) : 1); ::: kFrameGapMicros;
 src/view/redraw_screen.cpp ::: const double scale = ownVoltsPerCount / screenVoltsPerCount; ::: const double scale = screenVoltsPerCount / ownVoltsPerCount;
 src/session/reference_store.cpp ::: bytes[4 * i + std::size_t(b)] ::: bytes[4 * i + 3 - std::size_t(b)]
+src/session/reference_store.cpp ::: if (error == std::errc::no_such_file_or_directory) ::: if (error)
+src/view/export_csv.cpp ::: countsPerVolt[c] = volts != 0.0 ? 1.0 / volts : 0.0; ::: countsPerVolt[c] = volts != 0.0 ? volts : 0.0;
+src/app/window_references.cpp ::: ReferenceFileName(newName)).string());<NL>        KeepShownReferences(); ::: ReferenceFileName(newName)).string());
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

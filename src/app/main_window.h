@@ -146,12 +146,13 @@ public:
     void SweepEnded();
 
     // Reference traces (window_references.cpp): frames kept in the References folder
-    // beside Config.Ini, drawn dimmed under the live trace while shown. Shown ones
-    // stay shown while the window is open.
+    // beside Config.Ini, drawn dimmed under the live trace while shown. Which are
+    // shown is kept in that folder too, so they are shown again at the next start.
     // Keeps the frame on screen (the average, or a recording's frame while one is
     // shown) under an unused name "Reference N", and shows it.
     void SaveReferenceClick();
-    // Keeps a frame CSV export, its raw counts, as a reference named after the file.
+    // Keeps a frame CSV export (a frame's counts or an average's volts) as a
+    // reference named after the file.
     void LoadReferenceCsvClick();
     void OpenReferencesWindow();
     ReferencesWindow* ReferencesWindowOpen() { return referencesWindow_.get(); }
@@ -162,6 +163,8 @@ public:
     Status DeleteReference(std::size_t index);
     // Reads the folder again: the window's list and, when asked, the screen follow it.
     void ListReferencesAgain(bool redraw = true);
+    // Why the References folder could not be read at the last listing, else empty.
+    const std::string& ReferenceFolderProblem() const { return referenceFolderProblem_; }
 
     tk::Panel controlStrip;
     VerticalPanel vertical;
@@ -209,6 +212,8 @@ private:
     void DrawCursorsAndReadouts();
     void LoadCursors();
     void SaveCursors();
+    void LoadShownReferences();
+    void KeepShownReferences();
     void AddResponseItem();
     void AddReferenceItems();
     // Writes the reference, shows it and tells the user where it went.
@@ -247,7 +252,10 @@ private:
     bool sweepRunning_ = false;
     ScopeSettings sweepUserSetting_; // what the panels show while a sweep runs
     std::vector<ListedReference> references_;
-    std::set<std::string> shownReferences_;           // their paths
+    std::set<std::string> shownReferences_; // their paths
+    std::string referenceFolderProblem_;    // said in the memo once
+    std::string shownFileProblem_;          // why the shown list was there but not read, else empty
+    bool shownFileWarned_ = false;
     std::vector<ReferenceDrawing> referenceDrawings_; // of the shown ones, into references_
     std::unique_ptr<ReferencesWindow> referencesWindow_;
 };

@@ -79,7 +79,10 @@ void ReferencesWindow::SelectRow(int row) {
     const bool sound = listed != nullptr && !listed->Damaged();
     shown.SetChecked(sound && main_.ReferenceShown(listed->path));
     name.SetText(listed != nullptr ? listed->name : "");
-    message.SetText(listed == nullptr   ? "No reference kept: \"Save as reference\" keeps one"
+    const std::string& folderProblem = main_.ReferenceFolderProblem();
+    message.SetText(!folderProblem.empty() && listed == nullptr
+                        ? "The References folder could not be read: " + folderProblem
+                    : listed == nullptr ? "No reference kept: \"Save as reference\" keeps one"
                     : listed->Damaged() ? "Damaged: " + listed->damage
                                         : "");
     for (tk::Control* control :

@@ -33,7 +33,8 @@ void MainWindow::StartUp() {
 
     LoadConfig();
     LoadCursors();
-    ListReferencesAgain(false); // none is shown yet
+    LoadShownReferences();
+    ListReferencesAgain(false); // drawn with the first frame
     session_.FinishStartUp();
     ShowSettings();
 }

@@ -58,6 +58,7 @@ void MainWindow::KeepReference(ReferenceTrace reference, const std::string& sour
     shownReferences_.insert(
         (std::filesystem::path(folder) / ReferenceFileName(reference.name)).string());
     status.memo.Add("Reference \"" + reference.name + "\" kept from " + source);
+    KeepShownReferences();
     ListReferencesAgain();
 }
 
@@ -74,6 +75,7 @@ void MainWindow::ShowReference(const std::string& path, bool shown) {
         shownReferences_.insert(path);
     else
         shownReferences_.erase(path);
+    KeepShownReferences();
     ListReferencesAgain();
 }
 
@@ -81,9 +83,11 @@ Status MainWindow::RenameReferenceTo(std::size_t index, const std::string& newNa
     const ListedReference listed = references_.at(index);
     const std::string folder = ReferenceFolderBeside(environment_.configPath);
     const Status renamed = RenameReference(folder, listed, newName);
-    if (renamed.Ok() && shownReferences_.erase(listed.path) > 0)
+    if (renamed.Ok() && shownReferences_.erase(listed.path) > 0) {
         shownReferences_.insert(
             (std::filesystem::path(folder) / ReferenceFileName(newName)).string());
+        KeepShownReferences();
+    }
     ListReferencesAgain();
     return renamed;
 }
@@ -91,14 +95,54 @@ Status MainWindow::RenameReferenceTo(std::size_t index, const std::string& newNa
 Status MainWindow::DeleteReference(std::size_t index) {
     const std::string path = references_.at(index).path;
     const Status deleted = DeleteReferenceFile(path);
-    if (deleted.Ok())
-        shownReferences_.erase(path);
+    if (deleted.Ok() && shownReferences_.erase(path) > 0)
+        KeepShownReferences();
     ListReferencesAgain();
     return deleted;
 }
 
+// A file that was there but could not be read shows none and is not written over,
+// so what it holds is not lost.
+void MainWindow::LoadShownReferences() {
+    const std::string folder = ReferenceFolderBeside(environment_.configPath);
+    Result<std::set<std::string>> names = duruz::LoadShownReferences(folder);
+    shownFileProblem_ = names.Ok() ? std::string() : names.Reason();
+    shownReferences_.clear();
+    if (!names.Ok()) {
+        session_.AddLine("References/" + std::string(kShownReferencesFile) +
+                         " could not be read (" + shownFileProblem_ +
+                         "): no reference is shown; the file is kept as it is");
+        return;
+    }
+    for (const std::string& name : names.Value())
+        shownReferences_.insert((std::filesystem::path(folder) / name).string());
+}
+
+// Written at each change, so that a crash loses none.
+void MainWindow::KeepShownReferences() {
+    const std::string file = "References/" + std::string(kShownReferencesFile);
+    if (!shownFileProblem_.empty()) {
+        if (!shownFileWarned_)
+            status.memo.Add(file + " could not be read at start: which references are shown "
+                                   "is not kept");
+        shownFileWarned_ = true;
+        return;
+    }
+    std::set<std::string> names;
+    for (const std::string& path : shownReferences_)
+        names.insert(std::filesystem::path(path).filename().string());
+    const Status saved = SaveShownReferences(ReferenceFolderBeside(environment_.configPath), names);
+    if (!saved.Ok())
+        status.memo.Add(file + " could not be saved: " + saved.Reason());
+}
+
 void MainWindow::ListReferencesAgain(bool redraw) {
-    references_ = ListReferences(ReferenceFolderBeside(environment_.configPath));
+    std::string problem;
+    references_ = ListReferences(ReferenceFolderBeside(environment_.configPath), &problem);
+    // Said once, not at every listing while it lasts.
+    if (!problem.empty() && problem != referenceFolderProblem_)
+        status.memo.Add("The References folder could not be read: " + problem);
+    referenceFolderProblem_ = problem;
     referenceDrawings_.clear();
     for (const ListedReference& listed : references_) {
         if (listed.Damaged() || !shownReferences_.contains(listed.path))

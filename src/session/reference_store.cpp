@@ -183,10 +183,12 @@ Result<ReferenceTrace> ParseReferenceFile(std::string_view bytes) {
     return reference;
 }
 
-std::vector<ListedReference> ListReferences(const std::string& folder) {
+std::vector<ListedReference> ListReferences(const std::string& folder, std::string* problem) {
     std::vector<ListedReference> listed;
     std::error_code error;
     fs::directory_iterator entries(folder, error);
+    if (error == std::errc::no_such_file_or_directory)
+        return listed;
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::path& path = entries->path();
         if (path.extension() != ".ref")
@@ -206,6 +208,8 @@ std::vector<ListedReference> ListReferences(const std::string& folder) {
         }
         listed.push_back(std::move(entry));
     }
+    if (error && problem != nullptr)
+        *problem = error.message();
     std::sort(listed.begin(), listed.end(),
               [](const ListedReference& a, const ListedReference& b) { return a.name < b.name; });
     return listed;
@@ -253,22 +257,78 @@ Result<ReferenceTrace> ReadReferenceFromCsv(const std::string& path) {
     const Result<std::string> text = ReadSmallFile(path, std::uintmax_t(1) << 20);
     if (!text.Ok())
         return Failure{"cannot be read: " + text.Reason()};
-    auto store = std::make_unique<CaptureStore>();
+    auto read = std::make_unique<FrameSamples>();
     CsvExportInfo info;
-    if (const Status read = ReadFrameCsv(text.Value(), *store, info); !read.Ok())
-        return Failure{read.Reason()};
+    if (const Status parsed = ReadFrameCsv(text.Value(), *read, info); !parsed.Ok())
+        return Failure{parsed.Reason()};
     ReferenceTrace reference;
     reference.name = fs::path(path).stem().string();
-    for (std::size_t i = 0; i < kSamplePairs; ++i)
-        for (int c = 0; c < 2; ++c)
-            reference.frame.samples[2 * i + std::size_t(c)] = store->Sample(i, c);
-    reference.frame.pointCount = FramePoints(*store);
+    if (read->averaged) {
+        reference.frame = read->average;
+    } else {
+        for (std::size_t i = 0; i < kSamplePairs; ++i)
+            for (int c = 0; c < 2; ++c)
+                reference.frame.samples[2 * i + std::size_t(c)] = read->counts.Sample(i, c);
+        reference.frame.pointCount = FramePoints(read->counts);
+        reference.frame.frames = 1;
+    }
     for (int c = 0; c < 2; ++c) {
         reference.probeRow[c] = info.probeRow[c];
         reference.rangeRow[c] = info.rangeRow[c];
     }
     reference.sweepRow = info.sweep == "XY Mode" ? kXyModeSweepRow : 1;
     return reference;
+}
+
+namespace {
+constexpr std::string_view kShownMagicLine = "DuruzShownReferences 1";
+}
+
+std::string FormatShownReferences(const std::set<std::string>& fileNames) {
+    std::string text(kShownMagicLine);
+    text += "\n";
+    for (const std::string& name : fileNames)
+        text += name + "\n";
+    return text;
+}
+
+Result<std::set<std::string>> ParseShownReferences(std::string_view text) {
+    std::set<std::string> names;
+    if (!text.starts_with(std::string(kShownMagicLine) + "\n"))
+        return Failure{"its first line is not \"" + std::string(kShownMagicLine) + "\""};
+    text.remove_prefix(kShownMagicLine.size() + 1);
+    for (int lineNumber = 2; !text.empty(); ++lineNumber) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos)
+            return Failure{"line " + std::to_string(lineNumber) + " is cut short"};
+        const std::string_view name = text.substr(0, end);
+        text.remove_prefix(end + 1);
+        // Only a name ReferenceFileName could have made.
+        if (!name.ends_with(".ref") ||
+            ReferenceFileName(std::string(name.substr(0, name.size() - 4))) != name)
+            return Failure{"line " + std::to_string(lineNumber) + " names no reference file"};
+        names.insert(std::string(name));
+    }
+    return names;
+}
+
+Result<std::set<std::string>> LoadShownReferences(const std::string& folder) {
+    const std::string path = (fs::path(folder) / kShownReferencesFile).string();
+    std::error_code error;
+    if (!fs::exists(path, error) && !error)
+        return std::set<std::string>();
+    const Result<std::string> text = ReadSmallFile(path);
+    if (!text.Ok())
+        return Failure{text.Reason()};
+    return ParseShownReferences(text.Value());
+}
+
+Status SaveShownReferences(const std::string& folder, const std::set<std::string>& fileNames) {
+    const std::string path = (fs::path(folder) / kShownReferencesFile).string();
+    const Result<FileWritten> written = WriteWholeFile(path, FormatShownReferences(fileNames));
+    if (!written.Ok())
+        return Failure{"cannot write " + path + ": " + written.Reason()};
+    return {};
 }
 
 std::string UnusedReferenceName(const std::vector<ListedReference>& listed) {

@@ -3,6 +3,7 @@
 #include "base/result.h"
 #include "view/float_frame.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,8 +42,11 @@ struct ListedReference {
 
     bool Damaged() const { return !damage.empty(); }
 };
-// The folder's reference files by name; a missing folder lists none.
-std::vector<ListedReference> ListReferences(const std::string& folder);
+// The folder's reference files by name; a missing folder lists none. A folder that
+// is there but cannot be read lists what could be read, and the reason goes to
+// problem when one is given.
+std::vector<ListedReference> ListReferences(const std::string& folder,
+                                            std::string* problem = nullptr);
 
 // Writes the reference whole into the folder, made when missing. A name that is
 // empty, or whose file another reference already has, is refused.
@@ -53,9 +57,22 @@ Status RenameReference(const std::string& folder, const ListedReference& listed,
                        const std::string& newName);
 Status DeleteReferenceFile(const std::string& path);
 
-// The frame of a frame CSV export (its raw counts and the settings its header names),
-// named after the file; text that is no such export is refused with the reason.
+// The frame of a frame CSV export (its raw counts, or an average's volts turned back
+// into counts, and the settings its header names), named after the file; text that
+// is no such export is refused with the reason.
 Result<ReferenceTrace> ReadReferenceFromCsv(const std::string& path);
+
+// Which references the screen shows, kept in the folder so that they are shown again
+// after a restart: a first line naming the format, then one reference file's name a
+// line.
+inline constexpr std::string_view kShownReferencesFile = "Shown.txt";
+std::string FormatShownReferences(const std::set<std::string>& fileNames);
+// Text FormatShownReferences could not have written is refused with the reason.
+Result<std::set<std::string>> ParseShownReferences(std::string_view text);
+// The file names kept in the folder; none when there is no such file. A file that is
+// there but cannot be read, or is damaged, gives the reason.
+Result<std::set<std::string>> LoadShownReferences(const std::string& folder);
+Status SaveShownReferences(const std::string& folder, const std::set<std::string>& fileNames);
 
 // "Reference N", N the lowest number no listed reference's file has.
 std::string UnusedReferenceName(const std::vector<ListedReference>& listed);

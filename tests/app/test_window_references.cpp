@@ -58,6 +58,7 @@ TEST(WindowReferences, ShownHiddenSavedRenamedDeletedAndDamagedListed) {
     list.name.SetText("Mains hum");
     list.RenameClick();
     EXPECT_EQ(list.list.Item(2), "Mains hum (shown)");
+    EXPECT_EQ(ReadFile(folder + "/Shown.txt"), "DuruzShownReferences 1\nMains hum.ref\n");
     EXPECT_TRUE(std::filesystem::exists(folder + "/Mains hum.ref"));
     list.SelectRow(1);
     list.name.SetText("Mains hum");
@@ -80,6 +81,64 @@ TEST(WindowReferences, ShownHiddenSavedRenamedDeletedAndDamagedListed) {
     EXPECT_EQ(
         fixture.errors[0].rfind("Could not load " + fixture.configPath + " as a reference:\n", 0),
         0u);
+}
+
+} // namespace
+
+namespace {
+
+// Which references are shown is kept beside them and shown again at the next start;
+// a damaged list shows none and is never written over. A reference exported from
+// its window (an average's volts) loads back as a reference. A References folder
+// that cannot be read is said once in the memo and in the References window.
+TEST(WindowReferences, ShownKeptOverARestartAndFolderProblemsSaid) {
+    WindowFixture fixture;
+    const std::string folder = duruz::ReferenceFolderBeside(fixture.configPath);
+    const std::string shownFile = folder + "/Shown.txt";
+    duruz::ReferenceTrace kept;
+    kept.name = "Kept";
+    for (std::size_t i = 0; i < duruz::kSamplePairs; ++i)
+        kept.frame.samples[2 * i] = -1000.0f;
+    ASSERT_TRUE(duruz::SaveReference(folder, kept).Ok());
+    duruz::MainWindow& window = fixture.Start();
+    window.OpenReferencesWindow();
+    window.ReferencesWindowOpen()->shown.SetChecked(true);
+    EXPECT_EQ(ReadFile(shownFile), "DuruzShownReferences 1\nKept.ref\n");
+    window.ReferencesWindowOpen()->ExportCsvClick(); // to fixture.savePath
+    fixture.openPath = fixture.savePath;
+    Choose(window, "Load reference from CSV\u2026");
+    EXPECT_EQ(ReadFile(shownFile), "DuruzShownReferences 1\nKept.ref\nsaved.ref\n");
+    ASSERT_EQ(window.References().size(), 2u);
+    EXPECT_EQ(window.References()[1].name + "|" + window.References()[1].damage, "saved|");
+
+    duruz::MainWindow& again = fixture.Start();
+    again.RedrawScreen();
+    EXPECT_TRUE(again.ReferenceShown(folder + "/Kept.ref") &&
+                again.ReferenceShown(folder + "/saved.ref"));
+    EXPECT_EQ(DimRedRows(again), 1);
+
+    std::ofstream(shownFile, std::ios::binary) << "Kept.ref\n";
+    duruz::MainWindow& damaged = fixture.Start();
+    EXPECT_NE(fixture.Shown().find("References/Shown.txt could not be read (its first line is not "
+                                   "\"DuruzShownReferences 1\"): no reference is shown"),
+              std::string::npos)
+        << fixture.Shown();
+    damaged.ShowReference(folder + "/Kept.ref", true);
+    damaged.ShowReference(folder + "/Kept.ref", false);
+    EXPECT_EQ(ReadFile(shownFile), "Kept.ref\n");
+
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder, std::ios::binary) << "a file where the folder should be";
+    duruz::MainWindow& unreadable = fixture.Start();
+    EXPECT_NE(fixture.Shown().find("The References folder could not be read: "), std::string::npos);
+    fixture.Mark();
+    unreadable.ListReferencesAgain();
+    unreadable.ListReferencesAgain();
+    EXPECT_EQ(fixture.Shown(), "");
+    unreadable.OpenReferencesWindow();
+    EXPECT_EQ(unreadable.ReferencesWindowOpen()->message.Text(),
+              "The References folder could not be read: " + unreadable.ReferenceFolderProblem());
+    EXPECT_FALSE(unreadable.ReferenceFolderProblem().empty());
 }
 
 } // namespace
