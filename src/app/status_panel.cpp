@@ -59,6 +59,10 @@ void StatusPanel::Show(const StripView& view) {
             peaks += (peaks.empty() ? "" : "  ") + SpectrumText(c, view.peaks[c]);
     }
     strip.SetText(kSpectrum, peaks);
+    // With the cursors' section the strip is wider than the window's default width;
+    // an empty spectrum section then gives up its room, so that no section is
+    // squeezed while there is no spectrum.
+    strip.SetShown(kSpectrum, !peaks.empty() || view.cursors.empty());
     strip.SetShown(kRecording, !view.recording.empty());
     strip.SetText(kRecording, view.recording, kRecordingText);
     strip.SetToolTip(kRecording, view.recordingPath);

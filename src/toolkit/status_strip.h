@@ -16,7 +16,8 @@ class StatusStrip {
 public:
     static constexpr int kHeight = 22;
 
-    // Sections of the given widths in pixels, left to right; the last one stretches.
+    // Sections of the given widths in pixels, left to right; the last one shown
+    // stretches over the room left.
     StatusStrip(Form& form, std::initializer_list<int> widths);
     ~StatusStrip();
 

@@ -33,8 +33,29 @@ QString ColorStyle(Color color) {
 
 struct StatusStrip::Impl {
     StripFrame* frame = nullptr;
+    QHBoxLayout* layout = nullptr;
     std::vector<QLabel*> labels;
+    std::vector<int> widths;
+    std::vector<bool> shown; // as set, whether the strip itself is shown yet or not
     std::vector<Color> colors;
+
+    // The last shown section stretches over the room left; the others keep their
+    // widths.
+    void Restretch() {
+        std::size_t last = labels.size();
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            if (shown[i])
+                last = i;
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            if (i == last) {
+                labels[i]->setMinimumWidth(widths[i]);
+                labels[i]->setMaximumWidth(QWIDGETSIZE_MAX);
+            } else {
+                labels[i]->setFixedWidth(widths[i]);
+            }
+            layout->setStretch(static_cast<int>(i), i == last ? 1 : 0);
+        }
+    }
 };
 
 StatusStrip::StatusStrip(Form& form, std::initializer_list<int> widths)
@@ -48,21 +69,19 @@ StatusStrip::StatusStrip(Form& form, std::initializer_list<int> widths)
     palette.setColor(QPalette::WindowText, Qt::black);
     impl_->frame->setPalette(palette);
     impl_->frame->setAutoFillBackground(true);
-    auto* layout = new QHBoxLayout(impl_->frame);
-    layout->setContentsMargins(4, 0, 4, 0);
-    layout->setSpacing(8);
-    std::size_t i = 0;
+    impl_->layout = new QHBoxLayout(impl_->frame);
+    impl_->layout->setContentsMargins(4, 0, 4, 0);
+    impl_->layout->setSpacing(8);
     for (int width : widths) {
         auto* label = new QLabel(impl_->frame);
         label->setTextFormat(Qt::PlainText);
-        if (++i < widths.size())
-            label->setFixedWidth(width);
-        else
-            label->setMinimumWidth(width);
-        layout->addWidget(label, i < widths.size() ? 0 : 1);
+        impl_->layout->addWidget(label);
         impl_->labels.push_back(label);
+        impl_->widths.push_back(width);
+        impl_->shown.push_back(true);
         impl_->colors.push_back(0x000000);
     }
+    impl_->Restretch();
     // The form owns the widget from here on and places it under the client area.
     ReserveBottomStrip(form, impl_->frame, kHeight);
 }
@@ -102,11 +121,15 @@ std::string StatusStrip::ToolTip(int section) const {
 }
 
 void StatusStrip::SetShown(int section, bool shown) {
-    impl_->labels.at(section)->setHidden(!shown);
+    if (impl_->shown.at(section) == shown)
+        return;
+    impl_->shown[section] = shown;
+    impl_->labels[section]->setHidden(!shown);
+    impl_->Restretch();
 }
 
 bool StatusStrip::Shown(int section) const {
-    return !impl_->labels.at(section)->isHidden();
+    return impl_->shown.at(section);
 }
 
 } // namespace tk

@@ -50,7 +50,7 @@ std::vector<RECT> Layout(const StripState& strip) {
             places.push_back({x, 0, x, 0});
             continue;
         }
-        const bool stretches = static_cast<int>(i) == lastShown && i + 1 == strip.sections.size();
+        const bool stretches = static_cast<int>(i) == lastShown;
         const int right =
             stretches ? std::max(x + section.width, static_cast<int>(client.right) - kMargin)
                       : x + section.width;
