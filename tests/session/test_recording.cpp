@@ -152,7 +152,7 @@ TEST(Recording, RefusesWhatItCannotWriteOrRead) {
 }
 
 // A frame export saved again by a Windows editor, its lines ended by "\r\n", opens as
-// the export it is; a lone "\r" ends no line.
+// the export it is; a lone "\r" ends no line. An average's export opens as an average.
 TEST(Recording, OpensAFrameExportWithWindowsLineEnds) {
     TempFolder folder;
     CaptureStore store;
@@ -165,9 +165,17 @@ TEST(Recording, OpensAFrameExportWithWindowsLineEnds) {
     WriteFile(folder.File("a.csv"), text);
     text[text.find("\n# sweep")] = 'x';
     WriteFile(folder.File("b.csv"), text);
+    FloatFrame average;
+    average.frames = 4;
+    WriteFile(folder.File("average.csv"),
+              FrameCsv(average, {"", "COM3", {1, 1}, {7, 7}, "2 mSec/div", "Ch1 Rise", 0, 0}));
     auto opened = RecordingPlayback::Open(folder.File("a.csv"));
     ASSERT_TRUE(opened.Ok()) << opened.Reason();
     FrameSamples samples;
+    auto averaged = RecordingPlayback::Open(folder.File("average.csv"));
+    ASSERT_TRUE(averaged.Ok()) << averaged.Reason();
+    ASSERT_TRUE(averaged.Value()->Load(0, samples).Ok());
+    EXPECT_EQ(std::tuple(samples.averaged, samples.average.frames), std::tuple(true, 4));
     ASSERT_TRUE(opened.Value()->Load(0, samples).Ok());
     EXPECT_EQ(std::tuple(opened.Value()->SettingsOf(0).port.path, samples.counts.Sample(2047, 1),
                          RecordingPlayback::Open(folder.File("b.csv")).Reason()),
