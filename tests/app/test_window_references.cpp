@@ -113,8 +113,11 @@ TEST(WindowReferences, ShownKeptOverARestartAndFolderProblemsSaid) {
 
     duruz::MainWindow& again = fixture.Start();
     again.RedrawScreen();
-    EXPECT_TRUE(again.ReferenceShown(folder + "/Kept.ref") &&
-                again.ReferenceShown(folder + "/saved.ref"));
+    const auto inFolder = [&folder](const char* file) {
+        return (std::filesystem::path(folder) / file).string(); // as the window lists it
+    };
+    EXPECT_TRUE(again.ReferenceShown(inFolder("Kept.ref")) &&
+                again.ReferenceShown(inFolder("saved.ref")));
     EXPECT_EQ(DimRedRows(again), 1);
 
     std::ofstream(shownFile, std::ios::binary) << "Kept.ref\n";
@@ -123,8 +126,8 @@ TEST(WindowReferences, ShownKeptOverARestartAndFolderProblemsSaid) {
                                    "\"DuruzShownReferences 1\"): no reference is shown"),
               std::string::npos)
         << fixture.Shown();
-    damaged.ShowReference(folder + "/Kept.ref", true);
-    damaged.ShowReference(folder + "/Kept.ref", false);
+    damaged.ShowReference(inFolder("Kept.ref"), true);
+    damaged.ShowReference(inFolder("Kept.ref"), false);
     EXPECT_EQ(ReadFile(shownFile), "Kept.ref\n");
 
     std::filesystem::remove_all(folder);
