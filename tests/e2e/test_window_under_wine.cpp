@@ -202,7 +202,7 @@ TEST(WindowUnderWine, OpensDrawsFramesSendsTheClickedRangeAndWritesConfigIniOnCl
     GetExitCodeProcess(process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(sent(), "%X6\r");
-    // Config.Ini's lines: key, space, value, padding to 22 bytes, CR LF; the port
+    // Config.Ini's lines: key, space, value, 16 spaces of padding, CR LF; the port
     // line ends with the port's name.
     const std::string config = ReadBytes(folder / "Config.Ini");
     EXPECT_NE(config.find("\r\nProb1 1                \r\nScal1 6                \r\nProb2 1"),
