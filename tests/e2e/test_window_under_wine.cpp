@@ -6,6 +6,7 @@
 // port up and names the program, the port and the log in DURUZ_E2E_PROGRAM,
 // DURUZ_E2E_PORT and DURUZ_E2E_SIM_LOG (Windows paths).
 
+#include "support/temp_folder.h"
 #include "view/trace_colors.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,7 +23,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 // Polls every 50 ms; true when the condition held before the time was up.
 template <typename Condition> bool WaitFor(Condition condition, std::chrono::seconds bound) {
@@ -35,34 +32,18 @@ template <typename Condition> bool WaitFor(Condition condition, std::chrono::sec
     return condition();
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// The top-level window of the process whose caption starts with `prefix`.
-HWND FindMainWindow(DWORD processId, const std::wstring& prefix) {
-    struct Search {
-        DWORD processId;
-        const std::wstring& prefix;
-        HWND found = nullptr;
-    } search{processId, prefix, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            wchar_t caption[128] = {};
-            GetWindowThreadProcessId(hwnd, &owner);
-            GetWindowTextW(hwnd, caption, 128);
-            if (owner == s.processId && IsWindowVisible(hwnd) &&
-                std::wstring(caption).starts_with(s.prefix))
-                s.found = hwnd;
-            return s.found == nullptr ? TRUE : FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+// The shown main window of the process: a form captioned "RORU-Duruz Rev ...".
+HWND FindMainWindow(DWORD processId) {
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, L"DuruzForm", nullptr));) {
+        DWORD owner = 0;
+        wchar_t caption[128] = {};
+        GetWindowThreadProcessId(hwnd, &owner);
+        GetWindowTextW(hwnd, caption, 128);
+        if (owner == processId && IsWindowVisible(hwnd) &&
+            std::wstring(caption).starts_with(L"RORU-Duruz Rev "))
+            return hwnd;
+    }
+    return nullptr;
 }
 
 // The child of `parent`'s descendants of this class whose top-left corner lies at
@@ -136,17 +117,14 @@ TEST(WindowUnderWine, OpensDrawsFramesSendsTheClickedRangeAndWritesConfigIniOnCl
     if (program == nullptr || port == nullptr || simLog == nullptr)
         GTEST_SKIP() << "DURUZ_E2E_PROGRAM, DURUZ_E2E_PORT and DURUZ_E2E_SIM_LOG are not set: "
                         "scripts/test-windows.sh runs this with duruz-sim behind a COM port";
-    const fs::path folder =
-        fs::temp_directory_path() / ("duruz-window-e2e-" + std::to_string(GetCurrentProcessId()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const testing_support::TempFolder folder("duruz-window-e2e");
 
     std::string commandLine = std::string("\"") + program + "\" --port " + port;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.string().c_str(), &startup, &process))
+                               folder.Path().c_str(), &startup, &process))
         << "cannot start " << program << ": error " << GetLastError();
     struct Ending { // the program goes with the test, whatever fails
         PROCESS_INFORMATION& process;
@@ -159,8 +137,7 @@ TEST(WindowUnderWine, OpensDrawsFramesSendsTheClickedRangeAndWritesConfigIniOnCl
     } ending{process};
 
     HWND window = nullptr;
-    ASSERT_TRUE(WaitFor(
-        [&] { return (window = FindMainWindow(process.dwProcessId, L"RORU-Duruz Rev ")); }, 30s))
+    ASSERT_TRUE(WaitFor([&] { return (window = FindMainWindow(process.dwProcessId)); }, 30s))
         << "no visible window captioned \"RORU-Duruz Rev ...\" within 30 s";
     // The control strip's range list of channel 1 lies at (100, 40) in the strip,
     // which runs along the bottom of the trace area.
@@ -185,13 +162,15 @@ TEST(WindowUnderWine, OpensDrawsFramesSendsTheClickedRangeAndWritesConfigIniOnCl
     // A click on the list's upper arrow steps channel 1 from its narrowest range
     // (row 7, the first run's) to row 6: "%X6\r" goes out, and nothing else but
     // capture requests.
-    const std::size_t before = ReadBytes(simLog).size();
+    const std::size_t before = testing_support::ReadFile(simLog).size();
     RECT list;
     GetClientRect(rangeList, &list);
     const LPARAM upperArrow = MAKELPARAM(list.right - 4, 3);
     PostMessageW(rangeList, WM_LBUTTONDOWN, MK_LBUTTON, upperArrow);
     PostMessageW(rangeList, WM_LBUTTONUP, 0, upperArrow);
-    const auto sent = [&] { return WithoutRequests(ReadBytes(simLog).substr(before)); };
+    const auto sent = [&] {
+        return WithoutRequests(testing_support::ReadFile(simLog).substr(before));
+    };
     EXPECT_TRUE(WaitFor([&] { return !sent().empty(); }, 10s))
         << "duruz-sim received no command within 10 s of the click";
 
@@ -204,13 +183,12 @@ TEST(WindowUnderWine, OpensDrawsFramesSendsTheClickedRangeAndWritesConfigIniOnCl
     EXPECT_EQ(sent(), "%X6\r");
     // Config.Ini's lines: key, space, value, 16 spaces of padding, CR LF; the port
     // line ends with the port's name.
-    const std::string config = ReadBytes(folder / "Config.Ini");
+    const std::string config = testing_support::ReadFile(folder.File("Config.Ini"));
     EXPECT_NE(config.find("\r\nProb1 1                \r\nScal1 6                \r\nProb2 1"),
               std::string::npos)
         << config;
     EXPECT_NE(config.find(std::string("                ") + port + "\r\n"), std::string::npos)
         << config;
-    fs::remove_all(folder);
 }
 
 } // namespace
