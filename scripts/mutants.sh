@@ -114,6 +114,7 @@ src/session/recording_reader.cpp ::: kFrameGapMicros * (averaged ? std::max<std:
 src/view/redraw_screen.cpp ::: const double scale = ownVoltsPerCount / screenVoltsPerCount; ::: const double scale = screenVoltsPerCount / ownVoltsPerCount;
 src/session/reference_store.cpp ::: bytes[4 * i + std::size_t(b)] ::: bytes[4 * i + 3 - std::size_t(b)]
 src/toolkit/qt/image_export.cpp ::: std::copy(row, row + image.width(), pixels.Row(y)); ::: std::copy(row, row + image.width(), pixels.Row(0));
+src/toolkit/win32/form.cpp ::: if (StateOf(hwnd) == nullptr || !IsWindowVisible(hwnd)) ::: if (StateOf(hwnd) == nullptr)
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
