@@ -116,6 +116,8 @@ src/session/reference_store.cpp ::: bytes[4 * i + std::size_t(b)] ::: bytes[4 * 
 src/session/reference_store.cpp ::: if (error == std::errc::no_such_file_or_directory) ::: if (error)
 src/view/export_csv.cpp ::: countsPerVolt[c] = volts != 0.0 ? 1.0 / volts : 0.0; ::: countsPerVolt[c] = volts != 0.0 ? volts : 0.0;
 src/app/window_references.cpp ::: ReferenceFileName(newName)).string());<NL>        KeepShownReferences(); ::: ReferenceFileName(newName)).string());
+src/toolkit/qt/image_export.cpp ::: std::copy(row, row + image.width(), pixels.Row(y)); ::: std::copy(row, row + image.width(), pixels.Row(0));
+src/toolkit/win32/form.cpp ::: if (StateOf(hwnd) == nullptr || !IsWindowVisible(hwnd)) ::: if (StateOf(hwnd) == nullptr)
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

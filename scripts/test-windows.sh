@@ -118,4 +118,70 @@ echo "== COM$com_number is $slave"
 DURUZ_WIN32_TEST_COM=$com_number timeout 300 \
     wine "$win_build/tests/serial/test_win32_com_end_to_end.exe" </dev/null
 
+# -- duruz.exe end to end under Wine, and the screen's picture against Linux's --
+# The Linux build's "Save screen" picture of a fixed frame, for the Windows build
+# to compare with its own; from the normal build when it has the window.
+window_start=$SECONDS
+linux_build=build
+if ! grep -qs '^DURUZ_BUILD_GUI:BOOL=ON' build/CMakeCache.txt; then
+    linux_build=build-win-linux
+    cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DDURUZ_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build "$linux_build" --target test_form >/dev/null
+linux_png="$PWD/$win_build/linux-screen.png"
+rm -f "$linux_png"
+QT_QPA_PLATFORM=offscreen DURUZ_SCREEN_PNG_OUT="$linux_png" \
+    "$linux_build/tests/app/test_form" --gtest_filter='SaveScreen.*' >/dev/null
+if [ ! -s "$linux_png" ]; then
+    echo "the Linux build wrote no screen picture to $linux_png" >&2
+    exit 1
+fi
+
+# A fresh simulator that logs every byte it receives, behind the same COM port.
+# Wine maps COM1..COM4 to this machine's own serial lines (the first is the
+# console) and duruz.exe lists every COM port: an empty mapping turns each of them
+# off, so the program cannot pick one of them whatever row it chooses.
+kill "$sim_pid" 2>/dev/null || true
+wait "$sim_pid" 2>/dev/null || true
+sim_log="$PWD/$win_build/sim-received.bin"
+"$sim" --no-noise --log "$sim_log" >"$sim_out" 2>&1 &
+sim_pid=$!
+slave=""
+for _ in $(seq 100); do
+    slave="$(head -n 1 "$sim_out")"
+    [ -n "$slave" ] && break
+    sleep 0.05
+done
+case "$slave" in
+/dev/pts/*) ;;
+*)
+    echo "duruz-sim gave no pseudo-terminal: $slave" >&2
+    exit 1
+    ;;
+esac
+for unused in 1 2 3 4; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$unused" /t REG_SZ /d "" /f \
+        </dev/null >/dev/null
+done
+wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com_number" /t REG_SZ /d "$slave" /f \
+    </dev/null >/dev/null
+stop_wine
+start_wine
+for unused in 1 2 3 4; do
+    if [ -e "$WINEPREFIX/dosdevices/com$unused" ]; then
+        echo "COM$unused is still mapped in $WINEPREFIX/dosdevices" >&2
+        exit 1
+    fi
+done
+
+echo "== COM$com_number is $slave, logged to $sim_log"
+DURUZ_E2E_PROGRAM="$(winepath -w "$win_build/duruz.exe")" DURUZ_E2E_PORT="COM$com_number" \
+    DURUZ_E2E_SIM_LOG="$(winepath -w "$sim_log")" timeout 300 \
+    wine "$win_build/tests/e2e/test_window_under_wine.exe" </dev/null
+DURUZ_OTHER_SCREEN_PNG="$(winepath -w "$linux_png")" timeout 300 \
+    wine "$win_build/tests/app/test_form.exe" --gtest_filter='SaveScreen.*' </dev/null
+echo "== duruz.exe end to end and the pictures: $((SECONDS - window_start)) s"
+# -- end of duruz.exe end to end --
+
 echo "== Windows tests passed in $((SECONDS - start)) s"

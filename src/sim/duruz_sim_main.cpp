@@ -47,6 +47,7 @@ struct Options {
     sim::InstrumentOptions instrument;
     Faults faults;
     const char* link = nullptr; // --link PATH
+    const char* log = nullptr;  // --log FILE
 };
 
 constexpr const char* kUsage =
@@ -56,6 +57,8 @@ constexpr const char* kUsage =
     "\n"
     "  --link PATH     a symbolic link PATH to the pseudo-terminal while it runs;\n"
     "                  an existing link there is replaced, any other file is not\n"
+    "  --log FILE      write every byte received to FILE (created or emptied),\n"
+    "                  flushed as it comes, for tests that check the wire\n"
     "  --seed N        noise seed (default 1)\n"
     "  --no-noise      no noise on the inputs\n"
     "  --no-demo       silence, not the demo signals, on inputs whose generator is off\n"
@@ -107,6 +110,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--link") {
             ok = value(text);
             options.link = text.data();
+        } else if (arg == "--log") {
+            ok = value(text);
+            options.log = text.data();
         } else if (arg == "--no-noise") {
             options.instrument.noise = false;
         } else if (arg == "--no-demo") {
@@ -213,12 +219,20 @@ void ArmChaos(sim::SimulatedInstrument& instrument, std::uint64_t& state) {
     }
 }
 
+// Where --log writes the bytes received; none without it.
+FILE* receivedLog = nullptr;
+
 void TakeCommands(int master, sim::SimulatorPort& port, Faults& faults) {
     std::array<std::uint8_t, 256> input;
     for (;;) {
         ssize_t n = ::read(master, input.data(), input.size());
         if (n <= 0)
             return;
+        // Flushed at once, so a reader sees each command while the run goes on.
+        if (receivedLog != nullptr) {
+            std::fwrite(input.data(), 1, std::size_t(n), receivedLog);
+            std::fflush(receivedLog);
+        }
         std::uint32_t before = port.Instrument().CaptureRequests();
         // Byte by byte, so that faults meant for every M-th request are armed in time.
         for (ssize_t i = 0; i < n; ++i) {
@@ -323,6 +337,11 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr); // no SA_RESTART: a stop ends any wait
     sigaction(SIGTERM, &action, nullptr);
 
+    if (options.log != nullptr && (receivedLog = std::fopen(options.log, "wb")) == nullptr) {
+        std::fprintf(stderr, "duruz-sim: cannot write the log %s: %s\n", options.log,
+                     std::strerror(errno));
+        return 1;
+    }
     sim::PseudoTerminal terminal;
     if (!sim::OpenPseudoTerminal(terminal)) {
         std::fprintf(stderr, "duruz-sim: cannot create a pseudo-terminal: %s\n",
@@ -358,5 +377,7 @@ int main(int argc, char** argv) {
         poll(&entry, 1, 200);
     }
     sim::ClosePseudoTerminal(terminal);
+    if (receivedLog != nullptr)
+        std::fclose(receivedLog);
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/result.h"
+#include "toolkit/pixel_buffer.h"
 
 #include <string>
 #include <string_view>
@@ -8,7 +9,6 @@
 namespace tk {
 
 class Form;
-class PixelBuffer;
 
 // A part of a picture, in its pixels.
 struct ImageRect {
@@ -22,6 +22,9 @@ struct ImageRect {
 // failure carries its reason.
 duruz::Status SaveImagePng(const PixelBuffer& picture, const ImageRect& part,
                            const std::string& path);
+// Reads a PNG file into opaque pixels (transparency dropped); a failure carries its
+// reason.
+duruz::Result<PixelBuffer> ReadImagePng(const std::string& path);
 // Puts the part on the clipboard as a picture.
 void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part);
 

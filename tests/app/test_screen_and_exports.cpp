@@ -2,14 +2,20 @@
 // the screen, the status strip and the dump.
 
 #include "app/window_fixture.h"
+#include "session/setting_steps.h"
 #include "support/qt_test_main.h"
 #include "toolkit/application.h"
 #include "toolkit/image_canvas.h"
+#include "toolkit/image_export.h"
+#include "toolkit/recording_canvas.h"
+#include "view/redraw_screen.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <tuple>
 
 namespace {
@@ -170,6 +176,89 @@ TEST(Averaging, BlockProgressTheAverageExportedAndTheFramesOwnPixels) {
               std::string::npos);
     window.ChooseAveraging({});
     EXPECT_TRUE(window.Image().Pixels() == own && !window.status.strip.Shown(6));
+}
+
+} // namespace
+
+namespace {
+
+// Where the text drawn on the screen may have put pixels, in the saved picture's
+// coordinates: each text call's rectangle, as the screen code draws it on a
+// recording canvas, at most one font height (11 pixels) wide per character and one
+// and a half high, with 2 pixels more on every side for glyphs that overhang.
+std::vector<tk::ImageRect> TextRects(duruz::MainWindow& window, int pictureLeft) {
+    const duruz::ScopeSettings& settings = window.Session().Settings();
+    const duruz::ScreenInputs in = duruz::ScreenInputsOf(
+        settings, settings,
+        {window.ClientWidth(), window.ClientHeight(), window.trigger.levelBar.Width(),
+         window.trigger.positionBar.Height(), window.controlStrip.Height()});
+    static duruz::SpectrumWorkArea work;
+    tk::RecordingCanvas recording;
+    duruz::RedrawScreen(recording, in, duruz::CaptureStore{}, work);
+    std::vector<tk::ImageRect> rects;
+    for (const tk::RecordingCanvas::Call& text : recording.Of(tk::RecordingCanvas::Op::Text))
+        rects.push_back(
+            {text.x - pictureLeft - 2, text.y - 2, int(text.text.size()) * 11 + 4, 11 * 3 / 2 + 4});
+    return rects;
+}
+
+// "Save screen" writes the trace area's pixels as drawn. With
+// DURUZ_SCREEN_PNG_OUT the picture is kept there too; DURUZ_OTHER_SCREEN_PNG names
+// another build's picture of the same window and frame (scripts/test-windows.sh
+// gives the Linux build's to the Windows one), which must agree with this one
+// pixel for pixel outside the rectangles of the text, where the two systems'
+// fonts draw different glyphs.
+TEST(SaveScreen, WritesTheTraceAreaAndAgreesWithTheOtherBuildsPictureOutsideTheText) {
+    WindowFixture fixture;
+    fixture.WriteConfig(Ini(FileValues{}));
+    duruz::MainWindow& window = fixture.Start();
+    fixture.AnswerStartUp(fixture.Port("Simulator"), Frame(2048), Frame(2048, true));
+    fixture.savePath = fixture.working.File("screen.png");
+    ASSERT_EQ(window.TraceMenu().Caption(0), "Save screen as PNG\u2026");
+    window.TraceMenu().Choose(0);
+    tk::Application::ProcessPendingEvents();
+    ASSERT_TRUE(fixture.errors.empty()) << fixture.errors[0];
+    const duruz::Result<tk::PixelBuffer> saved = tk::ReadImagePng(fixture.savePath);
+    ASSERT_TRUE(saved.Ok()) << saved.Reason();
+    // Right of the level bar, down to the line of the lowest sample.
+    const duruz::PlotArea area = duruz::ComputePlotArea(
+        window.ClientWidth(), window.ClientHeight(), window.trigger.levelBar.Width(),
+        window.trigger.positionBar.Height(), window.controlStrip.Height());
+    EXPECT_TRUE(saved.Value() ==
+                window.Image().Pixels().Part(area.left, 0, area.width, area.height + 1));
+    if (const char* out = std::getenv("DURUZ_SCREEN_PNG_OUT"))
+        std::filesystem::copy_file(fixture.savePath, out,
+                                   std::filesystem::copy_options::overwrite_existing);
+
+    const char* otherPath = std::getenv("DURUZ_OTHER_SCREEN_PNG");
+    if (otherPath == nullptr) {
+#ifdef _WIN32
+        GTEST_SKIP() << "DURUZ_OTHER_SCREEN_PNG names no Linux picture to compare with: "
+                        "scripts/test-windows.sh gives it";
+#endif
+        return;
+    }
+    const duruz::Result<tk::PixelBuffer> other = tk::ReadImagePng(otherPath);
+    ASSERT_TRUE(other.Ok()) << otherPath << ": " << other.Reason();
+    const tk::PixelBuffer& mine = saved.Value();
+    ASSERT_EQ(std::pair(other.Value().Width(), other.Value().Height()),
+              std::pair(mine.Width(), mine.Height()));
+    const std::vector<tk::ImageRect> texts = TextRects(window, area.left);
+    // At each of the nine graticule lines: both channels' volt labels and the time.
+    ASSERT_EQ(texts.size(), 27u);
+    int differing = 0, masked = 0;
+    std::string first;
+    for (int y = 0; y < mine.Height(); ++y)
+        for (int x = 0; x < mine.Width(); ++x) {
+            const bool inText = std::any_of(texts.begin(), texts.end(), [&](const auto& r) {
+                return x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height;
+            });
+            masked += inText;
+            if (!inText && mine.At(x, y) != other.Value().At(x, y) && differing++ == 0)
+                first = std::to_string(x) + "," + std::to_string(y);
+        }
+    EXPECT_EQ(differing, 0) << "pixels differ outside the text, the first at " << first;
+    EXPECT_LT(masked * 20, mine.Width() * mine.Height()); // the text leaves most to compare
 }
 
 } // namespace

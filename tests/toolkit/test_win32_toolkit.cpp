@@ -190,6 +190,10 @@ TEST(Win32Toolkit, TheFormsSizeMouseKeysCloseAndThreads) {
     EXPECT_TRUE(IsWindowVisible(Hwnd(form)) != 0);
     form.Close();
     EXPECT_TRUE(Pump());
+    // Shown maximized, as the program shows its window, it closes the loop too.
+    form.ShowMaximized();
+    form.Close();
+    EXPECT_TRUE(Pump());
     EXPECT_EQ(events, (std::vector<std::string>{"click", "7,9", "drag 50", "end 60", "key 3",
                                                 "key 7", "task", "tick", "close", "close"}));
 }

@@ -12,8 +12,10 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace tk {
 
@@ -44,6 +46,20 @@ duruz::Status SaveImagePng(const PixelBuffer& picture, const ImageRect& part,
     if (!written.Ok())
         return duruz::Failure{written.Reason()};
     return {};
+}
+
+duruz::Result<PixelBuffer> ReadImagePng(const std::string& path) {
+    QImageReader reader(QString::fromStdString(path), "PNG");
+    const QImage image = reader.read().convertToFormat(QImage::Format_RGB32);
+    if (image.isNull())
+        return duruz::Failure{"the picture could not be read: " +
+                              reader.errorString().toStdString()};
+    PixelBuffer pixels(image.width(), image.height(), 0);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const Pixel*>(image.constScanLine(y));
+        std::copy(row, row + image.width(), pixels.Row(y));
+    }
+    return pixels;
 }
 
 void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part) {

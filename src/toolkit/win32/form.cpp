@@ -53,13 +53,25 @@ std::set<void*>& LiveTimers() {
     return timers;
 }
 
-int& ShownForms() {
-    static int count = 0;
-    return count;
-}
-
 FormState* StateOf(HWND hwnd) {
     return reinterpret_cast<FormState*>(GetPropW(hwnd, L"DuruzForm"));
+}
+
+// Whether a form of this thread is still shown, asked of the windows themselves: a
+// count kept from WM_SHOWWINDOW drifts, as Windows does not send it for every change
+// (not for a window created maximized, for one, and Wine not for SW_SHOWMAXIMIZED).
+bool AnyFormShown() {
+    bool shown = false;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            if (StateOf(hwnd) == nullptr || !IsWindowVisible(hwnd))
+                return TRUE;
+            *reinterpret_cast<bool*>(found) = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    return shown;
 }
 
 HCURSOR CursorOf(Cursor cursor) {
@@ -209,14 +221,10 @@ LRESULT CALLBACK FormProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         // Closing hides the window; the program ends when its last shown window closes.
         if (IsWindowVisible(hwnd)) {
             ShowWindow(hwnd, SW_HIDE);
-            if (ShownForms() == 0)
+            if (!AnyFormShown())
                 Application::Quit();
         }
         return 0;
-    case WM_SHOWWINDOW:
-        if ((wParam != 0) != (IsWindowVisible(hwnd) != 0))
-            ShownForms() += wParam != 0 ? 1 : -1;
-        break;
     default:
         break;
     }
@@ -382,8 +390,6 @@ Form::~Form() {
     HWND hwnd = HwndOf(*this);
     FormState* state = StateOf(hwnd);
     RemovePropW(hwnd, L"DuruzForm");
-    if (IsWindowVisible(hwnd))
-        --ShownForms();
     // Tasks still queued for the window are dropped with it.
     MSG pending;
     while (PeekMessageW(&pending, hwnd, kRunTaskMessage, kRunTaskMessage, PM_REMOVE))

@@ -196,6 +196,51 @@ duruz::Status SaveImagePng(const PixelBuffer& picture, const ImageRect& part,
     return {};
 }
 
+duruz::Result<PixelBuffer> ReadImagePng(const std::string& path) {
+    const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    struct ComEnd {
+        bool started;
+        ~ComEnd() {
+            if (started)
+                CoUninitialize();
+        }
+    } comEnd{comStarted};
+    PixelBuffer pixels(1, 1, 0);
+    HRESULT hr;
+    {
+        Com<IWICImagingFactory> factory;
+        Com<IWICBitmapDecoder> decoder;
+        Com<IWICBitmapFrameDecode> frame;
+        Com<IWICBitmapSource> converted;
+        hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&factory.p));
+        if (SUCCEEDED(hr))
+            hr = factory->CreateDecoderFromFilename(Widen(path, CP_UTF8).c_str(), nullptr,
+                                                    GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                    &decoder);
+        if (SUCCEEDED(hr))
+            hr = decoder->GetFrame(0, &frame);
+        // 32-bit BGR is the pixel layout's own: blue in the lowest byte.
+        if (SUCCEEDED(hr))
+            hr = WICConvertBitmapSource(GUID_WICPixelFormat32bppBGR, frame.p, &converted);
+        UINT width = 0, height = 0;
+        if (SUCCEEDED(hr))
+            hr = converted->GetSize(&width, &height);
+        if (SUCCEEDED(hr) && !pixels.Resize(static_cast<int>(width), static_cast<int>(height), 0))
+            hr = E_OUTOFMEMORY;
+        if (SUCCEEDED(hr))
+            hr = converted->CopyPixels(nullptr, width * 4, width * height * 4,
+                                       reinterpret_cast<BYTE*>(pixels.Data()));
+    }
+    if (FAILED(hr))
+        return duruz::Failure{"the picture could not be read (Windows Imaging Component error " +
+                              Hex(hr) + ")"};
+    for (int y = 0; y < pixels.Height(); ++y)
+        for (Pixel* p = pixels.Row(y); p != pixels.Row(y) + pixels.Width(); ++p)
+            *p |= 0xFF000000u; // the fourth byte is undefined in 32-bit BGR
+    return pixels;
+}
+
 // A device-independent bitmap, bottom row first, as CF_DIB holds it.
 void CopyImageToClipboard(const PixelBuffer& picture, const ImageRect& part) {
     const PixelBuffer shown = PartOf(picture, part);
