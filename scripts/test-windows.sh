@@ -118,4 +118,8 @@ echo "== COM$com_number is $slave"
 DURUZ_WIN32_TEST_COM=$com_number timeout 300 \
     wine "$win_build/tests/serial/test_win32_com_end_to_end.exe" </dev/null
 
+# duruz-cli.exe by COMn names, then the .zip and the installer: made, installed,
+# started and removed.
+bash scripts/test-windows-package.sh "$slave"
+
 echo "== Windows tests passed in $((SECONDS - start)) s"
