@@ -113,6 +113,7 @@ src/session/session_recorder.cpp ::: return output.frameKept && newAverage != nu
 src/session/recording_reader.cpp ::: kFrameGapMicros * (averaged ? std::max<std::int64_t>(record.framesAveraged, 1) : 1); ::: kFrameGapMicros;
 src/view/redraw_screen.cpp ::: const double scale = ownVoltsPerCount / screenVoltsPerCount; ::: const double scale = screenVoltsPerCount / ownVoltsPerCount;
 src/session/reference_store.cpp ::: bytes[4 * i + std::size_t(b)] ::: bytes[4 * i + 3 - std::size_t(b)]
+src/link/port_list.cpp ::: path.size() > kDeviceNamespace.size()) ::: path.size() >= kDeviceNamespace.size())
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.
