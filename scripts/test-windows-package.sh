@@ -57,8 +57,8 @@ wine "$cli" capture --port COM5 --frames 2 --format csv </dev/null >"$work/frame
     status=$?
 [ "$status" = 0 ] || fail "capture on COM5 ended with $status: $(cat "$work/cli.err")"
 [ "$(grep -c '^# frame ' "$work/frames.csv")" = 2 ] || fail "capture on COM5 did not write 2 frames"
-grep -qx '# port: COM5' "$work/frames.csv" || fail "the frames do not name COM5"
 ! grep -q $'\r' "$work/frames.csv" || fail "standard output got CRs"
+grep -qx '# port: COM5' "$work/frames.csv" || fail "the frames do not name COM5"
 wine "$cli" capture --port com12 --frames 1 --format jsonl -o 'C:\windows\temp\frame.jsonl' \
     </dev/null 2>"$work/cli.err" || fail "capture on COM12: $(cat "$work/cli.err")"
 grep -q '"port":"COM12"' "$WINEPREFIX/drive_c/windows/temp/frame.jsonl" ||
