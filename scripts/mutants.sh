@@ -118,6 +118,7 @@ src/view/export_csv.cpp ::: countsPerVolt[c] = volts != 0.0 ? 1.0 / volts : 0.0;
 src/app/window_references.cpp ::: ReferenceFileName(newName)).string());<NL>        KeepShownReferences(); ::: ReferenceFileName(newName)).string());
 src/toolkit/qt/image_export.cpp ::: std::copy(row, row + image.width(), pixels.Row(y)); ::: std::copy(row, row + image.width(), pixels.Row(0));
 src/toolkit/win32/form.cpp ::: if (StateOf(hwnd) == nullptr || !IsWindowVisible(hwnd)) ::: if (StateOf(hwnd) == nullptr)
+src/link/port_list.cpp ::: path.size() > kDeviceNamespace.size()) ::: path.size() >= kDeviceNamespace.size())
 EOF
 
 # Lines count from 1; a selection on the command line narrows the run.

@@ -139,9 +139,11 @@ if [ ! -s "$linux_png" ]; then
 fi
 
 # A fresh simulator that logs every byte it receives, behind the same COM port.
-# Wine maps COM1..COM4 to this machine's own serial lines (the first is the
-# console) and duruz.exe lists every COM port: an empty mapping turns each of them
-# off, so the program cannot pick one of them whatever row it chooses.
+# Wine maps this machine's own serial lines to COM ports (/dev/ttyS0, the console,
+# to COM1); an empty mapping only moves such a line to the next free number. So
+# they stay where Wine puts them, and every program here is given its port by
+# name: a port given on the command line is the list's last row, the one the
+# window opens by itself.
 kill "$sim_pid" 2>/dev/null || true
 wait "$sim_pid" 2>/dev/null || true
 sim_log="$PWD/$win_build/sim-received.bin"
@@ -160,20 +162,14 @@ case "$slave" in
     exit 1
     ;;
 esac
-for unused in 1 2 3 4; do
-    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$unused" /t REG_SZ /d "" /f \
-        </dev/null >/dev/null
-done
 wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com_number" /t REG_SZ /d "$slave" /f \
     </dev/null >/dev/null
 stop_wine
 start_wine
-for unused in 1 2 3 4; do
-    if [ -e "$WINEPREFIX/dosdevices/com$unused" ]; then
-        echo "COM$unused is still mapped in $WINEPREFIX/dosdevices" >&2
-        exit 1
-    fi
-done
+if [ "$(readlink "$WINEPREFIX/dosdevices/com$com_number")" != "$slave" ]; then
+    echo "COM$com_number does not lead to the simulator's $slave" >&2
+    exit 1
+fi
 
 echo "== COM$com_number is $slave, logged to $sim_log"
 DURUZ_E2E_PROGRAM="$(winepath -w "$win_build/duruz.exe")" DURUZ_E2E_PORT="COM$com_number" \
@@ -183,5 +179,9 @@ DURUZ_OTHER_SCREEN_PNG="$(winepath -w "$linux_png")" timeout 300 \
     wine "$win_build/tests/app/test_form.exe" --gtest_filter='SaveScreen.*' </dev/null
 echo "== duruz.exe end to end and the pictures: $((SECONDS - window_start)) s"
 # -- end of duruz.exe end to end --
+
+# duruz-cli.exe by COMn names, then the .zip and the installer: made, installed,
+# started and removed.
+bash scripts/test-windows-package.sh "$slave"
 
 echo "== Windows tests passed in $((SECONDS - start)) s"

@@ -4,6 +4,7 @@
 
 #include "analysis/calibration.h"
 #include "analysis/response_csv.h"
+#include "cli/console.h"
 #include "cli/frame_output.h"
 #include "link/commands.h"
 #include "link/port_list.h"
@@ -20,13 +21,10 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <mutex>
-
-#include <unistd.h>
 
 namespace duruz::cli {
 
@@ -37,7 +35,9 @@ using Clock = std::chrono::steady_clock;
 // How often the session's capture tick runs: often enough that the next request
 // follows a frame closely.
 constexpr int kTickMs = 50;
-volatile std::sig_atomic_t stopStatus = 0;
+// Set by a signal handler, or on Windows by a thread of the system's own.
+std::atomic<int> stopStatus = 0;
+static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may touch it");
 
 void Error(const std::string& message) {
     std::fprintf(stderr, "duruz-cli: %s\n", message.c_str());
@@ -54,7 +54,7 @@ std::string RowText(const PortEntry& entry) {
 int ListPorts(const Request& request) {
     PortSources sources;
     if (!request.port.empty())
-        sources.extraPaths.push_back(request.port);
+        sources.extraPaths.push_back(PortPathFromName(request.port));
     SerialLink link;
     EnumeratePorts(link, sources);
     std::string text = request.json ? "[" : "";
@@ -223,7 +223,7 @@ std::unique_ptr<SessionRecorder> CreateRecording(const Request& request,
 Result<Calibration> CalibrationFor(const Request& request, const std::string& file,
                                    std::array<int, 2> probeRows) {
     if (request.calibrate || request.uncalibrated ||
-        (request.calibrationPath.empty() && access(file.c_str(), F_OK) != 0))
+        (request.calibrationPath.empty() && !PathExists(file)))
         return Calibration{};
     Result<Calibration> calibration = ReadCalibrationFile(file);
     if (!calibration.Ok())
@@ -265,7 +265,8 @@ int Run(const Request& request) {
         return ListPorts(request);
     if (request.command == Command::Info)
         return ShowRecording(request.recordingPath);
-    if (!request.port.empty() && !PortPathFits(request.port)) {
+    const std::string portPath = PortPathFromName(request.port);
+    if (!request.port.empty() && !PortPathFits(portPath)) {
         Error("--port path too long: " + request.port);
         return kExitUsage;
     }
@@ -278,7 +279,7 @@ int Run(const Request& request) {
     environment.portSources.sysfsRoot = ""; // only the port asked for, no device listed
     environment.portSources.offerSimulator = request.simulator;
     if (!request.simulator)
-        environment.portSources.extraPaths.push_back(request.port);
+        environment.portSources.extraPaths.push_back(portPath);
     std::mutex mutex;
     std::condition_variable woken;
     bool wake = false;
@@ -354,7 +355,7 @@ int Run(const Request& request) {
     const Clock::time_point started = Clock::now();
     Clock::time_point deadline = started + timeout;
     Clock::time_point nextTick = started;
-    const bool progress = (writes || records) && isatty(STDERR_FILENO) == 1;
+    const bool progress = (writes || records) && StandardErrorIsConsole();
     const auto duration = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(request.durationSeconds));
     long long written = 0;
@@ -394,7 +395,7 @@ int Run(const Request& request) {
         if (stopStatus != 0) {
             if (progress)
                 std::fputc('\n', stderr);
-            return bode ? endSweep(false, stopStatus) : int(stopStatus);
+            return bode ? endSweep(false, stopStatus) : stopStatus.load();
         }
         const Clock::time_point now = Clock::now();
         if (now >= nextTick) {

@@ -9,7 +9,7 @@ namespace duruz::cli {
 int Run(const Request& request);
 
 // Asks a run under way to end after the frame being written: 130 for SIGINT, 143
-// for SIGTERM. Safe in a signal handler.
+// for SIGTERM. Safe in a signal handler and from any thread.
 void RequestStop(int exitStatus);
 
 } // namespace duruz::cli

@@ -98,9 +98,12 @@ std::string CaptureJson(const FrameHeader& header, const CaptureStore& frame) {
         std::string raw, volts;
         for (std::size_t i = 0; i < kSamplePairs; ++i) {
             const int sample = frame.Sample(i, c);
-            raw += (i ? "," : "") + std::to_string(sample);
-            volts += (i ? "," : "") +
-                     Number(SampleVolts(sample, ch.probeRow, ch.rangeRow) + 0.0, "%.6f");
+            if (i != 0) {
+                raw += ',';
+                volts += ',';
+            }
+            raw += std::to_string(sample);
+            volts += Number(SampleVolts(sample, ch.probeRow, ch.rangeRow) + 0.0, "%.6f");
         }
         json += ",\"ch" + std::to_string(c + 1) + "_raw\":[" + raw + "],\"ch" +
                 std::to_string(c + 1) + "_V\":[" + volts + "]";

@@ -23,8 +23,13 @@ template <std::size_t N> void CopyText(std::array<char, N>& field, std::string_v
     std::memcpy(field.data(), text.data(), std::min(text.size(), N - 1));
 }
 
-// The row text of an extra path: the path when it fits, else its last component.
+// The row text of an extra path: the path when it fits, else its last component. A
+// path in Windows' device namespace, "\\.\COM12" (the only way to open COM10 and
+// above), is named by its device.
 std::string_view ExtraPathName(std::string_view path, const PortEntry& entry) {
+    constexpr std::string_view kDeviceNamespace = "\\\\.\\";
+    if (path.starts_with(kDeviceNamespace) && path.size() > kDeviceNamespace.size())
+        path.remove_prefix(kDeviceNamespace.size());
     if (Fits(path, entry.name))
         return path;
     std::size_t slash = path.find_last_of('/');

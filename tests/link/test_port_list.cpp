@@ -64,6 +64,8 @@ TEST(EnumeratePorts, SortedDevicesThenExtraPathsThenTheSimulatorInAHundredRows) 
     EXPECT_EQ(std::pair(Rows(link), DefaultPortRow(link)), std::pair(Lines{kSim}, 0));
     EnumeratePorts(link, {sysfs.Root() + "/none", {}, false});
     EXPECT_EQ(DefaultPortRow(link), -1); // no rows at all
+    EnumeratePorts(link, {sysfs.Root() + "/none", {"\\\\.\\COM12", "\\\\.\\"}, false});
+    EXPECT_EQ(Rows(link), (Lines{"COM12|\\\\.\\COM12", "\\\\.\\|\\\\.\\"}));
     EXPECT_TRUE(PortPathFits(std::string(kPortPathSize - 1, 'p')));
     EXPECT_FALSE(PortPathFits(std::string(kPortPathSize, 'p'))); // no room for the terminator
 }
