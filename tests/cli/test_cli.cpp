@@ -413,15 +413,17 @@ TEST(CliEndToEnd, RecordsGapsAndGoesOnWhenTheDeviceComesBackOnItsPath) {
     EXPECT_NE(ReadFile(out).find("\nFrames: 6, 20"), std::string::npos);
     EXPECT_NE(ReadFile(out).find("Z reconnect\n"), std::string::npos) << ReadFile(out);
 
-    // Gone for good: the recording ends at the time-out, with the reason.
+    // Gone for good: the recording ends at the time-out, with the reason. The
+    // time-out leaves room for a frame (about 0.9 s on the paced line) on a loaded
+    // machine, so that it is the device's loss that ends the run.
     std::remove(rec.c_str());
-    Cli gone("record --frames 1000 --timeout 1 --force --port " + link + " -o " + rec, out);
+    Cli gone("record --frames 1000 --timeout 2 --force --port " + link + " -o " + rec, out);
     for (int tries = 0; tries < 3000 && Records(rec).empty(); ++tries)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     sim.reset();
     EXPECT_EQ(gone.Status(), 5);
     EXPECT_NE(ReadFile(out + ".err").find(": disconnected after "), std::string::npos);
-    EXPECT_TRUE(ReadFile(out + ".err").ends_with(" frames, not back within 1 s\n"));
+    EXPECT_TRUE(ReadFile(out + ".err").ends_with(" frames, not back within 2 s\n"));
 }
 
 } // namespace
