@@ -92,27 +92,40 @@ echo "== Wine ready after $((SECONDS - start)) s"
 
 ctest --test-dir "$win_build" --output-on-failure --timeout 300
 
-# The end-to-end run: a fresh simulator, its pseudo-terminal mapped to the COM
-# port. Wine reads the mapping when it starts, hence the restart.
-"$sim" >"$sim_out" 2>&1 &
-sim_pid=$!
-slave=""
-for _ in $(seq 100); do
-    slave="$(head -n 1 "$sim_out")"
-    [ -n "$slave" ] && break
-    sleep 0.05
-done
-case "$slave" in
-/dev/pts/*) ;;
-*)
-    echo "duruz-sim gave no pseudo-terminal: $slave" >&2
-    exit 1
-    ;;
-esac
-wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com_number" /t REG_SZ /d "$slave" /f \
-    </dev/null >/dev/null
-stop_wine
-start_wine
+# Starts a fresh simulator with the given options, its pseudo-terminal (in $slave)
+# mapped to the COM port. Wine reads the mapping when it starts, hence the restart.
+serve_on_com_port() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    "$sim" "$@" >"$sim_out" 2>&1 &
+    sim_pid=$!
+    slave=""
+    for _ in $(seq 100); do
+        slave="$(head -n 1 "$sim_out")"
+        [ -n "$slave" ] && break
+        sleep 0.05
+    done
+    case "$slave" in
+    /dev/pts/*) ;;
+    *)
+        echo "duruz-sim gave no pseudo-terminal: $slave" >&2
+        exit 1
+        ;;
+    esac
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com_number" /t REG_SZ /d "$slave" /f \
+        </dev/null >/dev/null
+    stop_wine
+    start_wine
+    if [ "$(readlink "$WINEPREFIX/dosdevices/com$com_number")" != "$slave" ]; then
+        echo "COM$com_number does not lead to the simulator's $slave" >&2
+        exit 1
+    fi
+}
+
+# The end-to-end run of the serial layer.
+serve_on_com_port
 
 echo "== COM$com_number is $slave"
 DURUZ_WIN32_TEST_COM=$com_number timeout 300 \
@@ -144,32 +157,8 @@ fi
 # they stay where Wine puts them, and every program here is given its port by
 # name: a port given on the command line is the list's last row, the one the
 # window opens by itself.
-kill "$sim_pid" 2>/dev/null || true
-wait "$sim_pid" 2>/dev/null || true
 sim_log="$PWD/$win_build/sim-received.bin"
-"$sim" --no-noise --log "$sim_log" >"$sim_out" 2>&1 &
-sim_pid=$!
-slave=""
-for _ in $(seq 100); do
-    slave="$(head -n 1 "$sim_out")"
-    [ -n "$slave" ] && break
-    sleep 0.05
-done
-case "$slave" in
-/dev/pts/*) ;;
-*)
-    echo "duruz-sim gave no pseudo-terminal: $slave" >&2
-    exit 1
-    ;;
-esac
-wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com_number" /t REG_SZ /d "$slave" /f \
-    </dev/null >/dev/null
-stop_wine
-start_wine
-if [ "$(readlink "$WINEPREFIX/dosdevices/com$com_number")" != "$slave" ]; then
-    echo "COM$com_number does not lead to the simulator's $slave" >&2
-    exit 1
-fi
+serve_on_com_port --no-noise --log "$sim_log"
 
 echo "== COM$com_number is $slave, logged to $sim_log"
 DURUZ_E2E_PROGRAM="$(winepath -w "$win_build/duruz.exe")" DURUZ_E2E_PORT="COM$com_number" \

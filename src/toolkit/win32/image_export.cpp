@@ -53,15 +53,24 @@ std::vector<BYTE> BgrRows(const PixelBuffer& part, UINT& stride) {
     return rows;
 }
 
+// COM on the calling thread while it lives; ended again only when it was started
+// here, so a caller's own COM is left as it was.
+class ComScope {
+public:
+    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope() {
+        if (started_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool started_;
+};
+
 duruz::Result<std::string> EncodePng(const PixelBuffer& part) {
-    const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    struct ComEnd {
-        bool started;
-        ~ComEnd() {
-            if (started)
-                CoUninitialize();
-        }
-    } comEnd{comStarted};
+    const ComScope com;
     std::string encoded;
     HRESULT hr;
     {
@@ -197,14 +206,7 @@ duruz::Status SaveImagePng(const PixelBuffer& picture, const ImageRect& part,
 }
 
 duruz::Result<PixelBuffer> ReadImagePng(const std::string& path) {
-    const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    struct ComEnd {
-        bool started;
-        ~ComEnd() {
-            if (started)
-                CoUninitialize();
-        }
-    } comEnd{comStarted};
+    const ComScope com;
     PixelBuffer pixels(1, 1, 0);
     HRESULT hr;
     {
