@@ -87,6 +87,7 @@ fi
 export DISPLAY=":$(cat "$xvfb_number")"
 rm -f "$xvfb_number"
 
+stop_wine # a server an earlier run of this prefix left behind would refuse a second one
 start_wine
 echo "== Wine ready after $((SECONDS - start)) s"
 
