@@ -49,6 +49,14 @@ bool Pump() {
     return quit;
 }
 
+// The application object a test's message loop needs, with a command line of its own.
+struct TestApplication {
+    int argc = 1;
+    char name[5] = "test";
+    char* argv[2] = {name, nullptr};
+    tk::Application application{argc, argv, "test"};
+};
+
 } // namespace
 
 TEST(Win32Toolkit, ControlsFollowTheToolkitsRules) {
@@ -269,10 +277,7 @@ TEST(Win32Toolkit, ClipboardAndShortcutsReachWindowsOwnMessages) {
     GlobalUnlock(memory);
     CloseClipboard();
 
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    tk::Application application(argc, argv, "test");
+    TestApplication test;
     tk::Form form;
     tk::EditBox edit(form, "");
     tk::PopupMenu menu(form);
@@ -294,7 +299,7 @@ TEST(Win32Toolkit, ClipboardAndShortcutsReachWindowsOwnMessages) {
           std::pair(Hwnd(form), 'C'), std::pair(Hwnd(form), 'G')})
         PostMessageW(window, WM_KEYDOWN, static_cast<WPARAM>(key), 0);
     tk::Application::Quit();
-    EXPECT_EQ(application.Run(), 0);
+    EXPECT_EQ(test.application.Run(), 0);
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
     EXPECT_EQ(std::tuple(chosen, menu.Shortcut(0)), std::tuple("SCG", "Ctrl+S"));
@@ -302,15 +307,11 @@ TEST(Win32Toolkit, ClipboardAndShortcutsReachWindowsOwnMessages) {
     EXPECT_TRUE(menu.Checked(3) && !menu.Checked(2));
 }
 
-// The locale's own separators decide; these rows hold for a '.' decimal point.
 // A quit asked while no loop runs ends the next loop; handling what is pending before
 // then still runs the timers due, which the quit's message would otherwise block.
 TEST(Win32Toolkit, AQuitAskedOutsideTheLoopLetsTimersRunAndEndsTheNextLoop) {
     SKIP_WITHOUT_DISPLAY();
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    tk::Application application(argc, argv, "test");
+    TestApplication test;
     tk::Form form;
     tk::Timer timer(form, 1);
     timer.OnTimer = [&timer] { timer.SetEnabled(false); };
@@ -321,9 +322,10 @@ TEST(Win32Toolkit, AQuitAskedOutsideTheLoopLetsTimersRunAndEndsTheNextLoop) {
         tk::Application::ProcessPendingEvents();
     }
     EXPECT_FALSE(timer.Enabled());
-    EXPECT_EQ(application.Run(), 0);
+    EXPECT_EQ(test.application.Run(), 0);
 }
 
+// The locale's own separators decide; these rows hold for a '.' decimal point.
 TEST(Win32Toolkit, NumbersFollowTheLocale) {
     wchar_t decimal[8] = {}, group[8] = {};
     GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
